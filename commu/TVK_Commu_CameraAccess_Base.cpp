@@ -1,0 +1,499 @@
+#include "TVK_Commu_CameraAccess_Base.h"
+
+#include "TVK_Commu_DataReader.h"
+#include "TVK_Commu_DevicePropDesc.h"
+#include "TVK_Commu_DevicePropertyTable.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Debug_Log.h"
+
+#include <QMutexLocker>
+#include <QTimer>
+#include <QtEndian>
+
+#include <cstring>
+#include <vector>
+
+using namespace TVK_Commu_Ptp;
+
+namespace {
+
+constexpr unsigned kDevicePropDescBufferSize = 1024;
+// A 32-bit count and at most 100 16-bit codes.
+constexpr unsigned kObjectPropsBufferSize = 204;
+constexpr quint32 kMaxObjectProps = 100;
+constexpr int kDevicePropertyTimerMs = 100;
+
+} // namespace
+
+TVK_Commu_CameraAccess_Base::TVK_Commu_CameraAccess_Base(int connectionType, QObject *parent)
+    : QObject(parent)
+    , m_connectionType(connectionType)
+    , m_devicePropertyTimer(new QTimer(this))
+{
+    // Queued, so that a tick always runs as an event of the owning thread.
+    connect(m_devicePropertyTimer, &QTimer::timeout, this,
+            &TVK_Commu_CameraAccess_Base::timeoutDevicePropertyChanged, Qt::QueuedConnection);
+    m_devicePropertyTimer->start(kDevicePropertyTimerMs);
+}
+
+TVK_Commu_CameraAccess_Base::~TVK_Commu_CameraAccess_Base() = default;
+
+void TVK_Commu_CameraAccess_Base::initCapabilityFlags()
+{
+    const int product = productId();
+    m_supportsStillCaptureMode7 =
+        (product == 0x2031 || product == 0x2033) && supportsDevicePropValue(kPropStillCaptureMode, 7);
+    m_supportsStillCaptureMode5 = product == 0x2061 && supportsDevicePropValue(kPropStillCaptureMode, 5);
+}
+
+void TVK_Commu_CameraAccess_Base::storeReceivedData(void *buffer, unsigned bufferSize, const void *data,
+                                                    size_t size)
+{
+    if (buffer == nullptr || bufferSize == 0)
+        return;
+    std::memset(buffer, 0, bufferSize);
+    const size_t copied = size < bufferSize ? size : bufferSize;
+    if (copied > 0 && data != nullptr)
+        std::memcpy(buffer, data, copied);
+}
+
+// --- Standard operations ------------------------------------------------------
+
+bool TVK_Commu_CameraAccess_Base::getDeviceInfo(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return recvData(kOpGetDeviceInfo, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getObjectInfo(void *buffer, unsigned size, int thumbType, quint32 objectHandle)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X thumbType %d objectHandle 0x%08X", prefix, size, thumbType,
+             objectHandle);
+    const quint32 params[] = {objectHandle, quint32(thumbType)};
+    return recvData(kOpGetObjectInfo, 2, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getObject(void *buffer, unsigned size, quint32 objectHandle)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X objectHandle 0x%08X", prefix, size, objectHandle);
+    const quint32 params[] = {objectHandle};
+    return recvData(kOpGetObject, 1, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getThumbnail(void *buffer, unsigned size, int thumbType, quint32 objectHandle)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X thumbType %d objectHandle 0x%08X", prefix, size, thumbType,
+             objectHandle);
+    const quint32 params[] = {objectHandle, quint32(thumbType)};
+    return recvData(kOpGetThumb, 2, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::deleteObject(quint32 objectHandle)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - objectHandle 0x%08X", prefix, objectHandle);
+    const quint32 params[] = {objectHandle};
+    return sendCommand(kOpDeleteObject, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::initiateCapture()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s", prefix);
+    return sendCommand(kOpInitiateCapture, 0, nullptr, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropDesc(int propertyCode, void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - propertyCode 0x%08X dataSize 0x%08X", prefix, propertyCode, size);
+    const quint32 params[] = {quint32(propertyCode)};
+    return recvData(kOpGetDevicePropDesc, 1, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - propertyCode 0x%08X dataSize 0x%08X", prefix, propertyCode, size);
+    const quint32 params[] = {quint32(propertyCode)};
+    const bool ok = recvData(kOpGetDevicePropValue, 1, params, buffer, size, prefix);
+    if (ok)
+        noteFocusMode(propertyCode, buffer, size);
+    return ok;
+}
+
+bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, const void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - propertyCode 0x%08X dataSize 0x%08X", prefix, propertyCode, size);
+    const quint32 params[] = {quint32(propertyCode)};
+    const bool ok = sendData(kOpSetDevicePropValue, 1, params, buffer, size, prefix);
+    if (ok)
+        noteFocusMode(propertyCode, buffer, size);
+    return ok;
+}
+
+bool TVK_Commu_CameraAccess_Base::getPartialObject(void *buffer, unsigned size, quint32 offset,
+                                                   quint32 objectHandle)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X offset 0x%08X objectHandle 0x%08X", prefix, size, offset,
+             objectHandle);
+    // The byte count asked for is the buffer size.
+    const quint32 params[] = {objectHandle, offset, size};
+    return recvData(kOpGetPartialObject, 3, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getStreamInfo(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    // Parameter 0: the camera has a single stream.
+    const quint32 params[] = {0};
+    return recvData(kOpGetStreamInfo, 1, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getObjectPropsSupported(void *buffer, unsigned size, int objectFormatCode)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X objectFormatCode 0x%08X", prefix, size, objectFormatCode);
+    const quint32 params[] = {quint32(objectFormatCode)};
+    return recvData(kOpGetObjectPropsSupported, 1, params, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getObjectPropValue(void *buffer, unsigned size, int propertyCode,
+                                                     quint32 objectHandle)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X propertyCode 0x%08X objectHandle 0x%08X", prefix, size,
+             propertyCode, objectHandle);
+    const quint32 params[] = {objectHandle, quint32(propertyCode)};
+    return recvData(kOpGetObjectPropValue, 2, params, buffer, size, prefix);
+}
+
+// --- Vendor operations ----------------------------------------------------------
+
+bool TVK_Commu_CameraAccess_Base::setCameraSettings(const void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return sendData(kOpSetCameraSettings, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getCameraSettings(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return recvData(kOpGetCameraSettings, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getLensData(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return recvData(kOpGetLensData, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::transferObjectReady()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s", prefix);
+    return sendCommand(kOpTransferObjectReady, 0, nullptr, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getGeotackingData(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return recvData(kOpGetGeotackingData, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlAutoFocus(int command)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d", prefix, command);
+    const quint32 params[] = {quint32(command)};
+    return sendCommand(kOpControlAutoFocus, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlAutoFocus(int command, int mode)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d mode %d", prefix, command, mode);
+    const quint32 params[] = {quint32(command), quint32(mode)};
+    return sendCommand(kOpControlAutoFocus, 2, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlBulbExposure(int command)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d", prefix, command);
+    const quint32 params[] = {quint32(command)};
+    return sendCommand(kOpControlBulbExposure, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlContinuousExposure(int command)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d", prefix, command);
+    const quint32 params[] = {quint32(command)};
+    return sendCommand(kOpControlContinuousExposure, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlVideoRecording(int command)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d", prefix, command);
+    const quint32 params[] = {quint32(command)};
+    return sendCommand(kOpControlVideoRecording, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlPhotoLiveView(int command)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d", prefix, command);
+    const quint32 params[] = {quint32(command)};
+    return sendCommand(kOpControlPhotoLiveView, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::keepCameraActive()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s", prefix);
+    return sendCommand(kOpKeepCameraActive, 0, nullptr, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::moveLens(int command, int value)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d value %d", prefix, command, value);
+    const quint32 params[] = {quint32(command), quint32(value)};
+    return sendCommand(kOpMoveLens, 2, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::get3DAxisData(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return recvData(kOpGet3DAxisData, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::toggleZoomMode()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s", prefix);
+    const quint32 params[] = {1};
+    return sendCommand(kOpToggleZoomMode, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::setFocusCrossPosition(int positionX, int positionY)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - positionX %d positionY %d", prefix, positionX, positionY);
+    const quint32 params[] = {quint32(positionX), quint32(positionY)};
+    return sendCommand(kOpSetFocusCrossPosition, 2, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::controlLVWhiteBalance(int command)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - command %d", prefix, command);
+    const quint32 params[] = {quint32(command)};
+    return sendCommand(kOpControlLVWhiteBalance, 1, params, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getStreamData(void *buffer, unsigned size)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
+    return recvData(kOpGetStreamData, 0, nullptr, buffer, size, prefix);
+}
+
+// --- Typed device-property accessors ------------------------------------------
+
+void TVK_Commu_CameraAccess_Base::noteFocusMode(int propertyCode, const void *buffer, unsigned size)
+{
+    if (propertyCode == kPropFocusMode && buffer != nullptr && size >= 2)
+        m_focusMode.store(qFromLittleEndian<qint16>(buffer));
+}
+
+bool TVK_Commu_CameraAccess_Base::readTypedProperty(int propertyCode, unsigned width, bool isSigned,
+                                                    qint64 *value)
+{
+    TVK_METHOD(prefix);
+    const TVK_Commu_DevicePropertyTable::Entry *entry = TVK_Commu_DevicePropertyTable::find(propertyCode);
+    if (entry == nullptr || !entry->readable || entry->width != width) {
+        debugLog(kLELogAlways, "%s - Error: property 0x%04X cannot be read with %u bytes", prefix, propertyCode,
+                 width);
+        return false;
+    }
+    unsigned char bytes[4] = {};
+    if (!getDevicePropValue(propertyCode, bytes, width))
+        return false;
+    switch (width) {
+    case 1:
+        *value = isSigned ? qint64(qint8(bytes[0])) : qint64(bytes[0]);
+        break;
+    case 2:
+        *value = isSigned ? qint64(qFromLittleEndian<qint16>(bytes)) : qint64(qFromLittleEndian<quint16>(bytes));
+        break;
+    default:
+        *value = isSigned ? qint64(qFromLittleEndian<qint32>(bytes)) : qint64(qFromLittleEndian<quint32>(bytes));
+        break;
+    }
+    return true;
+}
+
+bool TVK_Commu_CameraAccess_Base::writeTypedProperty(int propertyCode, unsigned width, qint64 value)
+{
+    TVK_METHOD(prefix);
+    const TVK_Commu_DevicePropertyTable::Entry *entry = TVK_Commu_DevicePropertyTable::find(propertyCode);
+    if (entry == nullptr || !entry->writable || entry->width != width) {
+        debugLog(kLELogAlways, "%s - Error: property 0x%04X cannot be written with %u bytes", prefix,
+                 propertyCode, width);
+        return false;
+    }
+    unsigned char bytes[4] = {};
+    qToLittleEndian<quint32>(quint32(value), bytes);
+    return setDevicePropValue(propertyCode, static_cast<const void *>(bytes), width);
+}
+
+namespace {
+
+template <typename T>
+bool assignRead(bool ok, qint64 raw, T &value)
+{
+    if (ok)
+        value = T(raw);
+    return ok;
+}
+
+} // namespace
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, quint8 &value)
+{
+    qint64 raw = 0;
+    return assignRead(readTypedProperty(propertyCode, 1, false, &raw), raw, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, quint16 &value)
+{
+    qint64 raw = 0;
+    return assignRead(readTypedProperty(propertyCode, 2, false, &raw), raw, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, qint16 &value)
+{
+    qint64 raw = 0;
+    return assignRead(readTypedProperty(propertyCode, 2, true, &raw), raw, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, quint32 &value)
+{
+    qint64 raw = 0;
+    return assignRead(readTypedProperty(propertyCode, 4, false, &raw), raw, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, qint32 &value)
+{
+    qint64 raw = 0;
+    return assignRead(readTypedProperty(propertyCode, 4, true, &raw), raw, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, quint8 value)
+{
+    return writeTypedProperty(propertyCode, 1, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, quint16 value)
+{
+    return writeTypedProperty(propertyCode, 2, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, qint16 value)
+{
+    return writeTypedProperty(propertyCode, 2, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, quint32 value)
+{
+    return writeTypedProperty(propertyCode, 4, value);
+}
+
+bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, qint32 value)
+{
+    return writeTypedProperty(propertyCode, 4, value);
+}
+
+// --- Capability queries -----------------------------------------------------------
+
+bool TVK_Commu_CameraAccess_Base::supportsDevicePropValue(int propertyCode, int value)
+{
+    TVK_METHOD(prefix);
+    std::vector<unsigned char> buffer(kDevicePropDescBufferSize, 0);
+    if (!getDevicePropDesc(propertyCode, buffer.data(), kDevicePropDescBufferSize))
+        return false;
+
+    TVK_Commu_DevicePropDesc desc;
+    switch (desc.parse(buffer.data(), buffer.size())) {
+    case TVK_Commu_DevicePropDesc::kLEParsed:
+        break;
+    case TVK_Commu_DevicePropDesc::kLEUnknownDataType:
+        debugLog(kLELogAlways, "%s - Device Property Desc: unknown dataType 0x%04X", prefix, desc.dataType());
+        return false;
+    case TVK_Commu_DevicePropDesc::kLEUnknownFormFlag:
+        debugLog(kLELogAlways, "%s - Device Property Desc: unknown formFlag 0x%02X with dataType 0x%04X", prefix,
+                 desc.formFlag(), desc.dataType());
+        return false;
+    case TVK_Commu_DevicePropDesc::kLETruncated:
+        // Only an enumeration longer than the buffer can get here.
+        debugLog(kLELogAlways, "%s - Device Property Desc: enumeration of property 0x%04X does not fit in %u bytes",
+                 prefix, propertyCode, kDevicePropDescBufferSize);
+        return false;
+    }
+    return desc.allows(value);
+}
+
+bool TVK_Commu_CameraAccess_Base::supportsObjectProp(int objectFormatCode, int objectPropCode)
+{
+    unsigned char buffer[kObjectPropsBufferSize] = {};
+    if (!getObjectPropsSupported(buffer, sizeof buffer, objectFormatCode))
+        return false;
+    TVK_Commu_DataReader reader(buffer, sizeof buffer);
+    const quint32 count = qMin(reader.u32(), kMaxObjectProps);
+    for (quint32 i = 0; i < count; ++i) {
+        if (reader.u16() == objectPropCode)
+            return true;
+    }
+    return false;
+}
+
+// --- Property-change queue -----------------------------------------------------------
+
+void TVK_Commu_CameraAccess_Base::queueChangedProperty(quint16 propertyCode)
+{
+    QMutexLocker locker(&m_changedPropertiesMutex);
+    if (!m_changedProperties.contains(propertyCode))
+        m_changedProperties.append(propertyCode);
+}
+
+void TVK_Commu_CameraAccess_Base::timeoutDevicePropertyChanged()
+{
+    quint16 code = 0;
+    {
+        QMutexLocker locker(&m_changedPropertiesMutex);
+        if (m_changedProperties.isEmpty())
+            return;
+        code = m_changedProperties.takeFirst();
+    }
+    if (code == 0)
+        return;
+    if (code == kPropLens)
+        Q_EMIT signalLensChanged();
+    else
+        Q_EMIT signalDevicePropertyChanged(code);
+}

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+
+class QTimer;
+
+// The one interface through which the system talks to a camera. Every
+// operation is framed here as one PTP transaction (operation code, up to five
+// 32-bit parameters, an optional data phase) and handed to one of three
+// transport primitives; USB, the simulated camera and the emulator differ only
+// below them. Operations may be called from the controller thread and from
+// transfer threads at once: transports serialise whole transactions.
+class TVK_Commu_CameraAccess_Base : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxParams = 5;
+
+    explicit TVK_Commu_CameraAccess_Base(int connectionType, QObject *parent = nullptr);
+    ~TVK_Commu_CameraAccess_Base() override;
+
+    int connectionType() const { return m_connectionType; }
+    // USB product id of the connected camera, 0 while none is connected.
+    int productId() const { return m_productId.load(); }
+
+    // Capability flags, worked out once by the camera model after connecting.
+    void initCapabilityFlags();
+    bool supportsStillCaptureMode7() const { return m_supportsStillCaptureMode7; }
+    bool supportsStillCaptureMode5() const { return m_supportsStillCaptureMode5; }
+
+    // The last FocusMode (0x500A) value read from or written to the camera; 2
+    // before any. The release emulation picks its autofocus mode from it.
+    qint16 focusMode() const { return qint16(m_focusMode.load()); }
+
+    // --- Transport: implemented by each concrete access -------------------
+    virtual bool openConnection(quint64 cameraId, int productId, QString deviceId) = 0;
+    virtual bool closeConnection() = 0;
+    // Data from the camera. On arrival the buffer is zeroed over bufferSize bytes
+    // and receives min(sent, bufferSize) bytes (see storeReceivedData). When the
+    // transaction fails before that, the buffer is left as it was.
+    virtual bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
+                          unsigned bufferSize, const char *caller) = 0;
+    virtual bool sendCommand(int operationCode, int numParams, const quint32 *params,
+                             const char *caller) = 0;
+    virtual bool sendData(int operationCode, int numParams, const quint32 *params,
+                          const void *buffer, unsigned size, const char *caller) = 0;
+
+    // --- Standard operations ---------------------------------------------
+    bool getDeviceInfo(void *buffer, unsigned size);
+    bool getObjectInfo(void *buffer, unsigned size, int thumbType, quint32 objectHandle);
+    bool getObject(void *buffer, unsigned size, quint32 objectHandle);
+    bool getThumbnail(void *buffer, unsigned size, int thumbType, quint32 objectHandle);
+    bool deleteObject(quint32 objectHandle);
+    bool initiateCapture();
+    bool getDevicePropDesc(int propertyCode, void *buffer, unsigned size);
+    bool getDevicePropValue(int propertyCode, void *buffer, unsigned size);
+    bool setDevicePropValue(int propertyCode, const void *buffer, unsigned size);
+    bool getPartialObject(void *buffer, unsigned size, quint32 offset, quint32 objectHandle);
+    bool getStreamInfo(void *buffer, unsigned size);
+    bool getObjectPropsSupported(void *buffer, unsigned size, int objectFormatCode);
+    bool getObjectPropValue(void *buffer, unsigned size, int propertyCode, quint32 objectHandle);
+
+    // --- Vendor operations -------------------------------------------------
+    bool setCameraSettings(const void *buffer, unsigned size);
+    bool getCameraSettings(void *buffer, unsigned size);
+    bool getLensData(void *buffer, unsigned size);
+    bool transferObjectReady();
+    bool getGeotackingData(void *buffer, unsigned size);
+    bool controlAutoFocus(int command);
+    bool controlAutoFocus(int command, int mode);
+    bool controlBulbExposure(int command);
+    bool controlContinuousExposure(int command);
+    bool controlVideoRecording(int command);
+    bool controlPhotoLiveView(int command);
+    bool keepCameraActive();
+    bool moveLens(int command, int value);
+    bool get3DAxisData(void *buffer, unsigned size);
+    bool toggleZoomMode();
+    bool setFocusCrossPosition(int positionX, int positionY);
+    bool controlLVWhiteBalance(int command);
+    bool getStreamData(void *buffer, unsigned size);
+
+    // --- Typed device-property accessors -----------------------------------
+    // Only properties of the device-property table with the matching width and
+    // direction are sent; anything else is refused with a log line and no
+    // transaction. Values travel little-endian whatever the host.
+    bool getDevicePropValue(int propertyCode, quint8 &value);
+    bool getDevicePropValue(int propertyCode, quint16 &value);
+    bool getDevicePropValue(int propertyCode, qint16 &value);
+    bool getDevicePropValue(int propertyCode, quint32 &value);
+    bool getDevicePropValue(int propertyCode, qint32 &value);
+    bool setDevicePropValue(int propertyCode, quint8 value);
+    bool setDevicePropValue(int propertyCode, quint16 value);
+    bool setDevicePropValue(int propertyCode, qint16 value);
+    bool setDevicePropValue(int propertyCode, quint32 value);
+    bool setDevicePropValue(int propertyCode, qint32 value);
+
+    // --- Capability queries --------------------------------------------------
+    bool supportsDevicePropValue(int propertyCode, int value);
+    bool supportsObjectProp(int objectFormatCode, int objectPropCode);
+
+public Q_SLOTS:
+    // Looks for cameras, announces each new one; true when one was new. Driven
+    // by the controller's 1000 ms timer.
+    virtual bool checkDeviceAvailable() = 0;
+
+Q_SIGNALS:
+    void signalDeviceAvailable(int connectionType, qulonglong cameraId, int productId, QString deviceId);
+    void signalConnectionOpened(int connectionType);
+    void signalConnectionClosed(int connectionType);
+    void signal3DAxisDataChanged();
+    void signalBulbCounter(int);
+    void signalDevicePropertyChanged(ushort propertyCode);
+    void signalGeotackingChanged();
+    void signalLensChanged();
+    void signalSelfTimerCounter(int);
+    void signalSettingsChanged();
+    void signalTransferRequest();
+    void signalUpdateImageDB();
+    void signalObjectDeleted(uint);
+
+protected Q_SLOTS:
+    // Releases one queued property change per tick of the 100 ms timer.
+    void timeoutDevicePropertyChanged();
+
+protected:
+    void setProductId(int productId) { m_productId.store(productId); }
+
+    // The zero-fill and truncation rule of recvData, shared by every transport:
+    // the whole buffer is zeroed, then min(size, bufferSize) bytes are copied.
+    static void storeReceivedData(void *buffer, unsigned bufferSize, const void *data, size_t size);
+
+    // Appends a property code to the change queue unless it is queued already.
+    void queueChangedProperty(quint16 propertyCode);
+
+private:
+    bool readTypedProperty(int propertyCode, unsigned width, bool isSigned, qint64 *value);
+    bool writeTypedProperty(int propertyCode, unsigned width, qint64 value);
+    void noteFocusMode(int propertyCode, const void *buffer, unsigned size);
+
+    const int m_connectionType;
+    std::atomic<int> m_productId{0};
+    bool m_supportsStillCaptureMode7 = false;
+    bool m_supportsStillCaptureMode5 = false;
+    std::atomic<int> m_focusMode{2};
+    QList<quint16> m_changedProperties;
+    QMutex m_changedPropertiesMutex;
+    QTimer *m_devicePropertyTimer = nullptr;
+};

@@ -1,0 +1,1 @@
+#include "TVK_Logic_DeviceInfo.h"
