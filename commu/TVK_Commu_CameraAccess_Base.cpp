@@ -324,7 +324,8 @@ void TVK_Commu_CameraAccess_Base::noteFocusMode(int propertyCode, const void *bu
 bool TVK_Commu_CameraAccess_Base::readTypedProperty(int propertyCode, unsigned width, bool isSigned,
                                                     qint64 *value)
 {
-    TVK_METHOD(prefix);
+    // Logged as the public accessor the caller used.
+    const char *const prefix = "TVK_Commu_CameraAccess_Base::getDevicePropValue()";
     const TVK_Commu_DevicePropertyTable::Entry *entry = TVK_Commu_DevicePropertyTable::find(propertyCode);
     if (entry == nullptr || !entry->readable || entry->width != width) {
         debugLog(kLELogAlways, "%s - Error: property 0x%04X cannot be read with %u bytes", prefix, propertyCode,
@@ -350,7 +351,7 @@ bool TVK_Commu_CameraAccess_Base::readTypedProperty(int propertyCode, unsigned w
 
 bool TVK_Commu_CameraAccess_Base::writeTypedProperty(int propertyCode, unsigned width, qint64 value)
 {
-    TVK_METHOD(prefix);
+    const char *const prefix = "TVK_Commu_CameraAccess_Base::setDevicePropValue()";
     const TVK_Commu_DevicePropertyTable::Entry *entry = TVK_Commu_DevicePropertyTable::find(propertyCode);
     if (entry == nullptr || !entry->writable || entry->width != width) {
         debugLog(kLELogAlways, "%s - Error: property 0x%04X cannot be written with %u bytes", prefix,
@@ -364,8 +365,9 @@ bool TVK_Commu_CameraAccess_Base::writeTypedProperty(int propertyCode, unsigned 
 
 namespace {
 
+// The value is only touched when the read worked.
 template <typename T>
-bool assignRead(bool ok, qint64 raw, T &value)
+bool readInto(bool ok, const qint64 &raw, T &value)
 {
     if (ok)
         value = T(raw);
@@ -377,31 +379,36 @@ bool assignRead(bool ok, qint64 raw, T &value)
 bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, quint8 &value)
 {
     qint64 raw = 0;
-    return assignRead(readTypedProperty(propertyCode, 1, false, &raw), raw, value);
+    const bool ok = readTypedProperty(propertyCode, 1, false, &raw);
+    return readInto(ok, raw, value);
 }
 
 bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, quint16 &value)
 {
     qint64 raw = 0;
-    return assignRead(readTypedProperty(propertyCode, 2, false, &raw), raw, value);
+    const bool ok = readTypedProperty(propertyCode, 2, false, &raw);
+    return readInto(ok, raw, value);
 }
 
 bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, qint16 &value)
 {
     qint64 raw = 0;
-    return assignRead(readTypedProperty(propertyCode, 2, true, &raw), raw, value);
+    const bool ok = readTypedProperty(propertyCode, 2, true, &raw);
+    return readInto(ok, raw, value);
 }
 
 bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, quint32 &value)
 {
     qint64 raw = 0;
-    return assignRead(readTypedProperty(propertyCode, 4, false, &raw), raw, value);
+    const bool ok = readTypedProperty(propertyCode, 4, false, &raw);
+    return readInto(ok, raw, value);
 }
 
 bool TVK_Commu_CameraAccess_Base::getDevicePropValue(int propertyCode, qint32 &value)
 {
     qint64 raw = 0;
-    return assignRead(readTypedProperty(propertyCode, 4, true, &raw), raw, value);
+    const bool ok = readTypedProperty(propertyCode, 4, true, &raw);
+    return readInto(ok, raw, value);
 }
 
 bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, quint8 value)
