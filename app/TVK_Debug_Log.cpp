@@ -178,3 +178,18 @@ std::string methodName(std::string signature)
     const size_t end = (paren == std::string::npos || paren < start) ? signature.size() : paren;
     return signature.substr(start, end - start) + "()";
 }
+
+std::string methodPrefix(const char *prettyFunction)
+{
+    std::string signature(prettyFunction ? prettyFunction : "");
+    // Functions in an anonymous namespace carry "(anonymous namespace)::".
+    static const std::string anonymous = "(anonymous namespace)::";
+    for (size_t at = signature.find(anonymous); at != std::string::npos; at = signature.find(anonymous))
+        signature.erase(at, anonymous.size());
+    const size_t paren = signature.find('(');
+    if (paren == std::string::npos)
+        return methodName(signature);
+    const std::string head = signature.substr(0, paren);
+    const size_t blank = head.rfind(' ');
+    return head.substr(blank == std::string::npos ? 0 : blank + 1) + "()";
+}

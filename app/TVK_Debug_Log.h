@@ -61,5 +61,10 @@ std::string methodName(std::string signature);
 // Declares `const char *const name`, the log prefix of the enclosing member
 // function ("Class::method()"), worked out once per function.
 #define TVK_METHOD(name)                                                          \
-    static const std::string name##Storage_ = methodName(__PRETTY_FUNCTION__);    \
+    static const std::string name##Storage_ = methodPrefix(__PRETTY_FUNCTION__);  \
     const char *const name = name##Storage_.c_str()
+
+// The prefix of a compiler's full function signature: the qualified name in
+// front of the parameter list, whatever the return type ("P::R P::parse(...)"
+// gives "P::parse()", where methodName would stop at the return type's scope).
+std::string methodPrefix(const char *prettyFunction);

@@ -313,6 +313,281 @@ bool TVK_Commu_CameraAccess_Base::getStreamData(void *buffer, unsigned size)
     return recvData(kOpGetStreamData, 0, nullptr, buffer, size, prefix);
 }
 
+// --- Release stages ------------------------------------------------------------------
+
+namespace {
+
+enum eLEReleaseStage : quint32 {
+    kLEStageRelease = 0,
+    kLEStageAutoFocusOn = 1,
+    kLEStageAutoFocusOff = 2,
+    kLEStageBulbStart = 7,
+    kLEStageBulbEnd = 8,
+    kLEStageLensStepNear = 9,
+    kLEStageLensStepFar = 10,
+    kLEStageLensPosition = 11,
+    kLEStageContinuousStart = 12,
+    kLEStageContinuousEnd = 13,
+    kLEStageKeepAlive = 14,
+    kLEStageVideoStart = 15,
+    kLEStageVideoStop = 16,
+    kLEStageLiveViewOn = 17,
+    kLEStageLiveViewOff = 18,
+    kLEStageToggleZoom = 20,
+    kLEStageFocusCross = 21,
+    kLEStageLiveViewWhiteBalance = 22
+};
+
+// Stages that carry one parameter after the stage number.
+bool stageTakesParameter(quint32 stage)
+{
+    switch (stage) {
+    case kLEStageLensStepNear:
+    case kLEStageLensStepFar:
+    case kLEStageLensPosition:
+    case kLEStageLiveViewOn:
+    case kLEStageLiveViewOff:
+    case kLEStageLiveViewWhiteBalance:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool TVK_Commu_CameraAccess_Base::hasNativeRelease(int productId)
+{
+    switch (productId) {
+    case 0x2009:
+    case 0x2011:
+    case 0x2021:
+    case 0x2031:
+    case 0x2033:
+    case 0x2041:
+    case 0x2044:
+    case 0x2047:
+    case 0x2051:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TVK_Commu_CameraAccess_Base::releaseCam(unsigned releaseStage, int param)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - release start - releaseStage %d - param %d", prefix, int(releaseStage), param);
+    const quint32 params[] = {releaseStage, quint32(param)};
+    return releaseCamImpl(stageTakesParameter(releaseStage) ? 2 : 1, params);
+}
+
+bool TVK_Commu_CameraAccess_Base::releaseCam(unsigned releaseStage, int param1, int param2)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - release start - releaseStage %d - param1 %d - param2 %d", prefix,
+             int(releaseStage), param1, param2);
+    const quint32 params[] = {releaseStage, quint32(param1), quint32(param2)};
+    return releaseCamImpl(3, params);
+}
+
+bool TVK_Commu_CameraAccess_Base::releaseCamImpl(int numParams, const quint32 *params)
+{
+    TVK_METHOD(prefix);
+    if (hasNativeRelease(productId()))
+        return sendCommand(kOpRelease, numParams, params, prefix);
+
+    if (numParams <= 0 || params == nullptr) {
+        debugLog(kLELogAlways, "%s - Error: no input parameters", prefix);
+        return false;
+    }
+    const quint32 stage = params[0];
+    if (stageTakesParameter(stage) && numParams < 2) {
+        debugLog(kLELogAlways, "%s - Error: missing additional parameter for releaseStage %d", prefix, int(stage));
+        return false;
+    }
+    if (stage == kLEStageFocusCross && numParams < 3) {
+        debugLog(kLELogAlways, "%s - Error: missing additional parameters for releaseStage %d", prefix, int(stage));
+        return false;
+    }
+    const int param1 = numParams >= 2 ? int(params[1]) : 0;
+
+    switch (stage) {
+    case kLEStageRelease:
+        return initiateCapture();
+    case kLEStageAutoFocusOn: {
+        // The old operation wants an autofocus mode that follows the focus mode:
+        // single (0) focuses once (2), continuous (1) keeps focusing (1),
+        // manual (2) only drives to the point (0), intelligent (5) stays 5.
+        const int focus = focusMode();
+        switch (focus) {
+        case 0:
+            return controlAutoFocus(0, 2);
+        case 1:
+            return controlAutoFocus(0, 1);
+        case 2:
+            return controlAutoFocus(0, 0);
+        case 5:
+            return controlAutoFocus(0, 5);
+        default:
+            debugLog(kLELogAlways, "%s - Error: unknown focusMode %d", prefix, focus);
+            return false;
+        }
+    }
+    case kLEStageAutoFocusOff:
+        return controlAutoFocus(1);
+    case kLEStageBulbStart:
+        return controlBulbExposure(0);
+    case kLEStageBulbEnd:
+        return controlBulbExposure(1);
+    case kLEStageLensStepNear:
+        return moveLens(1, param1);
+    case kLEStageLensStepFar:
+        return moveLens(0, param1);
+    case kLEStageLensPosition:
+        return moveLens(2, param1);
+    case kLEStageContinuousStart:
+        return controlContinuousExposure(0);
+    case kLEStageContinuousEnd:
+        return controlContinuousExposure(1);
+    case kLEStageKeepAlive:
+        return keepCameraActive();
+    case kLEStageVideoStart:
+        return controlVideoRecording(0);
+    case kLEStageVideoStop:
+        return controlVideoRecording(1);
+    case kLEStageLiveViewOn:
+    case kLEStageLiveViewOff: {
+        const bool on = stage == kLEStageLiveViewOn;
+        if (param1 == 0)
+            return controlPhotoLiveView(on ? 0 : 1);
+        if (param1 == 1)
+            return controlVideoRecording(on ? 2 : 3);
+        debugLog(kLELogAlways, "%s - Error: unknown additional parameter %d for releaseStage %d", prefix, param1,
+                 int(stage));
+        return false;
+    }
+    case kLEStageToggleZoom:
+        return toggleZoomMode();
+    case kLEStageFocusCross:
+        return setFocusCrossPosition(param1, int(params[2]));
+    case kLEStageLiveViewWhiteBalance:
+        if (params[1] >= 4) {
+            debugLog(kLELogAlways, "%s - Error: unknown additional parameter %d for releaseStage %d", prefix,
+                     param1, int(stage));
+            return false;
+        }
+        return controlLVWhiteBalance(param1);
+    default:
+        debugLog(kLELogAlways, "%s - Error: unknown releaseStage %d", prefix, int(stage));
+        return false;
+    }
+}
+
+// --- Camera events ------------------------------------------------------------------------
+
+namespace {
+
+// Products that report lens, bulb and self-timer through events of their own;
+// the others report them as property changes.
+bool reportsTickEvents(int productId)
+{
+    return productId == 0x2009 || productId == 0x2011 || productId == 0x2021 || productId == 0x2051;
+}
+
+const char *vendorEventName(int code)
+{
+    switch (code) {
+    case kVXCameraSettingsChanged:
+        return "kVXCameraSettingsChanged";
+    case kVXLensChanged:
+        return "kVXLensChanged";
+    case kVXBulbTick:
+        return "kVXBulbTick";
+    case kVXSelfTimerTick:
+        return "kVXSelfTimerTick";
+    case kVXGeoTackingStatusChanged:
+        return "kVXGeoTackingStatusChanged";
+    case kVXDevicePropChanged:
+        return "kVXDevicePropChanged";
+    case kVX3DAxisDataChanged:
+        return "kVX3DAxisDataChanged";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
+{
+    TVK_METHOD(prefix);
+    switch (event.kind) {
+    case kLEDeviceRemoved:
+        debugLog(kLELogCommand, "%s - event is WPD_EVENT_DEVICE_REMOVED", prefix);
+        deviceRemoved();
+        return;
+    case kLEObjectTransferRequested:
+        debugLog(kLELogCommand, "%s - event is WPD_EVENT_OBJECT_TRANSFER_REQUESTED", prefix);
+        if (!event.objectName.isEmpty())
+            debugLog(kLELogCommand, "%s - event is WPD_EVENT_OBJECT_TRANSFER_REQUESTED with name %s", prefix,
+                     event.objectName.toUtf8().constData());
+        Q_EMIT signalTransferRequest();
+        return;
+    case kLEVendorEvent:
+        break;
+    }
+
+    const int code = event.code & 0xFFFF;
+    const char *name = vendorEventName(code);
+    debugLog(kLELogCommand, "%s - event 0x%04X is %s", prefix, code, name ? name : "unknown");
+    if (name == nullptr)
+        return;
+
+    const bool needsParameter = code == kVXBulbTick || code == kVXSelfTimerTick || code == kVXDevicePropChanged;
+    if (needsParameter && !event.hasParameter) {
+        // The transport could not read the parameter: nothing to report.
+        debugLog(kLELogAlways, "%s - Error: event 0x%04X came without its parameter", prefix, code);
+        return;
+    }
+    const int product = productId();
+    switch (code) {
+    case kVXCameraSettingsChanged:
+        Q_EMIT signalSettingsChanged();
+        break;
+    case kVXLensChanged:
+        if (reportsTickEvents(product))
+            Q_EMIT signalLensChanged();
+        break;
+    case kVXBulbTick:
+        if (reportsTickEvents(product))
+            Q_EMIT signalBulbCounter(int(event.parameter));
+        break;
+    case kVXSelfTimerTick:
+        if (reportsTickEvents(product))
+            Q_EMIT signalSelfTimerCounter(int(event.parameter));
+        break;
+    case kVXGeoTackingStatusChanged:
+        Q_EMIT signalGeotackingChanged();
+        break;
+    case kVXDevicePropChanged:
+        queueChangedProperty(quint16(event.parameter & 0xFFFF));
+        break;
+    case kVX3DAxisDataChanged:
+        Q_EMIT signal3DAxisDataChanged();
+        break;
+    default:
+        break;
+    }
+}
+
+void TVK_Commu_CameraAccess_Base::deviceRemoved()
+{
+    // exchange() makes a removal reported twice (or from two threads) close once.
+    if (m_productId.exchange(0) != 0)
+        Q_EMIT signalConnectionClosed(m_connectionType);
+}
+
 // --- Typed device-property accessors ------------------------------------------
 
 void TVK_Commu_CameraAccess_Base::noteFocusMode(int propertyCode, const void *buffer, unsigned size)

@@ -87,6 +87,37 @@ public:
     bool controlLVWhiteBalance(int command);
     bool getStreamData(void *buffer, unsigned size);
 
+    // --- Release stages -------------------------------------------------------
+    // One vendor operation drives focus, release, bulb, continuous shooting,
+    // video, live view, lens motor, zoom, focus cross and keep-alive. Newer
+    // products take it directly; for the others each stage is sent as the
+    // older single-purpose operation (see releaseCamImpl).
+    bool releaseCam(unsigned releaseStage, int param = 0);
+    bool releaseCam(unsigned releaseStage, int param1, int param2);
+    bool autoFocusOn() { return releaseCam(1, 0); }
+    bool autoFocusOff() { return releaseCam(2, 0); }
+    bool releaseCamImpl(int numParams, const quint32 *params);
+    // Whether a product takes the release operation directly.
+    static bool hasNativeRelease(int productId);
+
+    // --- Camera events ----------------------------------------------------------
+    enum eLECameraEventKind {
+        kLEVendorEvent,             // a PTP vendor event code and its first parameter
+        kLEDeviceRemoved,           // the camera went away
+        kLEObjectTransferRequested  // a new picture waits for transfer
+    };
+    struct CameraEvent {
+        eLECameraEventKind kind = kLEVendorEvent;
+        int code = 0;               // vendor event code
+        bool hasParameter = false;  // false when the transport could not read it
+        quint32 parameter = 0;      // first event parameter
+        QString objectName;         // name of the object to transfer, for the log
+    };
+    // The one entry through which every transport delivers camera events; any
+    // thread may call it. Logs the event and turns it into a signal or a queued
+    // property change.
+    void handleCameraEvent(const CameraEvent &event);
+
     // --- Typed device-property accessors -----------------------------------
     // Only properties of the device-property table with the matching width and
     // direction are sent; anything else is refused with a log line and no
@@ -101,6 +132,14 @@ public:
     bool setDevicePropValue(int propertyCode, qint16 value);
     bool setDevicePropValue(int propertyCode, quint32 value);
     bool setDevicePropValue(int propertyCode, qint32 value);
+
+    // The PTP 1.1 streaming properties the live view works with.
+    bool getDevicePropSupportedStreams(quint32 &value) { return getDevicePropValue(0x5020, value); }
+    bool getDevicePropEnabledStreams(quint32 &value) { return getDevicePropValue(0x5021, value); }
+    bool setDevicePropEnabledStreams(quint32 value) { return setDevicePropValue(0x5021, value); }
+    bool getDevicePropStreamVideoFormat(quint32 &value) { return getDevicePropValue(0x5022, value); }
+    bool getDevicePropStreamVideoResolution(quint32 &value) { return getDevicePropValue(0x5023, value); }
+    bool getDevicePropStreamVideoFrameRate(quint32 &value) { return getDevicePropValue(0x5025, value); }
 
     // --- Capability queries --------------------------------------------------
     bool supportsDevicePropValue(int propertyCode, int value);
@@ -132,6 +171,11 @@ protected Q_SLOTS:
 
 protected:
     void setProductId(int productId) { m_productId.store(productId); }
+
+    // Closes the session after the camera was unplugged. The base forgets the
+    // product and reports the closed connection once; transports that hold a
+    // device release it too.
+    virtual void deviceRemoved();
 
     // The zero-fill and truncation rule of recvData, shared by every transport:
     // the whole buffer is zeroed, then min(size, bufferSize) bytes are copied.

@@ -7,7 +7,7 @@
 TVK_Commu_DataReader::TVK_Commu_DataReader(const void *data, size_t size, size_t position)
     : m_data(static_cast<const unsigned char *>(data))
     , m_size(data ? size : 0)
-    , m_position(position)
+    , m_position(position <= m_size ? position : m_size)
     , m_ok(position <= m_size)
 {
 }
@@ -87,14 +87,16 @@ double TVK_Commu_DataReader::f64()
 QString TVK_Commu_DataReader::ptpString(quint8 *lengthByte)
 {
     const size_t start = m_position;
-    const quint8 length = u8();
     if (lengthByte)
-        *lengthByte = m_ok ? length : 0;
+        *lengthByte = 0;
+    const quint8 length = u8();
     const unsigned char *units = nullptr;
     if (!m_ok || !take(size_t(length) * 2, &units)) {
         m_position = start;
         return QString();
     }
+    if (lengthByte)
+        *lengthByte = length;
     if (length == 0)
         return QString();
     QString text;

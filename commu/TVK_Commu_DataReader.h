@@ -38,7 +38,7 @@ public:
     // and n code units. The text is the first n-1 units. Fails whole when the
     // units do not fit.
     QString ptpString(quint8 *lengthByte = nullptr);
-    // Skips a PTP string and returns its length byte.
+    // Skips a PTP string; false (position unchanged) when it does not fit.
     bool skipPtpString();
 
     // Bytes at an absolute position without moving the cursor (bounds-checked).

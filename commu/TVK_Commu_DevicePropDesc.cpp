@@ -47,6 +47,17 @@ int TVK_Commu_DevicePropDesc::valueWidth(int dataType)
 
 TVK_Commu_DevicePropDesc::eLEParseResult TVK_Commu_DevicePropDesc::parse(const void *data, size_t size)
 {
+    const eLEParseResult result = parseFields(data, size);
+    if (result == kLETruncated) {
+        // Half a form must never allow a value.
+        m_formFlag = kLEFormNone;
+        m_enumeration.clear();
+    }
+    return result;
+}
+
+TVK_Commu_DevicePropDesc::eLEParseResult TVK_Commu_DevicePropDesc::parseFields(const void *data, size_t size)
+{
     *this = TVK_Commu_DevicePropDesc();
     TVK_Commu_DataReader reader(data, size);
     m_propertyCode = reader.u16();

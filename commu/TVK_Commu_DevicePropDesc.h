@@ -40,6 +40,8 @@ public:
     const QVector<qint64> &enumeration() const { return m_enumeration; }
 
 private:
+    eLEParseResult parseFields(const void *data, size_t size);
+
     quint16 m_propertyCode = 0;
     quint16 m_dataType = 0;
     quint8 m_getSet = 0;

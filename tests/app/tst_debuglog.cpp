@@ -339,17 +339,38 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(methodName(signature.toStdString())), prefix);
     }
 
+    void methodPrefixIgnoresTheReturnType_data()
+    {
+        QTest::addColumn<QString>("signature");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("plain") << "bool TVK_X::run(int, const char*)" << "TVK_X::run()";
+        QTest::newRow("nested return type") << "static TVK_P::Result TVK_P::parse(const void*, size_t)"
+                                            << "TVK_P::parse()";
+        QTest::newRow("template return type") << "QList<int> TVK_X::codes() const" << "TVK_X::codes()";
+        QTest::newRow("anonymous namespace") << "int {anonymous}::f()" << "{anonymous}::f()";
+        QTest::newRow("gcc anonymous namespace") << "int (anonymous namespace)::helper(int)" << "helper()";
+    }
+
+    void methodPrefixIgnoresTheReturnType()
+    {
+        QFETCH(QString, signature);
+        QFETCH(QString, prefix);
+        QCOMPARE(QString::fromStdString(methodPrefix(signature.toLatin1().constData())), prefix);
+    }
+
     void methodMacroNamesTheEnclosingMember()
     {
-        struct Probe {
-            static QString where()
-            {
-                TVK_METHOD(prefix);
-                return QString::fromLatin1(prefix);
-            }
-        };
-        QCOMPARE(Probe::where(), QStringLiteral("tst_debuglog::methodMacroNamesTheEnclosingMember()::Probe::where()"));
+        QCOMPARE(QString::fromLatin1(Probe::where()), QStringLiteral("tst_debuglog::Probe::where()"));
     }
+
+public:
+    struct Probe {
+        static const char *where()
+        {
+            TVK_METHOD(prefix);
+            return prefix;
+        }
+    };
 };
 
 QTEST_GUILESS_MAIN(tst_debuglog)

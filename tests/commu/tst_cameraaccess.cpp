@@ -205,7 +205,7 @@ private Q_SLOTS:
     void everyTablePropertyTravelsWithItsWidth()
     {
         const QVector<TVK_Commu_DevicePropertyTable::Entry> &table = TVK_Commu_DevicePropertyTable::entries();
-        QCOMPARE(table.size(), 1 + 2 + 6 + 34 + 23 + 3);
+        QCOMPARE(table.size(), 1 + 2 + 6 + 34 + 24 + 3);
         std::set<quint16> codes;
         TVK_Test_LogCapture quiet; // refusals of the other direction are expected here
         for (const TVK_Commu_DevicePropertyTable::Entry &entry : table) {
@@ -370,6 +370,25 @@ private Q_SLOTS:
         QCOMPARE(changed.at(0).at(0).value<ushort>(), ushort(0x5005));
         QCOMPARE(changed.at(1).at(0).value<ushort>(), ushort(0xD001));
         QCOMPARE(lens.size(), 1);
+    }
+
+    void streamingPropertiesHaveNamedAccessors()
+    {
+        Access access(0x2041);
+        quint32 value = 0;
+        access.answerNext(0x1015, le32(0x00020001));
+        QVERIFY(access.getDevicePropSupportedStreams(value));
+        QCOMPARE(value, 0x00020001u);
+        QVERIFY(access.getDevicePropEnabledStreams(value));
+        QVERIFY(access.setDevicePropEnabledStreams(1));
+        QVERIFY(access.getDevicePropStreamVideoFormat(value));
+        QVERIFY(access.getDevicePropStreamVideoResolution(value));
+        QVERIFY(access.getDevicePropStreamVideoFrameRate(value));
+        QVector<quint32> codes;
+        for (const Access::Transaction &t : access.transactions())
+            codes.append(t.params.value(0));
+        QCOMPARE(codes, (QVector<quint32>{0x5020, 0x5021, 0x5021, 0x5022, 0x5023, 0x5025}));
+        QCOMPARE(access.transactions().at(2).sentData, le32(1));
     }
 
     void aNewAccessIsClosedWithDefaults()

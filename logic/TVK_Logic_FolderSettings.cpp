@@ -1,0 +1,169 @@
+#include "TVK_Logic_FolderSettings.h"
+
+#include "TVK_Debug_Log.h"
+#include "TVK_Platform_Base.h"
+
+#include <QDir>
+#include <QLatin1Char>
+#include <QLatin1String>
+
+#include <limits>
+
+namespace {
+
+// Folders are compared and stored with forward slashes only. Folders carried
+// over from a settings file written on another system may hold back-slashes,
+// which are no separators here, so they are turned into forward slashes
+// explicitly as well.
+QString storedFolder(const QString &folder)
+{
+    QString stored = QDir::fromNativeSeparators(folder);
+    stored.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return stored;
+}
+
+} // namespace
+
+QString TVK_Logic_FolderSettings::defaultPictureFolder()
+{
+    static const QString folder = storedFolder(platform()->picturesFolder());
+    return folder;
+}
+
+QString TVK_Logic_FolderSettings::defaultPictureFileName()
+{
+    return QStringLiteral("Picture");
+}
+
+TVK_Logic_FolderSettings::TVK_Logic_FolderSettings(QObject *parent)
+    : QObject(parent)
+    , m_dngPictureFolder(defaultPictureFolder())
+    , m_jpgPictureFolder(defaultPictureFolder())
+{
+}
+
+TVK_Logic_FolderSettings::~TVK_Logic_FolderSettings() = default;
+
+QString TVK_Logic_FolderSettings::dngPictureFolder() const
+{
+    return QDir::toNativeSeparators(m_dngPictureFolder);
+}
+
+QString TVK_Logic_FolderSettings::jpgPictureFolder() const
+{
+    return QDir::toNativeSeparators(m_jpgPictureFolder);
+}
+
+QString TVK_Logic_FolderSettings::pictureExampleFileName() const
+{
+    return QDir::toNativeSeparators(m_pictureExampleFileName);
+}
+
+void TVK_Logic_FolderSettings::setDngPictureFolder(const QString &folder)
+{
+    const QString stored = storedFolder(folder);
+    if (stored == m_dngPictureFolder)
+        return;
+    m_dngPictureFolder = stored;
+    rebuildPictureExample();
+}
+
+void TVK_Logic_FolderSettings::setJpgPictureFolder(const QString &folder)
+{
+    const QString stored = storedFolder(folder);
+    if (stored == m_jpgPictureFolder)
+        return;
+    m_jpgPictureFolder = stored;
+    rebuildPictureExample();
+}
+
+void TVK_Logic_FolderSettings::setPictureNewFileName(const QString &stem)
+{
+    if (stem == m_pictureNewFileName)
+        return;
+    m_pictureNewFileName = stem;
+    rebuildPictureExample();
+}
+
+void TVK_Logic_FolderSettings::setPictureNumber(int number)
+{
+    // A damaged settings file or a script may hand in a negative number; a
+    // file name like "Picture-0005.JPG" would sort before every real picture.
+    const int taken = qMax(number, kLowestPictureNumber);
+    if (taken == m_pictureNumber)
+        return;
+    m_pictureNumber = taken;
+    rebuildPictureExample();
+}
+
+void TVK_Logic_FolderSettings::setPictureExampleIsDng(bool isDng)
+{
+    if (isDng == m_pictureExampleIsDng)
+        return;
+    m_pictureExampleIsDng = isDng;
+    rebuildPictureExample();
+}
+
+void TVK_Logic_FolderSettings::setPictureOrgFileName(const QString &fileName)
+{
+    m_pictureOrgFileName = fileName;
+}
+
+void TVK_Logic_FolderSettings::incrementPictureNumber()
+{
+    // The transfer thread stops advancing at 99999; the guard only keeps a
+    // number set by hand from overflowing.
+    if (m_pictureNumber < std::numeric_limits<int>::max())
+        ++m_pictureNumber;
+    rebuildPictureExample();
+}
+
+void TVK_Logic_FolderSettings::rebuildPictureExample()
+{
+    const QString &folder = m_pictureExampleIsDng ? m_dngPictureFolder : m_jpgPictureFolder;
+    const QString number = QStringLiteral("%1").arg(m_pictureNumber, kPictureNumberDigits, 10, QLatin1Char('0'));
+    const QLatin1String extension(m_pictureExampleIsDng ? ".DNG" : ".JPG");
+    m_pictureExampleFileName = folder + QLatin1Char('/') + m_pictureNewFileName + number + extension;
+    Q_EMIT signalPictureExampleChanged();
+}
+
+void TVK_Logic_FolderSettings::load(const Record &record)
+{
+    TVK_METHOD(prefix);
+    // 1. The folders as persisted.
+    setDngPictureFolder(record.dngPictureFolder);
+    setJpgPictureFolder(record.jpgPictureFolder);
+    // 2. Stem and number.
+    setPictureNewFileName(record.pictureNewFileName);
+    setPictureNumber(record.pictureNumber);
+    // 3. Nothing persisted yet: the pictures folder. Through the setters, so
+    // that an example built from an empty folder in step 2 is built again.
+    if (m_dngPictureFolder.isEmpty())
+        setDngPictureFolder(defaultPictureFolder());
+    if (m_jpgPictureFolder.isEmpty())
+        setJpgPictureFolder(defaultPictureFolder());
+    // 4. A picture always gets a stem.
+    if (m_pictureNewFileName.isEmpty())
+        setPictureNewFileName(defaultPictureFileName());
+    // 5. When nothing above changed anything, there is no example yet.
+    if (m_pictureExampleFileName.isEmpty())
+        rebuildPictureExample();
+    // 6. The values as loaded, for the log.
+    if (debugLogEnabled(kLELogFolders))
+        dump(QString::fromLatin1(prefix));
+}
+
+void TVK_Logic_FolderSettings::dump(const QString &title) const
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogAlways, "%s for %s :", prefix, title.toUtf8().constData());
+    debugLog(kLELogAlways, "%s - dngPictureFolder       = \"%s\"", prefix, m_dngPictureFolder.toUtf8().constData());
+    debugLog(kLELogAlways, "%s - jpgPictureFolder       = \"%s\"", prefix, m_jpgPictureFolder.toUtf8().constData());
+    debugLog(kLELogAlways, "%s - pictureOrgFileName     = \"%s\"", prefix,
+             m_pictureOrgFileName.toUtf8().constData());
+    debugLog(kLELogAlways, "%s - pictureNewFileName     = \"%s\"", prefix,
+             m_pictureNewFileName.toUtf8().constData());
+    debugLog(kLELogAlways, "%s - pictureExampleFileName = \"%s\"", prefix,
+             m_pictureExampleFileName.toUtf8().constData());
+    debugLog(kLELogAlways, "%s - pictureNumber          = %d", prefix, m_pictureNumber);
+}
