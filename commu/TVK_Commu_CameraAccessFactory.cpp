@@ -1,0 +1,48 @@
+#include "TVK_Commu_CameraAccessFactory.h"
+
+#include "TVK_Commu_CameraAccess_Dummy.h"
+#include "TVK_Commu_PtpCodes.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace {
+
+struct Registry {
+    QMutex mutex;
+    QHash<int, TVK_Commu_CameraAccessFactory::Creator> creators;
+
+    Registry()
+    {
+        creators.insert(TVK_Commu_Ptp::kConnectionSimulated,
+                        []() -> TVK_Commu_CameraAccess_Base * { return new TVK_Commu_CameraAccess_Dummy; });
+    }
+};
+
+Registry &registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+} // namespace
+
+TVK_Commu_CameraAccess_Base *TVK_Commu_CameraAccessFactory::create(int connectionType)
+{
+    Creator creator;
+    {
+        QMutexLocker locker(&registry().mutex);
+        creator = registry().creators.value(connectionType);
+    }
+    return creator ? creator() : nullptr;
+}
+
+void TVK_Commu_CameraAccessFactory::setCreator(int connectionType, Creator creator)
+{
+    QMutexLocker locker(&registry().mutex);
+    if (creator)
+        registry().creators.insert(connectionType, std::move(creator));
+    else
+        registry().creators.remove(connectionType);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "TVK_Commu_CameraAccess_Base.h"
+
+#include <QMutex>
+
+#include <atomic>
+#include <memory>
+
+class TVK_Emulator_Camera;
+
+// Stands in for a USB camera (connection type 1) in the same process: it finds,
+// opens and drives an emulated camera exactly as the USB transport drives a
+// real one, with one transaction mutex for the controller and the transfer
+// threads, the busy retries, and events arriving on the camera's own thread.
+class TVK_Commu_CameraAccess_Emulated : public TVK_Commu_CameraAccess_Base
+{
+    Q_OBJECT
+
+public:
+    // The vendor id the emulated cameras announce themselves with.
+    static constexpr quint16 kVendorId = 0x4E50;
+    static constexpr int kBusyRetries = 5;
+    static constexpr int kBusyPauseMs = 100;
+
+    explicit TVK_Commu_CameraAccess_Emulated(std::shared_ptr<TVK_Emulator_Camera> camera, QObject *parent = nullptr);
+    ~TVK_Commu_CameraAccess_Emulated() override;
+
+    TVK_Emulator_Camera *camera() const { return m_camera.get(); }
+    // The device path of the camera, as openConnection expects it.
+    QString deviceId() const;
+
+    bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
+    bool closeConnection() override;
+    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
+                  const char *caller) override;
+    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
+    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
+                  const char *caller) override;
+
+public Q_SLOTS:
+    bool checkDeviceAvailable() override;
+
+protected:
+    void deviceRemoved() override;
+
+private:
+    enum eLEPhase { kLENoData, kLEDataIn, kLEDataOut };
+    bool transaction(int operationCode, int numParams, const quint32 *params, eLEPhase phase, const void *dataOut,
+                     unsigned sizeOut, void *bufferIn, unsigned sizeIn, const char *caller);
+    void registerForEventNotifications();
+    void unregisterForEventNotifications();
+    void closeDevice();
+
+    std::shared_ptr<TVK_Emulator_Camera> m_camera;
+    QMutex m_transactionMutex;
+    int m_announcedAttachment = 0;
+    std::atomic<bool> m_deviceOpen{false}; // the camera answered the open
+    bool m_registered = false;
+    quint64 m_cameraId = 0;
+    QString m_deviceId;
+};

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Emulator_Component.h"
+#include "TVK_Emulator_Transaction.h"
+
+#include <QHash>
+#include <QMutexLocker>
+#include <QObject>
+#include <QRandomGenerator>
+#include <QRecursiveMutex>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QThread;
+class TVK_Emulator_PropertyStore;
+struct TVK_Emulator_Profile;
+
+// A virtual camera of one product. It answers PTP transactions (operation
+// code, up to five parameters, an optional data phase either way) and raises
+// camera events, from a thread of its own, the way a USB stack delivers them.
+// It is independent of how it is reached: an in-process access, or later a
+// network server, only calls transact() and listens to the event handler.
+//
+// Everything the camera does is deterministic for a given seed and the same
+// calls; timed behaviour (property-change reports, continuous series, bulb
+// seconds) runs on the camera's thread, scaled by the time scale so that tests
+// need not wait in real time.
+class TVK_Emulator_Camera : public QObject
+{
+    Q_OBJECT
+
+public:
+    using CameraEvent = TVK_Commu_CameraAccess_Base::CameraEvent;
+    using EventHandler = std::function<void(const CameraEvent &)>;
+
+    // Normalised settings other components ask about, whichever way the
+    // product keeps them (device properties or the settings record).
+    enum eLESetting {
+        kLEFileFormat,       // 0 DNG, 1 DNG and JPG, 2 JPG
+        kLEDriveMode,        // 0 single, 1 continuous, 2 self-timer 2 s, 3 self-timer 12 s, 4 bracketing, 5 interval
+        kLEExposureMode,     // 4 bulb
+        kLEFocusMode,
+        kLEBracketingFrames, // 3 or 5
+        kLEIntervalFrames,
+        kLEIntervalTime,     // seconds
+        kLEShutterTimeCode   // APEX Tv code
+    };
+
+    struct Result {
+        bool transportOk = true; // false: the camera is gone, nothing was answered
+        int responseCode = 0x2001;
+        QByteArray data;
+    };
+
+    explicit TVK_Emulator_Camera(int productId, quint32 seed = 1, QObject *parent = nullptr);
+    ~TVK_Emulator_Camera() override;
+
+    int productId() const { return m_productId; }
+    const TVK_Emulator_Profile *profile() const { return m_profile; }
+
+    // Runs one transaction; callable from any thread.
+    Result transact(int operationCode, const QVector<quint32> &params,
+                    TVK_Emulator_Transaction::eLEDataPhase dataPhase, const QByteArray &dataOut = QByteArray());
+
+    // Events go to this handler on the camera's thread.
+    void setEventHandler(EventHandler handler);
+
+    // --- The cable ---------------------------------------------------------
+    bool isAttached() const { return m_attached.load(); }
+    // Plugged in again after a removal: a new attachment for announcements.
+    void attach();
+    int attachment() const { return m_attachment.load(); }
+    // Pulls the plug: every later transaction fails, and the removal is reported.
+    void removeDevice();
+
+    // --- Faults, set by tests -----------------------------------------------
+    void setBusyTransactions(int count);                      // answer Device Busy this many times
+    void failNextOperation(int operationCode, int responseCode);
+    void setShortDataOnce(int bytes);                         // next data-in phase cut to this size
+    void setRemoveDuringNextDataIn(bool remove);              // the plug is pulled mid-transfer
+    void setDataRate(qint64 bytesPerSecond);                  // 0: unlimited
+    void setTimeScale(double scale);                          // delays are multiplied by it
+    double timeScale() const;
+
+    // --- For components -------------------------------------------------------
+    QRecursiveMutex &stateLock() { return m_stateLock; }
+    QRandomGenerator &random() { return m_random; }
+    TVK_Emulator_PropertyStore *properties() const { return m_properties; }
+    // The current value of a normalised setting, or fallback when no component knows it.
+    qint64 setting(eLESetting which, qint64 fallback = 0) const;
+    // Raises a vendor event with its first parameter, from the camera's thread.
+    void raiseEvent(int eventCode, quint32 parameter = 0);
+    // Announces a new object ready for transfer.
+    void raiseObjectAdded(const QString &objectName);
+    // Runs work on the camera's thread after delayMs (scaled), under the state
+    // lock, unless the camera was removed meanwhile.
+    void schedule(int delayMs, std::function<void()> work);
+    void addComponent(std::unique_ptr<TVK_Emulator_Component> component);
+    // The first component of type T, or nullptr: for tests that drive the
+    // camera's side (mount a lens, tilt the body), and for parts that act on
+    // each other (the lens motor moves the settings record's focus distance).
+    template <class T>
+    T *component() const
+    {
+        QMutexLocker locker(&m_stateLock);
+        for (const std::unique_ptr<TVK_Emulator_Component> &each : m_components) {
+            if (T *found = dynamic_cast<T *>(each.get()))
+                return found;
+        }
+        return nullptr;
+    }
+
+    // Decodes the release operation or a single-purpose operation into what it
+    // asks for; kind kLENone for anything else.
+    TVK_Emulator_Action decodeAction(int operationCode, const QVector<quint32> &params) const;
+
+private:
+    void deliver(const CameraEvent &event);
+    void answer(TVK_Emulator_Transaction &transaction);
+    int runAction(const TVK_Emulator_Action &action);
+
+    const int m_productId;
+    const TVK_Emulator_Profile *m_profile;
+    QThread *m_thread;
+    QObject *m_threadContext; // lives in m_thread: the target of queued work
+    mutable QRecursiveMutex m_stateLock;
+    QRandomGenerator m_random;
+    std::vector<std::unique_ptr<TVK_Emulator_Component>> m_components;
+    TVK_Emulator_PropertyStore *m_properties = nullptr;
+    bool m_vendorSessionOpen = false;
+
+    QMutex m_handlerMutex;
+    EventHandler m_eventHandler;
+
+    std::atomic<bool> m_attached{true};
+    std::atomic<int> m_attachment{1};
+    std::atomic<int> m_busyTransactions{0};
+    std::atomic<int> m_shortData{-1};
+    std::atomic<bool> m_removeDuringDataIn{false};
+    std::atomic<qint64> m_bytesPerSecond{0};
+    std::atomic<double> m_timeScale{1.0};
+    QHash<int, int> m_failNext; // operation code -> response code, under the state lock
+};

@@ -1,0 +1,731 @@
+#include "TVK_Emulator_Capture.h"
+
+#include "TVK_Emulator_Bytes.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_PropertyStore.h"
+#include "TVK_Emulator_SettingsRecord.h"
+
+#include <QHash>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <iterator>
+
+using namespace TVK_Commu_Ptp;
+using Maker = TVK_Emulator_PictureMaker;
+using Camera = TVK_Emulator_Camera;
+
+namespace {
+
+// Standard PTP and MTP responses the object operations give.
+constexpr int kRespInvalidObjectHandle = 0x2009;
+constexpr int kRespInvalidObjectFormatCode = 0x200B;
+constexpr int kRespNoThumbnailPresent = 0x2010;
+constexpr int kRespInvalidParameter = 0x201D;
+constexpr int kRespInvalidObjectPropCode = 0xA801;
+
+// MTP object properties the camera describes its pictures with.
+constexpr quint16 kObjectPropStorageId = 0xDC01;
+constexpr quint16 kObjectPropObjectFormat = 0xDC02;
+constexpr quint16 kObjectPropObjectSize = 0xDC04;
+constexpr quint16 kObjectPropFileName = 0xDC07;
+
+const quint16 kObjectProps[] = {kObjectPropStorageId, kObjectPropObjectFormat, kObjectPropObjectSize,
+                                kObjectPropFileName, TVK_Emulator_Capture::kObjectPropOrientation};
+
+// Handles of the objects themselves; the pending handle is never one of them.
+constexpr quint32 kFirstHandle = 0x00010001;
+
+// Normalised drive modes and file formats (see TVK_Emulator_Camera::eLESetting).
+constexpr qint64 kDriveSelfTimerShort = 2;
+constexpr qint64 kDriveSelfTimerLong = 3;
+constexpr qint64 kDriveBracketing = 4;
+constexpr qint64 kDriveInterval = 5;
+constexpr qint64 kFileFormatDng = 0;
+constexpr qint64 kFileFormatPair = 1;
+constexpr qint64 kFileFormatJpg = 2;
+
+constexpr int kSelfTimerShortSeconds = 2;
+constexpr int kSelfTimerLongSeconds = 12;
+constexpr int kBracketingShort = 3;
+constexpr int kBracketingLong = 5;
+constexpr qint64 kDefaultIntervalFrames = 5;
+constexpr qint64 kDefaultIntervalSeconds = 2;
+constexpr int kSecondMs = 1000;
+
+// These products write the JPG of a pair to the card before the DNG, so the
+// DNG reaches the host late.
+const int kJpgFirstProducts[] = {0x2041, 0x2044, 0x2047};
+
+bool writesJpgFirst(int productId)
+{
+    return std::find(std::begin(kJpgFirstProducts), std::end(kJpgFirstProducts), productId)
+           != std::end(kJpgFirstProducts);
+}
+
+} // namespace
+
+struct TVK_Emulator_Capture::Object {
+    quint32 handle = 0;
+    Maker::eLEFileKind kind = Maker::kLEDng;
+    Maker::Picture picture;
+    // Made when the host first asks for them, so that a long queue of big
+    // pictures costs no memory until they are fetched.
+    QByteArray file;
+    QByteArray thumbs[2];
+    bool thumbMade[2] = {false, false};
+};
+
+struct TVK_Emulator_Capture::Private {
+    quint64 seed = 0;
+    Maker::Picture next;            // how the next picture will be taken
+    int nextNumber = 1;
+    quint32 nextHandle = kFirstHandle;
+    std::deque<Object> pending;     // head first
+    int picturesTaken = 0;
+    int buffered = 0;               // pictures counted against the settings record's buffer
+    double continuousRate = kDefaultContinuousRate;
+    QHash<int, qint64> overrides;
+
+    // Timed runs. Each run has a number; scheduled work of a run that was ended
+    // meanwhile finds a different number and does nothing.
+    int lastRun = 0;
+    int continuousRun = 0;
+    int bulbRun = 0;
+    int bulbSeconds = 0;
+    int selfTimerRun = 0;
+    int selfTimerLeft = 0;
+    int intervalRun = 0;
+    qint64 intervalFramesLeft = 0;
+    int intervalPeriodMs = 0;
+    int attachment = 0;             // of the camera when the runs were last looked at
+
+};
+
+TVK_Emulator_Capture::TVK_Emulator_Capture(TVK_Emulator_Camera *camera)
+    : TVK_Emulator_Component(camera)
+    , d(std::make_unique<Private>())
+{
+    // Drawn once here, in the fixed order of construction; drawing per picture
+    // would make the bytes depend on when other parts of the camera use the
+    // generator.
+    d->seed = camera->random().generate64();
+    d->attachment = camera->attachment();
+    if (const TVK_Emulator_Profile *profile = camera->profile()) {
+        if (!profile->manufacturer.isEmpty())
+            d->next.make = profile->manufacturer.toLatin1();
+        if (!profile->model.isEmpty())
+            d->next.model = profile->model.toLatin1();
+    }
+}
+
+TVK_Emulator_Capture::~TVK_Emulator_Capture() = default;
+
+// --- Configuration ----------------------------------------------------------------------
+
+void TVK_Emulator_Capture::setDngBytes(qint64 bytes)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->next.dngBytes = qBound<qint64>(0, bytes, Maker::kMaxDngBytes);
+    d->next.dngBytes = Maker::dngBytes(d->next);
+}
+
+qint64 TVK_Emulator_Capture::dngBytes() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return d->next.dngBytes;
+}
+
+void TVK_Emulator_Capture::setJpegPixels(QSize pixels)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->next.jpegPixels = pixels.expandedTo(QSize(16, 16));
+}
+
+void TVK_Emulator_Capture::setJpegQuality(int quality)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->next.jpegQuality = qBound(1, quality, 100);
+}
+
+void TVK_Emulator_Capture::setExifByteOrder(TVK_Emulator_PictureMaker::eLEByteOrder order)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->next.byteOrder = order;
+}
+
+void TVK_Emulator_Capture::setOrientation(int exifOrientation)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->next.orientation = qBound(1, exifOrientation, 8);
+}
+
+void TVK_Emulator_Capture::setThumbnails(bool present)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->next.hasThumbnail = present;
+}
+
+void TVK_Emulator_Capture::setContinuousRate(double framesPerSecond)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->continuousRate = qBound(0.1, framesPerSecond, 100.0);
+}
+
+void TVK_Emulator_Capture::overrideSetting(TVK_Emulator_Camera::eLESetting which, qint64 value)
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->overrides.insert(which, value);
+}
+
+void TVK_Emulator_Capture::clearSettingOverrides()
+{
+    QMutexLocker locker(&camera()->stateLock());
+    d->overrides.clear();
+}
+
+// --- State ----------------------------------------------------------------------------------
+
+int TVK_Emulator_Capture::pendingCount() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return int(d->pending.size());
+}
+
+QStringList TVK_Emulator_Capture::pendingNames() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    QStringList names;
+    for (const Object &object : d->pending)
+        names.append(Maker::fileName(object.picture.number, object.kind));
+    return names;
+}
+
+int TVK_Emulator_Capture::picturesTaken() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return d->picturesTaken;
+}
+
+bool TVK_Emulator_Capture::isContinuousRunning() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return isLive(d->continuousRun);
+}
+
+bool TVK_Emulator_Capture::isBulbOpen() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return isLive(d->bulbRun);
+}
+
+bool TVK_Emulator_Capture::isSelfTimerRunning() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return isLive(d->selfTimerRun);
+}
+
+bool TVK_Emulator_Capture::isIntervalRunning() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return isLive(d->intervalRun);
+}
+
+qint64 TVK_Emulator_Capture::setting(TVK_Emulator_Camera::eLESetting which, qint64 fallback) const
+{
+    const auto found = d->overrides.constFind(which);
+    return found != d->overrides.constEnd() ? found.value() : camera()->setting(which, fallback);
+}
+
+// --- Release stages ----------------------------------------------------------------------
+
+bool TVK_Emulator_Capture::isLive(int run) const
+{
+    return run != 0 && camera()->isAttached() && d->attachment == camera()->attachment();
+}
+
+void TVK_Emulator_Capture::forgetStaleRuns()
+{
+    // Work scheduled before the plug was pulled never runs: whatever was
+    // running then stopped with it, and a new start must not find it running.
+    const int attachment = camera()->attachment();
+    if (attachment == d->attachment)
+        return;
+    d->attachment = attachment;
+    d->continuousRun = 0;
+    d->bulbRun = 0;
+    d->selfTimerRun = 0;
+    d->intervalRun = 0;
+}
+
+bool TVK_Emulator_Capture::handleAction(const TVK_Emulator_Action &action, int *responseCode)
+{
+    using A = TVK_Emulator_Action;
+    forgetStaleRuns();
+    int response = kRespOK;
+    switch (action.kind) {
+    case A::kLERelease:
+        response = release();
+        break;
+    case A::kLEContinuousStart:
+        startContinuous();
+        break;
+    case A::kLEContinuousEnd:
+        // Also sent once more by the host's transfer after the series ended,
+        // so ending a series that is not running is fine.
+        d->continuousRun = 0;
+        break;
+    case A::kLEBulbStart:
+        response = startBulb();
+        break;
+    case A::kLEBulbEnd:
+        response = endBulb();
+        break;
+    case A::kLEAutoFocusOn:
+    case A::kLEAutoFocusOff:
+        // The emulated lens is always in focus; the request is only answered.
+        break;
+    default:
+        // Video recording belongs to the live view, which keeps the stream modes.
+        return false;
+    }
+    if (responseCode != nullptr)
+        *responseCode = response;
+    return true;
+}
+
+int TVK_Emulator_Capture::release()
+{
+    // A countdown already running is not restarted by another press.
+    if (d->selfTimerRun != 0)
+        return kRespOK;
+    // Pressing the shutter during an interval run ends the run.
+    if (d->intervalRun != 0) {
+        d->intervalRun = 0;
+        return kRespOK;
+    }
+    const TVK_Emulator_Profile *profile = camera()->profile();
+    switch (setting(Camera::kLEDriveMode, 0)) {
+    case kDriveSelfTimerShort:
+        startSelfTimer(kSelfTimerShortSeconds);
+        break;
+    case kDriveSelfTimerLong:
+        startSelfTimer(kSelfTimerLongSeconds);
+        break;
+    case kDriveBracketing: {
+        const int frames =
+            setting(Camera::kLEBracketingFrames, kBracketingShort) >= kBracketingLong ? kBracketingLong
+                                                                                      : kBracketingShort;
+        for (int i = 0; i < frames; ++i)
+            takePicture();
+        break;
+    }
+    case kDriveInterval:
+        // Without an interval of its own the camera takes one picture; the
+        // host then times the frames itself.
+        if (profile != nullptr && profile->hasInCameraInterval)
+            startInterval();
+        else
+            takePicture();
+        break;
+    default:
+        takePicture();
+        break;
+    }
+    return kRespOK;
+}
+
+void TVK_Emulator_Capture::takePicture()
+{
+    Maker::Picture picture = d->next;
+    picture.number = d->nextNumber;
+    picture.seed = d->seed;
+    // The card counter runs from 1 to 999999 and starts again.
+    d->nextNumber = d->nextNumber >= 999999 ? 1 : d->nextNumber + 1;
+    ++d->picturesTaken;
+
+    std::vector<Maker::eLEFileKind> kinds;
+    switch (setting(Camera::kLEFileFormat, kFileFormatDng)) {
+    case kFileFormatPair:
+        if (writesJpgFirst(camera()->productId()))
+            kinds = {Maker::kLEJpg, Maker::kLEDng};
+        else
+            kinds = {Maker::kLEDng, Maker::kLEJpg};
+        break;
+    case kFileFormatJpg:
+        kinds = {Maker::kLEJpg};
+        break;
+    default:
+        kinds = {Maker::kLEDng};
+        break;
+    }
+
+    fillBuffer(+1);
+    const bool wasEmpty = d->pending.empty();
+    for (Maker::eLEFileKind kind : kinds) {
+        Object object;
+        object.handle = d->nextHandle++;
+        if (d->nextHandle == kPendingHandle || d->nextHandle == kAllObjects || d->nextHandle == 0)
+            d->nextHandle = kFirstHandle;
+        object.kind = kind;
+        object.picture = picture;
+        d->pending.push_back(std::move(object));
+    }
+    if (wasEmpty)
+        announceHead();
+}
+
+void TVK_Emulator_Capture::fillBuffer(int pictures)
+{
+    // The products with a settings record show how many more pictures fit
+    // into the camera's buffer: a picture takes a place until the host has
+    // all its files.
+    using Record = TVK_Emulator_SettingsRecord;
+    Record *record = camera()->component<Record>();
+    if (record == nullptr || !record->hasField(Record::kLERamBufferFree))
+        return;
+    const qint64 places = record->field(Record::kLERamBufferFree);
+    if (pictures > 0 && places > 0) {
+        ++d->buffered;
+        record->setField(Record::kLERamBufferFree, places - 1);
+    } else if (pictures < 0 && d->buffered > 0) {
+        // Only places that were taken are given back.
+        --d->buffered;
+        record->setField(Record::kLERamBufferFree, places + 1);
+    }
+}
+
+void TVK_Emulator_Capture::announceHead()
+{
+    if (d->pending.empty())
+        return;
+    const Object &head = d->pending.front();
+    camera()->raiseObjectAdded(Maker::fileName(head.picture.number, head.kind));
+}
+
+void TVK_Emulator_Capture::reportCount(int eventCode, quint16 propertyCode, int count)
+{
+    // Older products raise a vendor event per second; the others change a
+    // device property, which the property-changed event then reports.
+    const TVK_Emulator_Profile *profile = camera()->profile();
+    if (profile != nullptr && profile->reportsTickEvents) {
+        camera()->raiseEvent(eventCode, quint32(count));
+        return;
+    }
+    TVK_Emulator_PropertyStore *properties = camera()->properties();
+    if (properties != nullptr && properties->has(propertyCode))
+        properties->setValue(propertyCode, count, true);
+}
+
+void TVK_Emulator_Capture::startContinuous()
+{
+    if (d->continuousRun != 0)
+        return;
+    d->continuousRun = ++d->lastRun;
+    takePicture();
+    continueSeries(d->continuousRun);
+}
+
+void TVK_Emulator_Capture::continueSeries(int run)
+{
+    const int periodMs = qMax(1, int(std::lround(kSecondMs / d->continuousRate)));
+    camera()->schedule(periodMs, [this, run]() {
+        if (d->continuousRun != run)
+            return;
+        takePicture();
+        continueSeries(run);
+    });
+}
+
+int TVK_Emulator_Capture::startBulb()
+{
+    // With mirror-up the host sends the start twice (mirror, then shutter);
+    // the open shutter simply stays open.
+    if (d->bulbRun != 0)
+        return kRespOK;
+    d->bulbRun = ++d->lastRun;
+    d->bulbSeconds = 0;
+    tickBulb(d->bulbRun);
+    return kRespOK;
+}
+
+void TVK_Emulator_Capture::tickBulb(int run)
+{
+    camera()->schedule(kSecondMs, [this, run]() {
+        if (d->bulbRun != run)
+            return;
+        ++d->bulbSeconds;
+        reportCount(kVXBulbTick, kPropBulbCount, d->bulbSeconds);
+        tickBulb(run);
+    });
+}
+
+int TVK_Emulator_Capture::endBulb()
+{
+    // A shutter that is not open cannot be closed: the host lost track.
+    if (d->bulbRun == 0)
+        return kRespGeneralError;
+    d->bulbRun = 0;
+    takePicture();
+    // Ready for the next exposure, without a report of its own.
+    TVK_Emulator_PropertyStore *properties = camera()->properties();
+    if (properties != nullptr && properties->has(kPropBulbCount))
+        properties->setValue(kPropBulbCount, 0, false);
+    return kRespOK;
+}
+
+void TVK_Emulator_Capture::startSelfTimer(int seconds)
+{
+    d->selfTimerRun = ++d->lastRun;
+    d->selfTimerLeft = seconds;
+    reportCount(kVXSelfTimerTick, kPropSelfTimerCount, seconds);
+    tickSelfTimer(d->selfTimerRun);
+}
+
+void TVK_Emulator_Capture::tickSelfTimer(int run)
+{
+    camera()->schedule(kSecondMs, [this, run]() {
+        if (d->selfTimerRun != run)
+            return;
+        --d->selfTimerLeft;
+        if (d->selfTimerLeft > 0) {
+            reportCount(kVXSelfTimerTick, kPropSelfTimerCount, d->selfTimerLeft);
+            tickSelfTimer(run);
+            return;
+        }
+        d->selfTimerRun = 0;
+        takePicture();
+        // 0: the countdown is over, the display shows the shutter time again.
+        reportCount(kVXSelfTimerTick, kPropSelfTimerCount, 0);
+    });
+}
+
+void TVK_Emulator_Capture::startInterval()
+{
+    d->intervalRun = ++d->lastRun;
+    d->intervalFramesLeft = qMax<qint64>(1, setting(Camera::kLEIntervalFrames, kDefaultIntervalFrames));
+    d->intervalPeriodMs = int(qBound<qint64>(1, setting(Camera::kLEIntervalTime, kDefaultIntervalSeconds),
+                                             24 * 3600) * kSecondMs);
+    tickInterval(d->intervalRun);
+}
+
+void TVK_Emulator_Capture::tickInterval(int run)
+{
+    // The first frame at once, the others one period apart.
+    takePicture();
+    if (--d->intervalFramesLeft <= 0) {
+        d->intervalRun = 0;
+        return;
+    }
+    camera()->schedule(d->intervalPeriodMs, [this, run]() {
+        if (d->intervalRun == run)
+            tickInterval(run);
+    });
+}
+
+// --- Object operations -----------------------------------------------------------------
+
+bool TVK_Emulator_Capture::handleTransaction(TVK_Emulator_Transaction &transaction)
+{
+    using Answer = void (TVK_Emulator_Capture::*)(TVK_Emulator_Transaction &);
+    static const struct {
+        int operationCode;
+        Answer answer;
+    } kAnswers[] = {
+        {kOpGetObjectInfo, &TVK_Emulator_Capture::answerObjectInfo},
+        {kOpGetObject, &TVK_Emulator_Capture::answerObject},
+        {kOpGetPartialObject, &TVK_Emulator_Capture::answerPartialObject},
+        {kOpGetThumb, &TVK_Emulator_Capture::answerThumb},
+        {kOpDeleteObject, &TVK_Emulator_Capture::answerDeleteObject},
+        {kOpGetObjectPropsSupported, &TVK_Emulator_Capture::answerObjectPropsSupported},
+        {kOpGetObjectPropValue, &TVK_Emulator_Capture::answerObjectPropValue},
+        {kOpTransferObjectReady, &TVK_Emulator_Capture::answerTransferObjectReady},
+    };
+    for (const auto &entry : kAnswers) {
+        if (entry.operationCode == transaction.operationCode) {
+            (this->*entry.answer)(transaction);
+            return true;
+        }
+    }
+    return false;
+}
+
+int TVK_Emulator_Capture::indexOf(quint32 handle) const
+{
+    if (d->pending.empty())
+        return -1;
+    if (handle == kPendingHandle)
+        return 0;
+    for (size_t i = 0; i < d->pending.size(); ++i) {
+        if (d->pending[i].handle == handle)
+            return int(i);
+    }
+    return -1;
+}
+
+TVK_Emulator_Capture::Object *TVK_Emulator_Capture::objectFor(TVK_Emulator_Transaction &transaction)
+{
+    const int index = indexOf(transaction.param(0));
+    if (index < 0) {
+        transaction.fail(kRespInvalidObjectHandle);
+        return nullptr;
+    }
+    return &d->pending[size_t(index)];
+}
+
+const QByteArray &TVK_Emulator_Capture::fileOf(Object &object)
+{
+    if (object.file.isEmpty())
+        object.file = object.kind == Maker::kLEDng ? Maker::dng(object.picture) : Maker::jpeg(object.picture);
+    return object.file;
+}
+
+const QByteArray &TVK_Emulator_Capture::thumbOf(Object &object, int thumbType)
+{
+    const int type = thumbType == Maker::kThumbLarge ? Maker::kThumbLarge : Maker::kThumbSmall;
+    if (!object.thumbMade[type]) {
+        object.thumbs[type] = Maker::thumbnail(object.picture, type);
+        object.thumbMade[type] = true;
+    }
+    return object.thumbs[type];
+}
+
+quint32 TVK_Emulator_Capture::sizeOf(Object &object)
+{
+    // A DNG's size is known without making it; a JPEG's only after encoding.
+    if (object.kind == Maker::kLEDng && object.file.isEmpty())
+        return quint32(Maker::dngBytes(object.picture));
+    return quint32(fileOf(object).size());
+}
+
+void TVK_Emulator_Capture::dropAt(int index)
+{
+    const int number = d->pending[size_t(index)].picture.number;
+    d->pending.erase(d->pending.begin() + index);
+    const bool pictureDone = std::none_of(d->pending.begin(), d->pending.end(),
+                                          [number](const Object &object) { return object.picture.number == number; });
+    if (pictureDone)
+        fillBuffer(-1);
+    if (index == 0)
+        announceHead();
+}
+
+void TVK_Emulator_Capture::answerObjectInfo(TVK_Emulator_Transaction &transaction)
+{
+    Object *object = objectFor(transaction);
+    if (object == nullptr)
+        return;
+    const int thumbType = int(transaction.param(1));
+    Maker::ObjectInfo info = Maker::describe(object->picture, object->kind, sizeOf(*object), thumbType,
+                                             quint32(thumbOf(*object, thumbType).size()));
+    // The camera's count of pictures still to hand over, this one included.
+    info.sequenceNumber = quint32(d->pending.size()) - quint32(indexOf(transaction.param(0)));
+    transaction.dataIn = Maker::objectInfo(info);
+}
+
+void TVK_Emulator_Capture::answerObject(TVK_Emulator_Transaction &transaction)
+{
+    if (Object *object = objectFor(transaction))
+        transaction.dataIn = fileOf(*object);
+}
+
+void TVK_Emulator_Capture::answerPartialObject(TVK_Emulator_Transaction &transaction)
+{
+    Object *object = objectFor(transaction);
+    if (object == nullptr)
+        return;
+    const QByteArray &file = fileOf(*object);
+    const qint64 offset = transaction.param(1);
+    const qint64 count = transaction.param(2);
+    if (offset > file.size()) {
+        transaction.fail(kRespInvalidParameter);
+        return;
+    }
+    // A count beyond the end (0xFFFFFFFF included) means: up to the end.
+    transaction.dataIn = file.mid(int(offset), int(qMin(count, qint64(file.size()) - offset)));
+}
+
+void TVK_Emulator_Capture::answerThumb(TVK_Emulator_Transaction &transaction)
+{
+    Object *object = objectFor(transaction);
+    if (object == nullptr)
+        return;
+    const QByteArray &thumb = thumbOf(*object, int(transaction.param(1)));
+    if (thumb.isEmpty()) {
+        transaction.fail(kRespNoThumbnailPresent);
+        return;
+    }
+    transaction.dataIn = thumb;
+}
+
+void TVK_Emulator_Capture::answerDeleteObject(TVK_Emulator_Transaction &transaction)
+{
+    if (transaction.param(0) == kAllObjects) {
+        // From the back, so that nothing is announced on the way.
+        while (!d->pending.empty())
+            dropAt(int(d->pending.size()) - 1);
+        return;
+    }
+    const int index = indexOf(transaction.param(0));
+    if (index < 0) {
+        transaction.fail(kRespInvalidObjectHandle);
+        return;
+    }
+    dropAt(index);
+}
+
+void TVK_Emulator_Capture::answerObjectPropsSupported(TVK_Emulator_Transaction &transaction)
+{
+    const quint32 format = transaction.param(0);
+    if (format != Maker::kFormatJpeg && format != Maker::kFormatDng) {
+        transaction.fail(kRespInvalidObjectFormatCode);
+        return;
+    }
+    QByteArray out;
+    TVK_Emulator_Bytes::appendU32(out, quint32(sizeof kObjectProps / sizeof kObjectProps[0]));
+    for (quint16 code : kObjectProps)
+        TVK_Emulator_Bytes::appendU16(out, code);
+    transaction.dataIn = out;
+}
+
+void TVK_Emulator_Capture::answerObjectPropValue(TVK_Emulator_Transaction &transaction)
+{
+    Object *object = objectFor(transaction);
+    if (object == nullptr)
+        return;
+    QByteArray out;
+    switch (transaction.param(1)) {
+    case kObjectPropOrientation:
+        TVK_Emulator_Bytes::appendU16(out, quint16(object->picture.orientation));
+        break;
+    case kObjectPropStorageId:
+        TVK_Emulator_Bytes::appendU32(out, Maker::kStorageId);
+        break;
+    case kObjectPropObjectFormat:
+        TVK_Emulator_Bytes::appendU16(out, Maker::objectFormat(object->kind));
+        break;
+    case kObjectPropObjectSize:
+        TVK_Emulator_Bytes::appendU32(out, sizeOf(*object)); // UINT64
+        TVK_Emulator_Bytes::appendU32(out, 0);
+        break;
+    case kObjectPropFileName:
+        Maker::appendPtpString(out, Maker::fileName(object->picture.number, object->kind));
+        break;
+    default:
+        transaction.fail(kRespInvalidObjectPropCode);
+        return;
+    }
+    transaction.dataIn = out;
+}
+
+void TVK_Emulator_Capture::answerTransferObjectReady(TVK_Emulator_Transaction &transaction)
+{
+    if (d->pending.empty()) {
+        transaction.fail(kRespInvalidObjectHandle);
+        return;
+    }
+    dropAt(0);
+}

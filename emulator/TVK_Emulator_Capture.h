@@ -1,0 +1,112 @@
+#pragma once
+
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Component.h"
+#include "TVK_Emulator_PictureMaker.h"
+
+#include <QSize>
+#include <QStringList>
+
+#include <memory>
+
+// The camera's shutter and its queue of pictures waiting for the host.
+//
+// Every release stage that takes pictures ends here: single release, bracketing
+// series, self-timer, continuous series, bulb, the in-camera interval. Each
+// picture becomes one object per file of the file format (DNG, JPG, or both),
+// queued in the order the camera hands them over. The host never lists
+// objects: it always asks for the fixed handle kPendingHandle, which means the
+// head of the queue, and confirms the hand-over with transferObjectReady,
+// which drops the head.
+//
+// The camera announces an object only when it becomes the head of the queue: a
+// new picture when nothing was pending, the next one when the host confirms the
+// previous. The host transfers one picture at a time, so one announcement per
+// object and never two for the same head.
+//
+// Each object also has a handle of its own, which the object operations accept
+// as well. A DNG+JPG pair shares one file number; its DNG comes first, except
+// on the products that write the JPG of a pair before the DNG.
+class TVK_Emulator_Capture : public TVK_Emulator_Component
+{
+public:
+    static constexpr quint32 kPendingHandle = 0x12345678;
+    static constexpr quint32 kAllObjects = 0xFFFFFFFF; // DeleteObject: every object
+    static constexpr quint16 kObjectPropOrientation = 0xD800;
+    static constexpr quint16 kPropSelfTimerCount = 0xD627;
+    static constexpr quint16 kPropBulbCount = 0xD628;
+    static constexpr double kDefaultContinuousRate = 3.0; // frames per second
+
+    explicit TVK_Emulator_Capture(TVK_Emulator_Camera *camera);
+    ~TVK_Emulator_Capture() override;
+
+    bool handleTransaction(TVK_Emulator_Transaction &transaction) override;
+    bool handleAction(const TVK_Emulator_Action &action, int *responseCode) override;
+
+    // --- Configuration, for the pictures taken from now on ------------------------
+    // Each takes the camera's state lock.
+    void setDngBytes(qint64 bytes); // clamped to the DNG header .. kMaxDngBytes
+    qint64 dngBytes() const;
+    void setJpegPixels(QSize pixels);
+    void setJpegQuality(int quality);
+    void setExifByteOrder(TVK_Emulator_PictureMaker::eLEByteOrder order); // JPEG Exif and DNG alike
+    void setOrientation(int exifOrientation);                             // 1..8
+    void setThumbnails(bool present);
+    void setContinuousRate(double framesPerSecond);
+    // A setting as the capture sees it, whatever the product's settings say:
+    // lets a test or tool choose a drive mode or file format without knowing
+    // how each product keeps it.
+    void overrideSetting(TVK_Emulator_Camera::eLESetting which, qint64 value);
+    void clearSettingOverrides();
+
+    // --- State ---------------------------------------------------------------------
+    int pendingCount() const;
+    QStringList pendingNames() const;
+    int picturesTaken() const; // pictures, not files: a pair counts once
+    bool isContinuousRunning() const;
+    bool isBulbOpen() const;
+    bool isSelfTimerRunning() const;
+    bool isIntervalRunning() const;
+
+private:
+    struct Object;
+    struct Private;
+
+    qint64 setting(TVK_Emulator_Camera::eLESetting which, qint64 fallback) const;
+    bool isLive(int run) const;
+    void forgetStaleRuns();
+
+    // Release stages.
+    int release();
+    void takePicture();
+    void fillBuffer(int pictures);
+    void announceHead();
+    void reportCount(int eventCode, quint16 propertyCode, int count);
+    void startContinuous();
+    void continueSeries(int run);
+    int startBulb();
+    int endBulb();
+    void tickBulb(int run);
+    void startSelfTimer(int seconds);
+    void tickSelfTimer(int run);
+    void startInterval();
+    void tickInterval(int run);
+
+    // Object operations.
+    int indexOf(quint32 handle) const;
+    Object *objectFor(TVK_Emulator_Transaction &transaction);
+    const QByteArray &fileOf(Object &object);
+    const QByteArray &thumbOf(Object &object, int thumbType);
+    quint32 sizeOf(Object &object);
+    void dropAt(int index);
+    void answerObjectInfo(TVK_Emulator_Transaction &transaction);
+    void answerObject(TVK_Emulator_Transaction &transaction);
+    void answerPartialObject(TVK_Emulator_Transaction &transaction);
+    void answerThumb(TVK_Emulator_Transaction &transaction);
+    void answerDeleteObject(TVK_Emulator_Transaction &transaction);
+    void answerObjectPropsSupported(TVK_Emulator_Transaction &transaction);
+    void answerObjectPropValue(TVK_Emulator_Transaction &transaction);
+    void answerTransferObjectReady(TVK_Emulator_Transaction &transaction);
+
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,524 @@
+#include "TVK_Emulator_PictureMaker.h"
+
+#include "TVK_Emulator_Bytes.h"
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// --- Little-endian PTP fields ----------------------------------------------------
+
+// --- TIFF structures in either byte order ------------------------------------------
+
+enum eLETiffType : quint16 { kTiffByte = 1, kTiffAscii = 2, kTiffShort = 3, kTiffLong = 4 };
+
+constexpr quint32 kTiffHeaderBytes = 8;
+constexpr quint32 kIfdEntryBytes = 12;
+constexpr quint16 kTiffMagic = 42;
+
+// TIFF tags written into the Exif block and the DNG.
+constexpr quint16 kTagNewSubFileType = 0x00FE;
+constexpr quint16 kTagImageWidth = 0x0100;
+constexpr quint16 kTagImageLength = 0x0101;
+constexpr quint16 kTagBitsPerSample = 0x0102;
+constexpr quint16 kTagCompression = 0x0103;
+constexpr quint16 kTagPhotometric = 0x0106;
+constexpr quint16 kTagMake = 0x010F;
+constexpr quint16 kTagModel = 0x0110;
+constexpr quint16 kTagStripOffsets = 0x0111;
+constexpr quint16 kTagOrientation = 0x0112;
+constexpr quint16 kTagSamplesPerPixel = 0x0115;
+constexpr quint16 kTagRowsPerStrip = 0x0116;
+constexpr quint16 kTagStripByteCounts = 0x0117;
+constexpr quint16 kTagDateTime = 0x0132;
+constexpr quint16 kTagCfaRepeatPatternDim = 0x828D;
+constexpr quint16 kTagCfaPattern = 0x828E;
+constexpr quint16 kTagDngVersion = 0xC612;
+constexpr quint16 kTagUniqueCameraModel = 0xC614;
+
+constexpr quint16 kCompressionNone = 1;
+constexpr quint16 kPhotometricCfa = 32803;
+constexpr quint16 kDngBitsPerSample = 16;
+constexpr quint32 kDngBytesPerPixel = 2;
+constexpr quint32 kJpegBitDepth = 24;
+// Where the pixel data of the DNG starts: aligned, as cameras write it.
+constexpr quint32 kDngStripAlignment = 16;
+
+class TiffWriter
+{
+public:
+    explicit TiffWriter(TVK_Emulator_PictureMaker::eLEByteOrder order)
+        : m_big(order == TVK_Emulator_PictureMaker::kLEBigEndian)
+    {
+    }
+
+    void put16(QByteArray &out, quint16 value) const
+    {
+        if (m_big) {
+            out.append(char(value >> 8));
+            out.append(char(value & 0xFF));
+        } else {
+            TVK_Emulator_Bytes::appendU16(out, value);
+        }
+    }
+    void put32(QByteArray &out, quint32 value) const
+    {
+        if (m_big) {
+            put16(out, quint16(value >> 16));
+            put16(out, quint16(value & 0xFFFF));
+        } else {
+            TVK_Emulator_Bytes::appendU32(out, value);
+        }
+    }
+
+    struct Entry {
+        quint16 tag;
+        quint16 type;
+        quint32 count;
+        QByteArray value; // count values, already in the file's byte order
+    };
+
+    Entry shorts(quint16 tag, std::initializer_list<quint16> values) const
+    {
+        Entry entry{tag, kTiffShort, quint32(values.size()), QByteArray()};
+        for (quint16 value : values)
+            put16(entry.value, value);
+        return entry;
+    }
+    Entry longValue(quint16 tag, quint32 value) const
+    {
+        Entry entry{tag, kTiffLong, 1, QByteArray()};
+        put32(entry.value, value);
+        return entry;
+    }
+    static Entry bytes(quint16 tag, std::initializer_list<quint8> values)
+    {
+        Entry entry{tag, kTiffByte, quint32(values.size()), QByteArray()};
+        for (quint8 value : values)
+            entry.value.append(char(value));
+        return entry;
+    }
+    static Entry ascii(quint16 tag, const QByteArray &text)
+    {
+        QByteArray value = text;
+        value.append('\0');
+        return Entry{tag, kTiffAscii, quint32(value.size()), value};
+    }
+
+    // Header, IFD0 right after it and then the values that do not fit into an
+    // entry; offsets count from the header's first byte, as TIFF wants.
+    QByteArray block(std::vector<Entry> entries) const
+    {
+        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
+        QByteArray out;
+        out.append(m_big ? "MM" : "II");
+        put16(out, kTiffMagic);
+        put32(out, kTiffHeaderBytes);
+
+        const quint32 ifdBytes = 2 + kIfdEntryBytes * quint32(entries.size()) + 4;
+        quint32 external = kTiffHeaderBytes + ifdBytes;
+        QByteArray tail;
+        put16(out, quint16(entries.size()));
+        for (const Entry &entry : entries) {
+            put16(out, entry.tag);
+            put16(out, entry.type);
+            put32(out, entry.count);
+            if (entry.value.size() <= 4) {
+                // Short values sit in the entry itself, left-justified.
+                out.append(entry.value);
+                out.append(QByteArray(4 - entry.value.size(), '\0'));
+            } else {
+                put32(out, external + quint32(tail.size()));
+                tail.append(entry.value);
+                if (tail.size() % 2 != 0)
+                    tail.append('\0'); // values start on word boundaries
+            }
+        }
+        put32(out, 0); // no further IFD
+        out.append(tail);
+        return out;
+    }
+
+private:
+    bool m_big;
+};
+
+// --- Deterministic filler ------------------------------------------------------------
+
+constexpr quint64 kGolden = 0x9E3779B97F4A7C15ull;
+
+quint64 splitMix(quint64 x)
+{
+    quint64 z = x + kGolden;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// Pixel data that looks like noise but costs two multiplications per eight
+// bytes, so that even a 100 MB file is made in a moment. Each word depends on
+// its position, so every slice of the file is distinct.
+void fillNoise(char *data, qint64 size, quint64 seed)
+{
+    const qint64 words = size / 8;
+    for (qint64 i = 0; i < words; ++i) {
+        const quint64 value = qToLittleEndian(splitMix(seed + quint64(i) * kGolden));
+        std::memcpy(data + 8 * i, &value, 8);
+    }
+    const qint64 rest = size - 8 * words;
+    if (rest > 0) {
+        const quint64 value = qToLittleEndian(splitMix(seed + quint64(words) * kGolden));
+        std::memcpy(data + 8 * words, &value, size_t(rest));
+    }
+}
+
+// --- The test pattern ----------------------------------------------------------------
+
+void fillRect(QImage &image, int x, int y, int width, int height, QRgb colour)
+{
+    const int left = qMax(0, x);
+    const int top = qMax(0, y);
+    const int right = qMin(image.width(), x + width);
+    const int bottom = qMin(image.height(), y + height);
+    for (int row = top; row < bottom; ++row) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(row));
+        std::fill(line + left, line + qMax(left, right), colour);
+    }
+}
+
+// The classic bars, left to right.
+const QRgb kBars[] = {0xFFFFFFFF, 0xFFFFFF00, 0xFF00FFFF, 0xFF00FF00,
+                      0xFFFF00FF, 0xFFFF0000, 0xFF0000FF, 0xFF000000};
+
+// Seven-segment digits (bit 0 = segment a ... bit 6 = segment g): drawn as
+// rectangles, because text would need fonts and with them a GUI application.
+const quint8 kSegmentsOfDigit[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+
+void drawDigit(QImage &image, int x, int y, int width, int height, int digit, QRgb colour)
+{
+    const int t = qMax(1, height / 10);
+    const int half = height / 2;
+    // Segments a to g as (x, y, width, height) in the digit's cell.
+    const int segments[7][4] = {
+        {t, 0, width - 2 * t, t},                // a
+        {width - t, t, t, half - t},             // b
+        {width - t, half, t, half - t},          // c
+        {t, height - t, width - 2 * t, t},       // d
+        {0, half, t, half - t},                  // e
+        {0, t, t, half - t},                     // f
+        {t, half - t / 2, width - 2 * t, t},     // g
+    };
+    const quint8 lit = kSegmentsOfDigit[digit % 10];
+    for (int s = 0; s < 7; ++s) {
+        if (lit & (1u << s))
+            fillRect(image, x + segments[s][0], y + segments[s][1], segments[s][2], segments[s][3], colour);
+    }
+}
+
+// Mixes the camera's seed with the file number: every picture looks different,
+// both files of a pair alike.
+quint64 pictureLook(const TVK_Emulator_PictureMaker::Picture &picture)
+{
+    return splitMix(picture.seed ^ (quint64(quint32(picture.number)) * kGolden));
+}
+
+QRgb seededColour(quint64 seed, int salt)
+{
+    const quint64 bits = splitMix(seed ^ quint64(salt));
+    // Dark to middle tones, so that the bars and digits stand out.
+    return qRgb(int(bits & 0x7F), int((bits >> 8) & 0x7F), int((bits >> 16) & 0x7F));
+}
+
+QImage renderScene(const TVK_Emulator_PictureMaker::Picture &picture, QSize size)
+{
+    QImage image(size.expandedTo(QSize(16, 16)), QImage::Format_RGB32);
+    const int width = image.width();
+    const int height = image.height();
+
+    // A vertical gradient between two colours of the picture's own.
+    const quint64 look = pictureLook(picture);
+    const QRgb top = seededColour(look, 1);
+    const QRgb bottom = seededColour(look, 2);
+    for (int row = 0; row < height; ++row) {
+        const auto mix = [row, height](int a, int b) { return a + (b - a) * row / qMax(1, height - 1); };
+        const QRgb colour = qRgb(mix(qRed(top), qRed(bottom)), mix(qGreen(top), qGreen(bottom)),
+                                 mix(qBlue(top), qBlue(bottom)));
+        fillRect(image, 0, row, width, 1, colour);
+    }
+
+    const int barCount = int(sizeof kBars / sizeof kBars[0]);
+    const int barTop = height / 8;
+    for (int i = 0; i < barCount; ++i)
+        fillRect(image, i * width / barCount, barTop, (i + 1) * width / barCount - i * width / barCount,
+                 height / 4, kBars[i]);
+
+    // Marks the top left corner, so that a wrongly turned picture is obvious.
+    const int mark = qMax(2, height / 10);
+    fillRect(image, 0, 0, mark, mark, 0xFFFFFFFF);
+    fillRect(image, 0, 0, 2 * mark, qMax(1, mark / 4), 0xFFFF0000);
+
+    const QString digits = QString::number(picture.number).rightJustified(4, QLatin1Char('0'));
+    const int digitHeight = qMax(7, height / 4);
+    const int digitWidth = digitHeight / 2;
+    const int gap = qMax(1, digitWidth / 3);
+    const int textWidth = digits.size() * digitWidth + (digits.size() - 1) * gap;
+    const int x0 = (width - textWidth) / 2;
+    const int y0 = height * 5 / 8 - digitHeight / 2;
+    fillRect(image, x0 - gap, y0 - gap, textWidth + 2 * gap, digitHeight + 2 * gap, 0xFF202020);
+    for (int i = 0; i < digits.size(); ++i)
+        drawDigit(image, x0 + i * (digitWidth + gap), y0, digitWidth, digitHeight, digits.at(i).digitValue(),
+                  0xFFFFD000);
+    return image;
+}
+
+QByteArray encodeJpeg(const QImage &image, int quality)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    if (!writer.write(image))
+        return QByteArray();
+    return bytes;
+}
+
+constexpr quint8 kMarker = 0xFF;
+constexpr quint8 kMarkerApp0 = 0xE0;
+constexpr quint8 kMarkerApp1 = 0xE1;
+constexpr int kSoiBytes = 2;
+constexpr int kThumbnailQuality = 75;
+
+const QSize kThumbnailPixels[] = {QSize(160, 106), QSize(320, 213)};
+
+QByteArray exifDateTime(int number)
+{
+    return TVK_Emulator_PictureMaker::captureTime(number).toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toLatin1();
+}
+
+// The DNG's IFD0 for a picture of width x height pixels stored at stripOffset.
+std::vector<TiffWriter::Entry> dngEntries(const TVK_Emulator_PictureMaker::Picture &picture, const TiffWriter &tiff,
+                                          quint32 width, quint32 height, quint32 stripOffset)
+{
+    return {
+        tiff.longValue(kTagNewSubFileType, 0),
+        tiff.longValue(kTagImageWidth, width),
+        tiff.longValue(kTagImageLength, height),
+        tiff.shorts(kTagBitsPerSample, {kDngBitsPerSample}),
+        tiff.shorts(kTagCompression, {kCompressionNone}),
+        tiff.shorts(kTagPhotometric, {kPhotometricCfa}),
+        TiffWriter::ascii(kTagMake, picture.make),
+        TiffWriter::ascii(kTagModel, picture.model),
+        tiff.longValue(kTagStripOffsets, stripOffset),
+        // Within the first kilobyte: the host looks for it there.
+        tiff.shorts(kTagOrientation, {quint16(picture.orientation)}),
+        tiff.shorts(kTagSamplesPerPixel, {1}),
+        tiff.longValue(kTagRowsPerStrip, height),
+        tiff.longValue(kTagStripByteCounts, width * height * kDngBytesPerPixel),
+        TiffWriter::ascii(kTagDateTime, exifDateTime(picture.number)),
+        tiff.shorts(kTagCfaRepeatPatternDim, {2, 2}),
+        TiffWriter::bytes(kTagCfaPattern, {0, 1, 1, 2}),
+        TiffWriter::bytes(kTagDngVersion, {1, 4, 0, 0}),
+        TiffWriter::ascii(kTagUniqueCameraModel, picture.make + ' ' + picture.model),
+    };
+}
+
+quint32 alignUp(quint32 value, quint32 alignment)
+{
+    return (value + alignment - 1) / alignment * alignment;
+}
+
+// Where header, pixel data and end of a DNG file lie.
+struct DngLayout {
+    quint32 stripOffset = 0;
+    qint64 size = 0;
+    QSize pixels;
+};
+
+DngLayout dngLayout(const TVK_Emulator_PictureMaker::Picture &picture)
+{
+    DngLayout layout;
+    // The header's size depends only on the tags and the lengths of the texts,
+    // not on the numbers in it.
+    const TiffWriter tiff(picture.byteOrder);
+    layout.stripOffset =
+        alignUp(quint32(tiff.block(dngEntries(picture, tiff, 0, 0, 0)).size()), kDngStripAlignment);
+    layout.size = qBound<qint64>(layout.stripOffset, picture.dngBytes, TVK_Emulator_PictureMaker::kMaxDngBytes);
+    // A 3:2 frame whose 16-bit samples fill the pixel data; what is left over
+    // after its last row stays in the file unused.
+    const qint64 pixels = (layout.size - layout.stripOffset) / kDngBytesPerPixel;
+    if (pixels > 0) {
+        const qint64 width = qMax<qint64>(1, qint64(std::sqrt(double(pixels) * 3.0 / 2.0)));
+        layout.pixels = QSize(int(width), int(pixels / width));
+    } else {
+        layout.pixels = QSize(0, 0);
+    }
+    return layout;
+}
+
+} // namespace
+
+QString TVK_Emulator_PictureMaker::extension(eLEFileKind kind)
+{
+    return kind == kLEDng ? QStringLiteral("DNG") : QStringLiteral("JPG");
+}
+
+QString TVK_Emulator_PictureMaker::fileName(int number, eLEFileKind kind)
+{
+    // "L" and seven digits: the folder-like prefix 1 and a six-digit counter.
+    const int counter = ((number % 1000000) + 1000000) % 1000000;
+    return QStringLiteral("L%1.").arg(1000000 + counter, 7, 10, QLatin1Char('0')) + extension(kind);
+}
+
+quint16 TVK_Emulator_PictureMaker::objectFormat(eLEFileKind kind)
+{
+    return kind == kLEDng ? kFormatDng : kFormatJpeg;
+}
+
+QDateTime TVK_Emulator_PictureMaker::captureTime(int number)
+{
+    return QDateTime(QDate(2024, 5, 17), QTime(10, 0, 0), Qt::UTC).addSecs(number);
+}
+
+QSize TVK_Emulator_PictureMaker::thumbnailPixels(int thumbType)
+{
+    return kThumbnailPixels[thumbType == kThumbLarge ? 1 : 0];
+}
+
+QByteArray TVK_Emulator_PictureMaker::exifSegment(const Picture &picture)
+{
+    const TiffWriter tiff(picture.byteOrder);
+    const QByteArray block = tiff.block({
+        TiffWriter::ascii(kTagMake, picture.make),
+        TiffWriter::ascii(kTagModel, picture.model),
+        tiff.shorts(kTagOrientation, {quint16(picture.orientation)}),
+        TiffWriter::ascii(kTagDateTime, exifDateTime(picture.number)),
+    });
+    static const char kExifIdentifier[] = "Exif\0";
+    QByteArray segment;
+    segment.append(char(kMarker));
+    segment.append(char(kMarkerApp1));
+    // The segment length counts itself, the identifier and the TIFF block,
+    // big-endian as every JPEG length.
+    const int length = 2 + int(sizeof kExifIdentifier) + block.size();
+    segment.append(char(length >> 8));
+    segment.append(char(length & 0xFF));
+    segment.append(kExifIdentifier, int(sizeof kExifIdentifier)); // "Exif", two zero bytes
+    segment.append(block);
+    return segment;
+}
+
+QByteArray TVK_Emulator_PictureMaker::jpeg(const Picture &picture)
+{
+    const QByteArray encoded = encodeJpeg(renderScene(picture, picture.jpegPixels), picture.jpegQuality);
+    if (encoded.size() < kSoiBytes + 4)
+        return QByteArray();
+    // The Exif block goes right after SOI, where cameras put it and where the
+    // host expects the TIFF header (at byte 12). The encoder's JFIF block is
+    // dropped: a camera file carries Exif instead.
+    int rest = kSoiBytes;
+    if (quint8(encoded.at(2)) == kMarker && quint8(encoded.at(3)) == kMarkerApp0)
+        rest += 2 + ((quint8(encoded.at(4)) << 8) | quint8(encoded.at(5)));
+    QByteArray out = encoded.left(kSoiBytes);
+    out.append(exifSegment(picture));
+    out.append(encoded.mid(rest));
+    return out;
+}
+
+QByteArray TVK_Emulator_PictureMaker::thumbnail(const Picture &picture, int thumbType)
+{
+    if (!picture.hasThumbnail)
+        return QByteArray();
+    return encodeJpeg(renderScene(picture, thumbnailPixels(thumbType)), kThumbnailQuality);
+}
+
+qint64 TVK_Emulator_PictureMaker::dngHeaderBytes(const Picture &picture)
+{
+    return dngLayout(picture).stripOffset;
+}
+
+qint64 TVK_Emulator_PictureMaker::dngBytes(const Picture &picture)
+{
+    return dngLayout(picture).size;
+}
+
+QSize TVK_Emulator_PictureMaker::dngPixels(const Picture &picture)
+{
+    return dngLayout(picture).pixels;
+}
+
+QByteArray TVK_Emulator_PictureMaker::dng(const Picture &picture)
+{
+    const DngLayout layout = dngLayout(picture);
+    const TiffWriter tiff(picture.byteOrder);
+    const QByteArray header = tiff.block(dngEntries(picture, tiff, quint32(layout.pixels.width()),
+                                                    quint32(layout.pixels.height()), layout.stripOffset));
+
+    QByteArray out(int(layout.size), Qt::Uninitialized);
+    char *data = out.data();
+    std::memcpy(data, header.constData(), size_t(header.size()));
+    std::memset(data + header.size(), 0, size_t(layout.stripOffset) - size_t(header.size()));
+    fillNoise(data + layout.stripOffset, layout.size - layout.stripOffset, pictureLook(picture));
+    return out;
+}
+
+TVK_Emulator_PictureMaker::ObjectInfo TVK_Emulator_PictureMaker::describe(const Picture &picture, eLEFileKind kind,
+                                                                          quint32 objectSize, int thumbType,
+                                                                          quint32 thumbSize)
+{
+    ObjectInfo info;
+    info.objectFormat = objectFormat(kind);
+    info.objectCompressedSize = objectSize;
+    if (thumbSize > 0) {
+        const QSize thumbPixels = thumbnailPixels(thumbType);
+        info.thumbFormat = kFormatJpeg;
+        info.thumbCompressedSize = thumbSize;
+        info.thumbPixWidth = quint32(thumbPixels.width());
+        info.thumbPixHeight = quint32(thumbPixels.height());
+    }
+    const QSize pixels = kind == kLEDng ? dngPixels(picture) : picture.jpegPixels;
+    info.imagePixWidth = quint32(pixels.width());
+    info.imagePixHeight = quint32(pixels.height());
+    info.imageBitDepth = kind == kLEDng ? kDngBitsPerSample : kJpegBitDepth;
+    info.filename = fileName(picture.number, kind);
+    info.captureDate = captureTime(picture.number).toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
+    info.modificationDate = info.captureDate;
+    return info;
+}
+
+void TVK_Emulator_PictureMaker::appendPtpString(QByteArray &out, const QString &text)
+{
+    TVK_Emulator_Bytes::appendPtpString(out, text);
+}
+
+QByteArray TVK_Emulator_PictureMaker::objectInfo(const ObjectInfo &info)
+{
+    QByteArray out;
+    TVK_Emulator_Bytes::appendU32(out, info.storageId);
+    TVK_Emulator_Bytes::appendU16(out, info.objectFormat);
+    TVK_Emulator_Bytes::appendU16(out, info.protectionStatus);
+    TVK_Emulator_Bytes::appendU32(out, info.objectCompressedSize);
+    TVK_Emulator_Bytes::appendU16(out, info.thumbFormat);
+    TVK_Emulator_Bytes::appendU32(out, info.thumbCompressedSize);
+    TVK_Emulator_Bytes::appendU32(out, info.thumbPixWidth);
+    TVK_Emulator_Bytes::appendU32(out, info.thumbPixHeight);
+    TVK_Emulator_Bytes::appendU32(out, info.imagePixWidth);
+    TVK_Emulator_Bytes::appendU32(out, info.imagePixHeight);
+    TVK_Emulator_Bytes::appendU32(out, info.imageBitDepth);
+    TVK_Emulator_Bytes::appendU32(out, info.parentObject);
+    TVK_Emulator_Bytes::appendU16(out, info.associationType);
+    TVK_Emulator_Bytes::appendU32(out, info.associationDesc);
+    TVK_Emulator_Bytes::appendU32(out, info.sequenceNumber);
+    appendPtpString(out, info.filename);
+    appendPtpString(out, info.captureDate);
+    appendPtpString(out, info.modificationDate);
+    appendPtpString(out, info.keywords);
+    return out;
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QSize>
+#include <QString>
+#include <QtGlobal>
+
+// Makes the files an emulated camera hands over: a decodable JPEG with an Exif
+// block, a DNG-shaped TIFF file of any size, small JPEG thumbnails and the PTP
+// ObjectInfo dataset describing them. Everything is a pure function of the
+// picture's description, so the same description always gives the same bytes;
+// no wall clock, no shared random generator.
+//
+// The pictures deliberately come in both TIFF byte orders, because the host
+// finds the Exif orientation by searching for the raw bytes of the tag in
+// either order.
+class TVK_Emulator_PictureMaker
+{
+public:
+    enum eLEByteOrder {
+        kLELittleEndian, // "II"
+        kLEBigEndian     // "MM"
+    };
+    enum eLEFileKind { kLEDng, kLEJpg };
+
+    // Object formats. DNG is an extension of TIFF/EP, and TIFF/EP is the format
+    // the host names when it asks which object properties a DNG has.
+    static constexpr quint16 kFormatJpeg = 0x3801; // EXIF/JPEG
+    static constexpr quint16 kFormatDng = 0x3802;  // TIFF/EP
+    static constexpr quint16 kFormatNone = 0x0000; // ThumbFormat without a thumbnail
+
+    static constexpr quint32 kStorageId = 0x00010001; // the card in the first slot
+
+    // Thumbnail types the host asks for: 0 the small index picture, 1 a larger
+    // preview.
+    static constexpr int kThumbSmall = 0;
+    static constexpr int kThumbLarge = 1;
+
+    static constexpr qint64 kDefaultDngBytes = 2 * 1024 * 1024;
+    static constexpr qint64 kMaxDngBytes = 100 * 1024 * 1024;
+
+    // Everything that decides the bytes of one picture.
+    struct Picture {
+        int number = 1;             // the camera's running file number (both files of a pair share it)
+        quint64 seed = 0;           // the camera's; with the number it varies colours and pixel data
+        int orientation = 1;        // Exif orientation 1..8
+        eLEByteOrder byteOrder = kLELittleEndian;
+        qint64 dngBytes = kDefaultDngBytes; // exact size of the DNG file
+        QSize jpegPixels = QSize(720, 480);
+        int jpegQuality = 85;
+        bool hasThumbnail = true;
+        QByteArray make = QByteArrayLiteral("Norba Camera AG");
+        QByteArray model = QByteArrayLiteral("Emulated Camera");
+    };
+
+    // The fields of a PTP ObjectInfo dataset, in the order they are written.
+    struct ObjectInfo {
+        quint32 storageId = kStorageId;
+        quint16 objectFormat = kFormatJpeg;
+        quint16 protectionStatus = 0;
+        quint32 objectCompressedSize = 0;
+        quint16 thumbFormat = kFormatNone;
+        quint32 thumbCompressedSize = 0;
+        quint32 thumbPixWidth = 0;
+        quint32 thumbPixHeight = 0;
+        quint32 imagePixWidth = 0;
+        quint32 imagePixHeight = 0;
+        quint32 imageBitDepth = 0;
+        quint32 parentObject = 0;
+        quint16 associationType = 0;
+        quint32 associationDesc = 0;
+        quint32 sequenceNumber = 0; // the camera's count of pictures still to hand over
+        QString filename;
+        QString captureDate;        // PTP date-time "YYYYMMDDThhmmss"
+        QString modificationDate;
+        QString keywords;
+    };
+
+    TVK_Emulator_PictureMaker() = delete;
+
+    // The name as the camera writes it on the card: "L1000123.DNG".
+    static QString fileName(int number, eLEFileKind kind);
+    static QString extension(eLEFileKind kind);
+    static quint16 objectFormat(eLEFileKind kind);
+
+    // When the picture was taken: a fixed day plus one second per picture, so
+    // that dates are stable and still differ from picture to picture.
+    static QDateTime captureTime(int number);
+
+    // The JPEG file: SOI, the Exif APP1 block with the orientation, then the
+    // encoded test pattern.
+    static QByteArray jpeg(const Picture &picture);
+    // The DNG file of exactly dngBytes(picture) bytes.
+    static QByteArray dng(const Picture &picture);
+    // The size of the DNG: picture.dngBytes, but at least its header and at
+    // most kMaxDngBytes. Known without making the file.
+    static qint64 dngBytes(const Picture &picture);
+    // Header and tags, where the pixel data starts.
+    static qint64 dngHeaderBytes(const Picture &picture);
+    // The pixel size the DNG's header claims for its byte size.
+    static QSize dngPixels(const Picture &picture);
+    // A small JPEG of the same scene; empty without a thumbnail.
+    static QByteArray thumbnail(const Picture &picture, int thumbType);
+    static QSize thumbnailPixels(int thumbType);
+
+    // The Exif APP1 segment (marker, length, "Exif\0\0", TIFF header and IFD0).
+    static QByteArray exifSegment(const Picture &picture);
+
+    // The ObjectInfo of one file of a picture whose file and thumbnail (of
+    // thumbType; thumbSize 0 when there is none) have the sizes given. The
+    // sequence number is the caller's to fill in.
+    static ObjectInfo describe(const Picture &picture, eLEFileKind kind, quint32 objectSize, int thumbType,
+                               quint32 thumbSize);
+    // The ObjectInfo dataset, little-endian as PTP transfers it.
+    static QByteArray objectInfo(const ObjectInfo &info);
+
+    // Appends a PTP string: a length byte (code units including the final
+    // zero, 0 for an empty string) and UTF-16LE code units.
+    static void appendPtpString(QByteArray &out, const QString &text);
+};

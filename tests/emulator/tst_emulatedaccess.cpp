@@ -1,0 +1,246 @@
+#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Profile.h"
+#include "TVK_Logic_DeviceInfo.h"
+#include "TVK_Test_LogCapture.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+using Access = TVK_Commu_CameraAccess_Emulated;
+using Camera = TVK_Emulator_Camera;
+
+namespace {
+
+// An emulated camera with its access, announced and opened as the controller does it.
+struct Rig {
+    explicit Rig(int product, quint32 seed = 7)
+        : camera(std::make_shared<Camera>(product, seed))
+        , access(camera)
+    {
+        camera->setTimeScale(0.01);
+    }
+    bool open()
+    {
+        access.checkDeviceAvailable();
+        return access.openConnection(Access::kVendorId, camera->productId(), access.deviceId());
+    }
+    std::shared_ptr<Camera> camera;
+    Access access;
+};
+
+} // namespace
+
+class tst_emulatedaccess : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyKnownProductHasAProfile()
+    {
+        const QVector<int> known = TVK_Emulator_Profile::knownProducts();
+        QCOMPARE(known, (QVector<int>{0x2009, 0x2011, 0x2021, 0x2031, 0x2033, 0x2041, 0x2044, 0x2047, 0x2051, 0x2061}));
+        for (int product : known) {
+            const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(product);
+            QVERIFY(profile);
+            QCOMPARE(profile->productId, product);
+        }
+        QVERIFY(!TVK_Emulator_Profile::forProduct(0x1234));
+    }
+
+    void aCameraIsAnnouncedOncePerAttachment()
+    {
+        Rig rig(0x2041);
+        QSignalSpy available(&rig.access, &TVK_Commu_CameraAccess_Base::signalDeviceAvailable);
+        QVERIFY(rig.access.checkDeviceAvailable());
+        QVERIFY(!rig.access.checkDeviceAvailable());
+        QCOMPARE(available.size(), 1);
+        QCOMPARE(available.first().at(0).toInt(), 1);
+        QCOMPARE(available.first().at(1).toULongLong(), qulonglong(Access::kVendorId));
+        QCOMPARE(available.first().at(2).toInt(), 0x2041);
+        QCOMPARE(available.first().at(3).toString(), rig.access.deviceId());
+
+        rig.camera->removeDevice();
+        QVERIFY(!rig.access.checkDeviceAvailable());
+        rig.camera->attach();
+        QVERIFY(rig.access.checkDeviceAvailable());
+        QCOMPARE(available.size(), 2);
+    }
+
+    void openAndCloseFollowTheUsbSession()
+    {
+        Rig rig(0x2044);
+        QSignalSpy opened(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionOpened);
+        QSignalSpy closed(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
+        QVERIFY(!rig.access.closeConnection());
+        QVERIFY(rig.open());
+        QCOMPARE(rig.access.productId(), 0x2044);
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened.first().first().toInt(), 1);
+        QVERIFY(!rig.access.openConnection(Access::kVendorId, 0x2044, rig.access.deviceId()));
+
+        TVK_Logic_DeviceInfo info(&rig.access);
+        QVERIFY(info.isOperationSupported(0x9004));
+        QVERIFY(!info.model().isEmpty());
+
+        QVERIFY(rig.access.closeConnection());
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(rig.access.productId(), 0);
+        unsigned char buffer[16];
+        QVERIFY(!rig.access.getDeviceInfo(buffer, sizeof buffer));
+        QVERIFY(!rig.access.closeConnection());
+    }
+
+    void openingAnotherDeviceCountsAsOpenButEveryTransactionFails()
+    {
+        Rig rig(0x2041);
+        TVK_Test_LogCapture capture(0);
+        QVERIFY(rig.access.openConnection(Access::kVendorId, 0x2041, QStringLiteral("usb#vid_0000&pid_0000")));
+        QCOMPARE(capture.matching(QStringLiteral("Failed to Open the device")).size(), 1);
+        capture.clear();
+        unsigned char buffer[64];
+        QVERIFY(!rig.access.getDeviceInfo(buffer, sizeof buffer));
+        QVERIFY(capture.lines().isEmpty()); // no device: fails without a transport line
+    }
+
+    // Keep-alive (release stage 14) stands for any command without data.
+    void aBusyCameraIsAskedFiveMoreTimes()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        rig.camera->setBusyTransactions(2);
+        QVERIFY(rig.access.releaseCam(14));
+
+        TVK_Test_LogCapture capture(0);
+        rig.camera->setBusyTransactions(6);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!rig.access.releaseCam(14));
+        QVERIFY(clock.elapsed() >= 5 * Access::kBusyPauseMs - 20);
+        QCOMPARE(capture.lines(), QStringList{QStringLiteral(
+                                      "TVK_Commu_CameraAccess_Base::releaseCamImpl() - MTP Response code: 0x00002019")});
+        QVERIFY(rig.access.releaseCam(14)); // the sixth busy answer was used up
+    }
+
+    void aFailedOperationReportsItsResponseCode()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        rig.camera->failNextOperation(0x9003, 0x2002);
+        TVK_Test_LogCapture capture(0);
+        unsigned char lens[101];
+        QVERIFY(!rig.access.getLensData(lens, sizeof lens));
+        QCOMPARE(capture.matching(QStringLiteral("MTP Response code: 0x00002002")).size(), 1);
+        QVERIFY(rig.access.getLensData(lens, sizeof lens));
+    }
+
+    void shortDataLeavesZerosBehind()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        rig.camera->setShortDataOnce(10);
+        std::vector<unsigned char> buffer(2048, 0xEE);
+        QVERIFY(rig.access.getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+        QVERIFY(buffer[0] != 0xEE);
+        for (size_t i = 10; i < buffer.size(); ++i)
+            QCOMPARE(int(buffer[i]), 0);
+    }
+
+    void unknownOperationsAreNotSupported()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        TVK_Test_LogCapture capture(0);
+        QVERIFY(!rig.access.sendCommand(0x9999, 0, nullptr, "test"));
+        QCOMPARE(capture.lines(), QStringList{QStringLiteral("test - MTP Response code: 0x00002005")});
+    }
+
+    void pullingThePlugClosesOnceAndFailsWhatFollows()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        QSignalSpy closed(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
+        rig.camera->removeDevice();
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 2000);
+        QCOMPARE(rig.access.productId(), 0);
+        QVERIFY(!rig.access.releaseCam(14));
+        rig.camera->removeDevice();
+        QTest::qWait(50);
+        QCOMPARE(closed.size(), 1);
+
+        // Plugged in again: announced, opened, working.
+        rig.camera->attach();
+        QVERIFY(rig.open());
+        QVERIFY(rig.access.releaseCam(14));
+    }
+
+    void pullingThePlugInTheMiddleOfAReadFailsIt()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        QSignalSpy closed(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
+        rig.camera->setRemoveDuringNextDataIn(true);
+        std::vector<unsigned char> buffer(2048, 0xEE);
+        QVERIFY(!rig.access.getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+        QCOMPARE(int(buffer[0]), 0xEE); // nothing was handed over
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 2000);
+    }
+
+    void eventsArriveOnTheCamerasOwnThread()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        std::atomic<Qt::HANDLE> eventThread{nullptr};
+        QObject::connect(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed, &rig.access,
+                         [&eventThread]() { eventThread.store(QThread::currentThreadId()); },
+                         Qt::DirectConnection);
+        rig.camera->removeDevice();
+        QTRY_VERIFY_WITH_TIMEOUT(eventThread.load() != nullptr, 2000);
+        QVERIFY(eventThread.load() != QThread::currentThreadId());
+    }
+
+    void transactionsFromSeveralThreadsDoNotInterleave()
+    {
+        Rig rig(0x2041);
+        QVERIFY(rig.open());
+        std::atomic<int> failures{0};
+        std::vector<QThread *> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.push_back(QThread::create([&rig, &failures]() {
+                for (int i = 0; i < 50; ++i) {
+                    std::vector<unsigned char> buffer(2048);
+                    if (!rig.access.getDeviceInfo(buffer.data(), 2048) || !rig.access.releaseCam(14))
+                        ++failures;
+                }
+            }));
+            threads.back()->start();
+        }
+        for (QThread *thread : threads) {
+            QVERIFY(thread->wait(60000));
+            delete thread;
+        }
+        QCOMPARE(failures.load(), 0);
+    }
+
+    void theSameSeedGivesTheSameDeviceInfo()
+    {
+        Rig first(0x2061, 42);
+        Rig second(0x2061, 42);
+        QVERIFY(first.open());
+        QVERIFY(second.open());
+        std::vector<unsigned char> a(2048), b(2048);
+        QVERIFY(first.access.getDeviceInfo(a.data(), 2048));
+        QVERIFY(second.access.getDeviceInfo(b.data(), 2048));
+        QVERIFY(a == b);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_emulatedaccess)
+#include "tst_emulatedaccess.moc"
