@@ -74,7 +74,7 @@ bool TVK_Commu_CameraAccess_Emulated::closeConnection()
     TVK_METHOD(prefix);
     if (m_cameraId == 0 || productId() == 0)
         return false;
-    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(m_cameraId),
+    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(m_cameraId.load()),
              unsigned(productId()));
     const quint32 session[] = {kVXSessionParameter};
     sendCommand(kOpCloseVXSession, 1, session, nullptr);
@@ -86,7 +86,7 @@ void TVK_Commu_CameraAccess_Emulated::closeDevice()
 {
     TVK_METHOD(prefix);
     unregisterForEventNotifications();
-    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(m_cameraId),
+    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(m_cameraId.load()),
              unsigned(productId()));
     m_deviceOpen = false;
     m_cameraId = 0;

@@ -57,6 +57,6 @@ private:
     int m_announcedAttachment = 0;
     std::atomic<bool> m_deviceOpen{false}; // the camera answered the open
     bool m_registered = false;
-    quint64 m_cameraId = 0;
+    std::atomic<quint64> m_cameraId{0};
     QString m_deviceId;
 };
