@@ -515,24 +515,32 @@ private Q_SLOTS:
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
-    void cameraSettingsFieldsHoldTheirValues_data()
+    // One row per listed field of either block, read from the bytes the
+    // simulated camera keeps.
+    void blockFieldsHoldTheirValues_data()
     {
+        QTest::addColumn<bool>("lens");
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("width");
         QTest::addColumn<quint32>("value");
         for (const FieldRow &field : kSettingsFields)
-            QTest::addRow("offset %d", field.offset) << field.offset << field.width << field.value;
+            QTest::addRow("settings offset %d", field.offset) << false << field.offset << field.width << field.value;
+        for (const FieldRow &field : kLensFields)
+            QTest::addRow("lens offset %d", field.offset) << true << field.offset << field.width << field.value;
     }
 
-    void cameraSettingsFieldsHoldTheirValues()
+    void blockFieldsHoldTheirValues()
     {
+        QFETCH(bool, lens);
         QFETCH(int, offset);
         QFETCH(int, width);
         QFETCH(quint32, value);
         Dummy dummy;
         quint32 actual = 0;
-        for (int i = 0; i < width; ++i)
-            actual |= quint32(dummy.cameraSettings()[size_t(offset + i)]) << (8 * i);
+        for (int i = 0; i < width; ++i) {
+            const size_t at = size_t(offset + i);
+            actual |= quint32(lens ? dummy.lensRecord()[at] : dummy.cameraSettings()[at]) << (8 * i);
+        }
         QCOMPARE(actual, value);
     }
 
@@ -543,27 +551,6 @@ private Q_SLOTS:
         QVERIFY(ok);
         const QString difference = firstDifference(answer, expectedLensRecord());
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
-    }
-
-    void lensFieldsHoldTheirValues_data()
-    {
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<quint32>("value");
-        for (const FieldRow &field : kLensFields)
-            QTest::addRow("offset %d", field.offset) << field.offset << field.width << field.value;
-    }
-
-    void lensFieldsHoldTheirValues()
-    {
-        QFETCH(int, offset);
-        QFETCH(int, width);
-        QFETCH(quint32, value);
-        Dummy dummy;
-        quint32 actual = 0;
-        for (int i = 0; i < width; ++i)
-            actual |= quint32(dummy.lensRecord()[size_t(offset + i)]) << (8 * i);
-        QCOMPARE(actual, value);
     }
 
     void lensRecordReadThroughTheLensParserDescribesTheSimulatedLens()

@@ -6,6 +6,7 @@
 #include "TVK_Test_LogCapture.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -227,6 +228,47 @@ private Q_SLOTS:
             delete thread;
         }
         QCOMPARE(failures.load(), 0);
+    }
+
+    // A host that sends nonsense (as a network peer may) gets error answers,
+    // never a crash or an answer the camera did not mean.
+    void randomTransactionsAreAnsweredSafely()
+    {
+        QRandomGenerator random(0x5EED);
+        QMap<int, int> answered;
+        for (int product : TVK_Emulator_Profile::knownProducts()) {
+            Camera camera(product, 3);
+            camera.setTimeScale(0.0);
+            const QVector<quint16> &operations = TVK_Emulator_Profile::forProduct(product)->operations;
+            for (int i = 0; i < 400; ++i) {
+                const int operation = random.bounded(4) == 0 ? int(random.bounded(0x10000))
+                                                             : operations.at(int(random.bounded(operations.size())));
+                QVector<quint32> params;
+                const int count = int(random.bounded(6));
+                for (int p = 0; p < count; ++p)
+                    params.append(random.bounded(3) == 0 ? random.generate() : random.bounded(0x20u));
+                const auto phase = TVK_Emulator_Transaction::eLEDataPhase(random.bounded(3));
+                QByteArray out;
+                if (phase == TVK_Emulator_Transaction::kLEDataOut) {
+                    out.resize(int(random.bounded(130)));
+                    for (char &byte : out)
+                        byte = char(random.bounded(256));
+                }
+                // Skip what would only take real time: a big picture or pulling the plug.
+                if (operation == 0x9004 && params.value(0) == 7)
+                    continue;
+                const Camera::Result result = camera.transact(operation, params, phase, out);
+                QVERIFY(result.transportOk);
+                QVERIFY2(result.responseCode >= 0x2001 && result.responseCode <= 0xAFFF,
+                         qPrintable(QString::number(result.responseCode, 16)));
+                if (result.responseCode != 0x2001)
+                    QVERIFY(result.data.isEmpty());
+                ++answered[result.responseCode];
+            }
+        }
+        // Both kinds of answer occurred: the run reached the camera's work.
+        QVERIFY(answered.value(0x2001) > 100);
+        QVERIFY(answered.size() > 3);
     }
 
     void theSameSeedGivesTheSameDeviceInfo()
