@@ -56,9 +56,12 @@ TVK_Emulator_Camera::~TVK_Emulator_Camera()
 void TVK_Emulator_Camera::addComponent(std::unique_ptr<TVK_Emulator_Component> component)
 {
     QMutexLocker locker(&m_stateLock);
-    if (auto *store = dynamic_cast<TVK_Emulator_PropertyStore *>(component.get()))
-        m_properties = store;
     m_components.push_back(std::move(component));
+}
+
+TVK_Emulator_PropertyStore *TVK_Emulator_Camera::properties() const
+{
+    return component<TVK_Emulator_PropertyStore>();
 }
 
 void TVK_Emulator_Camera::setEventHandler(EventHandler handler)

@@ -89,7 +89,8 @@ public:
     // --- For components -------------------------------------------------------
     QRecursiveMutex &stateLock() { return m_stateLock; }
     QRandomGenerator &random() { return m_random; }
-    TVK_Emulator_PropertyStore *properties() const { return m_properties; }
+    // The device properties; nullptr for a product without a profile.
+    TVK_Emulator_PropertyStore *properties() const;
     // The current value of a normalised setting, or fallback when no component knows it.
     qint64 setting(eLESetting which, qint64 fallback = 0) const;
     // Raises a vendor event with its first parameter, from the camera's thread.
@@ -130,7 +131,6 @@ private:
     mutable QRecursiveMutex m_stateLock;
     QRandomGenerator m_random;
     std::vector<std::unique_ptr<TVK_Emulator_Component>> m_components;
-    TVK_Emulator_PropertyStore *m_properties = nullptr;
     bool m_vendorSessionOpen = false;
 
     QMutex m_handlerMutex;

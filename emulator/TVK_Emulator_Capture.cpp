@@ -712,7 +712,7 @@ void TVK_Emulator_Capture::answerObjectPropValue(TVK_Emulator_Transaction &trans
         TVK_Emulator_Bytes::appendU32(out, 0);
         break;
     case kObjectPropFileName:
-        Maker::appendPtpString(out, Maker::fileName(object->picture.number, object->kind));
+        TVK_Emulator_Bytes::appendPtpString(out, Maker::fileName(object->picture.number, object->kind));
         break;
     default:
         transaction.fail(kRespInvalidObjectPropCode);

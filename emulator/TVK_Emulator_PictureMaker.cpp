@@ -493,11 +493,6 @@ TVK_Emulator_PictureMaker::ObjectInfo TVK_Emulator_PictureMaker::describe(const 
     return info;
 }
 
-void TVK_Emulator_PictureMaker::appendPtpString(QByteArray &out, const QString &text)
-{
-    TVK_Emulator_Bytes::appendPtpString(out, text);
-}
-
 QByteArray TVK_Emulator_PictureMaker::objectInfo(const ObjectInfo &info)
 {
     QByteArray out;
@@ -516,9 +511,9 @@ QByteArray TVK_Emulator_PictureMaker::objectInfo(const ObjectInfo &info)
     TVK_Emulator_Bytes::appendU16(out, info.associationType);
     TVK_Emulator_Bytes::appendU32(out, info.associationDesc);
     TVK_Emulator_Bytes::appendU32(out, info.sequenceNumber);
-    appendPtpString(out, info.filename);
-    appendPtpString(out, info.captureDate);
-    appendPtpString(out, info.modificationDate);
-    appendPtpString(out, info.keywords);
+    TVK_Emulator_Bytes::appendPtpString(out, info.filename);
+    TVK_Emulator_Bytes::appendPtpString(out, info.captureDate);
+    TVK_Emulator_Bytes::appendPtpString(out, info.modificationDate);
+    TVK_Emulator_Bytes::appendPtpString(out, info.keywords);
     return out;
 }

@@ -114,8 +114,4 @@ public:
                                quint32 thumbSize);
     // The ObjectInfo dataset, little-endian as PTP transfers it.
     static QByteArray objectInfo(const ObjectInfo &info);
-
-    // Appends a PTP string: a length byte (code units including the final
-    // zero, 0 for an empty string) and UTF-16LE code units.
-    static void appendPtpString(QByteArray &out, const QString &text);
 };

@@ -91,6 +91,17 @@ QVector<OperationRow> operationTable()
     };
 }
 
+// Reads a property as T and writes it back with the same pattern as the
+// answered bytes (0x81, 0x82, ... from the lowest byte up).
+template <typename T>
+void exchange(TVK_Test_RecordingAccess &access, quint16 code, bool *read, bool *written, quint64 *got)
+{
+    T value = 0;
+    *read = access.getDevicePropValue(code, value);
+    *got = value;
+    *written = access.setDevicePropValue(code, T(0x84838281u & (T(~T(0)))));
+}
+
 QByteArray le16(quint16 value)
 {
     QByteArray bytes(2, '\0');
@@ -215,31 +226,17 @@ private Q_SLOTS:
             bool read = false;
             bool written = false;
             quint64 got = 0;
+            access.answerNext(0x1015, wire);
             switch (entry.width) {
-            case 1: {
-                quint8 v = 0;
-                access.answerNext(0x1015, wire);
-                read = access.getDevicePropValue(entry.code, v);
-                got = v;
-                written = access.setDevicePropValue(entry.code, quint8(0x81));
+            case 1:
+                exchange<quint8>(access, entry.code, &read, &written, &got);
                 break;
-            }
-            case 2: {
-                quint16 v = 0;
-                access.answerNext(0x1015, wire);
-                read = access.getDevicePropValue(entry.code, v);
-                got = v;
-                written = access.setDevicePropValue(entry.code, quint16(0x8281));
+            case 2:
+                exchange<quint16>(access, entry.code, &read, &written, &got);
                 break;
-            }
-            default: {
-                quint32 v = 0;
-                access.answerNext(0x1015, wire);
-                read = access.getDevicePropValue(entry.code, v);
-                got = v;
-                written = access.setDevicePropValue(entry.code, quint32(0x84838281));
+            default:
+                exchange<quint32>(access, entry.code, &read, &written, &got);
                 break;
-            }
             }
             const QByteArray name = QByteArray::number(entry.code, 16);
             QVERIFY2(read == entry.readable, name);
