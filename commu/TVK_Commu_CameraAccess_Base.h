@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TVK_Commu_PropertyCodes.h"
+
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -35,7 +37,7 @@ public:
     bool supportsStillCaptureMode7() const { return m_supportsStillCaptureMode7; }
     bool supportsStillCaptureMode5() const { return m_supportsStillCaptureMode5; }
 
-    // The last FocusMode (0x500A) value read from or written to the camera; 2
+    // The last FocusMode value read from or written to the camera; 2
     // before any. The release emulation picks its autofocus mode from it.
     qint16 focusMode() const { return qint16(m_focusMode.load()); }
 
@@ -134,12 +136,30 @@ public:
     bool setDevicePropValue(int propertyCode, qint32 value);
 
     // The PTP 1.1 streaming properties the live view works with.
-    bool getDevicePropSupportedStreams(quint32 &value) { return getDevicePropValue(0x5020, value); }
-    bool getDevicePropEnabledStreams(quint32 &value) { return getDevicePropValue(0x5021, value); }
-    bool setDevicePropEnabledStreams(quint32 value) { return setDevicePropValue(0x5021, value); }
-    bool getDevicePropStreamVideoFormat(quint32 &value) { return getDevicePropValue(0x5022, value); }
-    bool getDevicePropStreamVideoResolution(quint32 &value) { return getDevicePropValue(0x5023, value); }
-    bool getDevicePropStreamVideoFrameRate(quint32 &value) { return getDevicePropValue(0x5025, value); }
+    bool getDevicePropSupportedStreams(quint32 &value)
+    {
+        return getDevicePropValue(TVK_Commu_Prop::kSupportedStreams, value);
+    }
+    bool getDevicePropEnabledStreams(quint32 &value)
+    {
+        return getDevicePropValue(TVK_Commu_Prop::kEnabledStreams, value);
+    }
+    bool setDevicePropEnabledStreams(quint32 value)
+    {
+        return setDevicePropValue(TVK_Commu_Prop::kEnabledStreams, value);
+    }
+    bool getDevicePropStreamVideoFormat(quint32 &value)
+    {
+        return getDevicePropValue(TVK_Commu_Prop::kVideoFormat, value);
+    }
+    bool getDevicePropStreamVideoResolution(quint32 &value)
+    {
+        return getDevicePropValue(TVK_Commu_Prop::kVideoResolution, value);
+    }
+    bool getDevicePropStreamVideoFrameRate(quint32 &value)
+    {
+        return getDevicePropValue(TVK_Commu_Prop::kVideoFrameRate, value);
+    }
 
     // --- Capability queries --------------------------------------------------
     bool supportsDevicePropValue(int propertyCode, int value);

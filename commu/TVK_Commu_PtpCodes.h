@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TVK_Commu_PropertyCodes.h"
+
 #include <QtGlobal>
 
 // PTP operation, response and event codes the system uses. Standard codes carry
@@ -62,10 +64,11 @@ constexpr int kVXGeoTackingStatusChanged = 0xC008;
 constexpr int kVXDevicePropChanged = 0xC00A;
 constexpr int kVX3DAxisDataChanged = 0xC00C;
 
-// Device properties with a meaning in the access layer itself.
-constexpr quint16 kPropFocusMode = 0x500A;
-constexpr quint16 kPropStillCaptureMode = 0x5013;
-constexpr quint16 kPropLens = 0xD620;
+// Device properties with a meaning in the access layer itself; the codes are
+// named in TVK_Commu_PropertyCodes.h.
+constexpr quint16 kPropFocusMode = TVK_Commu_Prop::kFocusMode;
+constexpr quint16 kPropStillCaptureMode = TVK_Commu_Prop::kStillCaptureMode;
+constexpr quint16 kPropLens = TVK_Commu_Prop::kLens;
 
 // Connection types.
 constexpr int kConnectionUSB = 1;
