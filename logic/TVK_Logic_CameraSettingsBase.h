@@ -310,8 +310,8 @@ protected:
     }
 
     // One line of the feature answers a dump ends with: the query's name, the
-    // label the line prints (some labels have always been spelt their own
-    // way) and the query.
+    // label the line prints (padded to 24; one label has always been spelt
+    // its own way) and the query.
     using FeatureQuery = bool (TVK_Logic_CameraSettingsBase::*)();
     struct FeatureLine {
         const char *name;

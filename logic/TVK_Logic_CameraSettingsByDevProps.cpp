@@ -228,9 +228,7 @@ void TVK_Logic_CameraSettingsByDevProps::afterChange(eLERow id, ChangedFlags *ch
             }
             if (seconds > 0) {
                 const int code = m_shutterTime->codeFromSeconds(seconds);
-                // Compared as 16-bit codes: the camera may hand out the code
-                // without its sign extension.
-                if (quint16(code) != quint16(m_value[kLERowExposureTime])) {
+                if (code != m_value[kLERowExposureTime]) {
                     raise(changed, Base::kLEExposureTime);
                     m_value[kLERowExposureTime] = code;
                 }

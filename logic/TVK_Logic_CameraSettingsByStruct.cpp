@@ -257,6 +257,7 @@ void TVK_Logic_CameraSettingsByStruct::recvFromCamera(ChangedFlags *changed)
     const qint64 bracketing = fieldValue(kFieldBracketing);
     if (bracketing == kBracketingThree || bracketing == kBracketingFive)
         m_fiveImages = bracketing == kBracketingFive;
+    m_cameraFiveImages = m_fiveImages;
 
     if (debugLogEnabled(kLELogSettings))
         dump(QString::fromLatin1(className()) + QStringLiteral("::recvFromCamera"));
@@ -278,6 +279,7 @@ void TVK_Logic_CameraSettingsByStruct::sendToCamera()
         debugLog(kLELogAlways, "%s - no camera", logPrefix(__func__).constData());
     } else if (access->setCameraSettings(m_record.data(), kRecordSize)) {
         m_cameraRecord = m_record;
+        m_cameraFiveImages = m_fiveImages;
     } else {
         // The camera still has its old settings and will not report a change.
         // Keeping the user's values in the copy would make an identical
@@ -285,6 +287,7 @@ void TVK_Logic_CameraSettingsByStruct::sendToCamera()
         debugLog(kLELogAlways, "%s - writing the camera settings failed; they are sent again on the next request",
                  logPrefix(__func__).constData());
         m_record = m_cameraRecord;
+        m_fiveImages = m_cameraFiveImages;
     }
     clearChanged();
     if (debugLogEnabled(kLELogSettings))

@@ -335,4 +335,5 @@ private:
     // The record as the camera last confirmed it (received, or written
     // without an error): what the local copy falls back to when a write fails.
     Record m_cameraRecord{};
+    bool m_cameraFiveImages = false;
 };

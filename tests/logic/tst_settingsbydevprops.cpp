@@ -722,9 +722,9 @@ private Q_SLOTS:
         rig.settings->dump(QStringLiteral("test"));
         const QString prefix = QStringLiteral("TVK_Logic_CameraSettingsByDevProps::dump() - ");
         QVERIFY(log.contains(prefix + "driveMode                 = 0"));
-        QVERIFY(log.contains(prefix + "featureAperture               = No"));
-        QVERIFY(log.contains(prefix + "featureAudioWindElimi.        = No"));
-        QVERIFY(log.contains(prefix + "featureFlashXSymbol           = Yes"));
+        QVERIFY(log.contains(prefix + "featureAperture          = No"));
+        QVERIFY(log.contains(prefix + "featureAudioWindElimi.   = No"));
+        QVERIFY(log.contains(prefix + "featureFlashXSymbol      = Yes"));
         // Values of functions 0x2061 lacks are left out.
         QVERIFY(log.matching(prefix + "aperture ").isEmpty());
         QVERIFY(log.matching(prefix + "keyLock ").isEmpty());

