@@ -1,6 +1,6 @@
 #include "TVK_Emulator_Bytes.h"
 
-#include <QtEndian>
+#include <cstring>
 
 namespace TVK_Emulator_Bytes {
 
@@ -25,16 +25,51 @@ void appendU64(QByteArray &bytes, quint64 value)
     appendLittleEndian(bytes, value, 8);
 }
 
+void putLittleEndian(QByteArray &bytes, int offset, quint64 value, int width)
+{
+    Q_ASSERT(width >= 1 && width <= 8);
+    Q_ASSERT(offset >= 0 && offset + width <= bytes.size());
+    for (int i = 0; i < width && i < 8; ++i) {
+        const int at = offset + i;
+        if (at >= 0 && at < bytes.size())
+            bytes[at] = char((value >> (8 * i)) & 0xFF);
+    }
+}
+
 void putU16(QByteArray &bytes, int offset, quint16 value)
 {
-    Q_ASSERT(offset >= 0 && offset + 2 <= bytes.size());
-    qToLittleEndian(value, bytes.data() + offset);
+    putLittleEndian(bytes, offset, value, 2);
 }
 
 void putU32(QByteArray &bytes, int offset, quint32 value)
 {
-    Q_ASSERT(offset >= 0 && offset + 4 <= bytes.size());
-    qToLittleEndian(value, bytes.data() + offset);
+    putLittleEndian(bytes, offset, value, 4);
+}
+
+void putFloat32(QByteArray &bytes, int offset, float value)
+{
+    quint32 raw = 0;
+    std::memcpy(&raw, &value, sizeof raw);
+    putLittleEndian(bytes, offset, raw, 4);
+}
+
+void putFloat64(QByteArray &bytes, int offset, double value)
+{
+    quint64 raw = 0;
+    std::memcpy(&raw, &value, sizeof raw);
+    putLittleEndian(bytes, offset, raw, 8);
+}
+
+quint64 getLittleEndian(const QByteArray &bytes, int offset, int width)
+{
+    Q_ASSERT(width >= 1 && width <= 8);
+    quint64 value = 0;
+    for (int i = 0; i < width && i < 8; ++i) {
+        const int at = offset + i;
+        if (at >= 0 && at < bytes.size())
+            value |= quint64(uchar(bytes.at(at))) << (8 * i);
+    }
+    return value;
 }
 
 void appendCodeList(QByteArray &bytes, const QVector<quint16> &codes)

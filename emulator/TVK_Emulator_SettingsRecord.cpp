@@ -1,13 +1,12 @@
 #include "TVK_Emulator_SettingsRecord.h"
 
-#include "TVK_Commu_DataReader.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
+#include "TVK_Emulator_Bytes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 
 #include <QMutexLocker>
-#include <QtEndian>
 
 #include <functional>
 #include <utility>
@@ -256,22 +255,18 @@ bool usesCoraLayout(const TVK_Emulator_Camera *camera)
 }
 
 // A field's value in a record, sign-extended where the field is signed.
-qint64 decode(const Row &row, const void *data, size_t size)
+qint64 decode(const Row &row, const QByteArray &bytes)
 {
-    const size_t offset = size_t(row.offset);
+    const quint64 raw = TVK_Emulator_Bytes::getLittleEndian(bytes, row.offset, row.width);
+    if (!row.isSigned)
+        return qint64(raw);
     switch (row.width) {
-    case 1: {
-        const quint8 value = TVK_Commu_DataReader::u8At(data, size, offset);
-        return row.isSigned ? qint64(qint8(value)) : qint64(value);
-    }
-    case 2: {
-        const quint16 value = TVK_Commu_DataReader::u16At(data, size, offset);
-        return row.isSigned ? qint64(qint16(value)) : qint64(value);
-    }
-    default: {
-        const quint32 value = TVK_Commu_DataReader::u32At(data, size, offset);
-        return row.isSigned ? qint64(qint32(value)) : qint64(value);
-    }
+    case 1:
+        return qint8(raw);
+    case 2:
+        return qint16(raw);
+    default:
+        return qint32(raw);
     }
 }
 
@@ -313,8 +308,9 @@ TVK_Emulator_SettingsRecord::TVK_Emulator_SettingsRecord(TVK_Emulator_Camera *ca
     m_rows = m_cora ? coraLayout(lists) : firstLayout(lists);
     if (!m_cora)
         m_isoTable = lists.iso;
+    m_record.resize(kRecordSize);
     for (int offset = 0; offset < kRecordSize; ++offset)
-        m_record[size_t(offset)] = reservedByte(offset);
+        m_record[offset] = char(reservedByte(offset));
     for (const Row &each : m_rows)
         write(each, each.initial);
 }
@@ -337,23 +333,12 @@ const TVK_Emulator_SettingsRecord::Row *TVK_Emulator_SettingsRecord::row(eLEFiel
 
 qint64 TVK_Emulator_SettingsRecord::read(const Row &row) const
 {
-    return decode(row, m_record.data(), kRecordSize);
+    return decode(row, m_record);
 }
 
 void TVK_Emulator_SettingsRecord::write(const Row &row, qint64 value)
 {
-    uchar *at = m_record.data() + row.offset;
-    switch (row.width) {
-    case 1:
-        *at = quint8(value);
-        break;
-    case 2:
-        qToLittleEndian<quint16>(quint16(value), at);
-        break;
-    default:
-        qToLittleEndian<quint32>(quint32(value), at);
-        break;
-    }
+    TVK_Emulator_Bytes::putLittleEndian(m_record, row.offset, quint64(value), row.width);
 }
 
 bool TVK_Emulator_SettingsRecord::takeHostRecord(const QByteArray &bytes)
@@ -363,7 +348,7 @@ bool TVK_Emulator_SettingsRecord::takeHostRecord(const QByteArray &bytes)
     bool changed = false;
     for (const Row &each : m_rows) {
         const qint64 current = read(each);
-        qint64 wanted = decode(each, bytes.constData(), size_t(bytes.size()));
+        qint64 wanted = decode(each, bytes);
         switch (each.access) {
         case Row::kLECamera:
             continue;
@@ -414,7 +399,7 @@ bool TVK_Emulator_SettingsRecord::handleTransaction(TVK_Emulator_Transaction &tr
             transaction.fail(kRespGeneralError);
             return true;
         }
-        transaction.dataIn = QByteArray(reinterpret_cast<const char *>(m_record.data()), kRecordSize);
+        transaction.dataIn = m_record;
         return true;
     case kOpSetCameraSettings:
         // The body takes only a whole record.
@@ -467,7 +452,7 @@ bool TVK_Emulator_SettingsRecord::querySetting(int which, qint64 *value) const
 QByteArray TVK_Emulator_SettingsRecord::record() const
 {
     QMutexLocker locker(&camera()->stateLock());
-    return QByteArray(reinterpret_cast<const char *>(m_record.data()), kRecordSize);
+    return m_record;
 }
 
 QByteArray TVK_Emulator_SettingsRecord::lastWrittenRecord() const

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QVector>
 
-#include <array>
 #include <vector>
 
 // The 100-byte vendor settings record of the products that keep all their
@@ -120,6 +119,6 @@ private:
     const bool m_cora;
     std::vector<Row> m_rows;
     QVector<qint64> m_isoTable; // first layout: ISO of each sensitivity index
-    std::array<quint8, kRecordSize> m_record{};
+    QByteArray m_record; // kRecordSize bytes
     QByteArray m_lastWritten;
 };

@@ -1,13 +1,13 @@
 #include "TVK_Emulator_VendorRecords.h"
 
 #include "TVK_Commu_PtpCodes.h"
+#include "TVK_Emulator_Bytes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
 
 #include <QMutexLocker>
-#include <QtEndian>
 
 #include <cstring>
 
@@ -18,6 +18,9 @@ namespace {
 using Records = TVK_Emulator_VendorRecords;
 
 // Lens record: the state byte and the 60-byte type string, then the fields below.
+// The lens property, reported as changed by the bodies without a lens event.
+constexpr int kLensProperty = 0xD620;
+
 constexpr int kLensStateOffset = 0;
 constexpr int kLensTypeStringOffset = 1;
 constexpr int kLensTypeStringChars = 59; // blank-padded, then a zero byte
@@ -56,36 +59,6 @@ struct Put {
     int width; // bytes
     quint32 value;
 };
-
-void put(QByteArray &bytes, const Put &field)
-{
-    uchar *at = reinterpret_cast<uchar *>(bytes.data()) + field.offset;
-    switch (field.width) {
-    case 1:
-        *at = quint8(field.value);
-        break;
-    case 2:
-        qToLittleEndian<quint16>(quint16(field.value), at);
-        break;
-    default:
-        qToLittleEndian<quint32>(field.value, at);
-        break;
-    }
-}
-
-void putFloat(QByteArray &bytes, int offset, float value)
-{
-    quint32 raw = 0;
-    std::memcpy(&raw, &value, sizeof raw);
-    qToLittleEndian<quint32>(raw, reinterpret_cast<uchar *>(bytes.data()) + offset);
-}
-
-void putDouble(QByteArray &bytes, int offset, double value)
-{
-    quint64 raw = 0;
-    std::memcpy(&raw, &value, sizeof raw);
-    qToLittleEndian<quint64>(raw, reinterpret_cast<uchar *>(bytes.data()) + offset);
-}
 
 Records::Lens makeLens(const char *typeString, quint8 lensType, quint32 serialNumber, quint8 firmware, quint8 correction,
                    qint16 openAperture, qint16 closeAperture, quint8 apertureSteps, quint16 focalMin, quint16 focalMax,
@@ -303,7 +276,7 @@ void TVK_Emulator_VendorRecords::reportLensChange()
     if (profile->reportsTickEvents)
         raiseIfListed(kVXLensChanged);
     else
-        raiseIfListed(kVXDevicePropChanged, kPropLens);
+        raiseIfListed(kVXDevicePropChanged, kLensProperty);
 }
 
 void TVK_Emulator_VendorRecords::changeLens(const Lens &newLens)
@@ -414,7 +387,7 @@ QByteArray TVK_Emulator_VendorRecords::lensRecord() const
         {98, 1, m_lens.fileVersion[3]},
     };
     for (const Put &field : fields)
-        put(bytes, field);
+        TVK_Emulator_Bytes::putLittleEndian(bytes, field.offset, field.value, field.width);
     return bytes;
 }
 
@@ -426,13 +399,13 @@ QByteArray TVK_Emulator_VendorRecords::axisRecord() const
     const AxisLayout &layout = isLong ? kLongAxisLayout : kShortAxisLayout;
     QByteArray bytes(layout.size, '\0');
     if (isLong) {
-        putDouble(bytes, layout.pitchOffset, m_axis.pitch);
-        putDouble(bytes, layout.rollOffset, m_axis.roll);
-        putDouble(bytes, layout.temperatureOffset, m_axis.temperature);
+        TVK_Emulator_Bytes::putFloat64(bytes, layout.pitchOffset, m_axis.pitch);
+        TVK_Emulator_Bytes::putFloat64(bytes, layout.rollOffset, m_axis.roll);
+        TVK_Emulator_Bytes::putFloat64(bytes, layout.temperatureOffset, m_axis.temperature);
     } else {
-        putFloat(bytes, layout.pitchOffset, float(m_axis.pitch));
-        putFloat(bytes, layout.rollOffset, float(m_axis.roll));
-        putFloat(bytes, layout.temperatureOffset, float(m_axis.temperature));
+        TVK_Emulator_Bytes::putFloat32(bytes, layout.pitchOffset, float(m_axis.pitch));
+        TVK_Emulator_Bytes::putFloat32(bytes, layout.rollOffset, float(m_axis.roll));
+        TVK_Emulator_Bytes::putFloat32(bytes, layout.temperatureOffset, float(m_axis.temperature));
     }
     return bytes;
 }
@@ -450,8 +423,8 @@ QByteArray TVK_Emulator_VendorRecords::geotaggingRecord() const
         {kGeoSatellitesOffset, 1, m_geotagging.satellites},
     };
     for (const Put &field : fields)
-        put(bytes, field);
-    putFloat(bytes, kGeoLongitudeOffset + 2, m_geotagging.longitudeSeconds);
-    putFloat(bytes, kGeoLatitudeOffset + 2, m_geotagging.latitudeSeconds);
+        TVK_Emulator_Bytes::putLittleEndian(bytes, field.offset, field.value, field.width);
+    TVK_Emulator_Bytes::putFloat32(bytes, kGeoLongitudeOffset + 2, m_geotagging.longitudeSeconds);
+    TVK_Emulator_Bytes::putFloat32(bytes, kGeoLatitudeOffset + 2, m_geotagging.latitudeSeconds);
     return bytes;
 }

@@ -1,32 +1,12 @@
 #include "TVK_Commu_DataReader.h"
+#include "TVK_Test_ExactBuffer.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <cstring>
 #include <limits>
-#include <memory>
 
 namespace {
-
-// Camera bytes on the heap with nothing after them, so that a read one byte
-// too far is an AddressSanitizer fault rather than a quiet 0.
-class ExactBytes
-{
-public:
-    explicit ExactBytes(const QByteArray &bytes)
-        : m_size(size_t(bytes.size()))
-        , m_data(new unsigned char[m_size ? m_size : 1])
-    {
-        std::memcpy(m_data.get(), bytes.constData(), m_size);
-    }
-    const unsigned char *data() const { return m_data.get(); }
-    size_t size() const { return m_size; }
-
-private:
-    size_t m_size;
-    std::unique_ptr<unsigned char[]> m_data;
-};
 
 QByteArray hexBytes(const char *hex)
 {
@@ -86,7 +66,7 @@ private Q_SLOTS:
 
 void tst_datareader::numbersAreLittleEndian()
 {
-    const ExactBytes bytes(hexBytes("01" "0302" "07060504" "0f0e0d0c0b0a0908"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("01" "0302" "07060504" "0f0e0d0c0b0a0908"));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size());
 
     QCOMPARE(reader.u8(), quint8(0x01));
@@ -100,7 +80,7 @@ void tst_datareader::numbersAreLittleEndian()
 
 void tst_datareader::signedReadsKeepTheirSign()
 {
-    const ExactBytes bytes(hexBytes("fd" "7f" "feff" "0080" "ffffffff" "00000080"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("fd" "7f" "feff" "0080" "ffffffff" "00000080"));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size());
 
     QCOMPARE(reader.i8(), qint8(-3));
@@ -115,7 +95,7 @@ void tst_datareader::signedReadsKeepTheirSign()
 void tst_datareader::floatsAreReadBitForBit()
 {
     // 1.5f is 0x3FC00000, -2.25 is 0xC002000000000000.
-    const ExactBytes bytes(hexBytes("0000c03f" "00000000000002c0"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("0000c03f" "00000000000002c0"));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size());
 
     QCOMPARE(reader.f32(), 1.5f);
@@ -142,7 +122,7 @@ void tst_datareader::readThatFitsExactlyReachesTheEnd()
     QFETCH(int, width);
     QFETCH(quint64, expected);
 
-    const ExactBytes bytes(hexBytes("aaaa" "1122334455667788"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("aaaa" "1122334455667788"));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size(), bytes.size() - size_t(width));
 
     quint64 value = 0;
@@ -177,7 +157,7 @@ void tst_datareader::readPastTheEndReturnsZeroAndStays()
     QFETCH(int, available);
 
     // Non-zero bytes, so that a partial read could not pass for a 0.
-    const ExactBytes bytes(QByteArray(4 + available, '\xA5'));
+    const TVK_Test_ExactBuffer bytes(QByteArray(4 + available, '\xA5'));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size(), 4);
 
     quint64 value = 1;
@@ -194,7 +174,7 @@ void tst_datareader::readPastTheEndReturnsZeroAndStays()
 
 void tst_datareader::failureIsFinalEvenForReadsThatWouldFit()
 {
-    const ExactBytes bytes(hexBytes("0102030405"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("0102030405"));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size());
 
     QCOMPARE(reader.u32(), quint32(0x04030201));
@@ -211,7 +191,7 @@ void tst_datareader::failureIsFinalEvenForReadsThatWouldFit()
 
 void tst_datareader::seekAndSkipRespectTheEnd()
 {
-    const ExactBytes bytes(hexBytes("00112233"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("00112233"));
     {
         TVK_Commu_DataReader reader(bytes.data(), bytes.size());
         QVERIFY(reader.seek(4)); // the end itself is a valid position
@@ -239,7 +219,7 @@ void tst_datareader::seekAndSkipRespectTheEnd()
 
 void tst_datareader::startPositionBeyondTheEndIsAFailure()
 {
-    const ExactBytes bytes(hexBytes("00112233"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("00112233"));
     TVK_Commu_DataReader atEnd(bytes.data(), bytes.size(), 4);
     TVK_Commu_DataReader beyond(bytes.data(), bytes.size(), 5);
 
@@ -305,7 +285,7 @@ void tst_datareader::ptpStringReadsLengthAndUnits()
     QFETCH(int, consumed);
 
     // Something after the string, to see that the reader stops at its end.
-    const ExactBytes exact(bytes + hexBytes("eeff"));
+    const TVK_Test_ExactBuffer exact(bytes + hexBytes("eeff"));
     TVK_Commu_DataReader reader(exact.data(), exact.size());
     quint8 length = 0xAA;
 
@@ -332,7 +312,7 @@ void tst_datareader::ptpStringThatDoesNotFitLeavesTheCursor()
     QFETCH(QByteArray, bytes);
 
     // Two bytes in front, so that "where it was" is not simply 0.
-    const ExactBytes exact(hexBytes("0102") + bytes);
+    const TVK_Test_ExactBuffer exact(hexBytes("0102") + bytes);
     TVK_Commu_DataReader reader(exact.data(), exact.size(), 2);
     quint8 length = 0xAA;
 
@@ -345,7 +325,7 @@ void tst_datareader::ptpStringThatDoesNotFitLeavesTheCursor()
 
 void tst_datareader::skipPtpStringMovesPastTheWholeString()
 {
-    const ExactBytes bytes(ptpString(3, {'h', 'i', 0}) + ptpString(0, {}) + ptpString(9, {'x'}));
+    const TVK_Test_ExactBuffer bytes(ptpString(3, {'h', 'i', 0}) + ptpString(0, {}) + ptpString(9, {'x'}));
     TVK_Commu_DataReader reader(bytes.data(), bytes.size());
 
     QVERIFY(reader.skipPtpString());
@@ -383,7 +363,7 @@ void tst_datareader::absoluteReadsAtTheEdge()
     QFETCH(quint64, offset);
     QFETCH(quint32, expected);
 
-    const ExactBytes bytes(hexBytes("1011121314151617"));
+    const TVK_Test_ExactBuffer bytes(hexBytes("1011121314151617"));
     const size_t at = size_t(offset);
     quint32 value = 0xDEADBEEF;
     switch (width) {
@@ -407,7 +387,7 @@ void tst_datareader::randomReadSequencesStayInsideTheBytes()
         QByteArray raw(random.bounded(40), Qt::Uninitialized);
         for (char &byte : raw)
             byte = char(random.bounded(256));
-        const ExactBytes bytes(raw);
+        const TVK_Test_ExactBuffer bytes(raw);
         TVK_Commu_DataReader reader(bytes.data(), bytes.size(), size_t(random.bounded(raw.size() + 1)));
         const QByteArray where =
             "seed " + QByteArray::number(kSeed, 16) + " iteration " + QByteArray::number(iteration);

@@ -1,11 +1,11 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Test_ExactBuffer.h"
 #include "TVK_Test_RecordingAccess.h"
 
 #include <QtTest>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 using namespace TVK_Commu_Ptp;
@@ -64,9 +64,8 @@ QByteArray pictureObjectInfo(quint32 objectSize, quint32 thumbSize, quint32 sequ
 // bytes it was given is an AddressSanitizer fault.
 std::unique_ptr<TVK_Logic_ObjectInfo> fromExactBytes(const QByteArray &bytes)
 {
-    std::unique_ptr<unsigned char[]> copy(new unsigned char[size_t(qMax(bytes.size(), 1))]);
-    std::memcpy(copy.get(), bytes.constData(), size_t(bytes.size()));
-    return std::make_unique<TVK_Logic_ObjectInfo>(copy.get(), size_t(bytes.size()));
+    const TVK_Test_ExactBuffer copy(bytes);
+    return std::make_unique<TVK_Logic_ObjectInfo>(copy.data(), copy.size());
 }
 
 } // namespace

@@ -1,13 +1,12 @@
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_StreamFrameParser.h"
+#include "TVK_Test_ExactBuffer.h"
 #include "TVK_Test_LogCapture.h"
 
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <QtTest>
 
-#include <cstring>
-#include <memory>
 
 using Parser = TVK_Logic_StreamFrameParser;
 
@@ -129,29 +128,9 @@ private:
 
 const QByteArray kJpeg = QByteArray::fromHex("FFD8FFE000104A464946000101FFD9");
 
-// The bytes copied into a heap block of exactly their size, so that the
-// address sanitizer reports any read past the end.
-class ExactBuffer
-{
-public:
-    explicit ExactBuffer(const QByteArray &bytes)
-        : m_size(size_t(bytes.size()))
-        , m_data(new unsigned char[m_size])
-    {
-        if (m_size)
-            std::memcpy(m_data.get(), bytes.constData(), m_size);
-    }
-    const unsigned char *data() const { return m_data.get(); }
-    size_t size() const { return m_size; }
-
-private:
-    size_t m_size;
-    std::unique_ptr<unsigned char[]> m_data;
-};
-
 Parser::Result parseExact(const QByteArray &bytes, const char *caller = nullptr)
 {
-    const ExactBuffer buffer(bytes);
+    const TVK_Test_ExactBuffer buffer(bytes);
     return Parser::parse(buffer.data(), buffer.size(), caller);
 }
 
@@ -338,7 +317,7 @@ void tst_streamframe::wellFormedFrameYieldsImageAndEveryTag()
 {
     TVK_Test_LogCapture capture(kNoCategories);
     const QByteArray bytes = fullFrame().build();
-    const ExactBuffer buffer(bytes);
+    const TVK_Test_ExactBuffer buffer(bytes);
     const Parser::Result result = Parser::parse(buffer.data(), buffer.size());
 
     QVERIFY(result.ok);
