@@ -3,10 +3,12 @@
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Logic_DeviceInfo.h"
+#include "TVK_Test_EventRelay.h"
 #include "TVK_Test_LogCapture.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -20,21 +22,27 @@ using Camera = TVK_Emulator_Camera;
 
 namespace {
 
-// An emulated camera with its access, announced and opened as the controller does it.
+// An emulated camera with its access, announced and opened as the controller
+// does it. What the camera's thread raises is counted through the relay.
 struct Rig {
     explicit Rig(int product, quint32 seed = 7)
         : camera(std::make_shared<Camera>(product, seed))
-        , access(camera)
+        , access(std::make_unique<Access>(camera))
+        , relay(access.get())
     {
         camera->setTimeScale(0.01);
     }
+    // The access stops the camera's deliveries when it goes; the relay that
+    // receives them must still be there then.
+    ~Rig() { access.reset(); }
     bool open()
     {
-        access.checkDeviceAvailable();
-        return access.openConnection(Access::kVendorId, camera->productId(), access.deviceId());
+        access->checkDeviceAvailable();
+        return access->openConnection(Access::kVendorId, camera->productId(), access->deviceId());
     }
     std::shared_ptr<Camera> camera;
-    Access access;
+    std::unique_ptr<Access> access;
+    TVK_Test_EventRelay relay;
 };
 
 } // namespace
@@ -59,55 +67,55 @@ private Q_SLOTS:
     void aCameraIsAnnouncedOncePerAttachment()
     {
         Rig rig(0x2041);
-        QSignalSpy available(&rig.access, &TVK_Commu_CameraAccess_Base::signalDeviceAvailable);
-        QVERIFY(rig.access.checkDeviceAvailable());
-        QVERIFY(!rig.access.checkDeviceAvailable());
+        QSignalSpy available(rig.access.get(), &TVK_Commu_CameraAccess_Base::signalDeviceAvailable);
+        QVERIFY(rig.access->checkDeviceAvailable());
+        QVERIFY(!rig.access->checkDeviceAvailable());
         QCOMPARE(available.size(), 1);
         QCOMPARE(available.first().at(0).toInt(), 1);
         QCOMPARE(available.first().at(1).toULongLong(), qulonglong(Access::kVendorId));
         QCOMPARE(available.first().at(2).toInt(), 0x2041);
-        QCOMPARE(available.first().at(3).toString(), rig.access.deviceId());
+        QCOMPARE(available.first().at(3).toString(), rig.access->deviceId());
 
         rig.camera->removeDevice();
-        QVERIFY(!rig.access.checkDeviceAvailable());
+        QVERIFY(!rig.access->checkDeviceAvailable());
         rig.camera->attach();
-        QVERIFY(rig.access.checkDeviceAvailable());
+        QVERIFY(rig.access->checkDeviceAvailable());
         QCOMPARE(available.size(), 2);
     }
 
     void openAndCloseFollowTheUsbSession()
     {
         Rig rig(0x2044);
-        QSignalSpy opened(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionOpened);
-        QSignalSpy closed(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
-        QVERIFY(!rig.access.closeConnection());
+        QSignalSpy opened(rig.access.get(), &TVK_Commu_CameraAccess_Base::signalConnectionOpened);
+        QSignalSpy closed(rig.access.get(), &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
+        QVERIFY(!rig.access->closeConnection());
         QVERIFY(rig.open());
-        QCOMPARE(rig.access.productId(), 0x2044);
+        QCOMPARE(rig.access->productId(), 0x2044);
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened.first().first().toInt(), 1);
-        QVERIFY(!rig.access.openConnection(Access::kVendorId, 0x2044, rig.access.deviceId()));
+        QVERIFY(!rig.access->openConnection(Access::kVendorId, 0x2044, rig.access->deviceId()));
 
-        TVK_Logic_DeviceInfo info(&rig.access);
+        TVK_Logic_DeviceInfo info(rig.access.get());
         QVERIFY(info.isOperationSupported(0x9004));
         QVERIFY(!info.model().isEmpty());
 
-        QVERIFY(rig.access.closeConnection());
+        QVERIFY(rig.access->closeConnection());
         QCOMPARE(closed.size(), 1);
-        QCOMPARE(rig.access.productId(), 0);
+        QCOMPARE(rig.access->productId(), 0);
         unsigned char buffer[16];
-        QVERIFY(!rig.access.getDeviceInfo(buffer, sizeof buffer));
-        QVERIFY(!rig.access.closeConnection());
+        QVERIFY(!rig.access->getDeviceInfo(buffer, sizeof buffer));
+        QVERIFY(!rig.access->closeConnection());
     }
 
     void openingAnotherDeviceCountsAsOpenButEveryTransactionFails()
     {
         Rig rig(0x2041);
         TVK_Test_LogCapture capture(0);
-        QVERIFY(rig.access.openConnection(Access::kVendorId, 0x2041, QStringLiteral("usb#vid_0000&pid_0000")));
+        QVERIFY(rig.access->openConnection(Access::kVendorId, 0x2041, QStringLiteral("usb#vid_0000&pid_0000")));
         QCOMPARE(capture.matching(QStringLiteral("Failed to Open the device")).size(), 1);
         capture.clear();
         unsigned char buffer[64];
-        QVERIFY(!rig.access.getDeviceInfo(buffer, sizeof buffer));
+        QVERIFY(!rig.access->getDeviceInfo(buffer, sizeof buffer));
         QVERIFY(capture.lines().isEmpty()); // no device: fails without a transport line
     }
 
@@ -117,17 +125,17 @@ private Q_SLOTS:
         Rig rig(0x2041);
         QVERIFY(rig.open());
         rig.camera->setBusyTransactions(2);
-        QVERIFY(rig.access.releaseCam(14));
+        QVERIFY(rig.access->releaseCam(14));
 
         TVK_Test_LogCapture capture(0);
         rig.camera->setBusyTransactions(6);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!rig.access.releaseCam(14));
+        QVERIFY(!rig.access->releaseCam(14));
         QVERIFY(clock.elapsed() >= 5 * Access::kBusyPauseMs - 20);
         QCOMPARE(capture.lines(), QStringList{QStringLiteral(
                                       "TVK_Commu_CameraAccess_Base::releaseCamImpl() - MTP Response code: 0x00002019")});
-        QVERIFY(rig.access.releaseCam(14)); // the sixth busy answer was used up
+        QVERIFY(rig.access->releaseCam(14)); // the sixth busy answer was used up
     }
 
     void aFailedOperationReportsItsResponseCode()
@@ -137,9 +145,9 @@ private Q_SLOTS:
         rig.camera->failNextOperation(0x9003, 0x2002);
         TVK_Test_LogCapture capture(0);
         unsigned char lens[101];
-        QVERIFY(!rig.access.getLensData(lens, sizeof lens));
+        QVERIFY(!rig.access->getLensData(lens, sizeof lens));
         QCOMPARE(capture.matching(QStringLiteral("MTP Response code: 0x00002002")).size(), 1);
-        QVERIFY(rig.access.getLensData(lens, sizeof lens));
+        QVERIFY(rig.access->getLensData(lens, sizeof lens));
     }
 
     void shortDataLeavesZerosBehind()
@@ -148,7 +156,7 @@ private Q_SLOTS:
         QVERIFY(rig.open());
         rig.camera->setShortDataOnce(10);
         std::vector<unsigned char> buffer(2048, 0xEE);
-        QVERIFY(rig.access.getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+        QVERIFY(rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
         QVERIFY(buffer[0] != 0xEE);
         for (size_t i = 10; i < buffer.size(); ++i)
             QCOMPARE(int(buffer[i]), 0);
@@ -159,7 +167,7 @@ private Q_SLOTS:
         Rig rig(0x2041);
         QVERIFY(rig.open());
         TVK_Test_LogCapture capture(0);
-        QVERIFY(!rig.access.sendCommand(0x9999, 0, nullptr, "test"));
+        QVERIFY(!rig.access->sendCommand(0x9999, 0, nullptr, "test"));
         QCOMPARE(capture.lines(), QStringList{QStringLiteral("test - MTP Response code: 0x00002005")});
     }
 
@@ -167,11 +175,11 @@ private Q_SLOTS:
     {
         Rig rig(0x2041);
         QVERIFY(rig.open());
-        QSignalSpy closed(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
+        QSignalSpy closed(&rig.relay, &TVK_Test_EventRelay::connectionClosed);
         rig.camera->removeDevice();
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 2000);
-        QCOMPARE(rig.access.productId(), 0);
-        QVERIFY(!rig.access.releaseCam(14));
+        QCOMPARE(rig.access->productId(), 0);
+        QVERIFY(!rig.access->releaseCam(14));
         rig.camera->removeDevice();
         QTest::qWait(50);
         QCOMPARE(closed.size(), 1);
@@ -179,32 +187,57 @@ private Q_SLOTS:
         // Plugged in again: announced, opened, working.
         rig.camera->attach();
         QVERIFY(rig.open());
-        QVERIFY(rig.access.releaseCam(14));
+        QVERIFY(rig.access->releaseCam(14));
     }
 
     void pullingThePlugInTheMiddleOfAReadFailsIt()
     {
         Rig rig(0x2041);
         QVERIFY(rig.open());
-        QSignalSpy closed(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed);
+        QSignalSpy closed(&rig.relay, &TVK_Test_EventRelay::connectionClosed);
         rig.camera->setRemoveDuringNextDataIn(true);
         std::vector<unsigned char> buffer(2048, 0xEE);
-        QVERIFY(!rig.access.getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+        QVERIFY(!rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
         QCOMPARE(int(buffer[0]), 0xEE); // nothing was handed over
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 2000);
     }
 
     void eventsArriveOnTheCamerasOwnThread()
     {
+        // Declared before the rig, so that it outlives the access whose
+        // connection writes it from the camera's thread.
+        std::atomic<Qt::HANDLE> eventThread{nullptr};
         Rig rig(0x2041);
         QVERIFY(rig.open());
-        std::atomic<Qt::HANDLE> eventThread{nullptr};
-        QObject::connect(&rig.access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed, &rig.access,
+        QObject::connect(rig.access.get(), &TVK_Commu_CameraAccess_Base::signalConnectionClosed, rig.access.get(),
                          [&eventThread]() { eventThread.store(QThread::currentThreadId()); },
                          Qt::DirectConnection);
         rig.camera->removeDevice();
         QTRY_VERIFY_WITH_TIMEOUT(eventThread.load() != nullptr, 2000);
         QVERIFY(eventThread.load() != QThread::currentThreadId());
+    }
+
+    // A receiver connected directly runs on the camera's thread; the access
+    // may go only once that delivery has returned.
+    void destroyingTheAccessWaitsForTheDeliveryInProgress()
+    {
+        QSemaphore inside;
+        std::atomic<bool> finished{false};
+        auto camera = std::make_shared<Camera>(0x2041, 7);
+        auto access = std::make_unique<Access>(camera);
+        access->checkDeviceAvailable();
+        QVERIFY(access->openConnection(Access::kVendorId, 0x2041, access->deviceId()));
+        QObject::connect(access.get(), &TVK_Commu_CameraAccess_Base::signalConnectionClosed, access.get(),
+                         [&inside, &finished]() {
+                             inside.release();
+                             QThread::msleep(150);
+                             finished.store(true);
+                         },
+                         Qt::DirectConnection);
+        camera->removeDevice();
+        QVERIFY(inside.tryAcquire(1, 2000));
+        access.reset();
+        QVERIFY(finished.load());
     }
 
     void transactionsFromSeveralThreadsDoNotInterleave()
@@ -217,7 +250,7 @@ private Q_SLOTS:
             threads.push_back(QThread::create([&rig, &failures]() {
                 for (int i = 0; i < 50; ++i) {
                     std::vector<unsigned char> buffer(2048);
-                    if (!rig.access.getDeviceInfo(buffer.data(), 2048) || !rig.access.releaseCam(14))
+                    if (!rig.access->getDeviceInfo(buffer.data(), 2048) || !rig.access->releaseCam(14))
                         ++failures;
                 }
             }));
@@ -278,8 +311,8 @@ private Q_SLOTS:
         QVERIFY(first.open());
         QVERIFY(second.open());
         std::vector<unsigned char> a(2048), b(2048);
-        QVERIFY(first.access.getDeviceInfo(a.data(), 2048));
-        QVERIFY(second.access.getDeviceInfo(b.data(), 2048));
+        QVERIFY(first.access->getDeviceInfo(a.data(), 2048));
+        QVERIFY(second.access->getDeviceInfo(b.data(), 2048));
         QVERIFY(a == b);
     }
 };

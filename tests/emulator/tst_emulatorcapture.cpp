@@ -202,6 +202,9 @@ public:
     }
 
     std::shared_ptr<Camera> camera;
+    // A member, so it goes before the QObject base that receives its queued
+    // signals: the camera's thread has stopped delivering before any receiver
+    // is taken apart.
     Access access;
     Capture *capture = nullptr;
     int transfers = 0;

@@ -1,5 +1,6 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Commu_PtpCodes.h"
+#include "TVK_Emulator_Bytes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_SettingsRecord.h"
@@ -7,6 +8,7 @@
 #include "TVK_Logic_Camera3DAxisData.h"
 #include "TVK_Logic_CameraGeotackingData.h"
 #include "TVK_Logic_CameraLens.h"
+#include "TVK_Test_EventRelay.h"
 
 #include <QSignalSpy>
 #include <QtEndian>
@@ -19,29 +21,10 @@ using Base = TVK_Commu_CameraAccess_Base;
 using Settings = TVK_Emulator_SettingsRecord;
 using Records = TVK_Emulator_VendorRecords;
 using Camera = TVK_Emulator_Camera;
-
 // The camera raises its events on its own thread, as a USB stack does; the
 // relay brings the access's signals into the test's thread before a spy
 // counts them.
-class Relay : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit Relay(Base *access)
-    {
-        connect(access, &Base::signalSettingsChanged, this, &Relay::settingsChanged, Qt::QueuedConnection);
-        connect(access, &Base::signalLensChanged, this, &Relay::lensChanged, Qt::QueuedConnection);
-        connect(access, &Base::signal3DAxisDataChanged, this, &Relay::axisChanged, Qt::QueuedConnection);
-        connect(access, &Base::signalGeotackingChanged, this, &Relay::geotaggingChanged, Qt::QueuedConnection);
-    }
-
-Q_SIGNALS:
-    void settingsChanged();
-    void lensChanged();
-    void axisChanged();
-    void geotaggingChanged();
-};
+using Relay = TVK_Test_EventRelay;
 
 namespace {
 
@@ -62,6 +45,9 @@ struct Session {
         opened = access->openConnection(Access::kVendorId, product, access->deviceId());
         relay = std::make_unique<Relay>(access.get());
     }
+    // The camera's thread goes on delivering delayed reports until the access
+    // stops listening, so the access goes before the relay that receives them.
+    ~Session() { access.reset(); }
 
     Settings *settings() const { return camera->component<Settings>(); }
     Records *records() const { return camera->component<Records>(); }
@@ -599,6 +585,49 @@ private Q_SLOTS:
         QByteArray buffer(256, '\x5A');
         QVERIFY(!session.access->recvData(operation, 0, nullptr, buffer.data(), unsigned(buffer.size()), nullptr));
         QCOMPARE(buffer, QByteArray(256, '\x5A'));
+    }
+
+    // --- The byte writer the records share ----------------------------------
+
+    void fieldsArePutAndReadLittleEndianByWidth_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<quint64>("value");
+        QTest::addColumn<QByteArray>("expected"); // the 12 bytes after the put
+        // Every other byte is 0xEE, so that a field written a byte too wide,
+        // too narrow or too far shows.
+        QTest::newRow("one byte at the start")
+            << 0 << 1 << quint64(0x1234) << QByteArray::fromHex("34EEEEEEEEEEEEEEEEEEEEEE");
+        QTest::newRow("two bytes") << 3 << 2 << quint64(0xABCD) << QByteArray::fromHex("EEEEEECDABEEEEEEEEEEEEEE");
+        QTest::newRow("three bytes")
+            << 1 << 3 << quint64(0x00C0FFEE) << QByteArray::fromHex("EEEEFFC0EEEEEEEEEEEEEEEE");
+        QTest::newRow("four bytes at the end")
+            << 8 << 4 << quint64(0x01020304) << QByteArray::fromHex("EEEEEEEEEEEEEEEE04030201");
+        QTest::newRow("eight bytes")
+            << 2 << 8 << quint64(0x8877665544332211) << QByteArray::fromHex("EEEE1122334455667788EEEE");
+        QTest::newRow("minus two in four bytes")
+            << 4 << 4 << quint64(qint64(-2)) << QByteArray::fromHex("EEEEEEEEFEFFFFFFEEEEEEEE");
+    }
+
+    void fieldsArePutAndReadLittleEndianByWidth()
+    {
+        QFETCH(int, offset);
+        QFETCH(int, width);
+        QFETCH(quint64, value);
+        QFETCH(QByteArray, expected);
+        QByteArray bytes(12, '\xEE');
+        TVK_Emulator_Bytes::putLittleEndian(bytes, offset, value, width);
+        QCOMPARE(bytes.toHex(), expected.toHex());
+        const quint64 mask = width == 8 ? ~quint64(0) : (quint64(1) << (8 * width)) - 1;
+        QCOMPARE(TVK_Emulator_Bytes::getLittleEndian(bytes, offset, width), value & mask);
+    }
+
+    void readingPastTheEndGivesZeros()
+    {
+        const QByteArray bytes = QByteArray::fromHex("112233");
+        QCOMPARE(TVK_Emulator_Bytes::getLittleEndian(bytes, 1, 4), quint64(0x3322));
+        QCOMPARE(TVK_Emulator_Bytes::getLittleEndian(bytes, 3, 2), quint64(0));
     }
 };
 
