@@ -731,10 +731,21 @@ bool TVK_Commu_CameraAccess_Base::supportsDevicePropValue(int propertyCode, int 
         debugLog(kLELogAlways, "%s - Device Property Desc: unknown formFlag 0x%02X with dataType 0x%04X", prefix,
                  desc.formFlag(), desc.dataType());
         return false;
+    case TVK_Commu_DevicePropDesc::kLEEnumerationCut:
+        // The values that fit are the camera's own; refusing them all would
+        // turn off features the camera has. A value beyond the cut counts as
+        // not allowed.
+        debugLog(kLELogAlways,
+                 "%s - Device Property Desc: enumeration of property 0x%04X does not fit in %u bytes, "
+                 "searching the first %d of %u values",
+                 prefix, propertyCode, kDevicePropDescBufferSize, desc.enumeration().size(),
+                 unsigned(desc.enumerationCount()));
+        break;
     case TVK_Commu_DevicePropDesc::kLETruncated:
-        // Only an enumeration longer than the buffer can get here.
-        debugLog(kLELogAlways, "%s - Device Property Desc: enumeration of property 0x%04X does not fit in %u bytes",
-                 prefix, propertyCode, kDevicePropDescBufferSize);
+        // A form whose own header was cut allows nothing. (The zero-filled
+        // buffer is larger than any header, so a camera cannot cause this.)
+        debugLog(kLELogAlways, "%s - Device Property Desc: dataset of property 0x%04X is cut short", prefix,
+                 propertyCode);
         return false;
     }
     return desc.allows(value);

@@ -51,6 +51,7 @@ TVK_Commu_DevicePropDesc::eLEParseResult TVK_Commu_DevicePropDesc::parse(const v
     if (result == kLETruncated) {
         // Half a form must never allow a value.
         m_formFlag = kLEFormNone;
+        m_enumerationCount = 0;
         m_enumeration.clear();
     }
     return result;
@@ -83,13 +84,19 @@ TVK_Commu_DevicePropDesc::eLEParseResult TVK_Commu_DevicePropDesc::parseFields(c
         m_step = readValue(reader, m_dataType);
         break;
     case kLEFormEnumeration: {
-        const quint16 count = reader.u16();
-        // The count is checked against what is left before anything is reserved.
-        if (!reader.fits(size_t(count) * size_t(valueWidth(m_dataType))))
+        m_enumerationCount = reader.u16();
+        if (!reader.ok())
             return kLETruncated;
-        m_enumeration.reserve(count);
-        for (quint16 i = 0; i < count; ++i)
+        // A long enumeration may not fit the caller's buffer. The values that
+        // did arrive are still the camera's, so they are kept; only as many
+        // as the bytes hold are reserved, whatever the count claims.
+        const size_t width = size_t(valueWidth(m_dataType));
+        const size_t whole = qMin(size_t(m_enumerationCount), reader.remaining() / width);
+        m_enumeration.reserve(int(whole));
+        for (size_t i = 0; i < whole; ++i)
             m_enumeration.append(readValue(reader, m_dataType));
+        if (whole < m_enumerationCount)
+            return kLEEnumerationCut;
         break;
     }
     default:

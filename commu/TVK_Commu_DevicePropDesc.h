@@ -14,12 +14,14 @@ public:
 
     enum eLEParseResult {
         kLEParsed,
-        kLETruncated,       // the dataset ends before its form does
+        kLETruncated,       // the dataset ends before its form's header does; nothing is allowed
         kLEUnknownDataType, // not one of INT8 .. UINT32
-        kLEUnknownFormFlag
+        kLEUnknownFormFlag,
+        kLEEnumerationCut   // the dataset ends inside the enumerated values; those that arrived whole are kept
     };
 
-    // Parses size bytes at data; the caller logs unknown types and forms.
+    // Parses size bytes at data; the caller logs unknown types and forms, and
+    // cut enumerations.
     eLEParseResult parse(const void *data, size_t size);
 
     // Bytes per value of a PTP data type 1..6, 0 for any other.
@@ -37,7 +39,11 @@ public:
     qint64 minimumValue() const { return m_minimum; }
     qint64 maximumValue() const { return m_maximum; }
     qint64 stepSize() const { return m_step; }
+    // The enumerated values that arrived whole: after kLEEnumerationCut fewer
+    // than enumerationCount().
     const QVector<qint64> &enumeration() const { return m_enumeration; }
+    // How many values the enumeration says it has.
+    quint16 enumerationCount() const { return m_enumerationCount; }
 
 private:
     eLEParseResult parseFields(const void *data, size_t size);
@@ -51,5 +57,6 @@ private:
     qint64 m_minimum = 0;
     qint64 m_maximum = 0;
     qint64 m_step = 0;
+    quint16 m_enumerationCount = 0;
     QVector<qint64> m_enumeration;
 };

@@ -2,6 +2,8 @@
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_RecordingAccess.h"
 
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -172,24 +174,57 @@ private Q_SLOTS:
 
     void eventsFromAnotherThreadArriveWhileTheTimerRuns()
     {
+        // A platform thread feeds three rounds, each the property changes
+        // 0x5005, 0xD001, 0x5005, 0xD002 and a bulb tick, while the timer
+        // releases one change per tick on the test's thread. The test's thread
+        // is held while a round goes in, so no tick falls inside a round and
+        // the reports follow from the queue alone: a code already queued is
+        // not queued again, one already reported is. The first round goes in
+        // before any tick, the second within the first report (queue then
+        // D001 D002), the third within the second (queue then D002 5005).
         Access access(0x2009);
         SignalLog log(&access);
-        QThread *platformThread = QThread::create([&access]() {
+        QSemaphore mayFeed;
+        QSemaphore roundFed;
+        QThread *platformThread = QThread::create([&access, &mayFeed, &roundFed]() {
             for (int round = 0; round < 3; ++round) {
+                if (!mayFeed.tryAcquire(1, 5000))
+                    return;
                 for (quint32 code : {0x5005u, 0xD001u, 0x5005u, 0xD002u})
                     access.handleCameraEvent(vendorEvent(0xC00A, code));
                 access.handleCameraEvent(vendorEvent(0xC006, quint32(round)));
+                roundFed.release();
             }
         });
+        // Joined on every way out, so that it never outlives what it feeds.
+        const auto joinPlatformThread = qScopeGuard([&mayFeed, platformThread]() {
+            mayFeed.release(3);
+            platformThread->wait();
+            delete platformThread;
+        });
+        int roundsFed = 0;
+        const auto feedRound = [&mayFeed, &roundFed, &roundsFed]() {
+            mayFeed.release();
+            if (roundFed.tryAcquire(1, 5000))
+                ++roundsFed;
+        };
+        int reports = 0;
+        // Runs inside the tick that reported, after the log has the report:
+        // no further tick can take a code until it returns.
+        connect(&access, &TVK_Commu_CameraAccess_Base::signalDevicePropertyChanged, &log, [&reports, &feedRound]() {
+            if (++reports <= 2)
+                feedRound();
+        });
         platformThread->start();
-        QTRY_VERIFY_WITH_TIMEOUT(platformThread->isFinished(), 5000);
-        delete platformThread;
-        QTRY_COMPARE_WITH_TIMEOUT(log.m_log.filter(QStringLiteral("bulb")).size(), 3, 2000);
-        QTRY_VERIFY_WITH_TIMEOUT(log.m_log.filter(QStringLiteral("property")).size() >= 3, 3000);
-        QTest::qWait(400);
-        // Each code at most once per round, in arrival order within the queue.
-        const QStringList properties = log.m_log.filter(QStringLiteral("property"));
-        QVERIFY(properties.size() >= 3 && properties.size() <= 9);
+        feedRound();
+
+        const QStringList expected = {QStringLiteral("property 5005"), QStringLiteral("property d001"),
+                                      QStringLiteral("property d002"), QStringLiteral("property 5005"),
+                                      QStringLiteral("property d001")};
+        QTRY_COMPARE_WITH_TIMEOUT(log.m_log.filter(QStringLiteral("property")).size(), expected.size(), 5000);
+        QTest::qWait(350); // the queue stays empty: nothing more is reported
+        QCOMPARE(roundsFed, 3);
+        QCOMPARE(log.m_log.filter(QStringLiteral("property")), expected);
         QCOMPARE(log.m_log.filter(QStringLiteral("bulb")),
                  (QStringList{QStringLiteral("bulb 0"), QStringLiteral("bulb 1"), QStringLiteral("bulb 2")}));
     }

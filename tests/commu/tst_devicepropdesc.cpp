@@ -1,14 +1,13 @@
 #include "TVK_Commu_DevicePropDesc.h"
 #include "TVK_Commu_PtpCodes.h"
+#include "TVK_Test_ExactBuffer.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_RecordingAccess.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <cstring>
 #include <limits>
-#include <memory>
 
 using namespace TVK_Commu_Ptp;
 
@@ -112,9 +111,8 @@ bool supports(const QByteArray &answer, int value)
 // AddressSanitizer fault.
 TVK_Commu_DevicePropDesc::eLEParseResult parseExact(const QByteArray &bytes, TVK_Commu_DevicePropDesc *desc)
 {
-    std::unique_ptr<unsigned char[]> copy(new unsigned char[size_t(qMax(bytes.size(), 1))]);
-    std::memcpy(copy.get(), bytes.constData(), size_t(bytes.size()));
-    return desc->parse(copy.get(), size_t(bytes.size()));
+    const TVK_Test_ExactBuffer copy(bytes);
+    return desc->parse(copy.data(), copy.size());
 }
 
 // The dataset's rules, written out independently of the parser: the value at
@@ -157,7 +155,7 @@ TVK_Commu_DevicePropDesc::eLEParseResult referenceResult(const QByteArray &bytes
             return TVK_Commu_DevicePropDesc::kLETruncated;
         const int count = int(referenceValue(bytes, 6 + 2 * n, kUINT16));
         return size >= 8 + 2 * n + count * n ? TVK_Commu_DevicePropDesc::kLEParsed
-                                             : TVK_Commu_DevicePropDesc::kLETruncated;
+                                             : TVK_Commu_DevicePropDesc::kLEEnumerationCut;
     }
     default:
         return TVK_Commu_DevicePropDesc::kLEUnknownFormFlag;
@@ -171,7 +169,7 @@ QString compareWithReference(const QByteArray &bytes, const TVK_Commu_DeviceProp
     const TVK_Commu_DevicePropDesc::eLEParseResult expected = referenceResult(bytes);
     if (result != expected)
         return QStringLiteral("result %1, expected %2").arg(result).arg(expected);
-    if (result != TVK_Commu_DevicePropDesc::kLEParsed)
+    if (result != TVK_Commu_DevicePropDesc::kLEParsed && result != TVK_Commu_DevicePropDesc::kLEEnumerationCut)
         return QString();
 
     const int type = desc.dataType();
@@ -188,7 +186,11 @@ QString compareWithReference(const QByteArray &bytes, const TVK_Commu_DeviceProp
                 .arg(desc.stepSize());
     }
     if (desc.formFlag() == TVK_Commu_DevicePropDesc::kLEFormEnumeration) {
-        const int count = int(referenceValue(bytes, 6 + 2 * n, kUINT16));
+        const int declared = int(referenceValue(bytes, 6 + 2 * n, kUINT16));
+        if (desc.enumerationCount() != declared)
+            return QStringLiteral("count %1, expected %2").arg(desc.enumerationCount()).arg(declared);
+        // Only values that arrived whole are kept.
+        const int count = qMin(declared, (bytes.size() - (8 + 2 * n)) / n);
         if (desc.enumeration().size() != count)
             return QStringLiteral("%1 enumerated values, expected %2").arg(desc.enumeration().size()).arg(count);
         for (int i = 0; i < count; ++i) {
@@ -218,7 +220,8 @@ private Q_SLOTS:
     void unknownFormFlagIsLoggedAndRejected();
     void unknownDataTypeIsLoggedAndRejected_data();
     void unknownDataTypeIsLoggedAndRejected();
-    void enumerationLongerThanTheBufferIsLoggedAndRejected();
+    void enumerationLongerThanTheBufferIsSearchedWhereItFits_data();
+    void enumerationLongerThanTheBufferIsSearchedWhereItFits();
     void failedReadIsRejected();
     void readAsksForThePropertyWithA1024ByteBuffer();
 
@@ -229,6 +232,8 @@ private Q_SLOTS:
     void parseReportsWhereTheDatasetEnds();
     void parseForgetsThePreviousDataset();
     void cutRangeAllowsNothing();
+    void cutEnumerationKeepsTheValuesThatArrived_data();
+    void cutEnumerationKeepsTheValuesThatArrived();
 
     // Robustness
     void randomDescriptionsNeverReadPastTheDataset();
@@ -413,18 +418,33 @@ void tst_devicepropdesc::unknownDataTypeIsLoggedAndRejected()
     QCOMPARE(capture.lines(), QStringList{line});
 }
 
-void tst_devicepropdesc::enumerationLongerThanTheBufferIsLoggedAndRejected()
+void tst_devicepropdesc::enumerationLongerThanTheBufferIsSearchedWhereItFits_data()
 {
-    // 600 two-byte values need more than the 1024 bytes read; even the first,
-    // which did arrive, is not trusted.
-    TVK_Test_LogCapture capture(0);
-    QVector<qint64> values(600, 9);
-    values[0] = 4;
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("accepted");
+    // 600 two-byte values 1000, 1001, ... after a 12-byte header: the 1024
+    // bytes read hold the first 506 of them, up to 1505.
+    QTest::newRow("an early value") << 1003 << true;
+    QTest::newRow("the last value that fits") << 1505 << true;
+    QTest::newRow("the first value cut off") << 1506 << false;
+    QTest::newRow("a late value") << 1550 << false;
+    QTest::newRow("a value not listed") << 7 << false;
+}
 
-    QVERIFY(!supports(enumeration(kUINT16, values).build(), 4));
+void tst_devicepropdesc::enumerationLongerThanTheBufferIsSearchedWhereItFits()
+{
+    QFETCH(int, value);
+    QFETCH(bool, accepted);
+    QVector<qint64> values;
+    for (int i = 0; i < 600; ++i)
+        values.append(1000 + i);
+    TVK_Test_LogCapture capture(0);
+
+    QCOMPARE(supports(enumeration(kUINT16, values).build(), value), accepted);
     QCOMPARE(capture.lines(), QStringList{QStringLiteral("TVK_Commu_CameraAccess_Base::supportsDevicePropValue() - "
                                                          "Device Property Desc: enumeration of property 0x5013 does "
-                                                         "not fit in 1024 bytes")});
+                                                         "not fit in 1024 bytes, searching the first 506 of 600 "
+                                                         "values")});
 }
 
 void tst_devicepropdesc::failedReadIsRejected()
@@ -506,6 +526,7 @@ void tst_devicepropdesc::parseReportsWhereTheDatasetEnds_data()
 
     const int parsed = TVK_Commu_DevicePropDesc::kLEParsed;
     const int truncated = TVK_Commu_DevicePropDesc::kLETruncated;
+    const int enumerationCut = TVK_Commu_DevicePropDesc::kLEEnumerationCut;
     const QByteArray uint16Range = range(kUINT16, 0, 10, 1).build(); // form flag at 9, range up to 16
     const QByteArray int32Enum = enumeration(kINT32, {1, 2}).build(); // count at 14, values up to 24
     DescBuilder none;
@@ -522,7 +543,8 @@ void tst_devicepropdesc::parseReportsWhereTheDatasetEnds_data()
     QTest::newRow("range step cut") << uint16Range.left(15) << truncated;
     QTest::newRow("range complete") << uint16Range << parsed;
     QTest::newRow("enumeration count cut") << int32Enum.left(15) << truncated;
-    QTest::newRow("enumeration last value cut") << int32Enum.left(23) << truncated;
+    QTest::newRow("enumeration count without values") << int32Enum.left(16) << enumerationCut;
+    QTest::newRow("enumeration last value cut") << int32Enum.left(23) << enumerationCut;
     QTest::newRow("enumeration complete") << int32Enum << parsed;
     QTest::newRow("enumeration of no values") << enumeration(kINT32, {}).build() << parsed;
     QTest::newRow("unknown form with nothing after it")
@@ -559,6 +581,31 @@ void tst_devicepropdesc::cutRangeAllowsNothing()
     // A form that was not read in full should allow nothing, in case a caller
     // asks without looking at the parse result.
     QVERIFY(!desc.allows(5));
+}
+
+void tst_devicepropdesc::cutEnumerationKeepsTheValuesThatArrived_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QVector<qint64>>("kept");
+    // UINT16 values 3, 5, 7 from offset 12.
+    QTest::newRow("no value arrived") << 12 << QVector<qint64>{};
+    QTest::newRow("half of the first value") << 13 << QVector<qint64>{};
+    QTest::newRow("the first value") << 14 << QVector<qint64>{3};
+    QTest::newRow("half of the last value") << 17 << QVector<qint64>{3, 5};
+}
+
+void tst_devicepropdesc::cutEnumerationKeepsTheValuesThatArrived()
+{
+    QFETCH(int, size);
+    QFETCH(QVector<qint64>, kept);
+    TVK_Commu_DevicePropDesc desc;
+    QCOMPARE(parseExact(enumeration(kUINT16, {3, 5, 7}).build().left(size), &desc),
+             TVK_Commu_DevicePropDesc::kLEEnumerationCut);
+    QCOMPARE(desc.formFlag(), quint8(TVK_Commu_DevicePropDesc::kLEFormEnumeration));
+    QCOMPARE(desc.enumerationCount(), quint16(3));
+    QCOMPARE(desc.enumeration(), kept);
+    for (qint64 value : {3, 5, 7})
+        QCOMPARE(desc.allows(value), kept.contains(value));
 }
 
 // --- Robustness ------------------------------------------------------------------------
@@ -613,7 +660,7 @@ void tst_devicepropdesc::randomDescriptionsNeverReadPastTheDataset()
     constexpr quint32 kSeed = 0xDE5Cu;
     constexpr int kIterations = 5000;
     QRandomGenerator random(kSeed);
-    int results[4] = {};
+    int results[TVK_Commu_DevicePropDesc::kLEEnumerationCut + 1] = {};
 
     for (int iteration = 0; iteration < kIterations; ++iteration) {
         const QByteArray bytes = randomDescription(random);
@@ -653,7 +700,10 @@ void tst_devicepropdesc::randomAnswersThroughTheAccessAgreeWithTheParser()
         QByteArray received = answer.left(1024);
         received.append(QByteArray(1024 - received.size(), '\0'));
         TVK_Commu_DevicePropDesc desc;
-        const bool expected = parseExact(received, &desc) == TVK_Commu_DevicePropDesc::kLEParsed && desc.allows(value);
+        const TVK_Commu_DevicePropDesc::eLEParseResult result = parseExact(received, &desc);
+        const bool expected = (result == TVK_Commu_DevicePropDesc::kLEParsed
+                               || result == TVK_Commu_DevicePropDesc::kLEEnumerationCut)
+                              && desc.allows(value);
 
         access.answerNext(kOpGetDevicePropDesc, answer);
         QVERIFY2(access.supportsDevicePropValue(kProperty, value) == expected,
