@@ -13,11 +13,6 @@ using Struct = TVK_Logic_CameraSettingsByStruct;
 
 namespace {
 
-const char kNotAvailable[] = "%s - functionality is not available";
-const char kNotInStructMode[] = "%s - functionality is not available in struct mode";
-const char kNotInStructModeDefault[] = "%s - functionality is not available in struct mode, returning default";
-const char kOnlyExternally[] = "%s - functionality is not available in camera, but only externally";
-
 // The compensation index counts half EV steps from -3 EV.
 constexpr int kCompensationMaxIndex = 12;
 constexpr int kCompensationZeroIndex = 6;
@@ -127,6 +122,11 @@ const char *TVK_Logic_CameraSettingsByStruct::className() const
 QByteArray TVK_Logic_CameraSettingsByStruct::logPrefix(const char *method) const
 {
     return QByteArray(className()) + "::" + method + "()";
+}
+
+void TVK_Logic_CameraSettingsByStruct::notAvailable(const char *method, const char *message) const
+{
+    debugLog(kLELogAlways, message, logPrefix(method).constData());
 }
 
 QByteArray TVK_Logic_CameraSettingsByStruct::record() const
@@ -428,22 +428,7 @@ int TVK_Logic_CameraSettingsByStruct::sensitivityToIndex(int iso)
     return std::max(0, int(table->iso.indexOf(iso)));
 }
 
-// --- Setters --------------------------------------------------------------------
-
-void TVK_Logic_CameraSettingsByStruct::setDriveMode(int index)
-{
-    storeField(kFieldDriveMode, index);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setFocusMode(int value)
-{
-    storeField(kFieldFocusMode, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setExposureMeteringMode(int value)
-{
-    storeField(kFieldMeteringMode, value);
-}
+// --- Setters that convert (the plain ones are defined in the header) ----------
 
 void TVK_Logic_CameraSettingsByStruct::setExposureCompensation(int milliEV)
 {
@@ -451,11 +436,6 @@ void TVK_Logic_CameraSettingsByStruct::setExposureCompensation(int milliEV)
     // Nearest half step, halves upwards (+250 is index 7); never negative here.
     const int index = (clamped + kCompensationLimit + kHalfStepMilliEV / 2) / kHalfStepMilliEV;
     storeField(kFieldExposureCompensation, index);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setExposCompensStepSize(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
 }
 
 void TVK_Logic_CameraSettingsByStruct::setBracketingEnabled(bool on)
@@ -483,177 +463,9 @@ void TVK_Logic_CameraSettingsByStruct::setBracketingDeltaEV(int milliEV)
                found != end ? int(found - std::begin(kBracketingDeltas)) : kBracketingDeltaDefaultIndex);
 }
 
-void TVK_Logic_CameraSettingsByStruct::setBracketingAutomatic(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setMirrorUpMode(int value)
-{
-    storeField(kFieldMirrorUpMode, value);
-}
-
 void TVK_Logic_CameraSettingsByStruct::setSensitivity(int iso)
 {
     storeField(kFieldSensitivityIndex, sensitivityToIndex(iso));
-}
-
-void TVK_Logic_CameraSettingsByStruct::setKeyLock(bool on)
-{
-    storeField(kFieldKeyLock, on);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setDngCompression(bool on)
-{
-    storeField(kFieldDngCompression, on);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setFlashXSymbol(bool on)
-{
-    storeField(kFieldFlashXSymbol, on);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setFileFormat(int index)
-{
-    storeField(kFieldFileFormat, index);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setWhiteBalance(int value)
-{
-    storeField(kFieldWhiteBalance, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setWhiteBalanceColorTemp(int kelvin)
-{
-    // For these bodies the value is the position in the colour-temperature
-    // list, which is what the record keeps.
-    storeField(kFieldColourTemperature, kelvin);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setJpgColorSpace(int value)
-{
-    storeField(kFieldJpgColourSpace, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setStorageType(int value)
-{
-    storeField(kFieldStorageType, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAutoreviewDuration(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAutoPowerOff(int index)
-{
-    storeField(kFieldAutoPowerOff, index);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setLockAEAF(int value)
-{
-    storeField(kFieldLockAEAF, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setSensorFormat(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setPhotoAspectRatio(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setJpgResolution(int value)
-{
-    storeField(kFieldJpgResolution, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setVideoFileFormat(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setVideoResAndFrRate(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setVideoFormatResol(int)
-{
-    // This one line has always ended in a blank; log readers match it so.
-    debugLog(kLELogAlways, "%s - functionality is not available in struct mode ", logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setContrast(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setSharpness(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setSaturation(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setMonochrome(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setElectronicShutter(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setExposTimeBulbPreset(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAudioLevel(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAudioWindElim(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAudioVolSpeaker(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAudioVolHeadphone(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setAudioVolMicrophone(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setExposureSimulation(int)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setLanguage(int value)
-{
-    storeField(kFieldLanguage, value);
-}
-
-void TVK_Logic_CameraSettingsByStruct::setExposureMode(int index)
-{
-    storeField(kFieldExposureMode, index);
 }
 
 void TVK_Logic_CameraSettingsByStruct::setAperture(double fNumber)
@@ -666,37 +478,7 @@ void TVK_Logic_CameraSettingsByStruct::setShutterTime(double seconds)
     storeField(kFieldShutterTime, m_shutterConverter.codeFromSeconds(seconds));
 }
 
-void TVK_Logic_CameraSettingsByStruct::setAutoFocusLimit(bool)
-{
-    debugLog(kLELogAlways, kNotInStructMode, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setIntervalFrames(int)
-{
-    debugLog(kLELogAlways, kOnlyExternally, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStruct::setIntervalTime(int)
-{
-    debugLog(kLELogAlways, kOnlyExternally, logPrefix(__func__).constData());
-}
-
-// --- Getters ----------------------------------------------------------------------
-
-int TVK_Logic_CameraSettingsByStruct::driveMode()
-{
-    return int(fieldValue(kFieldDriveMode));
-}
-
-int TVK_Logic_CameraSettingsByStruct::focusMode()
-{
-    return int(fieldValue(kFieldFocusMode));
-}
-
-int TVK_Logic_CameraSettingsByStruct::exposureMeteringMode()
-{
-    return int(fieldValue(kFieldMeteringMode));
-}
+// --- Getters that convert (the plain ones are defined in the header) ----------
 
 int TVK_Logic_CameraSettingsByStruct::exposureCompensation()
 {
@@ -726,64 +508,9 @@ int TVK_Logic_CameraSettingsByStruct::bracketingDeltaEV()
     return kBracketingDeltas[index < count ? index : kBracketingDeltaDefaultIndex];
 }
 
-int TVK_Logic_CameraSettingsByStruct::bracketingAutomatic()
-{
-    return 1;
-}
-
-int TVK_Logic_CameraSettingsByStruct::shutterMode()
-{
-    return int(fieldValue(kFieldShutterMode));
-}
-
-int TVK_Logic_CameraSettingsByStruct::mirrorUpMode()
-{
-    return int(fieldValue(kFieldMirrorUpMode));
-}
-
 int TVK_Logic_CameraSettingsByStruct::sensitivity()
 {
     return sensitivityFromIndex(int(fieldValue(kFieldSensitivityIndex)));
-}
-
-bool TVK_Logic_CameraSettingsByStruct::sensitivityAuto()
-{
-    return fieldValue(kFieldSensitivityIndex) == 0;
-}
-
-quint8 TVK_Logic_CameraSettingsByStruct::USBspeed()
-{
-    return quint8(fieldValue(kFieldUsbSpeed));
-}
-
-quint8 TVK_Logic_CameraSettingsByStruct::RAMBufferFreeCaptures()
-{
-    return quint8(fieldValue(kFieldRamBufferFree));
-}
-
-int TVK_Logic_CameraSettingsByStruct::sensorBoardTemperature()
-{
-    return int(fieldValue(kFieldSensorTemperature));
-}
-
-bool TVK_Logic_CameraSettingsByStruct::keyLock()
-{
-    return hasBits(kFieldKeyLock);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::dngCompression()
-{
-    return hasBits(kFieldDngCompression);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::flashXSymbol()
-{
-    return hasBits(kFieldFlashXSymbol);
-}
-
-int TVK_Logic_CameraSettingsByStruct::fileFormat()
-{
-    return int(fieldValue(kFieldFileFormat));
 }
 
 double TVK_Logic_CameraSettingsByStruct::maxShutterTime()
@@ -791,174 +518,9 @@ double TVK_Logic_CameraSettingsByStruct::maxShutterTime()
     return m_shutterConverter.secondsFromCode(int(fieldValue(kFieldMaxShutterTime)));
 }
 
-int TVK_Logic_CameraSettingsByStruct::whiteBalance()
-{
-    return int(fieldValue(kFieldWhiteBalance));
-}
-
-int TVK_Logic_CameraSettingsByStruct::whiteBalanceColorTemp()
-{
-    return int(fieldValue(kFieldColourTemperature));
-}
-
-int TVK_Logic_CameraSettingsByStruct::jpgColorSpace()
-{
-    return int(fieldValue(kFieldJpgColourSpace));
-}
-
-int TVK_Logic_CameraSettingsByStruct::storageType()
-{
-    return int(fieldValue(kFieldStorageType));
-}
-
 int TVK_Logic_CameraSettingsByStruct::lightMeter()
 {
     return lightBalance() * kLightMeterPerHalfEV;
-}
-
-int TVK_Logic_CameraSettingsByStruct::autoreviewDuration()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 5;
-}
-
-int TVK_Logic_CameraSettingsByStruct::autoPowerOff()
-{
-    return int(fieldValue(kFieldAutoPowerOff));
-}
-
-int TVK_Logic_CameraSettingsByStruct::lockAEAF()
-{
-    return int(fieldValue(kFieldLockAEAF));
-}
-
-int TVK_Logic_CameraSettingsByStruct::sensorFormat()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::photoAspectRatio()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::jpgResolution()
-{
-    return int(fieldValue(kFieldJpgResolution));
-}
-
-int TVK_Logic_CameraSettingsByStruct::videoFileFormat()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::videoResAndFrRate()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 8;
-}
-
-int TVK_Logic_CameraSettingsByStruct::videoFormatResol()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 3;
-}
-
-int TVK_Logic_CameraSettingsByStruct::contrast()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 1;
-}
-
-int TVK_Logic_CameraSettingsByStruct::sharpness()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 1;
-}
-
-int TVK_Logic_CameraSettingsByStruct::saturation()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 1;
-}
-
-int TVK_Logic_CameraSettingsByStruct::monochrome()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::electronicShutter()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::exposTimeBulbPreset()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::lensConnectionType()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::orientation()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::audioLevel()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::audioWindElim()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::audioVolSpeaker()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 3;
-}
-
-int TVK_Logic_CameraSettingsByStruct::audioVolHeadphone()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 3;
-}
-
-int TVK_Logic_CameraSettingsByStruct::audioVolMicrophone()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::exposureSimulation()
-{
-    debugLog(kLELogAlways, kNotInStructModeDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::language()
-{
-    return int(fieldValue(kFieldLanguage));
-}
-
-int TVK_Logic_CameraSettingsByStruct::batterySource()
-{
-    return int(fieldValue(kFieldBatterySource));
 }
 
 int TVK_Logic_CameraSettingsByStruct::batteryInfo()
@@ -970,16 +532,6 @@ int TVK_Logic_CameraSettingsByStruct::batteryInfo()
     if (internal)
         return external ? kBatteryBoth : kBatteryInternalOnly;
     return external ? kBatteryExternalOnly : kBatteryNone;
-}
-
-int TVK_Logic_CameraSettingsByStruct::batteryLevelIntern()
-{
-    return int(fieldValue(kFieldBatteryInternal));
-}
-
-int TVK_Logic_CameraSettingsByStruct::batteryLevelExtern()
-{
-    return int(fieldValue(kFieldBatteryExternal));
 }
 
 int TVK_Logic_CameraSettingsByStruct::powerSwitch()
@@ -995,33 +547,6 @@ int TVK_Logic_CameraSettingsByStruct::powerSwitch()
     }
 }
 
-int TVK_Logic_CameraSettingsByStruct::selfTimerRestTime()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return -1;
-}
-
-int TVK_Logic_CameraSettingsByStruct::bulbModeTime()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return -1;
-}
-
-int TVK_Logic_CameraSettingsByStruct::warnings()
-{
-    return int(fieldValue(kFieldWarnings));
-}
-
-int TVK_Logic_CameraSettingsByStruct::iSOValue()
-{
-    return int(fieldValue(kFieldIsoValue));
-}
-
-int TVK_Logic_CameraSettingsByStruct::exposureMode()
-{
-    return int(fieldValue(kFieldExposureMode));
-}
-
 double TVK_Logic_CameraSettingsByStruct::aperture()
 {
     return TVK_Logic_APEXConverterAperture::fNumberFromCode(int(fieldValue(kFieldAperture)));
@@ -1030,300 +555,4 @@ double TVK_Logic_CameraSettingsByStruct::aperture()
 double TVK_Logic_CameraSettingsByStruct::shutterTime()
 {
     return m_shutterConverter.secondsFromCode(int(fieldValue(kFieldShutterTime)));
-}
-
-qint64 TVK_Logic_CameraSettingsByStruct::focusDistance()
-{
-    return fieldValue(kFieldFocusDistance);
-}
-
-int TVK_Logic_CameraSettingsByStruct::focusConfirmation()
-{
-    return int(fieldValue(kFieldFocusConfirmation));
-}
-
-bool TVK_Logic_CameraSettingsByStruct::focusConfirmBadSignal()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::focusConfirmEnabled()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::autoFocusLimit()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return false;
-}
-
-int TVK_Logic_CameraSettingsByStruct::autoFocusLimitDistance()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::lightBalance()
-{
-    return int(fieldValue(kFieldLightBalance));
-}
-
-int TVK_Logic_CameraSettingsByStruct::flashCompensation()
-{
-    return int(fieldValue(kFieldFlashCompensation));
-}
-
-int TVK_Logic_CameraSettingsByStruct::flashStatus()
-{
-    return int(fieldValue(kFieldFlashStatus));
-}
-
-int TVK_Logic_CameraSettingsByStruct::intervalFrames()
-{
-    debugLog(kLELogAlways, kOnlyExternally, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStruct::intervalTime()
-{
-    debugLog(kLELogAlways, kOnlyExternally, logPrefix(__func__).constData());
-    return 0;
-}
-
-// --- Feature queries: the body tells some in its record, the rest is fixed -------
-
-bool TVK_Logic_CameraSettingsByStruct::featureFocusMode()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureMoveLensToPos()
-{
-    return hasBits(kFieldFeatureMoveLensToPos);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureMoveLensRightLeft()
-{
-    return hasBits(kFieldFeatureMoveLensRightLeft);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureSensorFormat()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featurePhotoAspectRatio()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureJpgResSelection()
-{
-    return hasBits(kFieldFeatureJpgResSelection);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureVideoFileFormat()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureVideoResAndFrRate()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureVideoFormatResol()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureContrast()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureSharpness()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureSaturation()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureMonochrome()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAutoFocusLimit()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureElectronicShutter()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureExposTimeBulbPreset()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureLensConnectionType()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureOrientation()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAudioLevel()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAudioWindElim()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAudioVolSpeaker()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAudioVolHeadphone()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAudioVolMicrophone()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureExposCompensStep()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureExposureSimulation()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureFocusConfirmation()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureFocusDistance()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featurePowerSave()
-{
-    return hasBits(kFieldFeaturePowerSave);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureDngCompression()
-{
-    return hasBits(kFieldFeatureDngCompression);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureInterval()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureKeyLock()
-{
-    return hasBits(kFieldFeatureKeyLock);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureLanguage()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureLiveView()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureMirrorUpMode()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureShutterMode()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureVideoRecording()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureWhiteBalance()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featurePreview()
-{
-    return hasBits(kFieldFeaturePreview);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureHMI()
-{
-    return hasBits(kFieldFeatureHMI);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureFlashStatus()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureFlashXSymbol()
-{
-    return hasBits(kFieldFeatureFlashXSymbol);
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureWarnings()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAperture()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureBracketingAutomatic(bool)
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureJpgColorSpace()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureStorageType()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStruct::featureAutoreviewDuration()
-{
-    return false;
 }

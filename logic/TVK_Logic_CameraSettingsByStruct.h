@@ -46,176 +46,191 @@ public:
     void recvFromCamera(ChangedFlags *changed) override;
     void sendToCamera() override;
 
-    void setDriveMode(int index) override;
-    void setFocusMode(int value) override;
-    void setExposureMeteringMode(int value) override;
+    // --- Setters ---------------------------------------------------------
+    // One field of the local copy, as it is.
+    void setDriveMode(int index) override { storeField(kFieldDriveMode, index); }
+    void setFocusMode(int value) override { storeField(kFieldFocusMode, value); }
+    void setExposureMeteringMode(int value) override { storeField(kFieldMeteringMode, value); }
+    void setMirrorUpMode(int value) override { storeField(kFieldMirrorUpMode, value); }
+    void setKeyLock(bool on) override { storeField(kFieldKeyLock, on); }
+    void setDngCompression(bool on) override { storeField(kFieldDngCompression, on); }
+    void setFlashXSymbol(bool on) override { storeField(kFieldFlashXSymbol, on); }
+    void setFileFormat(int index) override { storeField(kFieldFileFormat, index); }
+    void setWhiteBalance(int value) override { storeField(kFieldWhiteBalance, value); }
+    // For these bodies the value is the position in the colour-temperature
+    // list, which is what the record keeps.
+    void setWhiteBalanceColorTemp(int kelvin) override { storeField(kFieldColourTemperature, kelvin); }
+    void setJpgColorSpace(int value) override { storeField(kFieldJpgColourSpace, value); }
+    void setStorageType(int value) override { storeField(kFieldStorageType, value); }
+    void setAutoPowerOff(int index) override { storeField(kFieldAutoPowerOff, index); }
+    void setLockAEAF(int value) override { storeField(kFieldLockAEAF, value); }
+    void setJpgResolution(int value) override { storeField(kFieldJpgResolution, value); }
+    void setLanguage(int value) override { storeField(kFieldLanguage, value); }
+    void setExposureMode(int index) override { storeField(kFieldExposureMode, index); }
+    // Converted into the record's codes.
     void setExposureCompensation(int milliEV) override;
-    void setExposCompensStepSize(int stepSize) override;
     void setBracketingEnabled(bool on) override;
     void setBracketingImageNumbers(int count) override;
     void setBracketingDeltaEV(int milliEV) override;
-    void setBracketingAutomatic(int value) override;
-    void setMirrorUpMode(int value) override;
     void setSensitivity(int iso) override;
-    void setKeyLock(bool on) override;
-    void setDngCompression(bool on) override;
-    void setFlashXSymbol(bool on) override;
-    void setFileFormat(int index) override;
-    void setWhiteBalance(int value) override;
-    void setWhiteBalanceColorTemp(int kelvin) override;
-    void setJpgColorSpace(int value) override;
-    void setStorageType(int value) override;
-    void setAutoreviewDuration(int value) override;
-    void setAutoPowerOff(int index) override;
-    void setLockAEAF(int value) override;
-    void setSensorFormat(int value) override;
-    void setPhotoAspectRatio(int value) override;
-    void setJpgResolution(int value) override;
-    void setVideoFileFormat(int value) override;
-    void setVideoResAndFrRate(int value) override;
-    void setVideoFormatResol(int value) override;
-    void setContrast(int value) override;
-    void setSharpness(int value) override;
-    void setSaturation(int value) override;
-    void setMonochrome(int value) override;
-    void setElectronicShutter(int value) override;
-    void setExposTimeBulbPreset(int seconds) override;
-    void setAudioLevel(int value) override;
-    void setAudioWindElim(int value) override;
-    void setAudioVolSpeaker(int value) override;
-    void setAudioVolHeadphone(int value) override;
-    void setAudioVolMicrophone(int value) override;
-    void setExposureSimulation(int value) override;
-    void setLanguage(int value) override;
-    void setExposureMode(int index) override;
     void setAperture(double fNumber) override;
     void setShutterTime(double seconds) override;
-    void setAutoFocusLimit(bool on) override;
-    void setIntervalFrames(int count) override;
-    void setIntervalTime(int value) override;
+    // Not in this layout: a log line and nothing else.
+    void setExposCompensStepSize(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setBracketingAutomatic(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAutoreviewDuration(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setSensorFormat(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setPhotoAspectRatio(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setVideoFileFormat(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setVideoResAndFrRate(int) override { notAvailable(__func__, kNotInStructMode); }
+    // This one line has always ended in a blank; log readers match it so.
+    void setVideoFormatResol(int) override { notAvailable(__func__, kNotInStructModeBlank); }
+    void setContrast(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setSharpness(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setSaturation(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setMonochrome(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setElectronicShutter(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setExposTimeBulbPreset(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAudioLevel(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAudioWindElim(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAudioVolSpeaker(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAudioVolHeadphone(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAudioVolMicrophone(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setExposureSimulation(int) override { notAvailable(__func__, kNotInStructMode); }
+    void setAutoFocusLimit(bool) override { notAvailable(__func__, kNotInStructMode); }
+    void setIntervalFrames(int) override { notAvailable(__func__, kOnlyExternally); }
+    void setIntervalTime(int) override { notAvailable(__func__, kOnlyExternally); }
 
-    int driveMode() override;
-    int focusMode() override;
-    int exposureMeteringMode() override;
+    // --- Getters ---------------------------------------------------------
+    // One field of the local copy, as it is.
+    int driveMode() override { return int(fieldValue(kFieldDriveMode)); }
+    int focusMode() override { return int(fieldValue(kFieldFocusMode)); }
+    int exposureMeteringMode() override { return int(fieldValue(kFieldMeteringMode)); }
+    int shutterMode() override { return int(fieldValue(kFieldShutterMode)); }
+    int mirrorUpMode() override { return int(fieldValue(kFieldMirrorUpMode)); }
+    bool sensitivityAuto() override { return fieldValue(kFieldSensitivityIndex) == 0; }
+    quint8 USBspeed() override { return quint8(fieldValue(kFieldUsbSpeed)); }
+    quint8 RAMBufferFreeCaptures() override { return quint8(fieldValue(kFieldRamBufferFree)); }
+    int sensorBoardTemperature() override { return int(fieldValue(kFieldSensorTemperature)); }
+    bool keyLock() override { return hasBits(kFieldKeyLock); }
+    bool dngCompression() override { return hasBits(kFieldDngCompression); }
+    bool flashXSymbol() override { return hasBits(kFieldFlashXSymbol); }
+    int fileFormat() override { return int(fieldValue(kFieldFileFormat)); }
+    int whiteBalance() override { return int(fieldValue(kFieldWhiteBalance)); }
+    int whiteBalanceColorTemp() override { return int(fieldValue(kFieldColourTemperature)); }
+    int jpgColorSpace() override { return int(fieldValue(kFieldJpgColourSpace)); }
+    int storageType() override { return int(fieldValue(kFieldStorageType)); }
+    int autoPowerOff() override { return int(fieldValue(kFieldAutoPowerOff)); }
+    int lockAEAF() override { return int(fieldValue(kFieldLockAEAF)); }
+    int jpgResolution() override { return int(fieldValue(kFieldJpgResolution)); }
+    int language() override { return int(fieldValue(kFieldLanguage)); }
+    int batterySource() override { return int(fieldValue(kFieldBatterySource)); }
+    int batteryLevelIntern() override { return int(fieldValue(kFieldBatteryInternal)); }
+    int batteryLevelExtern() override { return int(fieldValue(kFieldBatteryExternal)); }
+    int warnings() override { return int(fieldValue(kFieldWarnings)); }
+    int iSOValue() override { return int(fieldValue(kFieldIsoValue)); }
+    int exposureMode() override { return int(fieldValue(kFieldExposureMode)); }
+    qint64 focusDistance() override { return fieldValue(kFieldFocusDistance); }
+    int focusConfirmation() override { return int(fieldValue(kFieldFocusConfirmation)); }
+    int lightBalance() override { return int(fieldValue(kFieldLightBalance)); }
+    int flashCompensation() override { return int(fieldValue(kFieldFlashCompensation)); }
+    int flashStatus() override { return int(fieldValue(kFieldFlashStatus)); }
+    // Fixed for these bodies.
+    int bracketingAutomatic() override { return 1; }
+    bool focusConfirmBadSignal() override { return false; }
+    bool focusConfirmEnabled() override { return true; }
+    // Converted from the record's codes.
     int exposureCompensation() override;
     int exposCompensStepSize() override;
     bool bracketingEnabled() override;
     int bracketingImageNumbers() override;
     int bracketingDeltaEV() override;
-    int bracketingAutomatic() override;
-    int shutterMode() override;
-    int mirrorUpMode() override;
     int sensitivity() override;
-    bool sensitivityAuto() override;
-    quint8 USBspeed() override;
-    quint8 RAMBufferFreeCaptures() override;
-    int sensorBoardTemperature() override;
-    bool keyLock() override;
-    bool dngCompression() override;
-    bool flashXSymbol() override;
-    int fileFormat() override;
     double maxShutterTime() override;
-    int whiteBalance() override;
-    int whiteBalanceColorTemp() override;
-    int jpgColorSpace() override;
-    int storageType() override;
     int lightMeter() override;
-    int autoreviewDuration() override;
-    int autoPowerOff() override;
-    int lockAEAF() override;
-    int sensorFormat() override;
-    int photoAspectRatio() override;
-    int jpgResolution() override;
-    int videoFileFormat() override;
-    int videoResAndFrRate() override;
-    int videoFormatResol() override;
-    int contrast() override;
-    int sharpness() override;
-    int saturation() override;
-    int monochrome() override;
-    int electronicShutter() override;
-    int exposTimeBulbPreset() override;
-    int lensConnectionType() override;
-    int orientation() override;
-    int audioLevel() override;
-    int audioWindElim() override;
-    int audioVolSpeaker() override;
-    int audioVolHeadphone() override;
-    int audioVolMicrophone() override;
-    int exposureSimulation() override;
-    int language() override;
-    int batterySource() override;
     int batteryInfo() override;
-    int batteryLevelIntern() override;
-    int batteryLevelExtern() override;
     int powerSwitch() override;
-    int selfTimerRestTime() override;
-    int bulbModeTime() override;
-    int warnings() override;
-    int iSOValue() override;
-    int exposureMode() override;
     double aperture() override;
     double shutterTime() override;
-    qint64 focusDistance() override;
-    int focusConfirmation() override;
-    bool focusConfirmBadSignal() override;
-    bool focusConfirmEnabled() override;
-    bool autoFocusLimit() override;
-    int autoFocusLimitDistance() override;
-    int lightBalance() override;
-    int flashCompensation() override;
-    int flashStatus() override;
+    // Not in this layout: a log line, and the default.
+    int autoreviewDuration() override { notAvailable(__func__, kNotInStructModeDefault); return 5; }
+    int sensorFormat() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int photoAspectRatio() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int videoFileFormat() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int videoResAndFrRate() override { notAvailable(__func__, kNotInStructModeDefault); return 8; }
+    int videoFormatResol() override { notAvailable(__func__, kNotInStructModeDefault); return 3; }
+    int contrast() override { notAvailable(__func__, kNotInStructModeDefault); return 1; }
+    int sharpness() override { notAvailable(__func__, kNotInStructModeDefault); return 1; }
+    int saturation() override { notAvailable(__func__, kNotInStructModeDefault); return 1; }
+    int monochrome() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int electronicShutter() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int exposTimeBulbPreset() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int lensConnectionType() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int orientation() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int audioLevel() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int audioWindElim() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int audioVolSpeaker() override { notAvailable(__func__, kNotInStructModeDefault); return 3; }
+    int audioVolHeadphone() override { notAvailable(__func__, kNotInStructModeDefault); return 3; }
+    int audioVolMicrophone() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int exposureSimulation() override { notAvailable(__func__, kNotInStructModeDefault); return 0; }
+    int selfTimerRestTime() override { notAvailable(__func__, kNotAvailable); return -1; }
+    int bulbModeTime() override { notAvailable(__func__, kNotAvailable); return -1; }
+    bool autoFocusLimit() override { notAvailable(__func__, kNotAvailable); return false; }
+    int autoFocusLimitDistance() override { notAvailable(__func__, kNotAvailable); return 0; }
+    int intervalFrames() override { notAvailable(__func__, kOnlyExternally); return 0; }
+    int intervalTime() override { notAvailable(__func__, kOnlyExternally); return 0; }
 
-    bool featureFocusMode() override;
-    bool featureMoveLensToPos() override;
-    bool featureMoveLensRightLeft() override;
-    bool featureSensorFormat() override;
-    bool featurePhotoAspectRatio() override;
-    bool featureJpgResSelection() override;
-    bool featureVideoFileFormat() override;
-    bool featureVideoResAndFrRate() override;
-    bool featureVideoFormatResol() override;
-    bool featureContrast() override;
-    bool featureSharpness() override;
-    bool featureSaturation() override;
-    bool featureMonochrome() override;
-    bool featureAutoFocusLimit() override;
-    bool featureElectronicShutter() override;
-    bool featureExposTimeBulbPreset() override;
-    bool featureLensConnectionType() override;
-    bool featureOrientation() override;
-    bool featureAudioLevel() override;
-    bool featureAudioWindElim() override;
-    bool featureAudioVolSpeaker() override;
-    bool featureAudioVolHeadphone() override;
-    bool featureAudioVolMicrophone() override;
-    bool featureExposCompensStep() override;
-    bool featureExposureSimulation() override;
-    bool featureFocusConfirmation() override;
-    bool featureFocusDistance() override;
-    bool featurePowerSave() override;
-    bool featureDngCompression() override;
-    bool featureInterval() override;
-    bool featureKeyLock() override;
-    bool featureLanguage() override;
-    bool featureLiveView() override;
-    bool featureMirrorUpMode() override;
-    bool featureShutterMode() override;
-    bool featureVideoRecording() override;
-    bool featureWhiteBalance() override;
-    bool featurePreview() override;
-    bool featureHMI() override;
-    bool featureFlashStatus() override;
-    bool featureFlashXSymbol() override;
-    bool featureWarnings() override;
-    bool featureAperture() override;
-    bool featureBracketingAutomatic(bool newState) override;
-    bool featureJpgColorSpace() override;
-    bool featureStorageType() override;
-    bool featureAutoreviewDuration() override;
-
-    int intervalFrames() override;
-    int intervalTime() override;
+    // --- Features ----------------------------------------------------------
+    // The body tells these in its record.
+    bool featureMoveLensToPos() override { return hasBits(kFieldFeatureMoveLensToPos); }
+    bool featureMoveLensRightLeft() override { return hasBits(kFieldFeatureMoveLensRightLeft); }
+    bool featureJpgResSelection() override { return hasBits(kFieldFeatureJpgResSelection); }
+    bool featurePowerSave() override { return hasBits(kFieldFeaturePowerSave); }
+    bool featureDngCompression() override { return hasBits(kFieldFeatureDngCompression); }
+    bool featureKeyLock() override { return hasBits(kFieldFeatureKeyLock); }
+    bool featurePreview() override { return hasBits(kFieldFeaturePreview); }
+    bool featureHMI() override { return hasBits(kFieldFeatureHMI); }
+    bool featureFlashXSymbol() override { return hasBits(kFieldFeatureFlashXSymbol); }
+    // Present in every body of this layout.
+    bool featureFocusMode() override { return true; }
+    bool featureFocusConfirmation() override { return true; }
+    bool featureFocusDistance() override { return true; }
+    bool featureLanguage() override { return true; }
+    bool featureMirrorUpMode() override { return true; }
+    bool featureShutterMode() override { return true; }
+    bool featureWhiteBalance() override { return true; }
+    bool featureWarnings() override { return true; }
+    bool featureAperture() override { return true; }
+    bool featureJpgColorSpace() override { return true; }
+    bool featureStorageType() override { return true; }
+    // Missing in every body of this layout.
+    bool featureSensorFormat() override { return false; }
+    bool featurePhotoAspectRatio() override { return false; }
+    bool featureVideoFileFormat() override { return false; }
+    bool featureVideoResAndFrRate() override { return false; }
+    bool featureVideoFormatResol() override { return false; }
+    bool featureContrast() override { return false; }
+    bool featureSharpness() override { return false; }
+    bool featureSaturation() override { return false; }
+    bool featureMonochrome() override { return false; }
+    bool featureAutoFocusLimit() override { return false; }
+    bool featureElectronicShutter() override { return false; }
+    bool featureExposTimeBulbPreset() override { return false; }
+    bool featureLensConnectionType() override { return false; }
+    bool featureOrientation() override { return false; }
+    bool featureAudioLevel() override { return false; }
+    bool featureAudioWindElim() override { return false; }
+    bool featureAudioVolSpeaker() override { return false; }
+    bool featureAudioVolHeadphone() override { return false; }
+    bool featureAudioVolMicrophone() override { return false; }
+    bool featureExposCompensStep() override { return false; }
+    bool featureExposureSimulation() override { return false; }
+    bool featureInterval() override { return false; }
+    bool featureLiveView() override { return false; }
+    bool featureVideoRecording() override { return false; }
+    bool featureFlashStatus() override { return false; }
+    bool featureBracketingAutomatic(bool) override { return false; }
+    bool featureAutoreviewDuration() override { return false; }
 
 protected:
     // One field of the record: little-endian, unaligned. A field with bits is
@@ -300,6 +315,16 @@ protected:
     virtual const char *className() const;
     // "<class>::<method>()", for the log lines of inherited operations too.
     QByteArray logPrefix(const char *method) const;
+
+    // The log lines of what a layout does not have; "%s" takes the prefix.
+    static constexpr char kNotAvailable[] = "%s - functionality is not available";
+    static constexpr char kNotInStructMode[] = "%s - functionality is not available in struct mode";
+    static constexpr char kNotInStructModeBlank[] = "%s - functionality is not available in struct mode ";
+    static constexpr char kNotInStructModeDefault[] =
+        "%s - functionality is not available in struct mode, returning default";
+    static constexpr char kOnlyExternally[] = "%s - functionality is not available in camera, but only externally";
+    // Logs message (one of the texts above) with the prefix of method.
+    void notAvailable(const char *method, const char *message) const;
 
     // Which field raises which flag in the full receive, in record order.
     virtual const QVector<ChangeRow> &changeRows() const;

@@ -1,6 +1,5 @@
 #include "TVK_Logic_CameraSettingsByStructCora.h"
 
-#include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXTable.h"
 
 #include <algorithm>
@@ -9,10 +8,6 @@
 using Cora = TVK_Logic_CameraSettingsByStructCora;
 
 namespace {
-
-const char kNotAvailable[] = "%s - functionality is not available";
-const char kNotInCora[] = "%s - functionality is not available in struct mode Cora";
-const char kNotInCoraDefault[] = "%s - functionality is not available in struct mode Cora, returning default";
 
 // The compensation index counts third EV steps from -3 EV.
 constexpr int kCompensationMaxIndex = 18;
@@ -159,7 +154,7 @@ void TVK_Logic_CameraSettingsByStructCora::dump(const QString &caller)
     dumpRecordFeatures(prefix);
 }
 
-// --- Setters ----------------------------------------------------------------------------
+// --- Setters that convert (the plain ones are defined in the header) ----------
 
 void TVK_Logic_CameraSettingsByStructCora::setExposureCompensation(int milliEV)
 {
@@ -174,11 +169,6 @@ void TVK_Logic_CameraSettingsByStructCora::setVideoResAndFrRate(int value)
     const int *end = std::end(kVideoResAndFrRates);
     const int *found = std::find(std::begin(kVideoResAndFrRates), end, value);
     storeField(kFieldVideoResolution, found != end ? int(found - std::begin(kVideoResAndFrRates)) : 0);
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setSensitivity(int iso)
-{
-    storeField(kFieldSensitivity, iso);
 }
 
 void TVK_Logic_CameraSettingsByStructCora::setExposureMode(int index)
@@ -197,143 +187,7 @@ void TVK_Logic_CameraSettingsByStructCora::setExposureMode(int index)
     }
 }
 
-void TVK_Logic_CameraSettingsByStructCora::setFocusMode(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setExposCompensStepSize(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setBracketingAutomatic(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setMirrorUpMode(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setKeyLock(bool)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setFlashXSymbol(bool)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAutoreviewDuration(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setLockAEAF(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setSensorFormat(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setPhotoAspectRatio(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setVideoFileFormat(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setVideoFormatResol(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setContrast(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setSharpness(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setSaturation(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setMonochrome(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setElectronicShutter(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setExposTimeBulbPreset(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAudioLevel(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAudioWindElim(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAudioVolSpeaker(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAudioVolHeadphone(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAudioVolMicrophone(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setExposureSimulation(int)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAperture(double)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-void TVK_Logic_CameraSettingsByStructCora::setAutoFocusLimit(bool)
-{
-    debugLog(kLELogAlways, kNotInCora, logPrefix(__func__).constData());
-}
-
-// --- Getters ----------------------------------------------------------------------------
-
-int TVK_Logic_CameraSettingsByStructCora::focusMode()
-{
-    // Manual focus, the only one these bodies have.
-    return 2;
-}
+// --- Getters that convert (the plain ones are defined in the header) ----------
 
 int TVK_Logic_CameraSettingsByStructCora::exposureCompensation()
 {
@@ -342,74 +196,9 @@ int TVK_Logic_CameraSettingsByStructCora::exposureCompensation()
     return (index * kMilliEVPerEV + 1) / kStepsPerEV - kCompensationLimit;
 }
 
-int TVK_Logic_CameraSettingsByStructCora::shutterMode()
-{
-    return 1;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::mirrorUpMode()
-{
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::sensitivity()
-{
-    return int(fieldValue(kFieldSensitivity));
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::sensitivityAuto()
-{
-    return fieldValue(kFieldSensitivity) == 0;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::keyLock()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::flashXSymbol()
-{
-    return false;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::lightMeter()
-{
-    return int(fieldValue(kFieldLightMeter));
-}
-
 int TVK_Logic_CameraSettingsByStructCora::lightBalance()
 {
     return TVK_Logic_APEXTable::roundHalfUp(lightMeter() * kHalfEVPerLightMeterUnit);
-}
-
-int TVK_Logic_CameraSettingsByStructCora::autoreviewDuration()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 5;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::lockAEAF()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::sensorFormat()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::photoAspectRatio()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::videoFileFormat()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
 }
 
 int TVK_Logic_CameraSettingsByStructCora::videoResAndFrRate()
@@ -417,72 +206,6 @@ int TVK_Logic_CameraSettingsByStructCora::videoResAndFrRate()
     const qint64 index = fieldValue(kFieldVideoResolution);
     const qint64 count = qint64(std::size(kVideoResAndFrRates));
     return kVideoResAndFrRates[index < count ? index : 0];
-}
-
-int TVK_Logic_CameraSettingsByStructCora::videoFormatResol()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 3;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::electronicShutter()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::exposTimeBulbPreset()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::lensConnectionType()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::orientation()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::audioLevel()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::audioWindElim()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::audioVolSpeaker()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 3;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::audioVolHeadphone()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 3;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::audioVolMicrophone()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::exposureSimulation()
-{
-    debugLog(kLELogAlways, kNotInCoraDefault, logPrefix(__func__).constData());
-    return 0;
 }
 
 int TVK_Logic_CameraSettingsByStructCora::batterySource()
@@ -506,12 +229,6 @@ int TVK_Logic_CameraSettingsByStructCora::batteryLevelExtern()
     return kNoBattery;
 }
 
-int TVK_Logic_CameraSettingsByStructCora::powerSwitch()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return 0;
-}
-
 int TVK_Logic_CameraSettingsByStructCora::warnings()
 {
     const qint64 bits = fieldValue(kFieldWarningBits);
@@ -532,81 +249,4 @@ int TVK_Logic_CameraSettingsByStructCora::exposureMode()
     default:
         return kExposureModeManual;
     }
-}
-
-double TVK_Logic_CameraSettingsByStructCora::aperture()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return 0.0;
-}
-
-qint64 TVK_Logic_CameraSettingsByStructCora::focusDistance()
-{
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return 0;
-}
-
-int TVK_Logic_CameraSettingsByStructCora::focusConfirmation()
-{
-    // Not offered, yet the byte is still handed out as the camera sends it.
-    debugLog(kLELogAlways, kNotAvailable, logPrefix(__func__).constData());
-    return TVK_Logic_CameraSettingsByStruct::focusConfirmation();
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::focusConfirmBadSignal()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::focusConfirmEnabled()
-{
-    return false;
-}
-
-// --- Feature queries ----------------------------------------------------------------------
-
-bool TVK_Logic_CameraSettingsByStructCora::featureFocusMode()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureVideoResAndFrRate()
-{
-    return true;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureFocusConfirmation()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureFocusDistance()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureMirrorUpMode()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureShutterMode()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureWhiteBalance()
-{
-    // 0x2051 has a fixed white balance.
-    return productId() != 0x2051;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureAperture()
-{
-    return false;
-}
-
-bool TVK_Logic_CameraSettingsByStructCora::featureJpgColorSpace()
-{
-    return productId() != 0x2051;
 }

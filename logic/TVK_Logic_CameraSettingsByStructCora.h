@@ -18,85 +18,100 @@ public:
 
     void dump(const QString &caller) override;
 
-    void setFocusMode(int value) override;
+    // --- Setters ---------------------------------------------------------
+    void setSensitivity(int iso) override { storeField(kFieldSensitivity, iso); }
+    // Converted into this layout's codes.
     void setExposureCompensation(int milliEV) override;
-    void setExposCompensStepSize(int stepSize) override;
-    void setBracketingAutomatic(int value) override;
-    void setMirrorUpMode(int value) override;
-    void setSensitivity(int iso) override;
-    void setKeyLock(bool on) override;
-    void setFlashXSymbol(bool on) override;
-    void setAutoreviewDuration(int value) override;
-    void setLockAEAF(int value) override;
-    void setSensorFormat(int value) override;
-    void setPhotoAspectRatio(int value) override;
-    void setVideoFileFormat(int value) override;
     void setVideoResAndFrRate(int value) override;
-    void setVideoFormatResol(int value) override;
-    void setContrast(int value) override;
-    void setSharpness(int value) override;
-    void setSaturation(int value) override;
-    void setMonochrome(int value) override;
-    void setElectronicShutter(int value) override;
-    void setExposTimeBulbPreset(int seconds) override;
-    void setAudioLevel(int value) override;
-    void setAudioWindElim(int value) override;
-    void setAudioVolSpeaker(int value) override;
-    void setAudioVolHeadphone(int value) override;
-    void setAudioVolMicrophone(int value) override;
-    void setExposureSimulation(int value) override;
     void setExposureMode(int index) override;
-    void setAperture(double fNumber) override;
-    void setAutoFocusLimit(bool on) override;
+    // Not in this layout: a log line and nothing else.
+    void setFocusMode(int) override { notAvailable(__func__, kNotInCora); }
+    void setExposCompensStepSize(int) override { notAvailable(__func__, kNotInCora); }
+    void setBracketingAutomatic(int) override { notAvailable(__func__, kNotInCora); }
+    void setMirrorUpMode(int) override { notAvailable(__func__, kNotInCora); }
+    void setKeyLock(bool) override { notAvailable(__func__, kNotInCora); }
+    void setFlashXSymbol(bool) override { notAvailable(__func__, kNotInCora); }
+    void setAutoreviewDuration(int) override { notAvailable(__func__, kNotInCora); }
+    void setLockAEAF(int) override { notAvailable(__func__, kNotInCora); }
+    void setSensorFormat(int) override { notAvailable(__func__, kNotInCora); }
+    void setPhotoAspectRatio(int) override { notAvailable(__func__, kNotInCora); }
+    void setVideoFileFormat(int) override { notAvailable(__func__, kNotInCora); }
+    void setVideoFormatResol(int) override { notAvailable(__func__, kNotInCora); }
+    void setContrast(int) override { notAvailable(__func__, kNotInCora); }
+    void setSharpness(int) override { notAvailable(__func__, kNotInCora); }
+    void setSaturation(int) override { notAvailable(__func__, kNotInCora); }
+    void setMonochrome(int) override { notAvailable(__func__, kNotInCora); }
+    void setElectronicShutter(int) override { notAvailable(__func__, kNotInCora); }
+    void setExposTimeBulbPreset(int) override { notAvailable(__func__, kNotInCora); }
+    void setAudioLevel(int) override { notAvailable(__func__, kNotInCora); }
+    void setAudioWindElim(int) override { notAvailable(__func__, kNotInCora); }
+    void setAudioVolSpeaker(int) override { notAvailable(__func__, kNotInCora); }
+    void setAudioVolHeadphone(int) override { notAvailable(__func__, kNotInCora); }
+    void setAudioVolMicrophone(int) override { notAvailable(__func__, kNotInCora); }
+    void setExposureSimulation(int) override { notAvailable(__func__, kNotInCora); }
+    void setAperture(double) override { notAvailable(__func__, kNotInCora); }
+    void setAutoFocusLimit(bool) override { notAvailable(__func__, kNotInCora); }
 
-    int focusMode() override;
+    // --- Getters ---------------------------------------------------------
+    // One field of this layout, as it is.
+    int sensitivity() override { return int(fieldValue(kFieldSensitivity)); }
+    bool sensitivityAuto() override { return fieldValue(kFieldSensitivity) == 0; }
+    int lightMeter() override { return int(fieldValue(kFieldLightMeter)); }
+    // Fixed for these bodies.
+    int focusMode() override { return 2; } // manual focus, the only one these bodies have
+    int shutterMode() override { return 1; }
+    int mirrorUpMode() override { return 0; }
+    bool keyLock() override { return false; }
+    bool flashXSymbol() override { return false; }
+    bool focusConfirmBadSignal() override { return true; }
+    bool focusConfirmEnabled() override { return false; }
+    // Converted from this layout's codes.
     int exposureCompensation() override;
-    int shutterMode() override;
-    int mirrorUpMode() override;
-    int sensitivity() override;
-    bool sensitivityAuto() override;
-    bool keyLock() override;
-    bool flashXSymbol() override;
-    int lightMeter() override;
-    int autoreviewDuration() override;
-    int lockAEAF() override;
-    int sensorFormat() override;
-    int photoAspectRatio() override;
-    int videoFileFormat() override;
+    int lightBalance() override;
     int videoResAndFrRate() override;
-    int videoFormatResol() override;
-    int electronicShutter() override;
-    int exposTimeBulbPreset() override;
-    int lensConnectionType() override;
-    int orientation() override;
-    int audioLevel() override;
-    int audioWindElim() override;
-    int audioVolSpeaker() override;
-    int audioVolHeadphone() override;
-    int audioVolMicrophone() override;
-    int exposureSimulation() override;
     int batterySource() override;
     int batteryInfo() override;
     int batteryLevelExtern() override;
-    int powerSwitch() override;
     int warnings() override;
     int exposureMode() override;
-    double aperture() override;
-    qint64 focusDistance() override;
-    int focusConfirmation() override;
-    bool focusConfirmBadSignal() override;
-    bool focusConfirmEnabled() override;
-    int lightBalance() override;
+    // Not in this layout: a log line, and the default.
+    int autoreviewDuration() override { notAvailable(__func__, kNotInCoraDefault); return 5; }
+    int lockAEAF() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int sensorFormat() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int photoAspectRatio() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int videoFileFormat() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int videoFormatResol() override { notAvailable(__func__, kNotInCoraDefault); return 3; }
+    int electronicShutter() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int exposTimeBulbPreset() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int lensConnectionType() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int orientation() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int audioLevel() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int audioWindElim() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int audioVolSpeaker() override { notAvailable(__func__, kNotInCoraDefault); return 3; }
+    int audioVolHeadphone() override { notAvailable(__func__, kNotInCoraDefault); return 3; }
+    int audioVolMicrophone() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int exposureSimulation() override { notAvailable(__func__, kNotInCoraDefault); return 0; }
+    int powerSwitch() override { notAvailable(__func__, kNotAvailable); return 0; }
+    double aperture() override { notAvailable(__func__, kNotAvailable); return 0.0; }
+    qint64 focusDistance() override { notAvailable(__func__, kNotAvailable); return 0; }
+    // Not offered, yet the byte is still handed out as the camera sends it.
+    int focusConfirmation() override
+    {
+        notAvailable(__func__, kNotAvailable);
+        return TVK_Logic_CameraSettingsByStruct::focusConfirmation();
+    }
 
-    bool featureFocusMode() override;
-    bool featureVideoResAndFrRate() override;
-    bool featureFocusConfirmation() override;
-    bool featureFocusDistance() override;
-    bool featureMirrorUpMode() override;
-    bool featureShutterMode() override;
-    bool featureWhiteBalance() override;
-    bool featureAperture() override;
-    bool featureJpgColorSpace() override;
+    // --- Features ----------------------------------------------------------
+    bool featureVideoResAndFrRate() override { return true; }
+    bool featureFocusMode() override { return false; }
+    bool featureFocusConfirmation() override { return false; }
+    bool featureFocusDistance() override { return false; }
+    bool featureMirrorUpMode() override { return false; }
+    bool featureShutterMode() override { return false; }
+    bool featureAperture() override { return false; }
+    // 0x2051 has a fixed white balance.
+    bool featureWhiteBalance() override { return productId() != kProductFixedWhiteBalance; }
+    bool featureJpgColorSpace() override { return productId() != kProductFixedWhiteBalance; }
 
 protected:
     const char *className() const override;
@@ -104,6 +119,12 @@ protected:
     bool rowChanged(const ChangeRow &row, const Record &before, const Record &after) const override;
 
 private:
+    static constexpr char kNotInCora[] = "%s - functionality is not available in struct mode Cora";
+    static constexpr char kNotInCoraDefault[] =
+        "%s - functionality is not available in struct mode Cora, returning default";
+
+    static constexpr int kProductFixedWhiteBalance = 0x2051;
+
     // The fields this layout has where the first layout has others.
     static constexpr RecordField kFieldVideoResolution{2, 1, false, 0}; // index into the frame-rate list
     static constexpr RecordField kFieldLightMeter{27, 2, true, 0};      // 1/256 EV
