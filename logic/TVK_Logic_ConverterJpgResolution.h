@@ -1,0 +1,12 @@
+#pragma once
+
+#include "TVK_Logic_ConverterBase.h"
+
+// JPG picture size as the camera's raw value. There is no list for 0x2009.
+class TVK_Logic_ConverterJpgResolution : public TVK_Logic_ConverterBase
+{
+public:
+    explicit TVK_Logic_ConverterJpgResolution(int productId, QObject *parent = nullptr);
+
+    void init(int productId);
+};
