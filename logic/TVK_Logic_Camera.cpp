@@ -1,0 +1,975 @@
+#include "TVK_Logic_Camera.h"
+
+#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_PropertyCodes.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_Logic_Camera3DAxisData.h"
+#include "TVK_Logic_CameraGeotackingData.h"
+#include "TVK_Logic_CameraLens.h"
+#include "TVK_Logic_CameraSettingsByDevProps.h"
+#include "TVK_Logic_CameraSettingsByStruct.h"
+#include "TVK_Logic_CameraSettingsByStructCora.h"
+#include "TVK_Logic_DeviceInfo.h"
+#include "TVK_Logic_FolderSettings.h"
+
+#include <QDir>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+
+using namespace TVK_Commu_Ptp;
+
+namespace {
+
+constexpr int kKeepAliveIntervalMs = 5000;
+constexpr int k3DAxisPollIntervalMs = 300;
+constexpr int kStorageTypeOnHost = 2;
+// Vendor properties the camera reports as changed on its own account (timers,
+// internal states); no setting depends on them, so they cost no read.
+constexpr quint16 kFirstIgnoredProperty = 0xD601;
+constexpr quint16 kLastIgnoredProperty = 0xD607;
+// Both lens-step stages move the lens by this many motor steps.
+constexpr int kLensStepSize = 5;
+constexpr uint kInvalidFocusPosition = 0xFFFFFFFFu;
+
+bool isStructProduct(int productId)
+{
+    return productId == 0x2009 || productId == 0x2011 || productId == 0x2021 || productId == 0x2051;
+}
+
+using Camera = TVK_Logic_Camera;
+using Base = TVK_Logic_CameraSettingsBase;
+
+// One row per change flag in the order the model emits them; flags without a
+// signal of their own (15, 30, 39, 48) have no row.
+struct EmitRow {
+    Base::eLEChangedFlag flag;
+    void (*emitFor)(Camera &);
+};
+
+const EmitRow kEmitRows[] = {
+    {Base::kLEBatteryInfo, [](Camera &c) { Q_EMIT c.signalBatteryInfo(c.batteryInfo()); }},
+    {Base::kLEBatteryLevelIntern, [](Camera &c) { Q_EMIT c.signalBatteryLevelIntern(c.batteryLevelIntern()); }},
+    {Base::kLEBatteryLevelExtern, [](Camera &c) { Q_EMIT c.signalBatteryLevelExtern(c.batteryLevelExtern()); }},
+    {Base::kLEExposureTimeMax, [](Camera &c) { Q_EMIT c.signalMaxShutterTime(c.maxShutterTime()); }},
+    {Base::kLELensConnectionType, [](Camera &c) { Q_EMIT c.signalLensConnectionType(c.lensConnectionType()); }},
+    {Base::kLEPowerSwitch, [](Camera &c) { Q_EMIT c.signalPowerSwitch(c.powerSwitch()); }},
+    {Base::kLESelfTimerRestTime, [](Camera &c) { Q_EMIT c.signalSelfTimerRestTime(c.selfTimerRestTime()); }},
+    {Base::kLEBulbModeTime, [](Camera &c) { Q_EMIT c.signalBulbModeTime(c.bulbModeTime()); }},
+    {Base::kLEDriveMode, [](Camera &c) { Q_EMIT c.signalDriveMode(c.driveMode()); }},
+    {Base::kLEFocusMode, [](Camera &c) { Q_EMIT c.signalFocusMode(c.focusMode()); }},
+    {Base::kLEExposureMeteringMode, [](Camera &c) { Q_EMIT c.signalExposMetering(c.exposMetering()); }},
+    {Base::kLEExposureCompensation, [](Camera &c) { Q_EMIT c.signalExposCompens(c.exposCompens()); }},
+    {Base::kLEExposCompensStepSize, [](Camera &c) { Q_EMIT c.signalExposCompensStep(c.exposCompensStep()); }},
+    {Base::kLEBracketingEnabled, [](Camera &c) { Q_EMIT c.signalBracketEnabled(c.bracketingEnabled()); }},
+    {Base::kLEBracketingFrames, [](Camera &c) { Q_EMIT c.signalBracketImgNum(c.bracketingImageNumbers()); }},
+    {Base::kLEBracketingAperture, [](Camera &c) { Q_EMIT c.signalBracketDeltaEV(c.bracketingDeltaEV()); }},
+    {Base::kLEMirrorUpMode, [](Camera &c) { Q_EMIT c.signalMirrorUpMode(c.mirrorUpMode()); }},
+    {Base::kLESensitivity,
+     [](Camera &c) {
+         Q_EMIT c.signalSensitivityAuto(c.sensitivityAuto());
+         Q_EMIT c.signalSensitivity(c.sensitivity());
+     }},
+    {Base::kLEKeyLock, [](Camera &c) { Q_EMIT c.signalKeyLock(c.keyLock()); }},
+    {Base::kLEPhotoResolutionJPG, [](Camera &c) { Q_EMIT c.signalJpgResolution(c.jpgResolution()); }},
+    {Base::kLEAutoreviewDuration, [](Camera &c) { Q_EMIT c.signalAutoreviewDuration(c.autoreviewDuration()); }},
+    {Base::kLEAutoPowerOff, [](Camera &c) { Q_EMIT c.signalAutoPowerOff(c.autoPowerOff()); }},
+    {Base::kLESensorFormat, [](Camera &c) { Q_EMIT c.signalSensorFormat(c.sensorFormat()); }},
+    {Base::kLEPhotoAspectRatio, [](Camera &c) { Q_EMIT c.signalPhotoAspectRatio(c.photoAspectRatio()); }},
+    {Base::kLEVideoFileFormat, [](Camera &c) { Q_EMIT c.signalVideoFileFormat(c.videoFileFormat()); }},
+    {Base::kLEVideoResAndFrRate, [](Camera &c) { Q_EMIT c.signalVideoResAndFrRate(c.videoResAndFrRate()); }},
+    {Base::kLEVideoFormatResol, [](Camera &c) { Q_EMIT c.signalVideoFormatResol(c.videoFormatResol()); }},
+    {Base::kLEContrast, [](Camera &c) { Q_EMIT c.signalContrast(c.contrast()); }},
+    {Base::kLESharpness, [](Camera &c) { Q_EMIT c.signalSharpness(c.sharpness()); }},
+    {Base::kLESaturation, [](Camera &c) { Q_EMIT c.signalSaturation(c.saturation()); }},
+    {Base::kLEMonochrome, [](Camera &c) { Q_EMIT c.signalMonochrome(c.monochrome()); }},
+    {Base::kLEElectronicShutter, [](Camera &c) { Q_EMIT c.signalElectronicShutter(c.electronicShutter()); }},
+    {Base::kLEOrientation, [](Camera &c) { Q_EMIT c.signalOrientation(c.orientation()); }},
+    {Base::kLEAudioLevel, [](Camera &c) { Q_EMIT c.signalAudioLevel(c.audioLevel()); }},
+    {Base::kLEAudioWindElim, [](Camera &c) { Q_EMIT c.signalAudioWindElim(c.audioWindElim()); }},
+    {Base::kLEAudioVolSpeaker, [](Camera &c) { Q_EMIT c.signalAudioVolSpeaker(c.audioVolSpeaker()); }},
+    {Base::kLEAudioVolHeadphone, [](Camera &c) { Q_EMIT c.signalAudioVolHeadphone(c.audioVolHeadphone()); }},
+    {Base::kLEAudioVolMicrophone, [](Camera &c) { Q_EMIT c.signalAudioVolMicrophone(c.audioVolMicrophone()); }},
+    {Base::kLEExposureSimulation, [](Camera &c) { Q_EMIT c.signalExposureSimulation(c.exposureSimulation()); }},
+    {Base::kLEDngCompression, [](Camera &c) { Q_EMIT c.signalDngCompression(c.dngCompression()); }},
+    {Base::kLEFlashStatus, [](Camera &c) { Q_EMIT c.signalFlashStatus(c.flashStatus()); }},
+    {Base::kLEFlashSyncStatus, [](Camera &c) { Q_EMIT c.signalFlashXSymbol(c.flashXSymbol()); }},
+    {Base::kLELightmeter, [](Camera &c) { Q_EMIT c.signalLightBalance(c.lightBalance()); }},
+    {Base::kLEFileFormat, [](Camera &c) { Q_EMIT c.signalFileFormat(c.fileFormat()); }},
+    {Base::kLEWhiteBalance, [](Camera &c) { Q_EMIT c.signalWhiteBalance(c.whiteBalanceIndex()); }},
+    {Base::kLEWhiteBalanceColorTemp, [](Camera &c) { Q_EMIT c.signalWhiteBalTemp(c.whiteBalanceColorTemp()); }},
+    {Base::kLEColorManagement, [](Camera &c) { Q_EMIT c.signalJpgColorSpace(c.jpgColorSpace()); }},
+    // A new exposure mode changes which aperture and shutter time apply.
+    {Base::kLEExposureProgram,
+     [](Camera &c) {
+         Q_EMIT c.signalExposureMode(c.exposureMode());
+         if (c.hasAperture())
+             Q_EMIT c.signalAperture(c.aperture());
+         Q_EMIT c.signalShutterTime(c.shutterTime());
+     }},
+    {Base::kLEAperture, [](Camera &c) { Q_EMIT c.signalAperture(c.aperture()); }},
+    {Base::kLEExposureTime, [](Camera &c) { Q_EMIT c.signalShutterTime(c.shutterTime()); }},
+    {Base::kLEFocusDistance, [](Camera &c) { Q_EMIT c.signalFocusDistance(c.focusDistance()); }},
+    {Base::kLEFocusConfirmValue, [](Camera &c) { Q_EMIT c.signalFocusConfirmation(c.focusConfirmation()); }},
+    {Base::kLEFocusConfirmBadSignal,
+     [](Camera &c) { Q_EMIT c.signalFocusConfirmBadSig(c.focusConfirmationBadSignal()); }},
+    {Base::kLEFocusConfirmEnabled,
+     [](Camera &c) {
+         if (!c.focusConfirmationEnabled())
+             Q_EMIT c.signalNoFocusConfirmation();
+     }},
+    {Base::kLEAutoFocusLimit, [](Camera &c) { Q_EMIT c.signalAutoFocusLimit(c.autoFocusLimit()); }},
+    {Base::kLEAutoFocusLimitDist, [](Camera &c) { Q_EMIT c.signalAutoFocusLimitDist(c.autoFocusLimitDist()); }},
+    {Base::kLEWarnings, [](Camera &c) { Q_EMIT c.signalWarnings(c.warning()); }},
+    {Base::kLEIntervalFrames, [](Camera &c) { Q_EMIT c.signalIntervalFrames(c.intervalFrames()); }},
+    {Base::kLEIntervalTime, [](Camera &c) { Q_EMIT c.signalIntervalTime(c.intervalTime()); }},
+};
+
+} // namespace
+
+// --- Construction and destruction -----------------------------------------------------------
+
+TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
+    : QObject(nullptr)
+    , m_access(access)
+{
+    m_folderSettings = new TVK_Logic_FolderSettings();
+    connect(m_folderSettings, &TVK_Logic_FolderSettings::signalPictureExampleChanged, this,
+            &TVK_Logic_Camera::signalPictureExampleName);
+
+    m_access->initCapabilityFlags();
+    m_deviceInfo = new TVK_Logic_DeviceInfo(m_access);
+
+    const int product = m_access->productId();
+    if (product == 0x2009 || product == 0x2011)
+        m_settings = new TVK_Logic_CameraSettingsByStruct(m_access, m_deviceInfo);
+    else if (product == 0x2021 || product == 0x2051)
+        m_settings = new TVK_Logic_CameraSettingsByStructCora(m_access, m_deviceInfo);
+    else
+        m_settings = new TVK_Logic_CameraSettingsByDevProps(m_access, m_deviceInfo);
+
+    // Pictures must reach the host rather than the card while the program
+    // runs, and a struct camera must not fall asleep under a tethered session.
+    if (m_settings->featureStorageType()) {
+        m_savedStorageType = m_settings->storageType();
+        if (m_savedStorageType != kStorageTypeOnHost)
+            m_settings->setStorageType(kStorageTypeOnHost);
+    }
+    if (isStructProduct(product)) {
+        m_savedAutoPowerOff = m_settings->autoPowerOff();
+        m_settings->setAutoPowerOff(kVXAutoPowerOffNever);
+    }
+    m_settings->sendToCameraIfChanged();
+
+    m_lens = new TVK_Logic_CameraLens(m_access);
+    if (m_deviceInfo->isOperationSupported(kOpGetGeotackingData))
+        m_geotackingData = new TVK_Logic_CameraGeotackingData(m_access);
+    const bool announces3DAxis = m_deviceInfo->isEventSupported(kVX3DAxisDataChanged);
+    const bool reads3DAxis = m_deviceInfo->isOperationSupported(kOpGet3DAxisData);
+    if (announces3DAxis || reads3DAxis)
+        m_3DAxisData = new TVK_Logic_Camera3DAxisData(m_access);
+
+    // The property-change signal comes from the access's own timer; the other
+    // four are emitted on whatever thread the transport delivers events on.
+    connect(m_access, &TVK_Commu_CameraAccess_Base::signalDevicePropertyChanged, this,
+            &TVK_Logic_Camera::catchDevicePropertyChanged);
+    connect(m_access, &TVK_Commu_CameraAccess_Base::signal3DAxisDataChanged, this,
+            &TVK_Logic_Camera::catch3DAxisDataChanged, Qt::QueuedConnection);
+    connect(m_access, &TVK_Commu_CameraAccess_Base::signalGeotackingChanged, this,
+            &TVK_Logic_Camera::catchGeotackingChanged, Qt::QueuedConnection);
+    connect(m_access, &TVK_Commu_CameraAccess_Base::signalLensChanged, this, &TVK_Logic_Camera::catchLensChanged,
+            Qt::QueuedConnection);
+    connect(m_access, &TVK_Commu_CameraAccess_Base::signalSettingsChanged, this,
+            &TVK_Logic_Camera::catchSettingsChanged, Qt::QueuedConnection);
+
+    m_keepAliveTimer = new QTimer(this);
+    m_3DAxisTimer = new QTimer(this);
+    connect(m_keepAliveTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchKeepAlive);
+    connect(m_3DAxisTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchRefresh3DAxisData);
+
+    m_keepAliveTimer->setSingleShot(false);
+    m_keepAliveTimer->start(kKeepAliveIntervalMs);
+    if (announces3DAxis) {
+        // The camera says when the angles changed; the timer only defers the read.
+        m_3DAxisTimer->setSingleShot(true);
+    } else if (reads3DAxis) {
+        m_3DAxisTimer->setSingleShot(false);
+        m_3DAxisTimer->start(k3DAxisPollIntervalMs);
+    }
+}
+
+TVK_Logic_Camera::~TVK_Logic_Camera()
+{
+    disconnect(m_access, nullptr, this, nullptr);
+    m_keepAliveTimer->stop();
+    m_3DAxisTimer->stop();
+    m_keepAliveTimer->disconnect(this);
+    m_3DAxisTimer->disconnect(this);
+    if (isTransferInProgress())
+        Q_EMIT signalLoading(false);
+    delete m_3DAxisData;
+    delete m_geotackingData;
+    delete m_lens;
+    delete m_settings;
+    delete m_deviceInfo;
+    delete m_folderSettings;
+}
+
+// --- Helpers ---------------------------------------------------------------------------------
+
+bool TVK_Logic_Camera::hasSettings(const char *prefix) const
+{
+    if (m_settings != nullptr)
+        return true;
+    debugLog(kLELogAlways, "%s - no camera settings", prefix);
+    return false;
+}
+
+bool TVK_Logic_Camera::hasFolderSettings(const char *prefix) const
+{
+    if (m_folderSettings != nullptr)
+        return true;
+    debugLog(kLELogAlways, "%s - no folder settings", prefix);
+    return false;
+}
+
+template <typename Arg, typename Value>
+void TVK_Logic_Camera::applySetting(const char *prefix, void (Settings::*setter)(Arg), Value value)
+{
+    if (!hasSettings(prefix))
+        return;
+    (m_settings->*setter)(Arg(value));
+    m_settings->sendToCameraIfChanged();
+}
+
+template <typename Result, typename Fallback>
+Result TVK_Logic_Camera::readSetting(const char *prefix, Result (Settings::*getter)(), Fallback fallback)
+{
+    if (!hasSettings(prefix))
+        return Result(fallback);
+    return (m_settings->*getter)();
+}
+
+bool TVK_Logic_Camera::feature(const char *prefix, bool (Settings::*query)())
+{
+    return readSetting(prefix, query, false);
+}
+
+bool TVK_Logic_Camera::release(unsigned stage, int param)
+{
+    return m_access->releaseCam(stage, param);
+}
+
+bool TVK_Logic_Camera::isG3(int productId)
+{
+    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
+}
+
+int TVK_Logic_Camera::liveViewModeFromCamera()
+{
+    quint32 streams = 0;
+    if (!m_access->getDevicePropSupportedStreams(streams))
+        return 0;
+    return (streams & 0xFFFFu) == 1 ? int(streams >> 16) : 0;
+}
+
+int TVK_Logic_Camera::productId() const
+{
+    return m_access->productId();
+}
+
+// --- Change flags ----------------------------------------------------------------------------
+
+void TVK_Logic_Camera::emitChanged(const ChangedFlags &flags)
+{
+    for (const EmitRow &row : kEmitRows) {
+        if (flags[row.flag])
+            row.emitFor(*this);
+    }
+}
+
+// --- Getters ---------------------------------------------------------------------------------
+
+#define TVK_GETTER(type, name, query, fallback)                                                                   \
+    type TVK_Logic_Camera::name()                                                                               \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        return type(readSetting(prefix, &Settings::query, fallback));                                        \
+    }
+
+TVK_GETTER(double, aperture, aperture, 0.0)
+TVK_GETTER(double, maxShutterTime, maxShutterTime, 0.0)
+TVK_GETTER(int, exposureMode, exposureMode, 0)
+TVK_GETTER(int, exposMetering, exposureMeteringMode, 0)
+TVK_GETTER(int, exposCompens, exposureCompensation, 0)
+TVK_GETTER(int, exposCompensStep, exposCompensStepSize, 0)
+TVK_GETTER(int, sensitivity, sensitivity, 0)
+TVK_GETTER(bool, sensitivityAuto, sensitivityAuto, false)
+TVK_GETTER(int, whiteBalanceIndex, whiteBalance, 0)
+TVK_GETTER(int, whiteBalanceColorTemp, whiteBalanceColorTemp, 0)
+TVK_GETTER(int, driveMode, driveMode, 0)
+TVK_GETTER(bool, bracketingEnabled, bracketingEnabled, false)
+TVK_GETTER(int, bracketingImageNumbers, bracketingImageNumbers, 3)
+TVK_GETTER(int, bracketingDeltaEV, bracketingDeltaEV, 1000)
+TVK_GETTER(int, focusMode, focusMode, 2)
+TVK_GETTER(int, focusDistance, focusDistance, 0)
+TVK_GETTER(int, focusConfirmation, focusConfirmation, 0)
+TVK_GETTER(bool, focusConfirmationBadSignal, focusConfirmBadSignal, false)
+TVK_GETTER(bool, focusConfirmationEnabled, focusConfirmEnabled, false)
+TVK_GETTER(bool, autoFocusLimit, autoFocusLimit, false)
+TVK_GETTER(int, autoFocusLimitDist, autoFocusLimitDistance, 0)
+TVK_GETTER(int, intervalFrames, intervalFrames, 0)
+TVK_GETTER(int, intervalTime, intervalTime, 0)
+TVK_GETTER(int, fileFormat, fileFormat, 0)
+TVK_GETTER(bool, dngCompression, dngCompression, false)
+TVK_GETTER(int, jpgColorSpace, jpgColorSpace, 1)
+TVK_GETTER(int, jpgResolution, jpgResolution, 0)
+TVK_GETTER(int, autoreviewDuration, autoreviewDuration, 5)
+TVK_GETTER(int, autoPowerOff, autoPowerOff, 1)
+TVK_GETTER(int, sensorFormat, sensorFormat, 0)
+TVK_GETTER(int, photoAspectRatio, photoAspectRatio, 0)
+TVK_GETTER(int, videoFileFormat, videoFileFormat, 0)
+TVK_GETTER(int, videoResAndFrRate, videoResAndFrRate, 8)
+TVK_GETTER(int, videoFormatResol, videoFormatResol, 3)
+TVK_GETTER(int, contrast, contrast, 1)
+TVK_GETTER(int, sharpness, sharpness, 1)
+TVK_GETTER(int, saturation, saturation, 1)
+TVK_GETTER(int, monochrome, monochrome, 0)
+TVK_GETTER(int, electronicShutter, electronicShutter, 0)
+TVK_GETTER(int, orientation, orientation, 0)
+TVK_GETTER(int, audioLevel, audioLevel, 0)
+TVK_GETTER(int, audioWindElim, audioWindElim, 0)
+TVK_GETTER(int, audioVolSpeaker, audioVolSpeaker, 3)
+TVK_GETTER(int, audioVolHeadphone, audioVolHeadphone, 3)
+TVK_GETTER(int, audioVolMicrophone, audioVolMicrophone, 0)
+TVK_GETTER(int, exposureSimulation, exposureSimulation, 0)
+TVK_GETTER(int, batteryInfo, batteryInfo, 0)
+TVK_GETTER(int, batteryLevelIntern, batteryLevelIntern, -1)
+TVK_GETTER(int, batteryLevelExtern, batteryLevelExtern, -1)
+TVK_GETTER(int, lensConnectionType, lensConnectionType, 0)
+TVK_GETTER(int, powerSwitch, powerSwitch, 0)
+TVK_GETTER(int, selfTimerRestTime, selfTimerRestTime, -1)
+TVK_GETTER(int, bulbModeTime, bulbModeTime, -1)
+TVK_GETTER(int, flashStatus, flashStatus, 0)
+TVK_GETTER(bool, flashXSymbol, flashXSymbol, false)
+TVK_GETTER(int, lightBalance, lightBalance, 0)
+TVK_GETTER(bool, keyLock, keyLock, false)
+TVK_GETTER(bool, mirrorUpMode, mirrorUpMode, 0)
+TVK_GETTER(int, warning, warnings, 0)
+
+#undef TVK_GETTER
+
+double TVK_Logic_Camera::shutterTime()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return 0.0;
+    // A bulb exposure has no preset time.
+    if (m_settings->exposureMode() == kVXExposureModeBulb)
+        return -1.0;
+    return m_settings->shutterTime();
+}
+
+// --- Capability queries ----------------------------------------------------------------------
+
+#define TVK_FEATURE(name, query)                                                                                  \
+    bool TVK_Logic_Camera::name()                                                                               \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        return feature(prefix, &Settings::query);                                                               \
+    }
+
+TVK_FEATURE(hasAperture, featureAperture)
+TVK_FEATURE(hasDngCompression, featureDngCompression)
+TVK_FEATURE(hasFocusConfirmation, featureFocusConfirmation)
+TVK_FEATURE(hasFocusMode, featureFocusMode)
+TVK_FEATURE(hasJpgColorSpace, featureJpgColorSpace)
+TVK_FEATURE(hasJpgResolution, featureJpgResSelection)
+TVK_FEATURE(hasStorageType, featureStorageType)
+TVK_FEATURE(hasAutoreviewDuration, featureAutoreviewDuration)
+TVK_FEATURE(hasAutoPowerOff, featurePowerSave)
+TVK_FEATURE(hasSensorFormat, featureSensorFormat)
+TVK_FEATURE(hasPhotoAspectRatio, featurePhotoAspectRatio)
+TVK_FEATURE(hasVideoFileFormat, featureVideoFileFormat)
+TVK_FEATURE(hasVideoResAndFrRate, featureVideoResAndFrRate)
+TVK_FEATURE(hasVideoFormatResol, featureVideoFormatResol)
+TVK_FEATURE(hasContrast, featureContrast)
+TVK_FEATURE(hasSharpness, featureSharpness)
+TVK_FEATURE(hasSaturation, featureSaturation)
+TVK_FEATURE(hasMonochrome, featureMonochrome)
+TVK_FEATURE(hasAutoFocusLimit, featureAutoFocusLimit)
+TVK_FEATURE(hasElectronicShutter, featureElectronicShutter)
+TVK_FEATURE(hasOrientation, featureOrientation)
+TVK_FEATURE(hasAudioLevel, featureAudioLevel)
+TVK_FEATURE(hasAudioWindElim, featureAudioWindElim)
+TVK_FEATURE(hasAudioVolSpeaker, featureAudioVolSpeaker)
+TVK_FEATURE(hasAudioVolHeadphone, featureAudioVolHeadphone)
+TVK_FEATURE(hasAudioVolMicrophone, featureAudioVolMicrophone)
+TVK_FEATURE(hasExposCompensStep, featureExposCompensStep)
+TVK_FEATURE(hasExposureSimulation, featureExposureSimulation)
+TVK_FEATURE(hasFlashStatus, featureFlashStatus)
+TVK_FEATURE(hasFlashXSymbol, featureFlashXSymbol)
+TVK_FEATURE(hasInterval, featureInterval)
+TVK_FEATURE(hasKeyLock, featureKeyLock)
+TVK_FEATURE(hasLiveView, featureLiveView)
+TVK_FEATURE(hasMirrorUpMode, featureMirrorUpMode)
+TVK_FEATURE(hasLensConnectionType, featureLensConnectionType)
+// The power switch is part of the camera body's controls the strategies
+// report as one feature.
+TVK_FEATURE(hasPowerSwitch, featureHMI)
+TVK_FEATURE(hasVideoRecording, featureVideoRecording)
+TVK_FEATURE(hasWhiteBalance, featureWhiteBalance)
+TVK_FEATURE(hasWarnings, featureWarnings)
+
+#undef TVK_FEATURE
+
+bool TVK_Logic_Camera::hasFocusDistance()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return false;
+    // A distance the user cannot change is not worth showing.
+    return m_settings->featureFocusDistance() && m_settings->featureMoveLensToPos() &&
+           m_settings->featureMoveLensRightLeft();
+}
+
+// --- Lens, device info and folder getters ------------------------------------------------------
+
+#define TVK_LENS_GETTER(type, name)                                                                               \
+    type TVK_Logic_Camera::name()                                                                               \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        if (m_lens == nullptr) {                                                                                \
+            debugLog(kLELogAlways, "%s - no lens data", prefix);                                                \
+            return type();                                                                                      \
+        }                                                                                                       \
+        return type(m_lens->name());                                                                            \
+    }
+
+TVK_LENS_GETTER(double, openApertureValue)
+TVK_LENS_GETTER(double, closeApertureValue)
+TVK_LENS_GETTER(int, apertureSteps)
+TVK_LENS_GETTER(quint32, focusPositionMax)
+TVK_LENS_GETTER(quint32, focusPositionMin)
+TVK_LENS_GETTER(QString, lensTypeString)
+
+#undef TVK_LENS_GETTER
+
+QString TVK_Logic_Camera::serialNumber()
+{
+    TVK_METHOD(prefix);
+    if (m_deviceInfo == nullptr) {
+        debugLog(kLELogAlways, "%s - no DeviceInfo", prefix);
+        return QString();
+    }
+    static const QRegularExpression leadingZeros(QStringLiteral("^[0]*"));
+    return m_deviceInfo->serialNumber().remove(leadingZeros);
+}
+
+QString TVK_Logic_Camera::productName()
+{
+    TVK_METHOD(prefix);
+    if (m_deviceInfo == nullptr) {
+        debugLog(kLELogAlways, "%s - no DeviceInfo", prefix);
+        return QString();
+    }
+    return m_deviceInfo->model();
+}
+
+QString TVK_Logic_Camera::dngPath()
+{
+    TVK_METHOD(prefix);
+    return hasFolderSettings(prefix) ? m_folderSettings->dngPictureFolder() : QString();
+}
+
+QString TVK_Logic_Camera::jpgPath()
+{
+    TVK_METHOD(prefix);
+    return hasFolderSettings(prefix) ? m_folderSettings->jpgPictureFolder() : QString();
+}
+
+QString TVK_Logic_Camera::pictureName()
+{
+    TVK_METHOD(prefix);
+    return hasFolderSettings(prefix) ? m_folderSettings->pictureNewFileName() : QString();
+}
+
+int TVK_Logic_Camera::pictureIndex()
+{
+    TVK_METHOD(prefix);
+    return hasFolderSettings(prefix) ? m_folderSettings->pictureNumber() : 0;
+}
+
+QString TVK_Logic_Camera::pictureExampleFileName()
+{
+    TVK_METHOD(prefix);
+    return hasFolderSettings(prefix) ? QDir::toNativeSeparators(m_folderSettings->pictureExampleFileName())
+                                     : QString();
+}
+
+void TVK_Logic_Camera::setFolderSettings(TVK_Logic_FolderSettings *folderSettings)
+{
+    TVK_METHOD(prefix);
+    if (!hasFolderSettings(prefix) || folderSettings == nullptr)
+        return;
+    TVK_Logic_FolderSettings::Record record;
+    record.dngPictureFolder = QDir::fromNativeSeparators(folderSettings->dngPictureFolder());
+    record.jpgPictureFolder = QDir::fromNativeSeparators(folderSettings->jpgPictureFolder());
+    record.pictureNewFileName = folderSettings->pictureNewFileName();
+    record.pictureNumber = folderSettings->pictureNumber();
+    m_folderSettings->load(record);
+}
+
+// --- Setters that follow the pattern -------------------------------------------------------------
+
+#define TVK_SETTER(name, argType, setter)                                                                         \
+    void TVK_Logic_Camera::name(argType value)                                                                  \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        applySetting(prefix, &Settings::setter, value);                                                         \
+    }
+
+TVK_SETTER(setFlashXSymbol, bool, setFlashXSymbol)
+TVK_SETTER(setKeyLock, bool, setKeyLock)
+TVK_SETTER(setMirrorUpMode, bool, setMirrorUpMode)
+TVK_SETTER(setDngCompression, bool, setDngCompression)
+TVK_SETTER(setJpgColorSpace, eVXColorManagement, setJpgColorSpace)
+TVK_SETTER(setJpgResolution, eVXPhotoResolutionJPG, setJpgResolution)
+TVK_SETTER(setAutoreviewDuration, eVXAutoreviewDuration, setAutoreviewDuration)
+TVK_SETTER(setAutoPowerOff, eVXAutoPowerOff, setAutoPowerOff)
+TVK_SETTER(setSensorFormat, eVXSensorFormat, setSensorFormat)
+TVK_SETTER(setPhotoAspectRatio, eVXPhotoAspectRatio, setPhotoAspectRatio)
+TVK_SETTER(setVideoFileFormat, eVXVideoFileFormat, setVideoFileFormat)
+TVK_SETTER(setVideoResAndFrRate, eVXVideoResAndFrRate, setVideoResAndFrRate)
+TVK_SETTER(setVideoFormatResol, eVXVideoFormatResol, setVideoFormatResol)
+TVK_SETTER(setContrast, eVXContrast, setContrast)
+TVK_SETTER(setSharpness, eVXSharpness, setSharpness)
+TVK_SETTER(setSaturation, eVXSaturation, setSaturation)
+TVK_SETTER(setMonochrome, eVXMonochrome, setMonochrome)
+TVK_SETTER(setElectronicShutter, eVXElectronicShutter, setElectronicShutter)
+TVK_SETTER(setAudioLevel, eVXAudioLevel, setAudioLevel)
+TVK_SETTER(setAudioWindElim, eVXAudioWindElim, setAudioWindElim)
+TVK_SETTER(setAudioVolSpeaker, int, setAudioVolSpeaker)
+TVK_SETTER(setAudioVolHeadphone, int, setAudioVolHeadphone)
+TVK_SETTER(setAudioVolMicrophone, int, setAudioVolMicrophone)
+TVK_SETTER(setExposureSimulation, eVXExposureSimulation, setExposureSimulation)
+TVK_SETTER(setExposMetering, eVXExposMetering, setExposureMeteringMode)
+TVK_SETTER(setAperture, double, setAperture)
+TVK_SETTER(setExposCompens, int, setExposureCompensation)
+TVK_SETTER(setExposCompensStep, int, setExposCompensStepSize)
+TVK_SETTER(setSensitivity, uint, setSensitivity)
+TVK_SETTER(setDriveMode, eVXDriveMode, setDriveMode)
+TVK_SETTER(setBracketDeltaEV, int, setBracketingDeltaEV)
+TVK_SETTER(setAutoFocusLimit, bool, setAutoFocusLimit)
+TVK_SETTER(setIntervalFrames, int, setIntervalFrames)
+TVK_SETTER(setIntervalTime, int, setIntervalTime)
+
+#undef TVK_SETTER
+
+// --- Setters with a difference -------------------------------------------------------------------
+
+void TVK_Logic_Camera::setExposureMode(eVXExposureMode mode)
+{
+    TVK_METHOD(prefix);
+    if (mode < kVXExposureModeFirst || mode > kVXExposureModeLast) {
+        debugLog(kLELogAlways, "%s - illegal exposure mode %d", prefix, int(mode));
+        return;
+    }
+    applySetting(prefix, &Settings::setExposureMode, int(mode));
+}
+
+void TVK_Logic_Camera::setShutterTime(double seconds)
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    m_settings->setShutterTime(seconds);
+    m_settings->sendToCameraIfChanged();
+    // The camera rounds the time to its own steps and may report no change
+    // for it, so its answer is fetched at once.
+    ChangedFlags flags{};
+    m_settings->recvFromCamera(TVK_Commu_Prop::kShutterTime, &flags);
+    emitChanged(flags);
+}
+
+void TVK_Logic_Camera::setBracketEnabled(bool on)
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    if (m_settings->featureBracketingAutomatic(on))
+        m_settings->setBracketingAutomatic(on ? 1 : 0);
+    m_settings->setBracketingEnabled(on);
+    m_settings->sendToCameraIfChanged();
+}
+
+void TVK_Logic_Camera::setBracketImgNum(int count)
+{
+    TVK_METHOD(prefix);
+    // A bracketing series has either three or five pictures.
+    applySetting(prefix, &Settings::setBracketingImageNumbers, count == 5 ? 5 : 3);
+}
+
+void TVK_Logic_Camera::setFileFormat(int fileFormat)
+{
+    TVK_METHOD(prefix);
+    setPictureExampleFileFormat(eVXFileFormat(fileFormat));
+    applySetting(prefix, &Settings::setFileFormat, fileFormat);
+}
+
+void TVK_Logic_Camera::setPictureExampleFileFormat(eVXFileFormat fileFormat)
+{
+    TVK_METHOD(prefix);
+    if (hasFolderSettings(prefix))
+        m_folderSettings->setPictureExampleIsDng(fileFormat < kVXFileFormatFirstJpgOnly);
+}
+
+void TVK_Logic_Camera::setDngPath(QString path)
+{
+    TVK_METHOD(prefix);
+    if (hasFolderSettings(prefix))
+        m_folderSettings->setDngPictureFolder(path);
+}
+
+void TVK_Logic_Camera::setJpgPath(QString path)
+{
+    TVK_METHOD(prefix);
+    if (hasFolderSettings(prefix))
+        m_folderSettings->setJpgPictureFolder(path);
+}
+
+void TVK_Logic_Camera::setPictureName(QString name)
+{
+    TVK_METHOD(prefix);
+    if (hasFolderSettings(prefix))
+        m_folderSettings->setPictureNewFileName(name);
+}
+
+void TVK_Logic_Camera::setPictureIndex(int index)
+{
+    TVK_METHOD(prefix);
+    if (hasFolderSettings(prefix))
+        m_folderSettings->setPictureNumber(index);
+}
+
+void TVK_Logic_Camera::setWhiteBalanceAndRestartLiveView(void (Settings::*setter)(int), int (Settings::*getter)(),
+                                                         int value, const char *prefix)
+{
+    if (!hasSettings(prefix))
+        return;
+    const int before = (m_settings->*getter)();
+    (m_settings->*setter)(value);
+    m_settings->sendToCameraIfChanged();
+    if (before == value)
+        return;
+    // A running live view keeps the white balance it started with; only a
+    // restart shows the new one.
+    const int mode = liveViewModeFromCamera();
+    if (mode != 2 && mode != 3)
+        return;
+    const int kind = mode == 2 ? 0 : 1;
+    release(kVXReleaseLiveViewOff, kind);
+    if (mode == 2)
+        Q_EMIT signalLiveViewVideo(false);
+    else
+        Q_EMIT signalLiveViewPhoto(false);
+    release(kVXReleaseLiveViewOn, kind);
+}
+
+void TVK_Logic_Camera::setWhiteBalanceIndex(uchar index)
+{
+    TVK_METHOD(prefix);
+    setWhiteBalanceAndRestartLiveView(&Settings::setWhiteBalance, &Settings::whiteBalance, int(index), prefix);
+}
+
+void TVK_Logic_Camera::setWhiteBalanceColorTemp(uint kelvin)
+{
+    TVK_METHOD(prefix);
+    setWhiteBalanceAndRestartLiveView(&Settings::setWhiteBalanceColorTemp, &Settings::whiteBalanceColorTemp,
+                                      int(kelvin), prefix);
+}
+
+void TVK_Logic_Camera::setFocusMode(eVXFocusMode mode)
+{
+    TVK_METHOD(prefix);
+    int cameraMode = 0;
+    switch (mode) {
+    case kVXFocusModeSingleAF:
+    case kVXFocusModeContinuousAF:
+    case kVXFocusModeManual:
+        cameraMode = int(mode);
+        break;
+    case kVXFocusModeIntelligentAF:
+        cameraMode = kVXFocusModeIntelligentAFCamera;
+        break;
+    default:
+        debugLog(kLELogAlways, "%s - illegal focus mode %d", prefix, int(mode));
+        return;
+    }
+    if (!hasSettings(prefix))
+        return;
+    release(kVXReleaseAutoFocusOff);
+    m_settings->setFocusMode(cameraMode);
+    m_settings->sendToCameraIfChanged();
+    if (mode == kVXFocusModeManual)
+        return;
+    // These bodies refuse the autofocus command while they stream.
+    if (isG3(productId())) {
+        quint32 streams = 0;
+        if (m_access->getDevicePropSupportedStreams(streams) && (streams & 0xFFFFu) == 1 && (streams >> 16) != 0)
+            return;
+    }
+    release(kVXReleaseAutoFocusOn);
+}
+
+void TVK_Logic_Camera::switchToManualFocus()
+{
+    if (m_settings->focusMode() == kVXFocusModeManual)
+        return;
+    release(kVXReleaseAutoFocusOff);
+    m_settings->setFocusMode(kVXFocusModeManual);
+    m_settings->sendToCameraIfChanged();
+    Q_EMIT signalFocusMode(m_settings->focusMode());
+}
+
+void TVK_Logic_Camera::setFocusDistance(uint position)
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    if (!m_settings->featureMoveLensToPos()) {
+        debugLog(kLELogAlways, "%s - feature MoveLensToPosition is not available", prefix);
+        return;
+    }
+    if (position == kInvalidFocusPosition) {
+        debugLog(kLELogAlways, "%s - illegal position 0x%lx", prefix, static_cast<unsigned long>(position));
+        return;
+    }
+    switchToManualFocus();
+    release(kVXReleaseAutoFocusOn);
+    release(kVXReleaseLensPosition, int(position));
+}
+
+void TVK_Logic_Camera::setFocusDistanceDec()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    if (!m_settings->featureMoveLensRightLeft()) {
+        debugLog(kLELogAlways, "%s - feature MoveLensRightLeft is not available", prefix);
+        return;
+    }
+    switchToManualFocus();
+    release(kVXReleaseAutoFocusOn);
+    // These bodies turn their lens motor the other way round.
+    release(isG3(productId()) ? kVXReleaseLensStepFar : kVXReleaseLensStepNear, kLensStepSize);
+}
+
+void TVK_Logic_Camera::setFocusDistanceInc()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    if (!m_settings->featureMoveLensRightLeft()) {
+        debugLog(kLELogAlways, "%s - feature MoveLensRightLeft is not available", prefix);
+        return;
+    }
+    switchToManualFocus();
+    release(kVXReleaseAutoFocusOn);
+    release(isG3(productId()) ? kVXReleaseLensStepNear : kVXReleaseLensStepFar, kLensStepSize);
+}
+
+// --- Events from the camera ----------------------------------------------------------------------
+
+void TVK_Logic_Camera::catchDevicePropertyChanged(ushort propertyCode)
+{
+    TVK_METHOD(prefix);
+    if (propertyCode >= kFirstIgnoredProperty && propertyCode <= kLastIgnoredProperty)
+        return;
+    if (propertyCode == TVK_Commu_Prop::kSupportedStreams || propertyCode == TVK_Commu_Prop::kEnabledStreams) {
+        // The streaming properties belong to the live view, which this model
+        // does not run yet; they carry no setting.
+        return;
+    }
+    if (!hasSettings(prefix))
+        return;
+    ChangedFlags flags{};
+    m_settings->recvFromCamera(quint16(propertyCode), &flags);
+    emitChanged(flags);
+}
+
+void TVK_Logic_Camera::catchSettingsChanged()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    ChangedFlags flags{};
+    m_settings->recvFromCamera(&flags);
+    emitChanged(flags);
+}
+
+void TVK_Logic_Camera::catchRefreshDevPropsTimerFired()
+{
+    TVK_METHOD(prefix);
+    if (isTransferInProgress()) {
+        debugLog(kLELogTransfer, "%s - isTransferInProgress", prefix);
+        return;
+    }
+    catchSettingsChanged();
+}
+
+void TVK_Logic_Camera::catchKeepAlive()
+{
+    TVK_METHOD(prefix);
+    if (m_access->productId() == 0)
+        return;
+    if (m_keepAliveSkip.load()) {
+        debugLog(kLELogAlways, "%s - KeepAlive skipped", prefix);
+        return;
+    }
+    QMutexLocker locker(&m_pollingLock);
+    // A release or transfer may have started while the lock was awaited.
+    if (m_keepAliveSkip.load()) {
+        debugLog(kLELogAlways, "%s - KeepAlive skipped", prefix);
+        return;
+    }
+    debugLog(kLELogAlways, "%s - KeepAlive sending...", prefix);
+    const bool alive = release(kVXReleaseKeepAlive);
+    Q_EMIT signalIsAlive(alive);
+    if (alive)
+        m_keepAliveSkip.store(false);
+    debugLog(kLELogAlways, "%s - KeepAlive done", prefix);
+}
+
+void TVK_Logic_Camera::catch3DAxisDataChanged()
+{
+    m_3DAxisTimer->start(0);
+}
+
+void TVK_Logic_Camera::catchRefresh3DAxisData()
+{
+    TVK_METHOD(prefix);
+    if (m_3DAxisData == nullptr)
+        return;
+    QMutexLocker locker(&m_pollingLock);
+    debugLog(kLELog3DAxis, "%s - Getting 3DAxis data...", prefix);
+    m_3DAxisData->recvFromCamera();
+    Q_EMIT signal3DAxisAngles(m_3DAxisData->cameraPitchAngle(), m_3DAxisData->cameraRollAngle());
+    debugLog(kLELog3DAxis, "%s - 3DAxis Data up-to-date", prefix);
+}
+
+void TVK_Logic_Camera::catchLensChanged()
+{
+    TVK_METHOD(prefix);
+    if (m_lens == nullptr) {
+        debugLog(kLELogAlways, "%s - no lens data", prefix);
+        return;
+    }
+    m_lens->recvFromCamera();
+    Q_EMIT signalLensChanged();
+}
+
+void TVK_Logic_Camera::catchGeotackingChanged()
+{
+    TVK_METHOD(prefix);
+    if (m_geotackingData == nullptr) {
+        debugLog(kLELogAlways, "%s - no geotacking data", prefix);
+        return;
+    }
+    m_geotackingData->recvFromCamera();
+    Q_EMIT signalGeotackingChanged();
+}
+
+// --- Restore on window close ---------------------------------------------------------------------
+
+void TVK_Logic_Camera::restoreAutoPowerOff()
+{
+    if (m_settings == nullptr || m_savedAutoPowerOff < 0)
+        return;
+    m_settings->setAutoPowerOff(m_savedAutoPowerOff);
+    m_settings->sendToCameraIfChanged();
+}
+
+void TVK_Logic_Camera::restoreStorageType()
+{
+    if (m_settings == nullptr || !m_settings->featureStorageType() || m_savedStorageType < 0)
+        return;
+    m_settings->setStorageType(m_savedStorageType);
+    m_settings->sendToCameraIfChanged();
+}
+
+// --- Transfers -----------------------------------------------------------------------------------
+
+void TVK_Logic_Camera::transferRequest()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogThreads, "%s - TransferRequest received in thread 0x%lx", prefix,
+             static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId())));
+    m_keepAliveSkip.store(true);
+    // Starting the transfer thread for the new picture follows with the
+    // transfer thread class.
+}
+
+void TVK_Logic_Camera::transferDone()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    // Changes the user made while the transfer held the camera go out now.
+    m_settings->sendToCameraIfChanged();
+}
+
+void TVK_Logic_Camera::setTransferInProgress(bool inProgress)
+{
+    QMutexLocker locker(&m_transferInProgressMutex);
+    m_transferInProgress = inProgress;
+}
+
+bool TVK_Logic_Camera::isTransferInProgress()
+{
+    QMutexLocker locker(&m_transferInProgressMutex);
+    return m_transferInProgress;
+}
+
+void TVK_Logic_Camera::incrementActiveTransferThreads()
+{
+    QMutexLocker locker(&m_activeTransferThreadsMutex);
+    ++m_activeTransferThreads;
+}
+
+void TVK_Logic_Camera::decrementActiveTransferThreads()
+{
+    QMutexLocker locker(&m_activeTransferThreadsMutex);
+    if (m_activeTransferThreads > 0)
+        --m_activeTransferThreads;
+}
+
+int TVK_Logic_Camera::activeTransferThreads()
+{
+    QMutexLocker locker(&m_activeTransferThreadsMutex);
+    return m_activeTransferThreads;
+}
+
+void TVK_Logic_Camera::emitQuickView(const QByteArray &bytes, const QString &fileName, int orientation)
+{
+    {
+        QMutexLocker locker(&m_quickViewMutex);
+        m_quickViewData = bytes;
+        m_quickViewFileName = fileName;
+    }
+    Q_EMIT signalQuickView(bytes, fileName, orientation);
+}
+
+QByteArray TVK_Logic_Camera::quickViewData()
+{
+    QMutexLocker locker(&m_quickViewMutex);
+    return m_quickViewData;
+}
+
+QString TVK_Logic_Camera::quickViewFileName()
+{
+    QMutexLocker locker(&m_quickViewMutex);
+    return m_quickViewFileName;
+}

@@ -1,0 +1,390 @@
+#pragma once
+
+#include "TVK_Logic_CameraEnums.h"
+#include "TVK_Logic_CameraSettingsBase.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+
+class QTimer;
+class TVK_Commu_CameraAccess_Base;
+class TVK_Logic_Camera3DAxisData;
+class TVK_Logic_CameraGeotackingData;
+class TVK_Logic_CameraLens;
+class TVK_Logic_DeviceInfo;
+class TVK_Logic_FolderSettings;
+
+// The model of one connected camera, living in the controller thread. Setters
+// hand a value to the settings strategy and send it; they never echo it. Only
+// the camera's change reports, re-read through the strategy, make the model
+// emit, so the user interface always shows what the camera really took.
+class TVK_Logic_Camera : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Settings = TVK_Logic_CameraSettingsBase;
+    using ChangedFlags = Settings::ChangedFlags;
+
+    explicit TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access);
+    ~TVK_Logic_Camera() override;
+
+    TVK_Logic_Camera(const TVK_Logic_Camera &) = delete;
+    TVK_Logic_Camera &operator=(const TVK_Logic_Camera &) = delete;
+
+    // Turns every set flag into its setting's signal, in the fixed order the
+    // user interface depends on (exposure mode before aperture and shutter).
+    void emitChanged(const ChangedFlags &flags);
+
+    // --- Getters: the strategy's current value ---------------------------------
+    double aperture();
+    double shutterTime();
+    double maxShutterTime();
+    int exposureMode();
+    int exposMetering();
+    int exposCompens();
+    int exposCompensStep();
+    int sensitivity();
+    bool sensitivityAuto();
+    int whiteBalanceIndex();
+    int whiteBalanceColorTemp();
+    int driveMode();
+    bool bracketingEnabled();
+    int bracketingImageNumbers();
+    int bracketingDeltaEV();
+    int focusMode();
+    int focusDistance();
+    int focusConfirmation();
+    bool focusConfirmationBadSignal();
+    bool focusConfirmationEnabled();
+    bool autoFocusLimit();
+    int autoFocusLimitDist();
+    int intervalFrames();
+    int intervalTime();
+    int fileFormat();
+    bool dngCompression();
+    int jpgColorSpace();
+    int jpgResolution();
+    int autoreviewDuration();
+    int autoPowerOff();
+    int sensorFormat();
+    int photoAspectRatio();
+    int videoFileFormat();
+    int videoResAndFrRate();
+    int videoFormatResol();
+    int contrast();
+    int sharpness();
+    int saturation();
+    int monochrome();
+    int electronicShutter();
+    int orientation();
+    int audioLevel();
+    int audioWindElim();
+    int audioVolSpeaker();
+    int audioVolHeadphone();
+    int audioVolMicrophone();
+    int exposureSimulation();
+    int batteryInfo();
+    int batteryLevelIntern();
+    int batteryLevelExtern();
+    int lensConnectionType();
+    int powerSwitch();
+    int selfTimerRestTime();
+    int bulbModeTime();
+    int flashStatus();
+    bool flashXSymbol();
+    int lightBalance();
+    bool keyLock();
+    bool mirrorUpMode();
+    int warning();
+
+    double openApertureValue();
+    double closeApertureValue();
+    int apertureSteps();
+    quint32 focusPositionMax();
+    quint32 focusPositionMin();
+    QString lensTypeString();
+    QString serialNumber();
+    QString productName();
+    QString dngPath();
+    QString jpgPath();
+    QString pictureName();
+    int pictureIndex();
+    QString pictureExampleFileName();
+
+    // --- Capability queries ------------------------------------------------------
+    bool hasAperture();
+    bool hasDngCompression();
+    bool hasFocusConfirmation();
+    bool hasFocusMode();
+    bool hasJpgColorSpace();
+    bool hasJpgResolution();
+    bool hasStorageType();
+    bool hasAutoreviewDuration();
+    bool hasAutoPowerOff();
+    bool hasSensorFormat();
+    bool hasPhotoAspectRatio();
+    bool hasVideoFileFormat();
+    bool hasVideoResAndFrRate();
+    bool hasVideoFormatResol();
+    bool hasContrast();
+    bool hasSharpness();
+    bool hasSaturation();
+    bool hasMonochrome();
+    bool hasAutoFocusLimit();
+    bool hasElectronicShutter();
+    bool hasOrientation();
+    bool hasAudioLevel();
+    bool hasAudioWindElim();
+    bool hasAudioVolSpeaker();
+    bool hasAudioVolHeadphone();
+    bool hasAudioVolMicrophone();
+    bool hasExposCompensStep();
+    bool hasExposureSimulation();
+    bool hasFlashStatus();
+    bool hasFlashXSymbol();
+    bool hasInterval();
+    bool hasKeyLock();
+    bool hasLiveView();
+    bool hasMirrorUpMode();
+    bool hasLensConnectionType();
+    bool hasPowerSwitch();
+    bool hasVideoRecording();
+    bool hasWhiteBalance();
+    bool hasWarnings();
+    bool hasFocusDistance();
+
+    // --- For the controller --------------------------------------------------------
+    void restoreAutoPowerOff();
+    void restoreStorageType();
+    int productId() const;
+    TVK_Logic_CameraLens *lens() const { return m_lens; }
+    bool has3DAxisData() const { return m_3DAxisData != nullptr; }
+    void setFolderSettings(TVK_Logic_FolderSettings *folderSettings);
+    TVK_Logic_CameraSettingsBase *settings() const { return m_settings; }
+    TVK_Logic_DeviceInfo *deviceInfo() const { return m_deviceInfo; }
+
+    // --- For the transfer threads (any thread) ---------------------------------------
+    void transferRequest();
+    void transferDone();
+    void setTransferInProgress(bool inProgress);
+    bool isTransferInProgress();
+    void setPictureReadBusy(bool busy) { m_pictureReadBusy.store(busy); }
+    bool isPictureReadBusy() const { return m_pictureReadBusy.load(); }
+    void setKeepAliveSkip(bool skip) { m_keepAliveSkip.store(skip); }
+    bool keepAliveSkip() const { return m_keepAliveSkip.load(); }
+    void incrementActiveTransferThreads();
+    void decrementActiveTransferThreads();
+    int activeTransferThreads();
+    void setTransfersRemaining(int count) { m_transfersRemaining.store(count); }
+    int transfersRemaining() const { return m_transfersRemaining.load(); }
+    void setTransfersMaximum(int count) { m_transfersMaximum.store(count); }
+    int transfersMaximum() const { return m_transfersMaximum.load(); }
+    void emitLoadingDone() { Q_EMIT signalLoading(false); }
+    void emitRemainingToLoad(int count) { Q_EMIT signalRemainingToLoad(count); }
+    void emitDngTransferDone() { Q_EMIT signalDngTransferDone(); }
+    void emitFileNameAndNumber() { Q_EMIT signalFileNameAndNumber(); }
+    bool wantQuickView() const { return m_wantQuickView.load(); }
+    bool quickViewOfPairShown() const { return m_quickViewOfPairShown.load(); }
+    void setQuickViewOfPairShown(bool shown) { m_quickViewOfPairShown.store(shown); }
+    void emitQuickView(const QByteArray &bytes, const QString &fileName, int orientation);
+    QByteArray quickViewData();
+    QString quickViewFileName();
+    QMutex &accessLock() { return m_accessLock; }
+
+public Q_SLOTS:
+    void setFlashXSymbol(bool on);
+    void setKeyLock(bool on);
+    void setMirrorUpMode(bool on);
+    void setPictureExampleFileFormat(eVXFileFormat fileFormat);
+    void setFileFormat(int fileFormat);
+    void setDngCompression(bool on);
+    void setJpgColorSpace(eVXColorManagement value);
+    void setJpgResolution(eVXPhotoResolutionJPG value);
+    void setAutoreviewDuration(eVXAutoreviewDuration value);
+    void setAutoPowerOff(eVXAutoPowerOff value);
+    void setSensorFormat(eVXSensorFormat value);
+    void setPhotoAspectRatio(eVXPhotoAspectRatio value);
+    void setVideoFileFormat(eVXVideoFileFormat value);
+    void setVideoResAndFrRate(eVXVideoResAndFrRate value);
+    void setVideoFormatResol(eVXVideoFormatResol value);
+    void setContrast(eVXContrast value);
+    void setSharpness(eVXSharpness value);
+    void setSaturation(eVXSaturation value);
+    void setMonochrome(eVXMonochrome value);
+    void setElectronicShutter(eVXElectronicShutter value);
+    void setAudioLevel(eVXAudioLevel value);
+    void setAudioWindElim(eVXAudioWindElim value);
+    void setAudioVolSpeaker(int value);
+    void setAudioVolHeadphone(int value);
+    void setAudioVolMicrophone(int value);
+    void setExposureSimulation(eVXExposureSimulation value);
+    void setDngPath(QString path);
+    void setJpgPath(QString path);
+    void setPictureName(QString name);
+    void setPictureIndex(int index);
+    void setExposureMode(eVXExposureMode mode);
+    void setExposMetering(eVXExposMetering mode);
+    void setAperture(double fNumber);
+    void setShutterTime(double seconds);
+    void setExposCompens(int milliEV);
+    void setExposCompensStep(int step);
+    void setSensitivity(uint iso);
+    void setWhiteBalanceIndex(uchar index);
+    void setWhiteBalanceColorTemp(uint kelvin);
+    void setDriveMode(eVXDriveMode mode);
+    void setBracketEnabled(bool on);
+    void setBracketImgNum(int count);
+    void setBracketDeltaEV(int milliEV);
+    void setFocusMode(eVXFocusMode mode);
+    void setFocusDistance(uint position);
+    void setFocusDistanceDec();
+    void setFocusDistanceInc();
+    void setAutoFocusLimit(bool on);
+    void setIntervalFrames(int count);
+    void setIntervalTime(int value);
+
+Q_SIGNALS:
+    void signalGeotackingChanged();
+    void signalLensChanged();
+    void signalDngTransferDone();
+    void signalIsAlive(bool alive);
+    void signalLoading(bool loading);
+    void signalRemainingToLoad(int count);
+    void signal3DAxisAngles(double pitch, double roll);
+    void signalBatteryInfo(int);
+    void signalBatteryLevelIntern(int);
+    void signalBatteryLevelExtern(int);
+    void signalMaxShutterTime(double);
+    void signalLensConnectionType(int);
+    void signalPowerSwitch(int);
+    void signalSelfTimerRestTime(int);
+    void signalBulbModeTime(int);
+    void signalFlashStatus(int);
+    void signalFlashXSymbol(bool);
+    void signalLightBalance(int);
+    void signalKeyLock(bool);
+    void signalMirrorUpMode(bool);
+    void signalFileFormat(int);
+    void signalDngCompression(bool);
+    void signalJpgColorSpace(int);
+    void signalJpgResolution(int);
+    void signalAutoreviewDuration(int);
+    void signalAutoPowerOff(int);
+    void signalSensorFormat(int);
+    void signalPhotoAspectRatio(int);
+    void signalVideoFileFormat(int);
+    void signalVideoResAndFrRate(int);
+    void signalVideoFormatResol(int);
+    void signalContrast(int);
+    void signalSharpness(int);
+    void signalSaturation(int);
+    void signalMonochrome(int);
+    void signalElectronicShutter(int);
+    void signalOrientation(int);
+    void signalAudioLevel(int);
+    void signalAudioWindElim(int);
+    void signalAudioVolSpeaker(int);
+    void signalAudioVolHeadphone(int);
+    void signalAudioVolMicrophone(int);
+    void signalExposureSimulation(int);
+    void signalExposureMode(int);
+    void signalExposMetering(int);
+    void signalAperture(double);
+    void signalShutterTime(double);
+    void signalExposCompens(int);
+    void signalExposCompensStep(int);
+    void signalSensitivity(int);
+    void signalSensitivityAuto(bool);
+    void signalWhiteBalance(int);
+    void signalWhiteBalTemp(int);
+    void signalDriveMode(int);
+    void signalBracketEnabled(bool);
+    void signalBracketImgNum(int);
+    void signalBracketDeltaEV(int);
+    void signalFocusMode(int);
+    void signalFocusDistance(int);
+    void signalFocusConfirmation(int);
+    void signalFocusConfirmBadSig(bool);
+    void signalNoFocusConfirmation();
+    void signalAutoFocusLimit(bool);
+    void signalAutoFocusLimitDist(int);
+    void signalWarnings(int);
+    void signalIntervalFrames(int);
+    void signalIntervalTime(int);
+    void signalLiveAudioLevel(double rmsLeft, double rmsRight, double peakLeft, double peakRight);
+    void signalLiveTimeCode(int hours, int minutes, int seconds, int frames);
+    void signalLiveZoomInfo(int stripe, int zoomLevel, double crossX, double crossY);
+    void signalLiveZoomRect(double x, double y, double w, double h);
+    void signalLiveViewMode(int mode);
+    void signalLiveViewPhoto(bool on);
+    void signalLiveViewVideo(bool on);
+    void signalLiveSensitivity(int iso);
+    // signalLiveView(QImage) follows here once the logic may use Qt Gui.
+    void signalNoLiveView();
+    void signalQuickView(QByteArray bytes, QString fileName, int orientation);
+    void signalNoQuickView();
+    void signalFileNameAndNumber();
+    void signalPictureExampleName();
+    void signalImageDBChangeBegin();
+    void signalImageDBChangeEnd();
+
+private Q_SLOTS:
+    void catchKeepAlive();
+    void catchRefresh3DAxisData();
+    void catchRefreshDevPropsTimerFired();
+    void catchDevicePropertyChanged(ushort propertyCode);
+    void catch3DAxisDataChanged();
+    void catchGeotackingChanged();
+    void catchLensChanged();
+    void catchSettingsChanged();
+
+private:
+    bool hasSettings(const char *prefix) const;
+    bool hasFolderSettings(const char *prefix) const;
+    template <typename Arg, typename Value>
+    void applySetting(const char *prefix, void (Settings::*setter)(Arg), Value value);
+    template <typename Result, typename Fallback>
+    Result readSetting(const char *prefix, Result (Settings::*getter)(), Fallback fallback);
+    bool feature(const char *prefix, bool (Settings::*query)());
+    bool release(unsigned stage, int param = 0);
+    // The live-view mode the camera reports through its supported streams
+    // (0 when it streams nothing or the read failed).
+    int liveViewModeFromCamera();
+    void switchToManualFocus();
+    void setWhiteBalanceAndRestartLiveView(void (Settings::*setter)(int), int (Settings::*getter)(), int value,
+                                           const char *prefix);
+    static bool isG3(int productId);
+
+    TVK_Commu_CameraAccess_Base *m_access;
+    Settings *m_settings = nullptr;
+    TVK_Logic_CameraLens *m_lens = nullptr;
+    TVK_Logic_CameraGeotackingData *m_geotackingData = nullptr;
+    TVK_Logic_Camera3DAxisData *m_3DAxisData = nullptr;
+    TVK_Logic_DeviceInfo *m_deviceInfo = nullptr;
+    TVK_Logic_FolderSettings *m_folderSettings = nullptr;
+    int m_savedAutoPowerOff = -1;
+    int m_savedStorageType = -1;
+    std::atomic<bool> m_keepAliveSkip{false};
+    bool m_transferInProgress = false;
+    QMutex m_transferInProgressMutex;
+    std::atomic<bool> m_pictureReadBusy{false};
+    std::atomic<int> m_transfersRemaining{0};
+    std::atomic<int> m_transfersMaximum{0};
+    int m_activeTransferThreads = 0;
+    QMutex m_activeTransferThreadsMutex;
+    QTimer *m_3DAxisTimer = nullptr;
+    QTimer *m_keepAliveTimer = nullptr;
+    QByteArray m_quickViewData;
+    QString m_quickViewFileName;
+    QMutex m_quickViewMutex;
+    std::atomic<bool> m_wantQuickView{false};
+    std::atomic<bool> m_quickViewOfPairShown{false};
+    QMutex m_pollingLock;
+    QMutex m_accessLock;
+};
