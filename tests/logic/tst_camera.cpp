@@ -105,7 +105,8 @@ struct Rig {
     bool opened = false;
 };
 
-// Every signal of the model, in the order they arrive, by name.
+// Every signal of the model, by name and grouped by signal: what was emitted
+// at all (the order of emission is OrderLog's job).
 class Recorder : public QObject
 {
 public:
