@@ -1,172 +1,63 @@
 #include "TVK_Logic_ConverterSensitivity.h"
 
+#include <QVector>
+
 namespace {
 
 constexpr char kLogPrefix[] = "TVK_Logic_ConverterSensitivity::init";
 
-constexpr TVK_Logic_ConverterBase::Entry k2009[] = {
-    {"Auto", 0},
-    {"Pull 80", 80},
-    {"160", 160},
-    {"320", 320},
-    {"640", 640},
-    {"1250", 1250},
+// Every list starts with automatic sensitivity.
+constexpr char kAutoText[] = "Auto";
+
+// The ISO numbers each body offers after "Auto", shown as decimal numbers
+// unless a label below names them otherwise.
+struct IsoGroup {
+    QVector<int> products;
+    QVector<int> iso;
 };
 
-constexpr TVK_Logic_ConverterBase::Entry k2011[] = {
-    {"Auto", 0},
-    {"50", 50},
-    {"100", 100},
-    {"200", 200},
-    {"400", 400},
-    {"800", 800},
-    {"1600", 1600},
+const QVector<IsoGroup> &isoGroups()
+{
+    static const QVector<int> kG3 = {50, 100, 200, 400, 800, 1600, 3200, 6400, 12500, 25000, 50000};
+    static const QVector<IsoGroup> groups = {
+        {{0x2009}, {80, 160, 320, 640, 1250}},
+        {{0x2011}, {50, 100, 200, 400, 800, 1600}},
+        {{0x2021},
+         {50, 100, 125, 160, 200, 250, 320, 400, 500, 640, 800, 1000, 1280, 1600, 2000, 2500, 3200, 4000, 5000,
+          6400}},
+        {{0x2031}, {100, 200, 400, 800, 1600, 3200, 6400, 12500}},
+        {{0x2033}, {100, 200, 400, 800, 1600, 3200, 6400, 12500, 25000, 50000}},
+        {{0x2041, 0x2044}, kG3},
+        {{0x2047}, kG3 + QVector<int>{100000}},
+        {{0x2051},
+         {320, 400, 500, 640, 800, 1000, 1280, 1600, 2000, 2500, 3200, 4000, 5000, 6400, 8000, 10000, 12500,
+          25000}},
+        {{0x2061},
+         {100, 200, 250, 320, 400, 500, 640, 800, 1000, 1250, 1600, 2000, 2500, 3200, 4000, 5000, 6400, 8000,
+          10000, 12500, 16000, 20000, 25000, 32000, 40000, 50000}},
+    };
+    return groups;
+}
+
+// The numbers a body marks as pulled or pushed beyond its native range.
+struct IsoLabel {
+    int product;
+    int iso;
+    const char *text;
+};
+constexpr IsoLabel kLabels[] = {
+    {0x2009, 80, "Pull 80"},
+    {0x2051, 25000, "PUSH 25000"},
 };
 
-constexpr TVK_Logic_ConverterBase::Entry k2021[] = {
-    {"Auto", 0},
-    {"50", 50},
-    {"100", 100},
-    {"125", 125},
-    {"160", 160},
-    {"200", 200},
-    {"250", 250},
-    {"320", 320},
-    {"400", 400},
-    {"500", 500},
-    {"640", 640},
-    {"800", 800},
-    {"1000", 1000},
-    {"1280", 1280},
-    {"1600", 1600},
-    {"2000", 2000},
-    {"2500", 2500},
-    {"3200", 3200},
-    {"4000", 4000},
-    {"5000", 5000},
-    {"6400", 6400},
-};
-
-constexpr TVK_Logic_ConverterBase::Entry k2031[] = {
-    {"Auto", 0},
-    {"100", 100},
-    {"200", 200},
-    {"400", 400},
-    {"800", 800},
-    {"1600", 1600},
-    {"3200", 3200},
-    {"6400", 6400},
-    {"12500", 12500},
-};
-
-constexpr TVK_Logic_ConverterBase::Entry k2033[] = {
-    {"Auto", 0},
-    {"100", 100},
-    {"200", 200},
-    {"400", 400},
-    {"800", 800},
-    {"1600", 1600},
-    {"3200", 3200},
-    {"6400", 6400},
-    {"12500", 12500},
-    {"25000", 25000},
-    {"50000", 50000},
-};
-
-constexpr TVK_Logic_ConverterBase::Entry k2041[] = {
-    {"Auto", 0},
-    {"50", 50},
-    {"100", 100},
-    {"200", 200},
-    {"400", 400},
-    {"800", 800},
-    {"1600", 1600},
-    {"3200", 3200},
-    {"6400", 6400},
-    {"12500", 12500},
-    {"25000", 25000},
-    {"50000", 50000},
-};
-
-constexpr TVK_Logic_ConverterBase::Entry k2047[] = {
-    {"Auto", 0},
-    {"50", 50},
-    {"100", 100},
-    {"200", 200},
-    {"400", 400},
-    {"800", 800},
-    {"1600", 1600},
-    {"3200", 3200},
-    {"6400", 6400},
-    {"12500", 12500},
-    {"25000", 25000},
-    {"50000", 50000},
-    {"100000", 100000},
-};
-
-constexpr TVK_Logic_ConverterBase::Entry k2051[] = {
-    {"Auto", 0},
-    {"320", 320},
-    {"400", 400},
-    {"500", 500},
-    {"640", 640},
-    {"800", 800},
-    {"1000", 1000},
-    {"1280", 1280},
-    {"1600", 1600},
-    {"2000", 2000},
-    {"2500", 2500},
-    {"3200", 3200},
-    {"4000", 4000},
-    {"5000", 5000},
-    {"6400", 6400},
-    {"8000", 8000},
-    {"10000", 10000},
-    {"12500", 12500},
-    {"PUSH 25000", 25000},
-};
-
-constexpr TVK_Logic_ConverterBase::Entry k2061[] = {
-    {"Auto", 0},
-    {"100", 100},
-    {"200", 200},
-    {"250", 250},
-    {"320", 320},
-    {"400", 400},
-    {"500", 500},
-    {"640", 640},
-    {"800", 800},
-    {"1000", 1000},
-    {"1250", 1250},
-    {"1600", 1600},
-    {"2000", 2000},
-    {"2500", 2500},
-    {"3200", 3200},
-    {"4000", 4000},
-    {"5000", 5000},
-    {"6400", 6400},
-    {"8000", 8000},
-    {"10000", 10000},
-    {"12500", 12500},
-    {"16000", 16000},
-    {"20000", 20000},
-    {"25000", 25000},
-    {"32000", 32000},
-    {"40000", 40000},
-    {"50000", 50000},
-};
-
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2009}, k2009},
-    {{0x2011}, k2011},
-    {{0x2021}, k2021},
-    {{0x2031}, k2031},
-    {{0x2033}, k2033},
-    {{0x2041, 0x2044}, k2041},
-    {{0x2047}, k2047},
-    {{0x2051}, k2051},
-    {{0x2061}, k2061},
-};
+QString isoText(int productId, int iso)
+{
+    for (const IsoLabel &label : kLabels) {
+        if (label.product == productId && label.iso == iso)
+            return QString::fromLatin1(label.text);
+    }
+    return QString::number(iso);
+}
 
 } // namespace
 
@@ -178,5 +69,15 @@ TVK_Logic_ConverterSensitivity::TVK_Logic_ConverterSensitivity(int productId, QO
 
 void TVK_Logic_ConverterSensitivity::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, nullptr);
+    clearLists();
+    for (const IsoGroup &group : isoGroups()) {
+        if (!group.products.contains(productId))
+            continue;
+        // The texts are numbers and stay untranslated.
+        appendEntry(QString::fromLatin1(kAutoText), 0);
+        for (int iso : group.iso)
+            appendEntry(isoText(productId, iso), iso);
+        return;
+    }
+    logUnknownProduct(kLogPrefix, productId);
 }

@@ -7,6 +7,7 @@
 #include "TVK_Logic_CameraSettingsByStruct.h"
 #include "TVK_Logic_CameraSettingsByStructCora.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_TracingAccess.h"
 
 #include <QMetaMethod>
 #include <QSignalSpy>
@@ -28,53 +29,12 @@ Q_DECLARE_METATYPE(std::function<void(Camera &)>)
 
 namespace {
 
-constexpr int kOpSetValue = 0x1016;
-constexpr int kOpGetValue = 0x1015;
 constexpr int kOpSetCameraSettings = 0x9001;
 constexpr int kWaitMs = 5000;
 // Long enough for the access's 100 ms change queue and the emulator's report.
 constexpr int kQuietMs = 600;
 
-// The emulated access with every property read, every write and every other
-// command recorded.
-class TracingAccess : public TVK_Commu_CameraAccess_Emulated
-{
-public:
-    using TVK_Commu_CameraAccess_Emulated::TVK_Commu_CameraAccess_Emulated;
-
-    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override
-    {
-        if (operationCode == kOpGetValue && numParams > 0)
-            reads.append(int(params[0]));
-        return TVK_Commu_CameraAccess_Emulated::recvData(operationCode, numParams, params, buffer, bufferSize,
-                                                         caller);
-    }
-    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
-                  const char *caller) override
-    {
-        if (operationCode == kOpSetValue && numParams > 0)
-            writes.append(int(params[0]));
-        if (operationCode == kOpSetCameraSettings)
-            writes.append(operationCode);
-        return TVK_Commu_CameraAccess_Emulated::sendData(operationCode, numParams, params, buffer, size, caller);
-    }
-    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override
-    {
-        commands.append(operationCode);
-        return TVK_Commu_CameraAccess_Emulated::sendCommand(operationCode, numParams, params, caller);
-    }
-    void clear()
-    {
-        reads.clear();
-        writes.clear();
-        commands.clear();
-    }
-
-    QVector<int> reads;
-    QVector<int> writes;
-    QVector<int> commands;
-};
+using TracingAccess = TVK_Test_TracingAccess;
 
 // A connected emulated camera with the model on top. The model goes first,
 // then the access stops its reports, then the camera goes.
@@ -260,7 +220,7 @@ void tst_Camera::setterEmitsOnlyTheCameraAnswer()
     Recorder all(rig.model.get());
     rig.access->clear();
     set(*rig.model);
-    QCOMPARE(rig.access->writes, QVector<int>{written});
+    QCOMPARE(rig.access->written, QVector<int>{written});
     QCOMPARE(all.total(), 0);
     QTest::qWait(kQuietMs);
     QCOMPARE(all.names(), QStringList());
@@ -377,7 +337,7 @@ void tst_Camera::illegalExposureModeSendsNothing()
     rig.access->clear();
     rig.model->setExposureMode(eVXExposureMode(6));
     QVERIFY(capture.contains(QStringLiteral("TVK_Logic_Camera::setExposureMode() - illegal exposure mode 6")));
-    QCOMPARE(rig.access->writes, QVector<int>());
+    QCOMPARE(rig.access->written, QVector<int>());
 }
 
 void tst_Camera::bracketImageNumbers_data()
@@ -408,7 +368,7 @@ void tst_Camera::invalidFocusPositionDoesNotMoveTheLens()
     rig.model->setFocusDistance(0xFFFFFFFFu);
     QVERIFY(capture.contains(QStringLiteral("TVK_Logic_Camera::setFocusDistance() - illegal position 0xffffffff")));
     QCOMPARE(rig.access->commands, QVector<int>());
-    QCOMPARE(rig.access->writes, QVector<int>());
+    QCOMPARE(rig.access->written, QVector<int>());
     QCOMPARE(rig.model->focusMode(), focusBefore);
 }
 

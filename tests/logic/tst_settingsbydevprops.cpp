@@ -6,6 +6,7 @@
 #include "TVK_Logic_CameraSettingsByDevProps.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_TracingAccess.h"
 
 #include <QSet>
 #include <QSignalSpy>
@@ -27,52 +28,7 @@ Q_DECLARE_METATYPE(QVector<int>)
 
 namespace {
 
-constexpr int kOpGetValue = 0x1015;
-constexpr int kOpSetValue = 0x1016;
-
-// The emulated USB access, with every property read and write recorded and
-// chosen properties made to fail as a camera that drops a transaction would.
-class TracingAccess : public TVK_Commu_CameraAccess_Emulated
-{
-public:
-    struct Write {
-        int code;
-        unsigned size;
-        qint64 value;
-    };
-
-    using TVK_Commu_CameraAccess_Emulated::TVK_Commu_CameraAccess_Emulated;
-
-    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override
-    {
-        if (operationCode == kOpGetValue && numParams > 0) {
-            reads.append(int(params[0]));
-            if (failReads.contains(int(params[0])))
-                return false;
-        }
-        return TVK_Commu_CameraAccess_Emulated::recvData(operationCode, numParams, params, buffer, bufferSize,
-                                                         caller);
-    }
-
-    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
-                  const char *caller) override
-    {
-        if (operationCode == kOpSetValue && numParams > 0) {
-            unsigned char bytes[4] = {};
-            memcpy(bytes, buffer, qMin(size, 4u));
-            writes.append({int(params[0]), size, qint64(qFromLittleEndian<quint32>(bytes))});
-            if (failWrites.contains(int(params[0])))
-                return false;
-        }
-        return TVK_Commu_CameraAccess_Emulated::sendData(operationCode, numParams, params, buffer, size, caller);
-    }
-
-    QVector<int> reads;
-    QVector<Write> writes;
-    QSet<int> failReads;
-    QSet<int> failWrites;
-};
+using TracingAccess = TVK_Test_TracingAccess;
 
 // A connected emulated camera of one product. prepare runs on the camera
 // before the strategy's first refresh.

@@ -1,0 +1,55 @@
+#include "TVK_Test_TracingAccess.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+constexpr int kOpGetValue = 0x1015;
+constexpr int kOpSetValue = 0x1016;
+constexpr int kOpSetCameraSettings = 0x9001;
+
+} // namespace
+
+bool TVK_Test_TracingAccess::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
+                                      unsigned bufferSize, const char *caller)
+{
+    if (operationCode == kOpGetValue && numParams > 0) {
+        reads.append(int(params[0]));
+        if (failReads.contains(int(params[0])))
+            return false;
+    }
+    return TVK_Commu_CameraAccess_Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller);
+}
+
+bool TVK_Test_TracingAccess::sendData(int operationCode, int numParams, const quint32 *params, const void *buffer,
+                                      unsigned size, const char *caller)
+{
+    if (operationCode == kOpSetValue && numParams > 0) {
+        unsigned char bytes[4] = {};
+        std::memcpy(bytes, buffer, qMin(size, 4u));
+        writes.append({int(params[0]), size, qint64(qFromLittleEndian<quint32>(bytes))});
+        written.append(int(params[0]));
+        if (failWrites.contains(int(params[0])))
+            return false;
+    }
+    if (operationCode == kOpSetCameraSettings)
+        written.append(operationCode);
+    return TVK_Commu_CameraAccess_Emulated::sendData(operationCode, numParams, params, buffer, size, caller);
+}
+
+bool TVK_Test_TracingAccess::sendCommand(int operationCode, int numParams, const quint32 *params,
+                                         const char *caller)
+{
+    commands.append(operationCode);
+    return TVK_Commu_CameraAccess_Emulated::sendCommand(operationCode, numParams, params, caller);
+}
+
+void TVK_Test_TracingAccess::clear()
+{
+    reads.clear();
+    writes.clear();
+    written.clear();
+    commands.clear();
+}
