@@ -170,6 +170,31 @@ void TVK_Emulator_Camera::setDataRate(qint64 bytesPerSecond)
     m_bytesPerSecond.store(bytesPerSecond);
 }
 
+void TVK_Emulator_Camera::setTransactionLatency(qint64 microseconds)
+{
+    m_latencyMicroseconds.store(qMax<qint64>(0, microseconds));
+}
+
+QHash<int, quint64> TVK_Emulator_Camera::transactionCountsByOperation() const
+{
+    QMutexLocker locker(&m_countMutex);
+    return m_countsByOperation;
+}
+
+void TVK_Emulator_Camera::resetTransactionCount()
+{
+    QMutexLocker locker(&m_countMutex);
+    m_countsByOperation.clear();
+    m_transactionCount.store(0);
+}
+
+void TVK_Emulator_Camera::count(int operationCode)
+{
+    QMutexLocker locker(&m_countMutex);
+    m_transactionCount.fetch_add(1);
+    ++m_countsByOperation[operationCode];
+}
+
 void TVK_Emulator_Camera::setTimeScale(double scale)
 {
     m_timeScale.store(scale < 0.0 ? 0.0 : scale);
@@ -330,11 +355,33 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, con
                                                           TVK_Emulator_Transaction::eLEDataPhase dataPhase,
                                                           const QByteArray &dataOut)
 {
-    Result result;
+    count(operationCode);
     if (!m_attached.load()) {
+        // No camera at the other end: the host's stack fails at once.
+        Result result;
         result.transportOk = false;
         return result;
     }
+    qint64 bytesMoved = 0;
+    const Result result = exchange(operationCode, params, dataPhase, dataOut, &bytesMoved);
+
+    // Like a slow cable: the round trip and the bytes take their time, outside
+    // the state lock, in one sleep so that short waits do not add up the
+    // scheduler's slack twice.
+    qint64 microseconds = m_latencyMicroseconds.load();
+    const qint64 rate = m_bytesPerSecond.load();
+    if (rate > 0 && bytesMoved > 0)
+        microseconds += bytesMoved * 1000000 / rate;
+    if (microseconds > 0)
+        QThread::usleep(static_cast<unsigned long>(microseconds));
+    return result;
+}
+
+TVK_Emulator_Camera::Result TVK_Emulator_Camera::exchange(int operationCode, const QVector<quint32> &params,
+                                                          TVK_Emulator_Transaction::eLEDataPhase dataPhase,
+                                                          const QByteArray &dataOut, qint64 *bytesMoved)
+{
+    Result result;
     if (m_busyTransactions.load() > 0 && m_busyTransactions.fetch_sub(1) > 0) {
         result.responseCode = kRespDeviceBusy;
         return result;
@@ -371,10 +418,6 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, con
             return result;
         }
     }
-    // Like a slow cable: the bytes take their time, outside the state lock.
-    const qint64 rate = m_bytesPerSecond.load();
-    const qint64 bytes = result.data.size() + dataOut.size();
-    if (rate > 0 && bytes > 0)
-        QThread::usleep(quint64(bytes * 1000000 / rate));
+    *bytesMoved = result.data.size() + dataOut.size();
     return result;
 }

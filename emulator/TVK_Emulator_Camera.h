@@ -83,8 +83,19 @@ public:
     void setShortDataOnce(int bytes);                         // next data-in phase cut to this size
     void setRemoveDuringNextDataIn(bool remove);              // the plug is pulled mid-transfer
     void setDataRate(qint64 bytesPerSecond);                  // 0: unlimited
+    // Added once to every transaction that reaches the camera, failed or not,
+    // like the round trip of a USB transaction; not scaled by the time scale.
+    void setTransactionLatency(qint64 microseconds);          // 0: none
     void setTimeScale(double scale);                          // delays are multiplied by it
     double timeScale() const;
+
+    // --- Counting, for benchmarks -----------------------------------------------
+    // Every call of transact(), whatever became of it (refused, busy, unplugged).
+    quint64 transactionCount() const { return m_transactionCount.load(); }
+    // The same, per operation code: which reads a host repeats.
+    QHash<int, quint64> transactionCountsByOperation() const;
+    // Sets both counts to zero.
+    void resetTransactionCount();
 
     // --- For components -------------------------------------------------------
     QRecursiveMutex &stateLock() { return m_stateLock; }
@@ -122,6 +133,11 @@ public:
 private:
     void deliver(const CameraEvent &event);
     void answer(TVK_Emulator_Transaction &transaction);
+    void count(int operationCode);
+    // transact() without the counting and the cable's time; bytesMoved gets
+    // the bytes both data phases carried.
+    Result exchange(int operationCode, const QVector<quint32> &params,
+                    TVK_Emulator_Transaction::eLEDataPhase dataPhase, const QByteArray &dataOut, qint64 *bytesMoved);
     int runAction(const TVK_Emulator_Action &action);
 
     const int m_productId;
@@ -142,6 +158,12 @@ private:
     std::atomic<int> m_shortData{-1};
     std::atomic<bool> m_removeDuringDataIn{false};
     std::atomic<qint64> m_bytesPerSecond{0};
+    std::atomic<qint64> m_latencyMicroseconds{0};
+    std::atomic<quint64> m_transactionCount{0};
+    // Its own lock, not the state lock: counting must not wait for a
+    // transaction that another thread is answering.
+    mutable QMutex m_countMutex;
+    QHash<int, quint64> m_countsByOperation;
     std::atomic<double> m_timeScale{1.0};
     QHash<int, int> m_failNext; // operation code -> response code, under the state lock
 };

@@ -20,7 +20,13 @@ using Camera = TVK_Emulator_Camera;
 
 namespace {
 
+// Standard PTP operations of the card, answered here rather than through the
+// host's code tables.
+constexpr int kOpGetStorageIds = 0x1004;
+constexpr int kOpGetObjectHandles = 0x1007;
+
 // Standard PTP and MTP responses the object operations give.
+constexpr int kRespInvalidStorageId = 0x2008;
 constexpr int kRespInvalidObjectHandle = 0x2009;
 constexpr int kRespInvalidObjectFormatCode = 0x200B;
 constexpr int kRespNoThumbnailPresent = 0x2010;
@@ -36,8 +42,25 @@ constexpr quint16 kObjectPropFileName = 0xDC07;
 const quint16 kObjectProps[] = {kObjectPropStorageId, kObjectPropObjectFormat, kObjectPropObjectSize,
                                 kObjectPropFileName, TVK_Emulator_Capture::kObjectPropOrientation};
 
-// Handles of the objects themselves; the pending handle is never one of them.
-constexpr quint32 kFirstHandle = 0x00010001;
+// Picture serials, the part of a handle above its low four bits. The first DNG
+// of a fresh camera is 0x00010001. Neither the pending handle (low bits 8) nor
+// kAllObjects (F) can ever be an object's. The serial wraps after 2^28 - 1
+// pictures, far beyond what a card holds.
+constexpr quint32 kFirstSerial = 0x00001000;
+constexpr quint32 kLastSerial = 0x0FFFFFFF;
+constexpr int kKindBits = 4;
+
+quint32 handleFor(quint32 serial, TVK_Emulator_PictureMaker::eLEFileKind kind)
+{
+    const quint32 bits = kind == TVK_Emulator_PictureMaker::kLEJpg ? TVK_Emulator_Capture::kHandleKindJpg
+                                                                   : TVK_Emulator_Capture::kHandleKindDng;
+    return (serial << kKindBits) | bits;
+}
+
+quint32 serialOf(quint32 handle)
+{
+    return handle >> kKindBits;
+}
 
 // Normalised drive modes and file formats (see TVK_Emulator_Camera::eLESetting).
 constexpr qint64 kDriveSelfTimerShort = 2;
@@ -73,18 +96,24 @@ struct TVK_Emulator_Capture::Object {
     Maker::eLEFileKind kind = Maker::kLEDng;
     Maker::Picture picture;
     // Made when the host first asks for them, so that a long queue of big
-    // pictures costs no memory until they are fetched.
+    // pictures costs no memory until they are fetched, and dropped again when
+    // the object leaves the queue (see holdBytesOf).
     QByteArray file;
     QByteArray thumbs[2];
-    bool thumbMade[2] = {false, false};
+    // The sizes, once known, outlive the bytes: an ObjectInfo of a card object
+    // then needs no new encoding. -1: not yet known.
+    qint64 fileSize = -1;
+    int thumbSize[2] = {-1, -1};
 };
 
 struct TVK_Emulator_Capture::Private {
     quint64 seed = 0;
     Maker::Picture next;            // how the next picture will be taken
     int nextNumber = 1;
-    quint32 nextHandle = kFirstHandle;
-    std::deque<Object> pending;     // head first
+    quint32 nextSerial = kFirstSerial;
+    std::deque<Object> card;        // every object on the card, in the order taken
+    std::deque<quint32> pending;    // handles of the objects still to hand over, head first
+    quint32 heldOffQueue = 0;       // the one object off the queue that keeps its bytes; 0: none
     int picturesTaken = 0;
     int buffered = 0;               // pictures counted against the settings record's buffer
     double continuousRate = kDefaultContinuousRate;
@@ -199,9 +228,29 @@ QStringList TVK_Emulator_Capture::pendingNames() const
 {
     QMutexLocker locker(&camera()->stateLock());
     QStringList names;
-    for (const Object &object : d->pending)
-        names.append(Maker::fileName(object.picture.number, object.kind));
+    for (quint32 handle : d->pending) {
+        if (const Object *object = onCard(handle))
+            names.append(Maker::fileName(object->picture.number, object->kind));
+    }
     return names;
+}
+
+QVector<quint32> TVK_Emulator_Capture::cardHandles() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    QVector<quint32> handles;
+    handles.reserve(int(d->card.size()));
+    for (const Object &object : d->card)
+        handles.append(object.handle);
+    return handles;
+}
+
+int TVK_Emulator_Capture::objectsHoldingBytes() const
+{
+    QMutexLocker locker(&camera()->stateLock());
+    return int(std::count_if(d->card.begin(), d->card.end(), [](const Object &object) {
+        return !object.file.isEmpty() || !object.thumbs[0].isEmpty() || !object.thumbs[1].isEmpty();
+    }));
 }
 
 int TVK_Emulator_Capture::picturesTaken() const
@@ -367,13 +416,13 @@ void TVK_Emulator_Capture::takePicture()
     const bool wasEmpty = d->pending.empty();
     for (Maker::eLEFileKind kind : kinds) {
         Object object;
-        object.handle = d->nextHandle++;
-        if (d->nextHandle == kPendingHandle || d->nextHandle == kAllObjects || d->nextHandle == 0)
-            d->nextHandle = kFirstHandle;
+        object.handle = handleFor(d->nextSerial, kind);
         object.kind = kind;
         object.picture = picture;
-        d->pending.push_back(std::move(object));
+        d->pending.push_back(object.handle);
+        d->card.push_back(std::move(object));
     }
+    d->nextSerial = d->nextSerial >= kLastSerial ? kFirstSerial : d->nextSerial + 1;
     if (wasEmpty)
         announceHead();
 }
@@ -402,8 +451,8 @@ void TVK_Emulator_Capture::announceHead()
 {
     if (d->pending.empty())
         return;
-    const Object &head = d->pending.front();
-    camera()->raiseObjectAdded(Maker::fileName(head.picture.number, head.kind));
+    if (const Object *head = onCard(d->pending.front()))
+        camera()->raiseObjectAdded(Maker::fileName(head->picture.number, head->kind));
 }
 
 void TVK_Emulator_Capture::reportCount(int eventCode, quint16 propertyCode, int count)
@@ -535,6 +584,8 @@ bool TVK_Emulator_Capture::handleTransaction(TVK_Emulator_Transaction &transacti
         int operationCode;
         Answer answer;
     } kAnswers[] = {
+        {kOpGetStorageIds, &TVK_Emulator_Capture::answerStorageIds},
+        {kOpGetObjectHandles, &TVK_Emulator_Capture::answerObjectHandles},
         {kOpGetObjectInfo, &TVK_Emulator_Capture::answerObjectInfo},
         {kOpGetObject, &TVK_Emulator_Capture::answerObject},
         {kOpGetPartialObject, &TVK_Emulator_Capture::answerPartialObject},
@@ -553,42 +604,84 @@ bool TVK_Emulator_Capture::handleTransaction(TVK_Emulator_Transaction &transacti
     return false;
 }
 
-int TVK_Emulator_Capture::indexOf(quint32 handle) const
+// --- The card and the queue ---------------------------------------------------------------
+//
+// A card of a few thousand objects is searched through in microseconds, far
+// less than making one file; no index to keep in step.
+
+const TVK_Emulator_Capture::Object *TVK_Emulator_Capture::onCard(quint32 handle) const
 {
-    if (d->pending.empty())
-        return -1;
+    const auto found = std::find_if(d->card.begin(), d->card.end(),
+                                    [handle](const Object &object) { return object.handle == handle; });
+    return found != d->card.end() ? &*found : nullptr;
+}
+
+TVK_Emulator_Capture::Object *TVK_Emulator_Capture::onCard(quint32 handle)
+{
+    return const_cast<Object *>(static_cast<const TVK_Emulator_Capture *>(this)->onCard(handle));
+}
+
+TVK_Emulator_Capture::Object *TVK_Emulator_Capture::find(quint32 handle)
+{
     if (handle == kPendingHandle)
-        return 0;
-    for (size_t i = 0; i < d->pending.size(); ++i) {
-        if (d->pending[i].handle == handle)
-            return int(i);
-    }
-    return -1;
+        return d->pending.empty() ? nullptr : onCard(d->pending.front());
+    return onCard(handle);
+}
+
+int TVK_Emulator_Capture::pendingIndex(quint32 handle) const
+{
+    const auto found = std::find(d->pending.begin(), d->pending.end(), handle);
+    return found != d->pending.end() ? int(found - d->pending.begin()) : -1;
 }
 
 TVK_Emulator_Capture::Object *TVK_Emulator_Capture::objectFor(TVK_Emulator_Transaction &transaction)
 {
-    const int index = indexOf(transaction.param(0));
-    if (index < 0) {
+    Object *object = find(transaction.param(0));
+    if (object == nullptr)
         transaction.fail(kRespInvalidObjectHandle);
-        return nullptr;
+    return object;
+}
+
+void TVK_Emulator_Capture::holdBytesOf(Object &object)
+{
+    // Queued objects keep what was made of them until the hand-over; of the
+    // others only the one read last, so that the host's slices of one file
+    // do not make it again each time, and a card read through end to end
+    // does not pile up every file.
+    if (pendingIndex(object.handle) >= 0 || d->heldOffQueue == object.handle)
+        return;
+    if (d->heldOffQueue != 0) {
+        if (Object *previous = onCard(d->heldOffQueue))
+            dropBytesOf(*previous);
     }
-    return &d->pending[size_t(index)];
+    d->heldOffQueue = object.handle;
+}
+
+void TVK_Emulator_Capture::dropBytesOf(Object &object)
+{
+    object.file = QByteArray();
+    object.thumbs[0] = QByteArray();
+    object.thumbs[1] = QByteArray();
 }
 
 const QByteArray &TVK_Emulator_Capture::fileOf(Object &object)
 {
-    if (object.file.isEmpty())
+    if (object.file.isEmpty()) {
+        holdBytesOf(object);
         object.file = object.kind == Maker::kLEDng ? Maker::dng(object.picture) : Maker::jpeg(object.picture);
+        object.fileSize = object.file.size();
+    }
     return object.file;
 }
 
 const QByteArray &TVK_Emulator_Capture::thumbOf(Object &object, int thumbType)
 {
     const int type = thumbType == Maker::kThumbLarge ? Maker::kThumbLarge : Maker::kThumbSmall;
-    if (!object.thumbMade[type]) {
+    // A size of 0 is a picture without thumbnails: nothing to make.
+    if (object.thumbs[type].isEmpty() && object.thumbSize[type] != 0) {
+        holdBytesOf(object);
         object.thumbs[type] = Maker::thumbnail(object.picture, type);
-        object.thumbMade[type] = true;
+        object.thumbSize[type] = object.thumbs[type].size();
     }
     return object.thumbs[type];
 }
@@ -596,21 +689,66 @@ const QByteArray &TVK_Emulator_Capture::thumbOf(Object &object, int thumbType)
 quint32 TVK_Emulator_Capture::sizeOf(Object &object)
 {
     // A DNG's size is known without making it; a JPEG's only after encoding.
-    if (object.kind == Maker::kLEDng && object.file.isEmpty())
-        return quint32(Maker::dngBytes(object.picture));
-    return quint32(fileOf(object).size());
+    if (object.fileSize < 0 && object.kind == Maker::kLEDng)
+        object.fileSize = Maker::dngBytes(object.picture);
+    if (object.fileSize < 0)
+        fileOf(object);
+    return quint32(object.fileSize);
 }
 
-void TVK_Emulator_Capture::dropAt(int index)
+void TVK_Emulator_Capture::leaveQueue(int index)
 {
-    const int number = d->pending[size_t(index)].picture.number;
+    const quint32 handle = d->pending[size_t(index)];
     d->pending.erase(d->pending.begin() + index);
+    // Both files of a pair share the serial: the picture is done when neither
+    // is queued any more.
+    const quint32 serial = serialOf(handle);
     const bool pictureDone = std::none_of(d->pending.begin(), d->pending.end(),
-                                          [number](const Object &object) { return object.picture.number == number; });
+                                          [serial](quint32 queued) { return serialOf(queued) == serial; });
     if (pictureDone)
         fillBuffer(-1);
+    if (Object *object = onCard(handle))
+        dropBytesOf(*object);
     if (index == 0)
         announceHead();
+}
+
+void TVK_Emulator_Capture::removeFromCard(quint32 handle)
+{
+    const auto found = std::find_if(d->card.begin(), d->card.end(),
+                                    [handle](const Object &object) { return object.handle == handle; });
+    if (found != d->card.end())
+        d->card.erase(found);
+    if (d->heldOffQueue == handle)
+        d->heldOffQueue = 0;
+}
+
+void TVK_Emulator_Capture::answerStorageIds(TVK_Emulator_Transaction &transaction)
+{
+    // One card, in the first slot.
+    QByteArray out;
+    TVK_Emulator_Bytes::appendU32(out, 1);
+    TVK_Emulator_Bytes::appendU32(out, Maker::kStorageId);
+    transaction.dataIn = out;
+}
+
+void TVK_Emulator_Capture::answerObjectHandles(TVK_Emulator_Transaction &transaction)
+{
+    // The format and parent parameters narrow nothing: the card has no
+    // folders the host could ask for, and the host never filters by format.
+    const quint32 storage = transaction.param(0);
+    if (storage != kAllObjects && storage != Maker::kStorageId) {
+        transaction.fail(kRespInvalidStorageId);
+        return;
+    }
+    // The whole array, always: a host that wants only the count reads into a
+    // four-byte buffer, and the transport keeps what fits.
+    QByteArray out;
+    out.reserve(int(4 + 4 * d->card.size()));
+    TVK_Emulator_Bytes::appendU32(out, quint32(d->card.size()));
+    for (const Object &object : d->card)
+        TVK_Emulator_Bytes::appendU32(out, object.handle);
+    transaction.dataIn = out;
 }
 
 void TVK_Emulator_Capture::answerObjectInfo(TVK_Emulator_Transaction &transaction)
@@ -621,8 +759,10 @@ void TVK_Emulator_Capture::answerObjectInfo(TVK_Emulator_Transaction &transactio
     const int thumbType = int(transaction.param(1));
     Maker::ObjectInfo info = Maker::describe(object->picture, object->kind, sizeOf(*object), thumbType,
                                              quint32(thumbOf(*object, thumbType).size()));
-    // The camera's count of pictures still to hand over, this one included.
-    info.sequenceNumber = quint32(d->pending.size()) - quint32(indexOf(transaction.param(0)));
+    // The camera's count of pictures still to hand over, this one included;
+    // 0 for one already handed over.
+    const int index = pendingIndex(object->handle);
+    info.sequenceNumber = index < 0 ? 0u : quint32(d->pending.size()) - quint32(index);
     transaction.dataIn = Maker::objectInfo(info);
 }
 
@@ -666,15 +806,20 @@ void TVK_Emulator_Capture::answerDeleteObject(TVK_Emulator_Transaction &transact
     if (transaction.param(0) == kAllObjects) {
         // From the back, so that nothing is announced on the way.
         while (!d->pending.empty())
-            dropAt(int(d->pending.size()) - 1);
+            leaveQueue(int(d->pending.size()) - 1);
+        d->card.clear();
+        d->heldOffQueue = 0;
         return;
     }
-    const int index = indexOf(transaction.param(0));
-    if (index < 0) {
-        transaction.fail(kRespInvalidObjectHandle);
+    const Object *object = objectFor(transaction);
+    if (object == nullptr)
         return;
-    }
-    dropAt(index);
+    const quint32 handle = object->handle;
+    // Off the queue first: taking the head off announces the next one.
+    const int index = pendingIndex(handle);
+    if (index >= 0)
+        leaveQueue(index);
+    removeFromCard(handle);
 }
 
 void TVK_Emulator_Capture::answerObjectPropsSupported(TVK_Emulator_Transaction &transaction)
@@ -727,5 +872,6 @@ void TVK_Emulator_Capture::answerTransferObjectReady(TVK_Emulator_Transaction &t
         transaction.fail(kRespInvalidObjectHandle);
         return;
     }
-    dropAt(0);
+    // Handed over: off the queue, still on the card.
+    leaveQueue(0);
 }

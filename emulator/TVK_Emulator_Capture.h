@@ -6,32 +6,46 @@
 
 #include <QSize>
 #include <QStringList>
+#include <QVector>
 
 #include <memory>
 
-// The camera's shutter and its queue of pictures waiting for the host.
+// The camera's shutter, its memory card and its queue of pictures waiting for
+// the host.
 //
 // Every release stage that takes pictures ends here: single release, bracketing
 // series, self-timer, continuous series, bulb, the in-camera interval. Each
 // picture becomes one object per file of the file format (DNG, JPG, or both),
-// queued in the order the camera hands them over. The host never lists
-// objects: it always asks for the fixed handle kPendingHandle, which means the
-// head of the queue, and confirms the hand-over with transferObjectReady,
-// which drops the head.
+// written to the card and queued in the order the camera hands them over. The
+// host's transfer never lists objects: it always asks for the fixed handle
+// kPendingHandle, which means the head of the queue, and confirms the
+// hand-over with transferObjectReady, which takes the head off the queue. The
+// picture stays on the card, where the host's image list finds it
+// (GetObjectHandles) and reads it by its own handle until it is deleted.
 //
 // The camera announces an object only when it becomes the head of the queue: a
 // new picture when nothing was pending, the next one when the host confirms the
 // previous. The host transfers one picture at a time, so one announcement per
 // object and never two for the same head.
 //
-// Each object also has a handle of its own, which the object operations accept
-// as well. A DNG+JPG pair shares one file number; its DNG comes first, except
-// on the products that write the JPG of a pair before the DNG.
+// An object's handle carries a picture serial above its low four bits and the
+// kind of file in them: 1 for a DNG, 2 for a JPG. The host's image list tells
+// the two apart by those bits alone. Both files of a pair share the serial and
+// the file number; the DNG comes first, except on the products that write the
+// JPG of a pair before the DNG.
+//
+// A card holds many pictures, so only their descriptions stay: the bytes of a
+// file are made when the host first asks for them and kept while the object is
+// queued, since the transfer reads it several times. Off the queue, only the
+// object read last keeps its bytes (the host reads a big file in slices); any
+// other is made again, byte for byte the same, when asked for.
 class TVK_Emulator_Capture : public TVK_Emulator_Component
 {
 public:
     static constexpr quint32 kPendingHandle = 0x12345678;
-    static constexpr quint32 kAllObjects = 0xFFFFFFFF; // DeleteObject: every object
+    static constexpr quint32 kAllObjects = 0xFFFFFFFF; // DeleteObject: every object; GetObjectHandles: every storage
+    static constexpr quint32 kHandleKindDng = 0x1;      // low four bits of a DNG's handle
+    static constexpr quint32 kHandleKindJpg = 0x2;      // low four bits of a JPG's handle
     static constexpr quint16 kObjectPropOrientation = 0xD800;
     static constexpr quint16 kPropSelfTimerCount = 0xD627;
     static constexpr quint16 kPropBulbCount = 0xD628;
@@ -63,6 +77,10 @@ public:
     int pendingCount() const;
     QStringList pendingNames() const;
     int picturesTaken() const; // pictures, not files: a pair counts once
+    // Every object on the card, in the order taken.
+    QVector<quint32> cardHandles() const;
+    // How many objects hold their file or thumbnail bytes at the moment.
+    int objectsHoldingBytes() const;
     bool isContinuousRunning() const;
     bool isBulbOpen() const;
     bool isSelfTimerRunning() const;
@@ -92,13 +110,23 @@ private:
     void startInterval();
     void tickInterval(int run);
 
-    // Object operations.
-    int indexOf(quint32 handle) const;
+    // The card and the queue.
+    Object *onCard(quint32 handle);
+    const Object *onCard(quint32 handle) const;
+    Object *find(quint32 handle);
+    int pendingIndex(quint32 handle) const;
     Object *objectFor(TVK_Emulator_Transaction &transaction);
+    void holdBytesOf(Object &object);
+    static void dropBytesOf(Object &object);
     const QByteArray &fileOf(Object &object);
     const QByteArray &thumbOf(Object &object, int thumbType);
     quint32 sizeOf(Object &object);
-    void dropAt(int index);
+    void leaveQueue(int index);
+    void removeFromCard(quint32 handle);
+
+    // Object operations.
+    void answerStorageIds(TVK_Emulator_Transaction &transaction);
+    void answerObjectHandles(TVK_Emulator_Transaction &transaction);
     void answerObjectInfo(TVK_Emulator_Transaction &transaction);
     void answerObject(TVK_Emulator_Transaction &transaction);
     void answerPartialObject(TVK_Emulator_Transaction &transaction);

@@ -69,6 +69,8 @@ struct CodeRow {
 // operation is answered "operation not supported", as the camera would.
 const CodeRow kOperations[] = {
     {0x1001, P::kLEAllProducts, kAlways},           // GetDeviceInfo
+    {0x1004, P::kLEAllProducts, kAlways},           // GetStorageIDs
+    {0x1007, P::kLEAllProducts, kAlways},           // GetObjectHandles
     {0x1008, P::kLEAllProducts, kAlways},           // GetObjectInfo
     {0x1009, P::kLEAllProducts, kAlways},           // GetObject
     {0x100A, P::kLEAllProducts, kAlways},           // GetThumb
