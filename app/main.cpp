@@ -1,23 +1,37 @@
 #include "TVK_App_Identity.h"
 #include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Commu_CameraAccess_Dummy.h"
 #include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Commu_CameraSource.h"
+#include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
+#include "TVK_Logic_Controller.h"
+#include "TVK_Logic_ControllerWorker.h"
 
 #include <QCoreApplication>
+#include <QMetaMethod>
 #include <QStringList>
+#include <QThread>
+#include <QTimer>
+#include <QVariant>
 
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-// Puts the chosen camera in place of the USB transport when the user asked for
-// an emulated one; false (with a reason) when it cannot be had.
+// Puts the chosen camera in the controller's USB slot when the user asked for a
+// simulated or emulated one; false (with a reason) when it cannot be had.
 bool installCameraSource(const TVK_Commu_CameraSource &source, QString *error)
 {
+    if (source.kind() == TVK_Commu_CameraSource::kLESimulated) {
+        TVK_Commu_CameraAccessFactory::setCreator(TVK_Commu_Ptp::kConnectionUSB, []() -> TVK_Commu_CameraAccess_Base * {
+            return new TVK_Commu_CameraAccess_Dummy;
+        });
+        return true;
+    }
     if (source.kind() != TVK_Commu_CameraSource::kLEEmulated)
         return true;
     const int product = source.emulatedProduct();
@@ -30,10 +44,93 @@ bool installCameraSource(const TVK_Commu_CameraSource &source, QString *error)
                      .arg(known.join(QStringLiteral(", ")));
         return false;
     }
-    TVK_Commu_CameraAccessFactory::setCreator(source.connectionType(), [product]() -> TVK_Commu_CameraAccess_Base * {
+    TVK_Commu_CameraAccessFactory::setCreator(TVK_Commu_Ptp::kConnectionUSB, [product]() -> TVK_Commu_CameraAccess_Base * {
         return new TVK_Commu_CameraAccess_Emulated(std::make_shared<TVK_Emulator_Camera>(product));
     });
     return true;
+}
+
+// Writes every signal of the controller to the log with its arguments, so a
+// headless run shows what a panel would be told. Called in the controller's
+// thread, while the arguments still exist.
+class SignalLogger : public QObject
+{
+public:
+    explicit SignalLogger(QObject *source) : m_source(source)
+    {
+        const QMetaObject *meta = source->metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            if (meta->method(i).methodType() == QMetaMethod::Signal)
+                QMetaObject::connect(source, i, this, metaObject()->methodCount() + i, Qt::DirectConnection);
+        }
+    }
+
+    int qt_metacall(QMetaObject::Call call, int id, void **arguments) override
+    {
+        id = QObject::qt_metacall(call, id, arguments);
+        if (id < 0 || call != QMetaObject::InvokeMetaMethod)
+            return id;
+        const QMetaMethod method = m_source->metaObject()->method(id);
+        QStringList values;
+        for (int a = 0; a < method.parameterCount(); ++a) {
+            const int type = method.parameterType(a);
+            if (type == QMetaType::QStringList) {
+                values << QLatin1Char('[') + QVariant(type, arguments[a + 1]).toStringList().join(QLatin1String(", "))
+                              + QLatin1Char(']');
+            } else if (type == QMetaType::QString || type == QMetaType::Int || type == QMetaType::UInt
+                       || type == QMetaType::Bool || type == QMetaType::Double) {
+                values << QVariant(type, arguments[a + 1]).toString();
+            } else {
+                values << QString::fromLatin1(QMetaType::typeName(type));
+            }
+        }
+        debugLog(kLELogAlways, "main() - %s(%s)", method.name().constData(),
+                 values.join(QLatin1String(", ")).toUtf8().constData());
+        return -1;
+    }
+
+private:
+    QObject *m_source;
+};
+
+// Runs the controller without windows for a while: connects the camera,
+// publishes its state as the camera window would ask, closes it again as the
+// window's closing would, and stops. Everything the panel would get is logged.
+int runHeadless(QCoreApplication &application, int seconds)
+{
+    auto *thread = new QThread;
+    auto *worker = new TVK_Logic_ControllerWorker;
+    worker->moveToThread(thread);
+    QObject::connect(thread, &QThread::started, worker, &TVK_Logic_ControllerWorker::process);
+    QObject::connect(worker, &TVK_Logic_ControllerWorker::signalFinished, thread, &QThread::quit);
+    QObject::connect(worker, &TVK_Logic_ControllerWorker::signalFinished, worker, &QObject::deleteLater);
+    QObject::connect(thread, &QThread::finished, &application, &QCoreApplication::quit);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+
+    TVK_Logic_Controller *controller = worker->waitForController();
+    SignalLogger logger(controller);
+    QObject::connect(controller, &TVK_Logic_Controller::signalCameraConnected, controller,
+                     &TVK_Logic_Controller::catchCameraGUIOpened);
+    QTimer::singleShot(seconds * 1000, controller, &TVK_Logic_Controller::catchCameraGUIClosed);
+    QTimer::singleShot(seconds * 1000 + 1000, worker, &TVK_Logic_ControllerWorker::requestFinish);
+    return application.exec();
+}
+
+// The seconds of --run-for=SECONDS; 0 without the option, -1 for a bad value.
+int runForSeconds(const QStringList &arguments)
+{
+    const QString option = QStringLiteral("--run-for=");
+    int seconds = 0;
+    for (const QString &argument : arguments) {
+        if (!argument.startsWith(option))
+            continue;
+        bool ok = false;
+        seconds = argument.mid(option.size()).toInt(&ok);
+        if (!ok || seconds < 1 || seconds > 3600)
+            return -1;
+    }
+    return seconds;
 }
 
 } // namespace
@@ -62,6 +159,18 @@ int main(int argc, char *argv[])
         return 2;
     }
     debugLog(kLELogAlways, "main() - camera source: %s", source.description().toUtf8().constData());
+
+    const int seconds = runForSeconds(QCoreApplication::arguments());
+    if (seconds < 0) {
+        debugLog(kLELogAlways, "main() - Error: --run-for takes 1 to 3600 seconds");
+        std::fprintf(stderr, "NorbaPellora: --run-for takes 1 to 3600 seconds\n");
+        return 2;
+    }
+    if (seconds > 0) {
+        const int result = runHeadless(application, seconds);
+        debugLog(kLELogAlways, "====== Quit ======");
+        return result;
+    }
 
     // The settings file and the application windows come next in the start-up
     // sequence; until they exist the program stops after its start-up lines.

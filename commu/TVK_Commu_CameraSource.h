@@ -16,7 +16,8 @@ public:
 
     eLEKind kind() const { return m_kind; }
     int emulatedProduct() const { return m_emulatedProduct; }
-    // The connection type the controller polls for this source.
+    // The connection type the source's camera access reports. Whatever it is,
+    // the access stands in the controller's USB slot.
     int connectionType() const;
     QString description() const;
 

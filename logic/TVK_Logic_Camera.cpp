@@ -1,6 +1,7 @@
 #include "TVK_Logic_Camera.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_DataReader.h"
 #include "TVK_Commu_PropertyCodes.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
@@ -14,6 +15,9 @@
 #include "TVK_Logic_FolderSettings.h"
 
 #include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSet>
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QThread>
@@ -33,6 +37,35 @@ constexpr quint16 kLastIgnoredProperty = 0xD607;
 // Both lens-step stages move the lens by this many motor steps.
 constexpr int kLensStepSize = 5;
 constexpr uint kInvalidFocusPosition = 0xFFFFFFFFu;
+
+// The image database's view of the camera's object store. Qualified, so the
+// names never meet the access layer's codes of the same meaning.
+namespace ImageDB {
+constexpr int kOpGetStorageIDs = 0x1004;
+constexpr int kOpGetObjectHandles = 0x1007;
+constexpr quint32 kAllStorages = 0xFFFFFFFFu;
+// Room for the count and four storage ids; the ids themselves are not used,
+// but the camera wants its storages enumerated before it lists their objects.
+constexpr unsigned kStorageIdsBufferSize = 20;
+constexpr unsigned kCountSize = 4;
+constexpr unsigned kHandleSize = 4;
+// No card holds this many pictures; a larger count is a broken answer, and
+// it also keeps 4 * count + 4 far from overflowing.
+constexpr quint32 kMaxHandles = 100000;
+constexpr int kRebuildIntervalMs = 3000;
+// The low four bits of a handle tell the object's kind: 1 and 6 are raw
+// pictures, 2 a JPEG; other kinds are no pictures.
+constexpr quint32 kHandleKindMask = 0xFu;
+constexpr quint32 kHandleKindJpeg = 2;
+constexpr int kRotationUnknown = 360;
+const char *const kPlaceholderResource = ":/images/download.png";
+
+bool isPictureHandle(quint32 handle)
+{
+    const quint32 kind = handle & kHandleKindMask;
+    return kind == 1 || kind == kHandleKindJpeg || kind == 6;
+}
+} // namespace ImageDB
 
 bool isStructProduct(int productId)
 {
@@ -162,6 +195,8 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
         m_settings->setAutoPowerOff(kVXAutoPowerOffNever);
     }
     m_settings->sendToCameraIfChanged();
+    // Nothing has been announced yet, so there is nothing to take back.
+    m_settings->takeRefused();
 
     m_lens = new TVK_Logic_CameraLens(m_access);
     if (m_deviceInfo->isOperationSupported(kOpGetGeotackingData))
@@ -183,11 +218,19 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
             Qt::QueuedConnection);
     connect(m_access, &TVK_Commu_CameraAccess_Base::signalSettingsChanged, this,
             &TVK_Logic_Camera::catchSettingsChanged, Qt::QueuedConnection);
+    // Automatic: queued when it comes from another thread, and a request from
+    // the controller thread itself is served at once.
+    connect(m_access, &TVK_Commu_CameraAccess_Base::signalUpdateImageDB, this,
+            &TVK_Logic_Camera::slotRebuildImageDB);
 
     m_keepAliveTimer = new QTimer(this);
     m_3DAxisTimer = new QTimer(this);
     connect(m_keepAliveTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchKeepAlive);
     connect(m_3DAxisTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchRefresh3DAxisData);
+    m_rebuildImageDBTimer = new QTimer(this);
+    m_rebuildImageDBTimer->setSingleShot(true);
+    m_rebuildImageDBTimer->setInterval(ImageDB::kRebuildIntervalMs);
+    connect(m_rebuildImageDBTimer, &QTimer::timeout, this, &TVK_Logic_Camera::slotDelayedRebuildImageDB);
 
     m_keepAliveTimer->setSingleShot(false);
     m_keepAliveTimer->start(kKeepAliveIntervalMs);
@@ -205,8 +248,10 @@ TVK_Logic_Camera::~TVK_Logic_Camera()
     disconnect(m_access, nullptr, this, nullptr);
     m_keepAliveTimer->stop();
     m_3DAxisTimer->stop();
+    m_rebuildImageDBTimer->stop();
     m_keepAliveTimer->disconnect(this);
     m_3DAxisTimer->disconnect(this);
+    m_rebuildImageDBTimer->disconnect(this);
     if (isTransferInProgress())
         Q_EMIT signalLoading(false);
     delete m_3DAxisData;
@@ -241,7 +286,15 @@ void TVK_Logic_Camera::applySetting(const char *prefix, void (Settings::*setter)
     if (!hasSettings(prefix))
         return;
     (m_settings->*setter)(Arg(value));
+    sendChanges();
+}
+
+void TVK_Logic_Camera::sendChanges()
+{
     m_settings->sendToCameraIfChanged();
+    // A refused value was never the camera's, but the panel may show it since
+    // the user picked it: announce the camera's value again.
+    emitChanged(m_settings->takeRefused());
 }
 
 template <typename Result, typename Fallback>
@@ -522,6 +575,13 @@ void TVK_Logic_Camera::setFolderSettings(TVK_Logic_FolderSettings *folderSetting
     m_folderSettings->load(record);
 }
 
+void TVK_Logic_Camera::setWantQuickView(bool want)
+{
+    m_wantQuickView.store(want);
+    if (!want)
+        Q_EMIT signalNoQuickView();
+}
+
 // --- Setters that follow the pattern -------------------------------------------------------------
 
 #define TVK_SETTER(name, argType, setter)                                                                         \
@@ -586,7 +646,7 @@ void TVK_Logic_Camera::setShutterTime(double seconds)
     if (!hasSettings(prefix))
         return;
     m_settings->setShutterTime(seconds);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
     // The camera rounds the time to its own steps and may report no change
     // for it, so its answer is fetched at once.
     ChangedFlags flags{};
@@ -602,7 +662,7 @@ void TVK_Logic_Camera::setBracketEnabled(bool on)
     if (m_settings->featureBracketingAutomatic(on))
         m_settings->setBracketingAutomatic(on ? 1 : 0);
     m_settings->setBracketingEnabled(on);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
 }
 
 void TVK_Logic_Camera::setBracketImgNum(int count)
@@ -661,7 +721,7 @@ void TVK_Logic_Camera::setWhiteBalanceAndRestartLiveView(void (Settings::*setter
         return;
     const int before = (m_settings->*getter)();
     (m_settings->*setter)(value);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
     if (before == value)
         return;
     // A running live view keeps the white balance it started with; only a
@@ -712,7 +772,7 @@ void TVK_Logic_Camera::setFocusMode(eVXFocusMode mode)
         return;
     release(kVXReleaseAutoFocusOff);
     m_settings->setFocusMode(cameraMode);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
     if (mode == kVXFocusModeManual)
         return;
     // These bodies refuse the autofocus command while they stream.
@@ -730,7 +790,7 @@ void TVK_Logic_Camera::switchToManualFocus()
         return;
     release(kVXReleaseAutoFocusOff);
     m_settings->setFocusMode(kVXFocusModeManual);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
     Q_EMIT signalFocusMode(m_settings->focusMode());
 }
 
@@ -889,7 +949,7 @@ void TVK_Logic_Camera::restoreAutoPowerOff()
     if (m_settings == nullptr || m_savedAutoPowerOff < 0)
         return;
     m_settings->setAutoPowerOff(m_savedAutoPowerOff);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
 }
 
 void TVK_Logic_Camera::restoreStorageType()
@@ -897,7 +957,7 @@ void TVK_Logic_Camera::restoreStorageType()
     if (m_settings == nullptr || !m_settings->featureStorageType() || m_savedStorageType < 0)
         return;
     m_settings->setStorageType(m_savedStorageType);
-    m_settings->sendToCameraIfChanged();
+    sendChanges();
 }
 
 // --- Transfers -----------------------------------------------------------------------------------
@@ -918,6 +978,8 @@ void TVK_Logic_Camera::transferDone()
     if (!hasSettings(prefix))
         return;
     // Changes the user made while the transfer held the camera go out now.
+    // This may run in a transfer thread: what the camera refused is announced
+    // with the next change made in the controller thread.
     m_settings->sendToCameraIfChanged();
 }
 
@@ -972,4 +1034,247 @@ QString TVK_Logic_Camera::quickViewFileName()
 {
     QMutexLocker locker(&m_quickViewMutex);
     return m_quickViewFileName;
+}
+
+// --- Image database ------------------------------------------------------------------------------
+
+void TVK_Logic_Camera::slotRebuildImageDB()
+{
+    // Cameras announce object changes in bursts; one read per interval
+    // answers the whole burst.
+    if (m_rebuildImageDBTimer->isActive()) {
+        m_rebuildImageDBPending = true;
+        return;
+    }
+    m_rebuildImageDBPending = false;
+    Q_EMIT signalImageDBChangeBegin();
+
+    QVector<quint32> handles;
+    if (readObjectHandles(handles))
+        applyObjectHandles(handles);
+
+    Q_EMIT signalImageDBChangeEnd();
+    // Also after a failed read, so a camera that keeps failing is asked at
+    // most once per interval.
+    m_rebuildImageDBTimer->start();
+}
+
+void TVK_Logic_Camera::applyObjectHandles(const QVector<quint32> &handles)
+{
+    TVK_METHOD(prefix);
+    QVector<quint32> kept;
+    kept.reserve(handles.size());
+    for (quint32 handle : qAsConst(handles)) {
+        if (ImageDB::isPictureHandle(handle))
+            kept.append(handle);
+    }
+
+    // Each old entry is carried over at most once, the first of a handle
+    // first: a handle the camera lists twice gets a fresh second entry.
+    QHash<quint32, int> oldIndexOfHandle;
+    oldIndexOfHandle.reserve(m_imageDB.size());
+    for (int i = m_imageDB.size() - 1; i >= 0; --i)
+        oldIndexOfHandle.insert(m_imageDB.at(i).handle, i);
+    QVector<bool> carriedOver(m_imageDB.size(), false);
+
+    QVector<ImageEntry> rebuilt;
+    rebuilt.reserve(kept.size());
+    for (int i = 0; i < kept.size(); ++i) {
+        const quint32 handle = kept.at(i);
+        const int old = oldIndexOfHandle.value(handle, -1);
+        if (old >= 0 && !carriedOver.at(old)) {
+            carriedOver[old] = true;
+            rebuilt.append(std::move(m_imageDB[old]));
+            continue;
+        }
+        ImageEntry entry;
+        entry.pictures[0] = placeholderPicture();
+        entry.label = tr("index ") + QString::number(kept.size() - i - 1);
+        entry.handle = handle;
+        entry.isNotJpeg = (handle & ImageDB::kHandleKindMask) != ImageDB::kHandleKindJpeg;
+        entry.isPlaceholder = true;
+        entry.rotation = ImageDB::kRotationUnknown;
+        entry.sizeClass = 0;
+        entry.thirdValue = 0;
+        rebuilt.append(std::move(entry));
+    }
+
+    // Gone pictures take their buffers with them (the old list goes
+    // below); their thumbnails can no longer be fetched. A dropped
+    // duplicate's handle may still belong to a kept entry.
+    const QSet<quint32> keptHandles(kept.cbegin(), kept.cend());
+    for (int i = 0; i < m_imageDB.size(); ++i) {
+        const quint32 handle = m_imageDB.at(i).handle;
+        if (!carriedOver.at(i) && !keptHandles.contains(handle))
+            m_pendingThumbnailHandles.removeAll(handle);
+    }
+
+    m_imageDB = std::move(rebuilt);
+    m_imageLoadedFlags.fill('\0', m_imageDB.size());
+    debugLog(kLELogTransfer, "%s - %d pictures of %d objects", prefix, m_imageDB.size(), handles.size());
+}
+
+void TVK_Logic_Camera::slotDelayedRebuildImageDB()
+{
+    // Stopped first, so that calling this slot has the same effect as the
+    // interval running out.
+    m_rebuildImageDBTimer->stop();
+    if (m_rebuildImageDBPending)
+        slotRebuildImageDB();
+}
+
+bool TVK_Logic_Camera::readObjectHandles(QVector<quint32> &handles)
+{
+    TVK_METHOD(prefix);
+    // Picture reads of the transfer threads and thumbnails use the same
+    // object store; the list must not change under them half way.
+    QMutexLocker locker(&m_accessLock);
+
+    unsigned char storageIds[ImageDB::kStorageIdsBufferSize] = {};
+    debugLog(kLELogCommand, "%s - GetStorageIDs dataSize 0x%08X", prefix, ImageDB::kStorageIdsBufferSize);
+    if (!m_access->recvData(ImageDB::kOpGetStorageIDs, 0, nullptr, storageIds, sizeof storageIds, prefix)) {
+        debugLog(kLELogAlways, "%s - GetStorageIDs failed, image database kept", prefix);
+        return false;
+    }
+
+    const quint32 params[] = {ImageDB::kAllStorages};
+    unsigned char countBuffer[ImageDB::kCountSize] = {};
+    debugLog(kLELogCommand, "%s - GetObjectHandles dataSize 0x%08X", prefix, ImageDB::kCountSize);
+    if (!m_access->recvData(ImageDB::kOpGetObjectHandles, 1, params, countBuffer, sizeof countBuffer, prefix)) {
+        debugLog(kLELogAlways, "%s - GetObjectHandles failed, image database kept", prefix);
+        return false;
+    }
+    const quint32 count = TVK_Commu_DataReader(countBuffer, sizeof countBuffer).u32();
+    if (count > ImageDB::kMaxHandles) {
+        debugLog(kLELogAlways, "%s - illegal object handle count %u, image database kept", prefix, count);
+        return false;
+    }
+    handles.clear();
+    if (count == 0)
+        return true;
+
+    QByteArray list(int(ImageDB::kCountSize + ImageDB::kHandleSize * count), '\0');
+    debugLog(kLELogCommand, "%s - GetObjectHandles dataSize 0x%08X", prefix, unsigned(list.size()));
+    if (!m_access->recvData(ImageDB::kOpGetObjectHandles, 1, params, list.data(), unsigned(list.size()), prefix)) {
+        debugLog(kLELogAlways, "%s - GetObjectHandles of %u handles failed, image database kept", prefix, count);
+        return false;
+    }
+    TVK_Commu_DataReader reader(list);
+    quint32 listed = reader.u32();
+    // A picture taken between the two reads makes the list longer than the
+    // buffer; the camera cut it off, so only what arrived is used.
+    if (listed > count) {
+        debugLog(kLELogAlways, "%s - object handle count grew from %u to %u, using %u", prefix, count, listed,
+                 count);
+        listed = count;
+    }
+    handles.reserve(int(listed));
+    for (quint32 i = 0; i < listed && reader.fits(ImageDB::kHandleSize); ++i)
+        handles.append(reader.u32());
+    return true;
+}
+
+const QByteArray &TVK_Logic_Camera::placeholderPicture()
+{
+    TVK_METHOD(prefix);
+    if (!m_placeholderPictureTried) {
+        m_placeholderPictureTried = true;
+        QFile file(QString::fromLatin1(ImageDB::kPlaceholderResource));
+        if (file.open(QIODevice::ReadOnly))
+            m_placeholderPicture = file.readAll();
+        if (m_placeholderPicture.isEmpty())
+            debugLog(kLELogAlways, "%s - placeholder picture %s not available, entries start empty", prefix,
+                     ImageDB::kPlaceholderResource);
+    }
+    return m_placeholderPicture;
+}
+
+const TVK_Logic_Camera::ImageEntry *TVK_Logic_Camera::imageEntry(int index) const
+{
+    return index >= 0 && index < m_imageDB.size() ? &m_imageDB.at(index) : nullptr;
+}
+
+TVK_Logic_Camera::ImageEntry *TVK_Logic_Camera::imageEntry(int index)
+{
+    return index >= 0 && index < m_imageDB.size() ? &m_imageDB[index] : nullptr;
+}
+
+int TVK_Logic_Camera::imageCount() const
+{
+    return m_imageDB.size();
+}
+
+quint32 TVK_Logic_Camera::imageHandleAt(int index) const
+{
+    const ImageEntry *entry = imageEntry(index);
+    return entry != nullptr ? entry->handle : 0;
+}
+
+int TVK_Logic_Camera::imageIndexOfHandle(quint32 handle) const
+{
+    for (int i = 0; i < m_imageDB.size(); ++i) {
+        if (m_imageDB.at(i).handle == handle)
+            return i;
+    }
+    return -1;
+}
+
+int TVK_Logic_Camera::imageRotation(int index) const
+{
+    const ImageEntry *entry = imageEntry(index);
+    return entry != nullptr ? entry->rotation : ImageDB::kRotationUnknown;
+}
+
+void TVK_Logic_Camera::setImageRotation(int index, int degrees)
+{
+    if (ImageEntry *entry = imageEntry(index))
+        entry->rotation = degrees;
+}
+
+int TVK_Logic_Camera::imageSizeClass(int index) const
+{
+    const ImageEntry *entry = imageEntry(index);
+    return entry != nullptr ? entry->sizeClass : 0;
+}
+
+void TVK_Logic_Camera::setImageSizeClass(int index, int sizeClass)
+{
+    if (ImageEntry *entry = imageEntry(index))
+        entry->sizeClass = sizeClass;
+}
+
+int TVK_Logic_Camera::imageThirdValue(int index) const
+{
+    const ImageEntry *entry = imageEntry(index);
+    return entry != nullptr ? entry->thirdValue : 0;
+}
+
+void TVK_Logic_Camera::setImageThirdValue(int index, int value)
+{
+    if (ImageEntry *entry = imageEntry(index))
+        entry->thirdValue = value;
+}
+
+bool TVK_Logic_Camera::imageIsNotJpeg(int index) const
+{
+    const ImageEntry *entry = imageEntry(index);
+    return entry != nullptr && entry->isNotJpeg;
+}
+
+QString TVK_Logic_Camera::imageLabel(int index) const
+{
+    const ImageEntry *entry = imageEntry(index);
+    return entry != nullptr ? entry->label : QString();
+}
+
+void TVK_Logic_Camera::removeImageEntry(quint32 handle)
+{
+    const int index = imageIndexOfHandle(handle);
+    if (index < 0)
+        return;
+    m_imageDB.removeAt(index);
+    if (index < m_imageLoadedFlags.size())
+        m_imageLoadedFlags.remove(index, 1);
+    if (imageIndexOfHandle(handle) < 0)
+        m_pendingThumbnailHandles.removeAll(handle);
 }

@@ -4,11 +4,15 @@
 #include "TVK_Logic_CameraSettingsBase.h"
 
 #include <QByteArray>
+#include <QImage>
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
+#include <array>
 #include <atomic>
 
 class QTimer;
@@ -169,6 +173,23 @@ public:
     TVK_Logic_CameraSettingsBase *settings() const { return m_settings; }
     TVK_Logic_DeviceInfo *deviceInfo() const { return m_deviceInfo; }
 
+    // --- Image database, for the controller (controller thread only) ----------------
+    // Indices outside the database read as "no picture": handle 0, index -1,
+    // rotation 360 (not yet determined); writes to them change nothing.
+    int imageCount() const;
+    quint32 imageHandleAt(int index) const;
+    int imageIndexOfHandle(quint32 handle) const;
+    int imageRotation(int index) const;
+    void setImageRotation(int index, int degrees);
+    int imageSizeClass(int index) const;
+    void setImageSizeClass(int index, int sizeClass);
+    int imageThirdValue(int index) const;
+    void setImageThirdValue(int index, int value);
+    bool imageIsNotJpeg(int index) const;
+    QString imageLabel(int index) const;
+    // Removes the first entry of handle; an unknown handle changes nothing.
+    void removeImageEntry(quint32 handle);
+
     // --- For the transfer threads (any thread) ---------------------------------------
     void transferRequest();
     void transferDone();
@@ -198,8 +219,16 @@ public:
     QMutex &accessLock() { return m_accessLock; }
 
 public Q_SLOTS:
+    // Reads the camera's object list and keeps one entry per picture. Rebuilds
+    // run at most once per rebuild interval; a request inside it is served
+    // when the interval has passed.
+    void slotRebuildImageDB();
+    void slotDelayedRebuildImageDB();
     void setFlashXSymbol(bool on);
     void setKeyLock(bool on);
+    // Whether new pictures are shown in the quick view; switching it off
+    // closes the one shown.
+    void setWantQuickView(bool want);
     void setMirrorUpMode(bool on);
     void setPictureExampleFileFormat(eVXFileFormat fileFormat);
     void setFileFormat(int fileFormat);
@@ -325,7 +354,7 @@ Q_SIGNALS:
     void signalLiveViewPhoto(bool on);
     void signalLiveViewVideo(bool on);
     void signalLiveSensitivity(int iso);
-    // signalLiveView(QImage) follows here once the logic may use Qt Gui.
+    void signalLiveView(QImage image);
     void signalNoLiveView();
     void signalQuickView(QByteArray bytes, QString fileName, int orientation);
     void signalNoQuickView();
@@ -345,6 +374,30 @@ private Q_SLOTS:
     void catchSettingsChanged();
 
 private:
+    // One picture on the camera, held in memory only.
+    struct ImageEntry {
+        // The first holds the placeholder picture until the thumbnail is
+        // loaded; the other two stay empty until a reader fills them.
+        std::array<QByteArray, 3> pictures;
+        QString label;
+        quint32 handle = 0;
+        bool isNotJpeg = false;
+        bool isPlaceholder = true;
+        int rotation = 360;  // degrees; 360 = not yet determined
+        int sizeClass = 0;
+        int thirdValue = 0;
+    };
+
+    // The camera's object handles in camera order; false (handles untouched)
+    // when a transaction failed or the answer makes no sense.
+    bool readObjectHandles(QVector<quint32> &handles);
+    // Replaces the database by the picture handles among handles; entries
+    // of pictures still on the camera are kept as they are.
+    void applyObjectHandles(const QVector<quint32> &handles);
+    const QByteArray &placeholderPicture();
+    const ImageEntry *imageEntry(int index) const;
+    ImageEntry *imageEntry(int index);
+
     bool hasSettings(const char *prefix) const;
     bool hasFolderSettings(const char *prefix) const;
     template <typename Arg, typename Value>
@@ -352,6 +405,8 @@ private:
     template <typename Result, typename Fallback>
     Result readSetting(const char *prefix, Result (Settings::*getter)(), Fallback fallback);
     bool feature(const char *prefix, bool (Settings::*query)());
+    // Sends what the setters changed and announces again what the camera refused.
+    void sendChanges();
     bool release(unsigned stage, int param = 0);
     // The live-view mode the camera reports through its supported streams
     // (0 when it streams nothing or the read failed).
@@ -380,11 +435,18 @@ private:
     QMutex m_activeTransferThreadsMutex;
     QTimer *m_3DAxisTimer = nullptr;
     QTimer *m_keepAliveTimer = nullptr;
+    QTimer *m_rebuildImageDBTimer = nullptr;
+    bool m_rebuildImageDBPending = false;
     QByteArray m_quickViewData;
     QString m_quickViewFileName;
     QMutex m_quickViewMutex;
     std::atomic<bool> m_wantQuickView{false};
     std::atomic<bool> m_quickViewOfPairShown{false};
+    QVector<ImageEntry> m_imageDB;
+    QByteArray m_imageLoadedFlags;
+    QList<uint> m_pendingThumbnailHandles;
+    QByteArray m_placeholderPicture;
+    bool m_placeholderPictureTried = false;
     QMutex m_pollingLock;
     QMutex m_accessLock;
 };

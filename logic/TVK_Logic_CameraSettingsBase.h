@@ -114,6 +114,15 @@ public:
     // The model sends every user change this way, so the device-property
     // strategy, whose setters write at once, is never asked to send.
     void sendToCameraIfChanged();
+    // The settings whose write the camera refused since the last call. Their
+    // values are back at what the camera has; the model announces them again
+    // so that a panel still showing the refused choice shows the camera's.
+    ChangedFlags takeRefused()
+    {
+        const ChangedFlags refused = m_refused;
+        m_refused.fill(false);
+        return refused;
+    }
 
     TVK_Commu_CameraAccess_Base *cameraAccess() const { return m_cameraAccess; }
     TVK_Logic_DeviceInfo *deviceInfo() const { return m_deviceInfo; }
@@ -308,6 +317,7 @@ protected:
         if (changed != nullptr)
             (*changed)[flag] = true;
     }
+    void markRefused(eLEChangedFlag flag) { m_refused[flag] = true; }
 
     // One line of the feature answers a dump ends with: the query's name, the
     // label the line prints (padded to 24; one label has always been spelt
@@ -329,4 +339,5 @@ private:
     TVK_Commu_CameraAccess_Base *m_cameraAccess;
     TVK_Logic_DeviceInfo *m_deviceInfo;
     bool m_pendingSend = false;
+    ChangedFlags m_refused{};
 };

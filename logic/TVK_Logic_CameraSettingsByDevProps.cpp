@@ -187,6 +187,7 @@ bool TVK_Logic_CameraSettingsByDevProps::receiveRow(eLERow id, ChangedFlags *cha
         value = value == 0 ? 1 : 0;
     debugLog(kLELogSettings, "%s - %-21s = %lld   (ok = %s)", prefix, r.label, static_cast<long long>(value),
              ok ? "Yes" : "No");
+    m_lastReceiveOk = ok;
     if (!ok)
         return false;
     if (id == kLERowBracketingEnabled)
@@ -370,9 +371,26 @@ void TVK_Logic_CameraSettingsByDevProps::recvFromCamera(ChangedFlags *changed)
         {kShutterTime, {}},
         {kAperture, when(&Self::featureAperture)},
     };
+    // The confirmation value is read only while confirmation is on and the
+    // signal good. Its report on its own reads both guards first; here the
+    // two steps before it have just read them, so their answers decide and
+    // neither is read a second time.
+    bool enabledAnswered = false;
+    bool badSignalAnswered = false;
     for (const Step &step : steps) {
-        if (!step.condition || step.condition(*this))
-            recvFromCamera(step.code, changed);
+        if (step.condition && !step.condition(*this))
+            continue;
+        if (step.code == kFocusConfirmValue) {
+            if (enabledAnswered && m_value[kLERowFocusConfirmEnabled] == 1 && badSignalAnswered
+                && m_value[kLERowFocusConfirmBadSignal] == 0)
+                receiveRow(kLERowFocusConfirmValue, changed);
+            continue;
+        }
+        recvFromCamera(step.code, changed);
+        if (step.code == kFocusConfirmEnabled)
+            enabledAnswered = m_lastReceiveOk;
+        else if (step.code == kFocusConfirmBadSignal)
+            badSignalAnswered = m_lastReceiveOk;
     }
     if (debugLogEnabled(kLELogSettings))
         dump(QStringLiteral("TVK_Logic_CameraSettingsByDevProps::recvFromCamera"));
@@ -408,6 +426,7 @@ bool TVK_Logic_CameraSettingsByDevProps::writeValue(eLERow id, qint64 raw)
     // Keeping the new value would make the cache claim what the camera never
     // took, and an identical request would then never be sent again.
     m_value[id] = previous;
+    markRefused(kRows[id].flag);
     return false;
 }
 

@@ -313,4 +313,6 @@ private:
 
     std::unique_ptr<TVK_Logic_APEXConverterShutterTime> m_shutterTime;
     qint64 m_value[kLERowCount];
+    // Whether the last receiveRow got an answer from the camera.
+    bool m_lastReceiveOk = false;
 };

@@ -286,6 +286,10 @@ void TVK_Logic_CameraSettingsByStruct::sendToCamera()
         // request look like no change, so it would never be sent again.
         debugLog(kLELogAlways, "%s - writing the camera settings failed; they are sent again on the next request",
                  logPrefix(__func__).constData());
+        for (const ChangeRow &row : changeRows()) {
+            if (fieldValue(m_cameraRecord, row.field) != fieldValue(m_record, row.field))
+                markRefused(row.flag);
+        }
         m_record = m_cameraRecord;
         m_fiveImages = m_cameraFiveImages;
     }

@@ -5,13 +5,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Without a thumbnail type the camera describes the picture itself.
-constexpr int kNoThumbType = 0;
-
-} // namespace
-
 TVK_Logic_ObjectInfo::TVK_Logic_ObjectInfo(const void *data, size_t size)
 {
     if (data != nullptr && size > 0) {
@@ -25,15 +18,20 @@ TVK_Logic_ObjectInfo::TVK_Logic_ObjectInfo(const QByteArray &data)
 {
 }
 
-bool TVK_Logic_ObjectInfo::recvFromCamera(TVK_Commu_CameraAccess_Base *access, quint32 objectHandle)
+bool TVK_Logic_ObjectInfo::recvFromCamera(TVK_Commu_CameraAccess_Base *access, quint32 objectHandle, int thumbType)
 {
     m_bytes.assign(kObjectInfoBufferSize, 0);
     if (access != nullptr
-        && access->getObjectInfo(m_bytes.data(), unsigned(m_bytes.size()), kNoThumbType, objectHandle))
+        && access->getObjectInfo(m_bytes.data(), unsigned(m_bytes.size()), thumbType, objectHandle))
         return true;
     // A failed transaction may have left part of an answer behind.
     std::fill(m_bytes.begin(), m_bytes.end(), 0);
     return false;
+}
+
+quint16 TVK_Logic_ObjectInfo::objectFormat() const
+{
+    return TVK_Commu_DataReader::u16At(m_bytes.data(), m_bytes.size(), kObjectFormatOffset);
 }
 
 quint32 TVK_Logic_ObjectInfo::objectCompressedSize() const

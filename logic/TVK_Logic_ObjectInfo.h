@@ -18,6 +18,7 @@ public:
     // Room for the fixed fields and a file name of up to 49 characters; the
     // dates and keywords after the name are never read.
     static constexpr size_t kObjectInfoBufferSize = 154;
+    static constexpr size_t kObjectFormatOffset = 4;
     static constexpr size_t kObjectCompressedSizeOffset = 8;
     static constexpr size_t kThumbCompressedSizeOffset = 14;
     static constexpr size_t kSequenceNumberOffset = 48;
@@ -29,10 +30,14 @@ public:
     TVK_Logic_ObjectInfo(const void *data, size_t size);
     explicit TVK_Logic_ObjectInfo(const QByteArray &data);
 
-    // Reads the ObjectInfo of objectHandle (without thumbnail type) into a
-    // buffer of kObjectInfoBufferSize bytes. On failure the buffer is zeroed
-    // and false is returned.
-    bool recvFromCamera(TVK_Commu_CameraAccess_Base *access, quint32 objectHandle);
+    // Reads the ObjectInfo of objectHandle into a buffer of
+    // kObjectInfoBufferSize bytes; the thumbnail type picks which thumbnail's
+    // size the camera reports. On failure the buffer is zeroed and false is
+    // returned.
+    bool recvFromCamera(TVK_Commu_CameraAccess_Base *access, quint32 objectHandle, int thumbType = 0);
+
+    // The PTP object format code (0x3802 for a JPEG picture).
+    quint16 objectFormat() const;
 
     // Size of the picture file in bytes.
     quint32 objectCompressedSize() const;

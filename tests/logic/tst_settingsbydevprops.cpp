@@ -97,7 +97,7 @@ CodeList expectedRefresh(int p, bool externalPower, bool listsOrientation)
         codes << 0xD626;
     codes << 0xD627 << 0xD628 << 0xD618 << 0xD619;
     if (!g4)
-        codes << 0xD623 << 0xD622 << 0xD623;
+        codes << 0xD623 << 0xD622; // and 0xD621 only when both allow it
     if (!is61)
         codes << 0xD62B;
     if (g3)
@@ -351,6 +351,43 @@ private Q_SLOTS:
         QCOMPARE(hexList(rig.access->reads), hexList(reads));
         QCOMPARE(rig.settings->focusConfirmation(), value);
         QCOMPARE(raised(changed), value != 0 ? FlagSet{55} : FlagSet{});
+    }
+
+    // The full refresh has just read both guards when it reaches the value:
+    // their answers decide, and neither is read again.
+    void fullRefreshReadsEachGuardOnce_data()
+    {
+        QTest::addColumn<qint64>("enabled");
+        QTest::addColumn<qint64>("badSignal");
+        QTest::addColumn<int>("failingGuard");
+        QTest::addColumn<bool>("valueRead");
+        QTest::newRow("off") << qint64(0) << qint64(0) << 0 << false;
+        QTest::newRow("on, bad signal") << qint64(1) << qint64(1) << 0 << false;
+        QTest::newRow("on, good signal") << qint64(1) << qint64(0) << 0 << true;
+        QTest::newRow("enabled unanswered") << qint64(1) << qint64(0) << 0xD623 << false;
+        QTest::newRow("bad signal unanswered") << qint64(1) << qint64(0) << 0xD622 << false;
+    }
+    void fullRefreshReadsEachGuardOnce()
+    {
+        QFETCH(qint64, enabled);
+        QFETCH(qint64, badSignal);
+        QFETCH(int, failingGuard);
+        QFETCH(bool, valueRead);
+        Rig rig(0x2031);
+        rig.store()->setValue(0xD623, 1, false);
+        rig.store()->setValue(0xD622, 0, false);
+        Flags changed{};
+        rig.settings->recvFromCamera(&changed); // the cache now says on and good
+        rig.store()->setValue(0xD623, enabled, false);
+        rig.store()->setValue(0xD622, badSignal, false);
+        rig.store()->setValue(0xD621, 42, false);
+        rig.clearTrace();
+        if (failingGuard != 0)
+            rig.access->failReads.insert(failingGuard);
+        rig.settings->recvFromCamera(&changed);
+        QCOMPARE(rig.access->reads.count(0xD623), 1);
+        QCOMPARE(rig.access->reads.count(0xD622), 1);
+        QCOMPARE(rig.access->reads.count(0xD621), valueRead ? 1 : 0);
     }
 
     void sensitivityAutoFollowsTheExposureIndex()

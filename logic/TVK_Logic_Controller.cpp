@@ -1,0 +1,1994 @@
+#include "TVK_Logic_Controller.h"
+
+#include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_Logic_APEXConverterAperture.h"
+#include "TVK_Logic_APEXConverterShutterTime.h"
+#include "TVK_Logic_Camera.h"
+#include "TVK_Logic_CameraLens.h"
+#include "TVK_Logic_ConverterAudioLevel.h"
+#include "TVK_Logic_ConverterAutoPowerOff.h"
+#include "TVK_Logic_ConverterAutoreviewDuration.h"
+#include "TVK_Logic_ConverterBracketDeltaEV.h"
+#include "TVK_Logic_ConverterBracketImgNum.h"
+#include "TVK_Logic_ConverterContrast.h"
+#include "TVK_Logic_ConverterDngCompression.h"
+#include "TVK_Logic_ConverterDriveMode.h"
+#include "TVK_Logic_ConverterExposCompens.h"
+#include "TVK_Logic_ConverterExposMetering.h"
+#include "TVK_Logic_ConverterFileFormat.h"
+#include "TVK_Logic_ConverterFocusDistance.h"
+#include "TVK_Logic_ConverterIntervalFrames.h"
+#include "TVK_Logic_ConverterIntervalTime.h"
+#include "TVK_Logic_ConverterJpgColorSpace.h"
+#include "TVK_Logic_ConverterJpgResolution.h"
+#include "TVK_Logic_ConverterMonochrome.h"
+#include "TVK_Logic_ConverterOrientation.h"
+#include "TVK_Logic_ConverterPhotoAspectRatio.h"
+#include "TVK_Logic_ConverterSaturation.h"
+#include "TVK_Logic_ConverterSensitivity.h"
+#include "TVK_Logic_ConverterSensorFormat.h"
+#include "TVK_Logic_ConverterSharpness.h"
+#include "TVK_Logic_ConverterVideoFileFormat.h"
+#include "TVK_Logic_ConverterVideoFormatResol.h"
+#include "TVK_Logic_ConverterVideoResAndFrRate.h"
+#include "TVK_Logic_ConverterWarning.h"
+#include "TVK_Logic_ConverterWhiteBalTemp.h"
+#include "TVK_Logic_ConverterWhiteBalance.h"
+#include "TVK_Logic_FolderSettings.h"
+#include "TVK_Logic_ObjectInfo.h"
+
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QThread>
+
+#include <cmath>
+#include <memory>
+
+using namespace TVK_Commu_Ptp;
+
+namespace {
+
+using C = TVK_Logic_Controller;
+
+constexpr int kTimerIntervalMs = 1000;
+constexpr int kCounterResetMs = 2000;
+constexpr int kBulbExposureMode = 4;
+constexpr int kBracketingDriveMode = 4;
+constexpr int kIntervalDriveMode = 5;
+constexpr double kBulbSeconds = -1.0;
+constexpr quint16 kObjectFormatJpeg = 0x3802;
+
+const char kNoAperture[] = "--";
+const char kBulbText[] = "B";
+
+// Sharing reads stay in pieces a transfer can always hold.
+constexpr quint32 kSharingPieceBytes = 6000000;
+constexpr quint32 kSharingMinBytes = 501;
+constexpr quint32 kSharingMaxBytes = 199999999;
+constexpr unsigned kPictureHeadBytes = 1024;
+
+int roundHalfAway(double value)
+{
+    return int(std::lround(value));
+}
+
+bool isProduct(int productId, std::initializer_list<int> products)
+{
+    for (int product : products) {
+        if (product == productId)
+            return true;
+    }
+    return false;
+}
+
+bool isG3(int productId)
+{
+    return isProduct(productId, {0x2041, 0x2044, 0x2047});
+}
+
+bool isCora(int productId)
+{
+    return isProduct(productId, {0x2031, 0x2033});
+}
+
+// Step of the exposure-compensation step size (333, 500, 1000) or of the
+// lens's aperture steps (1 whole, 2 half, 3 third) in EV; 0 for anything else.
+double stepFromExposCompensStep(int step)
+{
+    switch (step) {
+    case 333: return 1.0 / 3.0;
+    case 500: return 0.5;
+    case 1000: return 1.0;
+    default: return 0.0;
+    }
+}
+
+double stepFromApertureSteps(int steps)
+{
+    switch (steps) {
+    case 1: return 1.0;
+    case 2: return 0.5;
+    case 3: return 1.0 / 3.0;
+    default: return 0.0;
+    }
+}
+
+bool lensIsConnected(TVK_Logic_CameraLens *lens)
+{
+    if (lens == nullptr)
+        return false;
+    const quint8 state = lens->lensState();
+    return state == 1 || state == 2;
+}
+
+// The TIFF tag pattern (tag, type SHORT, count 1) in the byte order of the
+// picture's start; the index of its first byte, or -1.
+int findTag(const QByteArray &head, quint16 tag, bool bigEndian)
+{
+    char pattern[8];
+    if (bigEndian) {
+        const char p[8] = {char(tag >> 8), char(tag & 0xFF), 0x00, 0x03, 0x00, 0x00, 0x00, 0x01};
+        std::copy(p, p + 8, pattern);
+    } else {
+        const char p[8] = {char(tag & 0xFF), char(tag >> 8), 0x03, 0x00, 0x01, 0x00, 0x00, 0x00};
+        std::copy(p, p + 8, pattern);
+    }
+    return head.indexOf(QByteArray(pattern, 8));
+}
+
+bool isBigEndianPicture(const QByteArray &head)
+{
+    const auto isM = [&head](int i) { return i < head.size() && quint8(head.at(i)) == 0x4D; };
+    return (isM(0) && isM(1)) || (isM(12) && isM(13));
+}
+
+} // namespace
+
+// --- Construction and destruction ----------------------------------------------------------------
+
+TVK_Logic_Controller::TVK_Logic_Controller()
+{
+    m_bulbResetTimer.setSingleShot(true);
+    m_selfTimerResetTimer.setSingleShot(true);
+
+    m_usbAccess = TVK_Commu_CameraAccessFactory::create(kConnectionUSB);
+    if (m_usbAccess != nullptr) {
+        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalDeviceAvailable, this, &C::catchDeviceAvailable,
+                Qt::QueuedConnection);
+        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionOpened, this, &C::catchConnectionOpened,
+                Qt::QueuedConnection);
+        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionClosed, this, &C::catchConnectionClosed,
+                Qt::QueuedConnection);
+    }
+
+    connect(&m_lightroomTimer, &QTimer::timeout, this, &C::catchLightroomTimer);
+    m_lightroomTimer.start(kTimerIntervalMs);
+
+    const bool found = m_usbAccess != nullptr && m_usbAccess->checkDeviceAvailable();
+    if (!found && m_wlanAccess != nullptr)
+        m_wlanAccess->checkDeviceAvailable();
+
+    connect(&m_bulbResetTimer, &QTimer::timeout, this, &C::catchBulbResetTimerFired);
+    connect(&m_selfTimerResetTimer, &QTimer::timeout, this, &C::catchSelfResetTimerFired);
+
+    if (m_usbAccess != nullptr) {
+        m_deviceCheckTimer.setSingleShot(false);
+        connect(&m_deviceCheckTimer, &QTimer::timeout, m_usbAccess, &TVK_Commu_CameraAccess_Base::checkDeviceAvailable);
+        m_deviceCheckTimer.start(kTimerIntervalMs);
+    }
+
+    connect(&m_apertureSyncTimer, &QTimer::timeout, this, &C::catchSyncAvailableApertureTimer);
+    m_apertureSyncTimer.start(kTimerIntervalMs);
+}
+
+TVK_Logic_Controller::~TVK_Logic_Controller()
+{
+    const bool hadCamera = m_camera != nullptr;
+    m_bulbResetTimer.stop();
+    m_selfTimerResetTimer.stop();
+    m_deviceCheckTimer.stop();
+    m_apertureSyncTimer.stop();
+    m_lightroomTimer.stop();
+    delete m_intervalTimer;
+    m_intervalTimer = nullptr;
+    if (m_camera != nullptr)
+        disconnectCamera();
+    destroyConverters();
+    delete m_shutterTimeConverter;
+    m_shutterTimeConverter = nullptr;
+    delete m_camera;
+    m_camera = nullptr;
+    if (hadCamera) {
+        // Nobody converts for this camera any more.
+        TVK_Logic_APEXConverterAperture::setProductId(0);
+        TVK_Logic_APEXConverterAperture::setStepSize(0);
+    }
+    m_activeAccess = nullptr;
+    delete m_wlanAccess;
+    m_wlanAccess = nullptr;
+    delete m_usbAccess;
+    m_usbAccess = nullptr;
+}
+
+// --- Any thread ------------------------------------------------------------------------------------
+
+int TVK_Logic_Controller::productId() const
+{
+    return m_publishedProductId.load();
+}
+
+QString TVK_Logic_Controller::productName() const
+{
+    QMutexLocker locker(&m_publishedMutex);
+    return m_publishedProductName;
+}
+
+int TVK_Logic_Controller::liveViewMode() const
+{
+    return m_liveViewMode.load();
+}
+
+bool TVK_Logic_Controller::has3DAxisData() const
+{
+    return m_published3DAxisData.load();
+}
+
+template <typename Call>
+bool TVK_Logic_Controller::queuedFromOtherThread(Call call)
+{
+    if (QThread::currentThread() == thread())
+        return false;
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    return true;
+}
+
+void TVK_Logic_Controller::setFolderSettings(TVK_Logic_FolderSettings *folderSettings)
+{
+    TVK_METHOD(prefix);
+    if (folderSettings == nullptr)
+        return;
+    // Read now, while the caller's object surely exists.
+    TVK_Logic_FolderSettings::Record record;
+    record.dngPictureFolder = folderSettings->dngPictureFolder();
+    record.jpgPictureFolder = folderSettings->jpgPictureFolder();
+    record.pictureNewFileName = folderSettings->pictureNewFileName();
+    record.pictureNumber = folderSettings->pictureNumber();
+    const auto apply = [this, record, prefix]() {
+        if (!hasCamera(prefix))
+            return;
+        TVK_Logic_FolderSettings copy;
+        copy.load(record);
+        m_camera->setFolderSettings(&copy);
+    };
+    if (!queuedFromOtherThread(apply))
+        apply();
+}
+
+// --- Checks and the converter families -----------------------------------------------------------
+
+bool TVK_Logic_Controller::hasCamera(const char *prefix) const
+{
+    if (m_camera != nullptr)
+        return true;
+    debugLog(kLELogAlways, "%s - no camera", prefix);
+    return false;
+}
+
+bool TVK_Logic_Controller::hasConverter(const char *prefix, const void *converter, const char *words) const
+{
+    if (converter != nullptr)
+        return true;
+    debugLog(kLELogAlways, "%s - no converter for %s", prefix, words);
+    return false;
+}
+
+void TVK_Logic_Controller::emitListOf(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                      const char *words, ListSignal signal)
+{
+    if (hasConverter(prefix, converter, words))
+        Q_EMIT(this->*signal)(converter->textList());
+}
+
+void TVK_Logic_Controller::emitTextOf(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                      const char *words, double value, Signal signal)
+{
+    if (hasConverter(prefix, converter, words))
+        Q_EMIT(this->*signal)(converter->textForValue(value));
+}
+
+bool TVK_Logic_Controller::converterValueOfText(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                                const char *words, const QString &text, double *value) const
+{
+    if (!hasConverter(prefix, converter, words))
+        return false;
+    *value = converter->valueForText(text);
+    return true;
+}
+
+bool TVK_Logic_Controller::valueOfText(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                       const char *words, const QString &text, int *value) const
+{
+    if (!hasCamera(prefix) || !hasConverter(prefix, converter, words))
+        return false;
+    *value = roundHalfAway(converter->valueForText(text));
+    return true;
+}
+
+QString TVK_Logic_Controller::shutterTimeText(double seconds) const
+{
+    if (seconds == kBulbSeconds)
+        return QString::fromLatin1(kBulbText);
+    return m_shutterTimeConverter != nullptr ? m_shutterTimeConverter->toString(seconds) : QString();
+}
+
+void TVK_Logic_Controller::emitCurrentShutterTime()
+{
+    if (m_camera != nullptr)
+        Q_EMIT signalShutterTime(shutterTimeText(m_camera->shutterTime()));
+}
+
+// --- Discovery and connection ----------------------------------------------------------------------
+
+TVK_Commu_CameraAccess_Base *TVK_Logic_Controller::accessFor(int connectionType) const
+{
+    switch (connectionType) {
+    case kConnectionUSB:
+        return m_usbAccess;
+    case kConnectionWLAN:
+        return m_wlanAccess;
+    case kConnectionSimulated:
+        // The simulated camera has no slot of its own: when the program runs
+        // without hardware it stands in the USB slot, and only then is it ours.
+        if (m_usbAccess != nullptr && m_usbAccess->connectionType() == kConnectionSimulated)
+            return m_usbAccess;
+        return nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+void TVK_Logic_Controller::catchDeviceAvailable(int connectionType, qulonglong cameraId, int productId,
+                                                const QString &deviceId)
+{
+    catchConnectToCamera(connectionType, cameraId, productId, deviceId);
+}
+
+void TVK_Logic_Controller::catchConnectToCamera(int connectionType, qulonglong cameraId, int productId,
+                                                const QString &deviceId)
+{
+    TVK_METHOD(prefix);
+    if (m_camera != nullptr)
+        return;
+    TVK_Commu_CameraAccess_Base *access = accessFor(connectionType);
+    if (access == nullptr)
+        return;
+    debugLog(kLELogConnection, "%s - connectionType %d productId 0x%04X", prefix, connectionType, productId);
+    access->openConnection(cameraId, productId, deviceId);
+}
+
+void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
+{
+    TVK_METHOD(prefix);
+    if (m_camera != nullptr)
+        return;
+    m_activeAccess = accessFor(connectionType);
+    if (m_activeAccess == nullptr)
+        return;
+
+    m_camera = new TVK_Logic_Camera(m_activeAccess);
+    const int product = m_camera->productId();
+
+    TVK_Logic_APEXConverterAperture::setStepSize(m_camera->hasExposCompensStep() ? m_camera->exposCompensStep() : 0);
+    TVK_Logic_APEXConverterAperture::setProductId(product);
+    m_shutterTimeConverter = new TVK_Logic_APEXConverterShutterTime(product);
+    createConverters(product);
+    connectCamera();
+
+    m_publishedProductId.store(product);
+    m_published3DAxisData.store(m_camera->has3DAxisData());
+    {
+        QMutexLocker locker(&m_publishedMutex);
+        m_publishedProductName = m_camera->productName();
+    }
+    debugLog(kLELogConnection, "%s - camera 0x%04X connected (connectionType %d)", prefix, product, connectionType);
+    Q_EMIT signalCameraConnected();
+}
+
+void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
+{
+    TVK_METHOD(prefix);
+    if (m_camera != nullptr) {
+        disconnectCamera();
+        destroyConverters();
+        delete m_shutterTimeConverter;
+        m_shutterTimeConverter = nullptr;
+        TVK_Logic_APEXConverterAperture::setProductId(0);
+        TVK_Logic_APEXConverterAperture::setStepSize(0);
+        m_publishedProductId.store(0);
+        m_published3DAxisData.store(false);
+        {
+            QMutexLocker locker(&m_publishedMutex);
+            m_publishedProductName = QStringLiteral("not connected");
+        }
+        delete m_camera;
+        m_camera = nullptr;
+        m_bracketingCounter = 0;
+    }
+    m_activeAccess = nullptr;
+    debugLog(kLELogConnection, "%s - connectionType %d", prefix, connectionType);
+    Q_EMIT signalCameraDisconnected();
+}
+
+void TVK_Logic_Controller::createConverters(int p)
+{
+    TVK_Logic_Camera &c = *m_camera;
+    if (c.hasOrientation())
+        m_orientationConverter = new TVK_Logic_ConverterOrientation;
+    if (c.hasAudioLevel())
+        m_audioLevelConverter = new TVK_Logic_ConverterAudioLevel;
+    if (c.hasAutoreviewDuration())
+        m_autoreviewDurationConverter = new TVK_Logic_ConverterAutoreviewDuration;
+    if (c.hasAutoPowerOff())
+        m_autoPowerOffConverter = new TVK_Logic_ConverterAutoPowerOff;
+    m_bracketDeltaEVConverter = new TVK_Logic_ConverterBracketDeltaEV(p);
+    m_bracketImgNumConverter = new TVK_Logic_ConverterBracketImgNum;
+    if (c.hasDngCompression())
+        m_dngCompressionConverter = new TVK_Logic_ConverterDngCompression;
+    m_driveModeConverter = new TVK_Logic_ConverterDriveMode(p);
+    m_exposCompensConverter = new TVK_Logic_ConverterExposCompens(p);
+    m_exposMeteringConverter = new TVK_Logic_ConverterExposMetering;
+    m_fileFormatConverter = new TVK_Logic_ConverterFileFormat(p);
+    if (c.hasFocusDistance())
+        m_focusDistanceConverter = new TVK_Logic_ConverterFocusDistance;
+    m_intervalFramesConverter = new TVK_Logic_ConverterIntervalFrames(p);
+    m_intervalTimeConverter = new TVK_Logic_ConverterIntervalTime(p);
+    if (c.hasJpgColorSpace())
+        m_jpgColorSpaceConverter = new TVK_Logic_ConverterJpgColorSpace;
+    if (c.hasJpgResolution())
+        m_jpgResolutionConverter = new TVK_Logic_ConverterJpgResolution(p);
+    if (c.hasSensorFormat())
+        m_sensorFormatConverter = new TVK_Logic_ConverterSensorFormat(p);
+    if (c.hasPhotoAspectRatio())
+        m_photoAspectRatioConverter = new TVK_Logic_ConverterPhotoAspectRatio(p);
+    if (c.hasVideoFileFormat())
+        m_videoFileFormatConverter = new TVK_Logic_ConverterVideoFileFormat(p);
+    if (c.hasVideoResAndFrRate())
+        m_videoResAndFrRateConverter = new TVK_Logic_ConverterVideoResAndFrRate(p);
+    if (c.hasVideoFormatResol())
+        m_videoFormatResolConverter = new TVK_Logic_ConverterVideoFormatResol(p);
+    if (c.hasContrast())
+        m_contrastConverter = new TVK_Logic_ConverterContrast;
+    if (c.hasSharpness())
+        m_sharpnessConverter = new TVK_Logic_ConverterSharpness;
+    if (c.hasSaturation())
+        m_saturationConverter = new TVK_Logic_ConverterSaturation;
+    if (c.hasMonochrome())
+        m_monochromeConverter = new TVK_Logic_ConverterMonochrome;
+    m_sensitivityConverter = new TVK_Logic_ConverterSensitivity(p);
+    if (c.hasWarnings())
+        m_warningConverter = new TVK_Logic_ConverterWarning(p);
+    if (c.hasWhiteBalance()) {
+        m_whiteBalanceConverter = new TVK_Logic_ConverterWhiteBalance(p);
+        m_whiteBalTempConverter = new TVK_Logic_ConverterWhiteBalTemp(p);
+    }
+}
+
+namespace {
+
+template <typename T>
+void destroy(T *&pointer)
+{
+    delete pointer;
+    pointer = nullptr;
+}
+
+} // namespace
+
+void TVK_Logic_Controller::destroyConverters()
+{
+    destroy(m_whiteBalTempConverter);
+    destroy(m_whiteBalanceConverter);
+    destroy(m_warningConverter);
+    destroy(m_jpgResolutionConverter);
+    destroy(m_videoFormatResolConverter);
+    destroy(m_videoResAndFrRateConverter);
+    destroy(m_videoFileFormatConverter);
+    destroy(m_sensorFormatConverter);
+    destroy(m_sensitivityConverter);
+    destroy(m_photoAspectRatioConverter);
+    destroy(m_orientationConverter);
+    destroy(m_jpgColorSpaceConverter);
+    destroy(m_intervalTimeConverter);
+    destroy(m_intervalFramesConverter);
+    destroy(m_focusDistanceConverter);
+    destroy(m_fileFormatConverter);
+    destroy(m_exposMeteringConverter);
+    destroy(m_exposCompensConverter);
+    destroy(m_driveModeConverter);
+    destroy(m_dngCompressionConverter);
+    destroy(m_monochromeConverter);
+    destroy(m_saturationConverter);
+    destroy(m_sharpnessConverter);
+    destroy(m_contrastConverter);
+    destroy(m_bracketImgNumConverter);
+    destroy(m_bracketDeltaEVConverter);
+    destroy(m_autoreviewDurationConverter);
+    destroy(m_autoPowerOffConverter);
+    destroy(m_audioLevelConverter);
+}
+
+void TVK_Logic_Controller::connectCamera()
+{
+    using A = TVK_Commu_CameraAccess_Base;
+    using M = TVK_Logic_Camera;
+    TVK_Logic_Camera *cam = m_camera;
+    A *access = m_activeAccess;
+
+    connect(access, &A::signalBulbCounter, this, &C::emitBulbCounter, Qt::QueuedConnection);
+    connect(access, &A::signalSelfTimerCounter, this, &C::emitSelfTimerCounter, Qt::QueuedConnection);
+    connect(access, &A::signalTransferRequest, this, &C::catchTransferRequest, Qt::QueuedConnection);
+    connect(access, &A::signalObjectDeleted, this, &C::signalObjectDeleted);
+
+    connect(cam, &M::signalBulbModeTime, this, &C::emitBulbCounter);
+    connect(cam, &M::signalSelfTimerRestTime, this, &C::emitSelfTimerCounter);
+    connect(cam, &M::signalLensChanged, this, &C::catchLensChanged);
+    connect(cam, &M::signalDngTransferDone, this, &C::catchDngTransferDone);
+    connect(cam, &M::signalElectronicShutter, this, &C::catchElectronicShutter);
+    connect(cam, &M::signalExposCompensStep, this, &C::catchExposCompensStep);
+    connect(cam, &M::signalLiveViewMode, this, &C::catchLiveViewMode);
+    connect(cam, &M::signalMaxShutterTime, this, &C::catchMaxShutterTime);
+    connect(cam, &M::signalWarnings, this, &C::emitWarning);
+
+    connect(cam, &M::signal3DAxisAngles, this, &C::emit3DAxisAngles);
+    connect(cam, &M::signalBatteryInfo, this, &C::emitBatteryInfo);
+    connect(cam, &M::signalBatteryLevelIntern, this, &C::emitBatteryLevelIntern);
+    connect(cam, &M::signalBatteryLevelExtern, this, &C::emitBatteryLevelExtern);
+    connect(cam, &M::signalLensConnectionType, this, &C::emitLensConnectionType);
+    connect(cam, &M::signalPowerSwitch, this, &C::emitPowerSwitch);
+    connect(cam, &M::signalFlashStatus, this, &C::emitFlashStatus);
+    connect(cam, &M::signalFlashXSymbol, this, &C::emitFlashXSymbol);
+    connect(cam, &M::signalLightBalance, this, &C::emitLightBalance);
+    connect(cam, &M::signalKeyLock, this, &C::emitKeyLock);
+    connect(cam, &M::signalMirrorUpMode, this, &C::emitMirrorUpMode);
+    connect(cam, &M::signalFileFormat, this, &C::emitFileFormat);
+    connect(cam, &M::signalDngCompression, this, &C::emitDngCompression);
+    connect(cam, &M::signalJpgColorSpace, this, &C::emitJpgColorSpace);
+    connect(cam, &M::signalJpgResolution, this, &C::emitJpgResolution);
+    connect(cam, &M::signalAutoreviewDuration, this, &C::emitAutoreviewDuration);
+    connect(cam, &M::signalAutoPowerOff, this, &C::emitAutoPowerOff);
+    connect(cam, &M::signalSensorFormat, this, &C::emitSensorFormat);
+    connect(cam, &M::signalPhotoAspectRatio, this, &C::emitPhotoAspectRatio);
+    connect(cam, &M::signalVideoFileFormat, this, &C::emitVideoFileFormat);
+    connect(cam, &M::signalVideoResAndFrRate, this, &C::emitVideoResAndFrRate);
+    connect(cam, &M::signalVideoFormatResol, this, &C::emitVideoFormatResol);
+    connect(cam, &M::signalContrast, this, &C::emitContrast);
+    connect(cam, &M::signalSharpness, this, &C::emitSharpness);
+    connect(cam, &M::signalSaturation, this, &C::emitSaturation);
+    connect(cam, &M::signalMonochrome, this, &C::emitMonochrome);
+    connect(cam, &M::signalOrientation, this, &C::emitOrientation);
+    connect(cam, &M::signalAudioLevel, this, &C::emitAudioLevel);
+    connect(cam, &M::signalAudioWindElim, this, &C::emitAudioWindElim);
+    connect(cam, &M::signalAudioVolSpeaker, this, &C::emitAudioVolSpeaker);
+    connect(cam, &M::signalAudioVolHeadphone, this, &C::emitAudioVolHeadphone);
+    connect(cam, &M::signalAudioVolMicrophone, this, &C::emitAudioVolMicrophone);
+    connect(cam, &M::signalExposureSimulation, this, &C::emitExposureSimulation);
+    connect(cam, &M::signalExposureMode, this, &C::emitExposureMode);
+    connect(cam, &M::signalExposMetering, this, &C::emitExposMetering);
+    connect(cam, &M::signalAperture, this, &C::emitAperture);
+    connect(cam, &M::signalShutterTime, this, &C::emitShutterTime);
+    connect(cam, &M::signalExposCompens, this, &C::emitExposCompens);
+    connect(cam, &M::signalSensitivity, this, &C::emitSensitivity);
+    connect(cam, &M::signalLiveSensitivity, this, &C::emitLiveSensitivity);
+    connect(cam, &M::signalSensitivityAuto, this, &C::emitSensitivityAuto);
+    connect(cam, &M::signalWhiteBalance, this, &C::emitWhiteBalance);
+    connect(cam, &M::signalWhiteBalTemp, this, &C::emitWhiteBalTemp);
+    connect(cam, &M::signalDriveMode, this, &C::emitDriveMode);
+    connect(cam, &M::signalBracketEnabled, this, &C::emitBracketEnabled);
+    connect(cam, &M::signalBracketImgNum, this, &C::emitBracketImgNum);
+    connect(cam, &M::signalBracketDeltaEV, this, &C::emitBracketDeltaEV);
+    connect(cam, &M::signalIntervalFrames, this, &C::emitIntervalFrames);
+    connect(cam, &M::signalIntervalTime, this, &C::emitIntervalTime);
+    connect(cam, &M::signalFocusMode, this, &C::emitFocusMode);
+    connect(cam, &M::signalFocusDistance, this, &C::emitFocusDistance);
+    connect(cam, &M::signalFocusConfirmation, this, &C::emitFocusConfirmation);
+    connect(cam, &M::signalFocusConfirmBadSig, this, &C::emitFocusConfirmBadSig);
+    connect(cam, &M::signalNoFocusConfirmation, this, &C::emitNoFocusConfirmation);
+    connect(cam, &M::signalAutoFocusLimit, this, &C::emitAutoFocusLimit);
+    connect(cam, &M::signalAutoFocusLimitDist, this, &C::emitAutoFocusLimitDist);
+    connect(cam, &M::signalFileNameAndNumber, this, &C::emitFileNameAndNumber);
+    connect(cam, &M::signalPictureExampleName, this, &C::emitPictureExampleName);
+
+    connect(cam, &M::signalIsAlive, this, &C::signalIsAlive);
+    connect(cam, &M::signalLoading, this, &C::signalLoading);
+    connect(cam, &M::signalRemainingToLoad, this, &C::signalRemainingToLoad);
+    connect(cam, &M::signalLiveAudioLevel, this, &C::signalLiveAudioLevel);
+    connect(cam, &M::signalLiveTimeCode, this, &C::signalLiveTimeCode);
+    connect(cam, &M::signalLiveZoomInfo, this, &C::signalLiveZoomInfo);
+    connect(cam, &M::signalLiveZoomRect, this, &C::signalLiveZoomRect);
+    connect(cam, &M::signalLiveViewPhoto, this, &C::signalLiveViewPhoto);
+    connect(cam, &M::signalLiveViewVideo, this, &C::signalLiveViewVideo);
+    connect(cam, &M::signalLiveView, this, &C::signalLiveView);
+    connect(cam, &M::signalNoLiveView, this, &C::signalNoLiveView);
+    connect(cam, &M::signalQuickView, this, &C::signalQuickView);
+    connect(cam, &M::signalNoQuickView, this, &C::signalNoQuickView);
+    connect(cam, &M::signalImageDBChangeBegin, this, &C::signalImageDBChangeBegin);
+    connect(cam, &M::signalImageDBChangeEnd, this, &C::signalImageDBChangeEnd);
+}
+
+void TVK_Logic_Controller::disconnectCamera()
+{
+    using A = TVK_Commu_CameraAccess_Base;
+    // The access stays and keeps its three connection signals to us; only the
+    // connections made for this camera go.
+    if (m_activeAccess != nullptr) {
+        disconnect(m_activeAccess, &A::signalBulbCounter, this, &C::emitBulbCounter);
+        disconnect(m_activeAccess, &A::signalSelfTimerCounter, this, &C::emitSelfTimerCounter);
+        disconnect(m_activeAccess, &A::signalTransferRequest, this, &C::catchTransferRequest);
+        disconnect(m_activeAccess, &A::signalObjectDeleted, this, &C::signalObjectDeleted);
+    }
+    if (m_camera != nullptr)
+        disconnect(m_camera, nullptr, this, nullptr);
+}
+
+// --- Windows ---------------------------------------------------------------------------------------
+
+void TVK_Logic_Controller::catchCameraGUIOpened()
+{
+    if (m_camera != nullptr)
+        publishCameraState();
+}
+
+// The panel is empty when it opens: everything it shows is sent once, in an
+// order where every list arrives before the value chosen from it.
+void TVK_Logic_Controller::publishCameraState()
+{
+    TVK_Logic_Camera &c = *m_camera;
+    Q_EMIT signalCameraSerialNumber(c.serialNumber());
+    Q_EMIT signalLensTypeString(c.lensTypeString());
+    Q_EMIT signalBatteryInfo(c.batteryInfo());
+    Q_EMIT signalBatteryLevelIntern(c.batteryLevelIntern());
+    Q_EMIT signalBatteryLevelExtern(c.batteryLevelExtern());
+
+    const bool hasLensConnectionType = c.hasLensConnectionType();
+    Q_EMIT signalHasLensConnectionType(hasLensConnectionType);
+    if (hasLensConnectionType)
+        Q_EMIT signalLensConnectionType(c.lensConnectionType());
+    const bool hasPowerSwitch = c.hasPowerSwitch();
+    Q_EMIT signalHasPowerSwitch(hasPowerSwitch);
+    if (hasPowerSwitch)
+        Q_EMIT signalPowerSwitch(c.powerSwitch());
+    Q_EMIT signalHasVideoRecording(c.hasVideoRecording());
+    const bool hasLiveView = c.hasLiveView();
+    Q_EMIT signalHasLiveView(hasLiveView);
+    if (hasLiveView)
+        Q_EMIT signalLiveViewMode(0);
+    const bool hasFlashStatus = c.hasFlashStatus();
+    Q_EMIT signalHasFlashStatus(hasFlashStatus);
+    if (hasFlashStatus)
+        Q_EMIT signalFlashStatus(c.flashStatus());
+    const bool hasFlashXSymbol = c.hasFlashXSymbol();
+    Q_EMIT signalHasFlashXSymbol(hasFlashXSymbol);
+    if (hasFlashXSymbol)
+        Q_EMIT signalFlashXSymbol(c.flashXSymbol());
+    Q_EMIT signalLightBalance(c.lightBalance());
+    const bool hasKeyLock = c.hasKeyLock();
+    Q_EMIT signalHasKeyLock(hasKeyLock);
+    if (hasKeyLock)
+        Q_EMIT signalKeyLock(c.keyLock());
+
+    emitFileFormatList();
+    emitFileFormat(c.fileFormat());
+
+    // Offered, list, value: the families that follow one pattern.
+    struct Family {
+        bool (TVK_Logic_Camera::*has)();
+        void (TVK_Logic_Controller::*hasSignal)(bool);
+        void (TVK_Logic_Controller::*emitList)();
+        std::function<void(TVK_Logic_Controller &, TVK_Logic_Camera &)> emitValue;
+    };
+    using M = TVK_Logic_Camera;
+    const Family families[] = {
+        {&M::hasDngCompression, &C::signalHasDngCompression, &C::emitDngCompressionList,
+         [](C &s, M &m) { s.emitDngCompression(m.dngCompression()); }},
+        {&M::hasJpgColorSpace, &C::signalHasJpgColorSpace, &C::emitJpgColorSpaceList,
+         [](C &s, M &m) { s.emitJpgColorSpace(m.jpgColorSpace()); }},
+        {&M::hasJpgResolution, &C::signalHasJpgResolution, &C::emitJpgResolutionList,
+         [](C &s, M &m) { s.emitJpgResolution(m.jpgResolution()); }},
+        {&M::hasAutoreviewDuration, &C::signalHasAutoreviewDuration, &C::emitAutoreviewDurationList,
+         [](C &s, M &m) { s.emitAutoreviewDuration(m.autoreviewDuration()); }},
+        {&M::hasAutoPowerOff, &C::signalHasAutoPowerOff, &C::emitAutoPowerOffList,
+         [](C &s, M &m) { s.emitAutoPowerOff(m.autoPowerOff()); }},
+        {&M::hasSensorFormat, &C::signalHasSensorFormat, &C::emitSensorFormatList,
+         [](C &s, M &m) { s.emitSensorFormat(m.sensorFormat()); }},
+        {&M::hasPhotoAspectRatio, &C::signalHasPhotoAspectRatio, &C::emitPhotoAspectRatioList,
+         [](C &s, M &m) { s.emitPhotoAspectRatio(m.photoAspectRatio()); }},
+        {&M::hasVideoFileFormat, &C::signalHasVideoFileFormat, &C::emitVideoFileFormatList,
+         [](C &s, M &m) { s.emitVideoFileFormat(m.videoFileFormat()); }},
+        {&M::hasVideoResAndFrRate, &C::signalHasVideoResAndFrRate, &C::emitVideoResAndFrRateList,
+         [](C &s, M &m) { s.emitVideoResAndFrRate(m.videoResAndFrRate()); }},
+        {&M::hasVideoFormatResol, &C::signalHasVideoFormatResol, &C::emitVideoFormatResolList,
+         [](C &s, M &m) { s.emitVideoFormatResol(m.videoFormatResol()); }},
+        {&M::hasContrast, &C::signalHasContrast, &C::emitContrastList,
+         [](C &s, M &m) { s.emitContrast(m.contrast()); }},
+        {&M::hasSharpness, &C::signalHasSharpness, &C::emitSharpnessList,
+         [](C &s, M &m) { s.emitSharpness(m.sharpness()); }},
+        {&M::hasSaturation, &C::signalHasSaturation, &C::emitSaturationList,
+         [](C &s, M &m) { s.emitSaturation(m.saturation()); }},
+        {&M::hasMonochrome, &C::signalHasMonochrome, &C::emitMonochromeList,
+         [](C &s, M &m) { s.emitMonochrome(m.monochrome()); }},
+        {&M::hasOrientation, &C::signalHasOrientation, &C::emitOrientationList,
+         [](C &s, M &m) { s.emitOrientation(m.orientation()); }},
+        {&M::hasAudioLevel, &C::signalHasAudioLevel, &C::emitAudioLevelList,
+         [](C &s, M &m) { s.emitAudioLevel(m.audioLevel()); }},
+    };
+    for (const Family &family : families) {
+        const bool offered = (c.*family.has)();
+        Q_EMIT(this->*family.hasSignal)(offered);
+        if (!offered)
+            continue;
+        (this->*family.emitList)();
+        family.emitValue(*this, c);
+    }
+
+    const bool hasWindElim = c.hasAudioWindElim();
+    Q_EMIT signalHasAudioWindElim(hasWindElim);
+    if (hasWindElim)
+        Q_EMIT signalAudioWindElim(c.audioWindElim() != 0);
+    const bool hasSpeaker = c.hasAudioVolSpeaker();
+    Q_EMIT signalHasAudioVolSpeaker(hasSpeaker);
+    if (hasSpeaker)
+        Q_EMIT signalAudioVolSpeaker(c.audioVolSpeaker());
+    const bool hasHeadphone = c.hasAudioVolHeadphone();
+    Q_EMIT signalHasAudioVolHeadphone(hasHeadphone);
+    if (hasHeadphone)
+        Q_EMIT signalAudioVolHeadphone(c.audioVolHeadphone());
+    const bool hasMicrophone = c.hasAudioVolMicrophone();
+    Q_EMIT signalHasAudioVolMicrophone(hasMicrophone);
+    if (hasMicrophone)
+        emitAudioVolMicrophone(c.audioVolMicrophone());
+
+    if (c.hasExposCompensStep()) {
+        const int step = c.exposCompensStep();
+        if (m_shutterTimeConverter != nullptr)
+            m_shutterTimeConverter->setStepSize(step);
+        if (m_exposCompensConverter != nullptr)
+            m_exposCompensConverter->setStepSize(step);
+        Q_EMIT signalExposCompensStep(step);
+    }
+
+    const bool hasSimulation = c.hasExposureSimulation();
+    Q_EMIT signalHasExposureSimulation(hasSimulation);
+    if (hasSimulation) {
+        emitExposureSimulationList();
+        const int simulation = c.exposureSimulation();
+        Q_EMIT signalExposureSimulation(simulation != 0);
+        Q_EMIT signalExposureSimulation(simulation);
+    }
+
+    Q_EMIT signalDngPath(c.dngPath());
+    Q_EMIT signalJpgPath(c.jpgPath());
+    emitFileNameAndNumber();
+
+    const bool hasWhiteBalance = c.hasWhiteBalance();
+    Q_EMIT signalHasWhiteBalance(hasWhiteBalance);
+    emitDriveModeList();
+    emitExposMeteringList();
+    emitExposCompensList();
+    emitBracketImgNumList();
+    emitBracketDeltaEVList();
+    emitIntervalFramesList();
+    emitIntervalTimeList();
+    emitSensitivityList();
+    if (hasWhiteBalance) {
+        emitWhiteBalanceList();
+        emitWhiteBalTempList();
+    }
+    emitShutterTimeList();
+
+    catchLensChanged();
+    Q_EMIT signalFocusIsUnitFeet(m_unitIsFeet);
+
+    emitDriveMode(m_ownIntervalActive ? kIntervalDriveMode : c.driveMode());
+    const bool hasFocusMode = c.hasFocusMode();
+    Q_EMIT signalHasFocusMode(hasFocusMode);
+    if (hasFocusMode)
+        Q_EMIT signalFocusMode(c.focusMode());
+    emitExposMetering(c.exposMetering());
+    emitExposCompens(c.exposCompens());
+    emitBracketEnabled(c.bracketingEnabled());
+    emitBracketImgNum(c.bracketingImageNumbers());
+    emitBracketDeltaEV(c.bracketingDeltaEV());
+
+    if (c.hasInterval()) {
+        emitIntervalFrames(c.intervalFrames());
+        emitIntervalTime(c.intervalTime());
+    } else {
+        emitIntervalFrames(m_intervalFrames);
+        emitIntervalTime(m_intervalTime);
+    }
+
+    const bool hasAutoFocusLimit = c.hasAutoFocusLimit();
+    Q_EMIT signalHasAutoFocusLimit(hasAutoFocusLimit);
+    if (hasAutoFocusLimit) {
+        emitAutoFocusLimit(c.autoFocusLimit());
+        emitAutoFocusLimitDist(c.autoFocusLimitDist());
+    }
+    const bool hasMirrorUp = c.hasMirrorUpMode();
+    Q_EMIT signalHasMirrorUpMode(hasMirrorUp);
+    if (hasMirrorUp)
+        Q_EMIT signalMirrorUpMode(c.mirrorUpMode());
+
+    Q_EMIT signalSensitivityAuto(c.sensitivityAuto());
+    emitSensitivity(c.sensitivity());
+    if (hasWhiteBalance) {
+        emitWhiteBalance(c.whiteBalanceIndex());
+        emitWhiteBalTemp(c.whiteBalanceColorTemp());
+    }
+
+    if (isG3(c.productId())) {
+        Q_EMIT signalExposureModeList(
+            {QStringLiteral("P"), QStringLiteral("M"), QStringLiteral("A"), QStringLiteral("S")});
+    }
+
+    Q_EMIT signalExposureMode(c.exposureMode());
+    const bool hasAperture = c.hasAperture();
+    Q_EMIT signalHasAperture(hasAperture);
+    if (hasAperture)
+        emitAperture(c.aperture());
+    Q_EMIT signalShutterTime(shutterTimeText(c.shutterTime()));
+
+    const bool hasFocusDistance = c.hasFocusDistance();
+    Q_EMIT signalHasFocusDistance(hasFocusDistance);
+    if (hasFocusDistance)
+        emitFocusDistance(c.focusDistance());
+    const bool hasFocusConfirmation = c.hasFocusConfirmation();
+    Q_EMIT signalHasFocusConfirmation(hasFocusConfirmation);
+    if (hasFocusConfirmation) {
+        if (c.focusConfirmationEnabled()) {
+            Q_EMIT signalFocusConfirmBadSig(c.focusConfirmationBadSignal());
+            Q_EMIT signalFocusConfirmation(c.focusConfirmation());
+        } else {
+            Q_EMIT signalNoFocusConfirmation();
+        }
+    }
+}
+
+void TVK_Logic_Controller::catchCameraGUIClosed()
+{
+    if (m_camera != nullptr) {
+        m_camera->restoreAutoPowerOff();
+        m_camera->restoreStorageType();
+    }
+    if (m_activeAccess != nullptr)
+        m_activeAccess->closeConnection();
+}
+
+void TVK_Logic_Controller::catchLiveViewGUIOpened()
+{
+    TVK_METHOD(prefix);
+    if (m_camera == nullptr)
+        return;
+    // Waiting for the window to consume each frame arrives with the live-view
+    // stream; until then the window only gets its controls.
+    debugLog(kLELogStream, "%s - live-view window opened", prefix);
+    const bool hasSimulation = m_camera->hasExposureSimulation();
+    if (hasSimulation) {
+        emitExposureSimulationList();
+        const int simulation = m_camera->exposureSimulation();
+        Q_EMIT signalExposureSimulation(simulation != 0);
+        Q_EMIT signalExposureSimulation(simulation);
+    }
+}
+
+void TVK_Logic_Controller::catchLiveViewGUIClosed()
+{
+    TVK_METHOD(prefix);
+    if (m_camera != nullptr)
+        debugLog(kLELogStream, "%s - live-view window closed", prefix);
+}
+
+void TVK_Logic_Controller::catchLiveViewConsumed()
+{
+    // Frames are paced by their consumption once the live-view stream runs;
+    // without a stream there is nothing to release.
+}
+
+void TVK_Logic_Controller::catchLiveViewMode(int liveViewMode)
+{
+    if (liveViewMode == m_liveViewMode.load())
+        return;
+    m_liveViewMode.store(liveViewMode);
+    Q_EMIT signalLiveViewMode(liveViewMode);
+}
+
+// --- Counters ----------------------------------------------------------------------------------------
+
+void TVK_Logic_Controller::emitBulbCounter(int count)
+{
+    if (m_camera == nullptr || m_camera->exposureMode() != kBulbExposureMode)
+        return;
+    if (count < 0) {
+        Q_EMIT signalBulbCounter(-1);
+        emitShutterTime(m_camera->shutterTime());
+        return;
+    }
+    Q_EMIT signalBulbCounter(count);
+    m_bulbResetTimer.start(kCounterResetMs);
+}
+
+void TVK_Logic_Controller::catchBulbResetTimerFired()
+{
+    if (m_camera == nullptr)
+        return;
+    if (!isProduct(m_camera->productId(), {0x2009, 0x2011, 0x2021, 0x2041, 0x2044, 0x2047, 0x2051}))
+        return;
+    if (m_camera->exposureMode() != kBulbExposureMode)
+        return;
+    Q_EMIT signalBulbCounter(-1);
+    emitShutterTime(m_camera->shutterTime());
+}
+
+void TVK_Logic_Controller::emitSelfTimerCounter(int count)
+{
+    if (count > 0) {
+        Q_EMIT signalSelfTimerCounter(count);
+        m_selfTimerResetTimer.start(kCounterResetMs);
+        return;
+    }
+    emitCurrentShutterTime();
+}
+
+void TVK_Logic_Controller::catchSelfResetTimerFired()
+{
+    if (m_camera != nullptr && isProduct(m_camera->productId(), {0x2021, 0x2051}))
+        emitCurrentShutterTime();
+}
+
+void TVK_Logic_Controller::catchLightroomTimer()
+{
+    // No detection of other programs: the panel's note stays hidden.
+}
+
+// --- New pictures ------------------------------------------------------------------------------------
+
+void TVK_Logic_Controller::catchTransferRequest()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    const bool bracketing = m_camera->bracketingEnabled();
+    const int pictures = m_camera->bracketingImageNumbers();
+    const bool firstOfSeries = m_bracketingCounter == 0;
+    if (bracketing)
+        ++m_bracketingCounter;
+    if (!bracketing || firstOfSeries)
+        Q_EMIT signalLoading(true);
+    m_camera->transferRequest();
+    if (!bracketing || m_bracketingCounter == pictures)
+        m_bracketingCounter = 0;
+    emitFileNameAndNumber();
+}
+
+void TVK_Logic_Controller::catchDngTransferDone()
+{
+    m_dngTransferDone = true;
+}
+
+void TVK_Logic_Controller::deleteObject(uint handle)
+{
+    TVK_METHOD(prefix);
+    if (m_activeAccess == nullptr) {
+        debugLog(kLELogAlways, "%s - no camera", prefix);
+        return;
+    }
+    m_activeAccess->deleteObject(handle);
+}
+
+void TVK_Logic_Controller::deleteObjectFromImageDB(uint handle)
+{
+    TVK_METHOD(prefix);
+    if (hasCamera(prefix))
+        m_camera->removeImageEntry(handle);
+}
+
+// --- Pictures on request -------------------------------------------------------------------------------
+
+namespace {
+
+// Marks the camera's transfer as running (the property refresh waits) and
+// holds its access lock while the user interface reads a picture.
+class PictureRead
+{
+public:
+    explicit PictureRead(TVK_Logic_Camera *camera) : m_camera(camera), m_locker(&camera->accessLock())
+    {
+        m_camera->setTransferInProgress(true);
+        m_camera->setPictureReadBusy(true);
+    }
+    ~PictureRead()
+    {
+        m_camera->setPictureReadBusy(false);
+        m_camera->setTransferInProgress(false);
+    }
+    PictureRead(const PictureRead &) = delete;
+    PictureRead &operator=(const PictureRead &) = delete;
+
+private:
+    TVK_Logic_Camera *m_camera;
+    QMutexLocker m_locker;
+};
+
+} // namespace
+
+int TVK_Logic_Controller::pictureSizeClass(const QByteArray &head) const
+{
+    const int product = m_camera->productId();
+    if (isCora(product))
+        return 2;
+    if (product != 0x2061)
+        return 0;
+    const bool bigEndian = isBigEndianPicture(head);
+    const int at = findTag(head, 0xA002, bigEndian);
+    int width = 0;
+    if (at >= 0 && at + 10 <= head.size()) {
+        const quint8 a = quint8(head.at(at + 8));
+        const quint8 b = quint8(head.at(at + 9));
+        width = bigEndian ? (a << 8) | b : (b << 8) | a;
+    }
+    if (width > 5000)
+        return 2;
+    return width > 3500 ? 1 : 0;
+}
+
+void TVK_Logic_Controller::loadThumb(uint handle, bool isBig)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix) || m_activeAccess == nullptr)
+        return;
+    const int index = m_camera->imageIndexOfHandle(handle);
+    if (index < 0) {
+        debugLog(kLELogAlways, "%s - no picture 0x%08X in the image list", prefix, handle);
+        return;
+    }
+    const int kind = isBig ? 1 : 0;
+    QByteArray thumbnail;
+    QString fileName;
+    {
+        PictureRead read(m_camera);
+        m_camera->setImageThirdValue(index, 0);
+        if (m_camera->imageRotation(index) == 360) {
+            QByteArray head(int(kPictureHeadBytes), '\0');
+            if (m_activeAccess->getObject(head.data(), kPictureHeadBytes, handle)) {
+                const bool bigEndian = isBigEndianPicture(head);
+                const int at = findTag(head, 0x0112, bigEndian);
+                const int valueAt = at < 0 ? -1 : at + (bigEndian ? 9 : 8);
+                const int orientation = valueAt >= 0 && valueAt < head.size() ? quint8(head.at(valueAt)) : 0;
+                m_camera->setImageRotation(index, orientation == 3 ? 180 : orientation == 6 ? 90
+                                                                        : orientation == 8 ? 270 : 0);
+                m_camera->setImageSizeClass(index, pictureSizeClass(head));
+            } else {
+                debugLog(kLELogAlways, "%s - start of picture 0x%08X not read", prefix, handle);
+            }
+        }
+        TVK_Logic_ObjectInfo info;
+        if (!info.recvFromCamera(m_activeAccess, handle, kind)) {
+            debugLog(kLELogAlways, "%s - object information of 0x%08X not read", prefix, handle);
+            return;
+        }
+        fileName = info.filename();
+        const quint32 size = info.thumbCompressedSize();
+        if (size > 0 && size <= kSharingPieceBytes) {
+            thumbnail.resize(int(size));
+            if (!m_activeAccess->getThumbnail(thumbnail.data(), size, kind, handle))
+                thumbnail.clear();
+        }
+    }
+    if (thumbnail.isEmpty()) {
+        debugLog(kLELogAlways, "%s - no thumbnail for 0x%08X", prefix, handle);
+        return;
+    }
+    Q_EMIT signalThumbReceived(new QByteArray(thumbnail), fileName, handle, isBig);
+}
+
+void TVK_Logic_Controller::loadImageForSharing(int index, bool fullRes, bool forceDNG)
+{
+    TVK_METHOD(prefix);
+    if (m_camera == nullptr || m_activeAccess == nullptr)
+        return;
+    const quint32 handle = m_camera->imageHandleAt(index);
+    std::unique_ptr<QByteArray> data;
+    bool complete = false;
+    {
+        PictureRead read(m_camera);
+        TVK_Logic_ObjectInfo info;
+        if (handle == 0 || !info.recvFromCamera(m_activeAccess, handle)) {
+            debugLog(kLELogAlways, "%s - object information of picture %d not read", prefix, index);
+        } else {
+            const quint32 size = info.objectCompressedSize();
+            const bool jpeg = info.objectFormat() == kObjectFormatJpeg;
+            if (size < kSharingMinBytes || size > kSharingMaxBytes) {
+                debugLog(kLELogAlways, "%s - picture %d has an unusable size of %u bytes", prefix, index, size);
+            } else if ((fullRes && !jpeg && !forceDNG) || (!fullRes && (!jpeg || !forceDNG))) {
+                const int kind = fullRes ? 2 : 1;
+                const quint32 thumbSize = info.thumbCompressedSize() > 0 ? info.thumbCompressedSize() : size;
+                data.reset(new QByteArray(int(qMin(thumbSize, kSharingPieceBytes)), '\0'));
+                if (!m_activeAccess->getThumbnail(data->data(), unsigned(data->size()), kind, handle)) {
+                    data.reset();
+                } else if (kind == 1) {
+                    const QByteArray start = data->left(100);
+                    if (start.count('\0') == start.size())
+                        debugLog(kLELogTransfer, "--- corrupt (nulled) image transfered for image %d", index);
+                }
+            } else {
+                data.reset(new QByteArray(int(size), '\0'));
+                quint32 done = 0;
+                bool ok = true;
+                if (size <= kSharingPieceBytes) {
+                    ok = m_activeAccess->getObject(data->data(), size, handle);
+                    done = ok ? size : 0;
+                } else {
+                    while (ok && done < size) {
+                        const quint32 piece = qMin(kSharingPieceBytes, size - done);
+                        ok = m_activeAccess->getPartialObject(data->data() + done, piece, done, handle);
+                        if (ok)
+                            done += piece;
+                    }
+                }
+                if (!ok) {
+                    // What arrived is still handed on, marked as incomplete.
+                    debugLog(kLELogAlways, "%s - picture %d read only up to byte %u of %u", prefix, index, done, size);
+                    data->resize(int(done));
+                    if (done == 0)
+                        data.reset();
+                }
+                complete = ok && jpeg;
+            }
+        }
+    }
+    Q_EMIT signalImageForSharingReceived(data.release(), complete);
+}
+
+// --- Camera value to display text: forwarders ---------------------------------------------------------
+
+void TVK_Logic_Controller::emit3DAxisAngles(double pitch, double roll) { Q_EMIT signal3DAxisAngles(pitch, roll); }
+void TVK_Logic_Controller::emitBatteryInfo(int value) { Q_EMIT signalBatteryInfo(value); }
+void TVK_Logic_Controller::emitBatteryLevelIntern(int value) { Q_EMIT signalBatteryLevelIntern(value); }
+void TVK_Logic_Controller::emitBatteryLevelExtern(int value) { Q_EMIT signalBatteryLevelExtern(value); }
+void TVK_Logic_Controller::emitCameraSerialNumber(const QString &value) { Q_EMIT signalCameraSerialNumber(value); }
+void TVK_Logic_Controller::emitLensTypeString(const QString &value) { Q_EMIT signalLensTypeString(value); }
+void TVK_Logic_Controller::emitLensConnectionType(int value) { Q_EMIT signalLensConnectionType(value); }
+void TVK_Logic_Controller::emitPowerSwitch(int value) { Q_EMIT signalPowerSwitch(value); }
+void TVK_Logic_Controller::emitFlashStatus(int value) { Q_EMIT signalFlashStatus(value); }
+void TVK_Logic_Controller::emitFlashXSymbol(bool value) { Q_EMIT signalFlashXSymbol(value); }
+void TVK_Logic_Controller::emitLightBalance(int value) { Q_EMIT signalLightBalance(value); }
+void TVK_Logic_Controller::emitKeyLock(bool value) { Q_EMIT signalKeyLock(value); }
+void TVK_Logic_Controller::emitMirrorUpMode(bool value) { Q_EMIT signalMirrorUpMode(value); }
+void TVK_Logic_Controller::emitAudioVolSpeaker(int value) { Q_EMIT signalAudioVolSpeaker(value); }
+void TVK_Logic_Controller::emitAudioVolHeadphone(int value) { Q_EMIT signalAudioVolHeadphone(value); }
+void TVK_Logic_Controller::emitExposureMode(int value) { Q_EMIT signalExposureMode(value); }
+void TVK_Logic_Controller::emitExposCompensStep(int value) { Q_EMIT signalExposCompensStep(value); }
+void TVK_Logic_Controller::emitLiveSensitivity(int value) { Q_EMIT signalLiveSensitivity(value); }
+void TVK_Logic_Controller::emitSensitivityAuto(bool value) { Q_EMIT signalSensitivityAuto(value); }
+void TVK_Logic_Controller::emitFocusMode(int value) { Q_EMIT signalFocusMode(value); }
+void TVK_Logic_Controller::emitFocusConfirmation(int value) { Q_EMIT signalFocusConfirmation(value); }
+void TVK_Logic_Controller::emitFocusConfirmBadSig(bool value) { Q_EMIT signalFocusConfirmBadSig(value); }
+void TVK_Logic_Controller::emitNoFocusConfirmation() { Q_EMIT signalNoFocusConfirmation(); }
+void TVK_Logic_Controller::emitAudioWindElim(int value) { Q_EMIT signalAudioWindElim(value != 0); }
+void TVK_Logic_Controller::emitFocusIsUnitFeet() { Q_EMIT signalFocusIsUnitFeet(m_unitIsFeet); }
+
+void TVK_Logic_Controller::emitExposureSimulation(int value)
+{
+    Q_EMIT signalExposureSimulation(value != 0);
+    Q_EMIT signalExposureSimulation(value);
+}
+
+void TVK_Logic_Controller::emitUseDngCompression(int value) { Q_EMIT signalUseDngCompression(value <= 2); }
+void TVK_Logic_Controller::emitUseJpgColorSpace(int value) { Q_EMIT signalUseJpgColorSpace(value >= 1 && value <= 4); }
+void TVK_Logic_Controller::emitUseJpgResolution(int value) { Q_EMIT signalUseJpgResolution(value >= 1 && value <= 4); }
+
+void TVK_Logic_Controller::emitAudioVolMicrophone(int value)
+{
+    Q_EMIT signalAudioVolMicrophone(value);
+    const int product = m_camera != nullptr ? m_camera->productId() : 0;
+    if (isCora(product))
+        Q_EMIT signalAudioVolMicrophone(double(value) / 63.0);
+    else if (isG3(product))
+        Q_EMIT signalAudioVolMicrophone(double(value) * 0.25);
+}
+
+void TVK_Logic_Controller::emitAutoFocusLimit(bool on)
+{
+    TVK_METHOD(prefix);
+    if (hasCamera(prefix))
+        Q_EMIT signalAutoFocusLimit(on);
+}
+
+void TVK_Logic_Controller::emitBracketEnabled(bool on)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalBracketEnabled(on);
+    if (hasCamera(prefix))
+        emitDriveMode(m_ownIntervalActive ? kIntervalDriveMode : m_camera->driveMode());
+}
+
+void TVK_Logic_Controller::emitExposureSimulationList()
+{
+    const int product = m_camera != nullptr ? m_camera->productId() : 0;
+    Q_EMIT signalExposureSimulationList(isG3(product) ? QVector<int>{0, 2, 3} : QVector<int>{0, 1});
+}
+
+void TVK_Logic_Controller::emitFileNameAndNumber()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    Q_EMIT signalPictureName(m_camera->pictureName());
+    Q_EMIT signalPictureIndex(m_camera->pictureIndex());
+    Q_EMIT signalPictureExample(m_camera->pictureExampleFileName());
+}
+
+void TVK_Logic_Controller::emitPictureExampleName()
+{
+    TVK_METHOD(prefix);
+    if (hasCamera(prefix))
+        Q_EMIT signalPictureExample(m_camera->pictureExampleFileName());
+}
+
+// --- Camera value to display text: the converter families ---------------------------------------------
+
+// One list slot and one value slot per family; the value slot's extra signals
+// are written out where a family has them.
+#define TVK_LIST_SLOT(Family, member, words)                                                                      \
+    void TVK_Logic_Controller::emit##Family##List()                                                             \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        emitListOf(prefix, member, words, &C::signal##Family##List);                                            \
+    }
+
+#define TVK_TEXT_SLOT(Family, member, words)                                                                      \
+    void TVK_Logic_Controller::emit##Family(int value)                                                          \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        emitTextOf(prefix, member, words, value, qOverload<const QString &>(&C::signal##Family));               \
+    }
+
+#define TVK_FAMILY(Family, member, words)                                                                         \
+    TVK_LIST_SLOT(Family, member, words)                                                                        \
+    TVK_TEXT_SLOT(Family, member, words)
+
+TVK_FAMILY(JpgColorSpace, m_jpgColorSpaceConverter, "JPG color space")
+TVK_FAMILY(JpgResolution, m_jpgResolutionConverter, "JPG resolution")
+TVK_FAMILY(AutoreviewDuration, m_autoreviewDurationConverter, "autoreview duration")
+TVK_FAMILY(AutoPowerOff, m_autoPowerOffConverter, "auto power off")
+TVK_FAMILY(SensorFormat, m_sensorFormatConverter, "sensor format")
+TVK_FAMILY(PhotoAspectRatio, m_photoAspectRatioConverter, "photo aspect ratio")
+TVK_FAMILY(VideoFileFormat, m_videoFileFormatConverter, "video file format")
+TVK_FAMILY(VideoResAndFrRate, m_videoResAndFrRateConverter, "video resolution and frame rate")
+TVK_FAMILY(VideoFormatResol, m_videoFormatResolConverter, "video format resolution")
+TVK_FAMILY(Contrast, m_contrastConverter, "contrast")
+TVK_FAMILY(Sharpness, m_sharpnessConverter, "sharpness")
+TVK_FAMILY(Saturation, m_saturationConverter, "saturation")
+TVK_FAMILY(Monochrome, m_monochromeConverter, "monochrome")
+TVK_FAMILY(BracketImgNum, m_bracketImgNumConverter, "bracketing image numbers")
+TVK_FAMILY(BracketDeltaEV, m_bracketDeltaEVConverter, "bracketing delta EV")
+TVK_FAMILY(WhiteBalTemp, m_whiteBalTempConverter, "white balance temperature")
+TVK_LIST_SLOT(FileFormat, m_fileFormatConverter, "file format")
+TVK_LIST_SLOT(DngCompression, m_dngCompressionConverter, "DNG compression")
+TVK_LIST_SLOT(Orientation, m_orientationConverter, "orientation")
+TVK_LIST_SLOT(AudioLevel, m_audioLevelConverter, "audio level")
+TVK_LIST_SLOT(ExposMetering, m_exposMeteringConverter, "exposure metering")
+TVK_LIST_SLOT(ExposCompens, m_exposCompensConverter, "exposure compensation")
+TVK_LIST_SLOT(Sensitivity, m_sensitivityConverter, "sensitivity")
+TVK_LIST_SLOT(WhiteBalance, m_whiteBalanceConverter, "white balance")
+TVK_LIST_SLOT(DriveMode, m_driveModeConverter, "drive mode")
+
+#undef TVK_FAMILY
+#undef TVK_TEXT_SLOT
+#undef TVK_LIST_SLOT
+
+void TVK_Logic_Controller::emitFileFormat(int value)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalFileFormat(value);
+    Q_EMIT signalUseDngCompression(value < 3);
+    Q_EMIT signalUseJpgColorSpace(value >= 1 && value <= 4);
+    Q_EMIT signalUseJpgResolution(value >= 1 && value <= 4);
+    emitTextOf(prefix, m_fileFormatConverter, "file format", value, qOverload<const QString &>(&C::signalFileFormat));
+}
+
+void TVK_Logic_Controller::emitDngCompression(bool on)
+{
+    TVK_METHOD(prefix);
+    emitTextOf(prefix, m_dngCompressionConverter, "DNG compression", on ? 1 : 0, &C::signalDngCompression);
+}
+
+void TVK_Logic_Controller::emitOrientation(int value)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalOrientation(value);
+    emitTextOf(prefix, m_orientationConverter, "orientation", value, qOverload<const QString &>(&C::signalOrientation));
+}
+
+void TVK_Logic_Controller::emitAudioLevel(int value)
+{
+    TVK_METHOD(prefix);
+    if (!hasConverter(prefix, m_audioLevelConverter, "audio level"))
+        return;
+    Q_EMIT signalAudioLevelIsManual(value == 1);
+    Q_EMIT signalAudioLevel(m_audioLevelConverter->textForValue(value));
+}
+
+void TVK_Logic_Controller::emitExposMetering(int value)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalExposMetering(value);
+    emitTextOf(prefix, m_exposMeteringConverter, "exposure metering", value,
+               qOverload<const QString &>(&C::signalExposMetering));
+}
+
+void TVK_Logic_Controller::emitExposCompens(int value)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalExposCompens(value);
+    emitTextOf(prefix, m_exposCompensConverter, "exposure compensation", value,
+               qOverload<const QString &>(&C::signalExposCompens));
+}
+
+void TVK_Logic_Controller::emitSensitivity(int value)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalSensitivity(value);
+    emitTextOf(prefix, m_sensitivityConverter, "sensitivity", value, qOverload<const QString &>(&C::signalSensitivity));
+    // The shortest and longest times can depend on the sensitivity.
+    emitShutterTimeList();
+    emitCurrentShutterTime();
+}
+
+void TVK_Logic_Controller::emitWhiteBalance(int value)
+{
+    TVK_METHOD(prefix);
+    if (m_camera != nullptr && value == 10 && isProduct(m_camera->productId(), {0x2031, 0x2033, 0x2041, 0x2044, 0x2047}))
+        value = 9;
+    Q_EMIT signalWhiteBalance(value);
+    if (!hasConverter(prefix, m_whiteBalanceConverter, "white balance"))
+        return;
+    Q_EMIT signalWhiteBalance(m_whiteBalanceConverter->textForValue(value));
+    Q_EMIT signalIsWhiteBalTemp(value == m_whiteBalanceConverter->colorTemperatureValue());
+}
+
+void TVK_Logic_Controller::emitDriveMode(int value)
+{
+    TVK_METHOD(prefix);
+    if (value != kIntervalDriveMode)
+        m_ownIntervalActive = false;
+    if (!hasConverter(prefix, m_driveModeConverter, "drive mode"))
+        return;
+    if (m_camera != nullptr && m_camera->bracketingEnabled())
+        value = kBracketingDriveMode;
+    Q_EMIT signalDriveMode(value);
+    Q_EMIT signalDriveMode(m_driveModeConverter->textForValue(value));
+}
+
+void TVK_Logic_Controller::emitIntervalFramesList()
+{
+    TVK_METHOD(prefix);
+    if (!hasConverter(prefix, m_intervalFramesConverter, "interval frames"))
+        return;
+    Q_EMIT signalIntervalFramesRange(int(m_intervalFramesConverter->firstValue()),
+                                     int(m_intervalFramesConverter->lastValue()));
+    Q_EMIT signalIntervalFramesList(m_intervalFramesConverter->textList());
+}
+
+void TVK_Logic_Controller::emitIntervalFrames(int value)
+{
+    TVK_METHOD(prefix);
+    if (!hasConverter(prefix, m_intervalFramesConverter, "interval frames"))
+        return;
+    Q_EMIT signalIntervalFrames(value);
+    Q_EMIT signalIntervalFrames(m_intervalFramesConverter->textForValue(value));
+}
+
+void TVK_Logic_Controller::emitIntervalTimeList()
+{
+    TVK_METHOD(prefix);
+    if (!hasConverter(prefix, m_intervalTimeConverter, "interval time"))
+        return;
+    Q_EMIT signalIntervalTimeRange(int(m_intervalTimeConverter->firstValue()),
+                                   int(m_intervalTimeConverter->lastValue()));
+    Q_EMIT signalIntervalTimeList(m_intervalTimeConverter->textList());
+}
+
+void TVK_Logic_Controller::emitIntervalTime(int value)
+{
+    TVK_METHOD(prefix);
+    if (!hasConverter(prefix, m_intervalTimeConverter, "interval time"))
+        return;
+    Q_EMIT signalIntervalTime(value);
+    Q_EMIT signalIntervalTime(m_intervalTimeConverter->textForValue(value));
+}
+
+void TVK_Logic_Controller::emitWarning(int value)
+{
+    TVK_METHOD(prefix);
+    emitTextOf(prefix, m_warningConverter, "warnings", value, &C::signalWarning);
+}
+
+// --- Focus distances -------------------------------------------------------------------------------------
+
+#define TVK_DISTANCE_SLOT(Name)                                                                                   \
+    void TVK_Logic_Controller::emit##Name(int millimetres)                                                      \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        if (hasConverter(prefix, m_focusDistanceConverter, "focus distance"))                                   \
+            Q_EMIT signal##Name(m_focusDistanceConverter->textFromMillimetres(millimetres, m_unitIsFeet));      \
+    }
+
+TVK_DISTANCE_SLOT(FocusDistance)
+TVK_DISTANCE_SLOT(FocusMaxDistance)
+TVK_DISTANCE_SLOT(FocusMinDistance)
+TVK_DISTANCE_SLOT(AutoFocusLimitDist)
+
+#undef TVK_DISTANCE_SLOT
+
+// The converter keeps the lens's range so that texts can be checked against it.
+void TVK_Logic_Controller::emitFocusRange(const char *prefix)
+{
+    if (!hasConverter(prefix, m_focusDistanceConverter, "focus distance"))
+        return;
+    const int maximum = int(m_camera->focusPositionMax());
+    const int minimum = int(m_camera->focusPositionMin());
+    m_focusDistanceConverter->setMaximum(maximum);
+    m_focusDistanceConverter->setMinimum(minimum);
+    emitFocusMaxDistance(maximum);
+    emitFocusMinDistance(minimum);
+}
+
+// --- Aperture and shutter-time lists ------------------------------------------------------------------------
+
+void TVK_Logic_Controller::emitAperture(double fNumber)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (lensIsConnected(m_camera->lens()))
+        Q_EMIT signalAperture(TVK_Logic_APEXConverterAperture::toString(fNumber));
+    else
+        Q_EMIT signalAperture(QString::fromLatin1(kNoAperture));
+}
+
+void TVK_Logic_Controller::emitApertureList()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    const double open = m_camera->openApertureValue();
+    const double close = m_camera->closeApertureValue();
+    const double step = m_camera->hasExposCompensStep() ? stepFromExposCompensStep(m_camera->exposCompensStep())
+                                                        : stepFromApertureSteps(m_camera->apertureSteps());
+    QStringList list;
+    if (lensIsConnected(m_camera->lens()) && step > 0.0) {
+        using A = TVK_Logic_APEXConverterAperture;
+        list << A::toString(open);
+        // Counted in steps, not summed, so that thirds do not drift; bounded
+        // so that a lens record with nonsense in it cannot loop for long.
+        int n = 0;
+        constexpr int kMaxSteps = 1000;
+        while (n < kMaxSteps && open >= A::fNumberFromAv(n * step))
+            ++n;
+        while (n < kMaxSteps && close > A::fNumberFromAv(n * step)) {
+            list << A::toString(A::fNumberFromAv(n * step));
+            ++n;
+        }
+        list << A::toString(close);
+    } else {
+        list << QString::fromLatin1(kNoAperture);
+    }
+    Q_EMIT signalApertureList(list);
+}
+
+void TVK_Logic_Controller::emitShutterTime(double seconds)
+{
+    Q_EMIT signalShutterTime(shutterTimeText(seconds));
+}
+
+void TVK_Logic_Controller::emitShutterTimeList()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix) || m_shutterTimeConverter == nullptr)
+        return;
+    const int product = m_camera->productId();
+    double shortest = 0.00025;
+    if (isG3(product)) {
+        if (m_camera->hasElectronicShutter() && m_camera->electronicShutter() == 1)
+            shortest = m_camera->driveMode() == 9 ? 0.0000625 : 0.000025;
+        else
+            shortest = 0.000125;
+    }
+    const double longest = m_camera->maxShutterTime();
+
+    double step = 0.5;
+    if (m_camera->hasExposCompensStep())
+        step = stepFromExposCompensStep(m_camera->exposCompensStep());
+    else if (m_camera->hasAperture())
+        step = stepFromApertureSteps(m_camera->apertureSteps());
+    if (step <= 0.0) {
+        debugLog(kLELogAlways, "%s - illegal shutter time step", prefix);
+        return;
+    }
+
+    using S = TVK_Logic_APEXConverterShutterTime;
+    QStringList list;
+    const double start = S::tvFromSeconds(shortest);
+    constexpr int kMaxSteps = 1000;
+    for (int n = 0; n < kMaxSteps; ++n) {
+        const double seconds = m_shutterTimeConverter->secondsFromTv(start - n * step);
+        if (!(longest > seconds))
+            break;
+        list << m_shutterTimeConverter->toString(seconds);
+    }
+    list << m_shutterTimeConverter->toString(longest) << QString::fromLatin1(kBulbText);
+    list.removeDuplicates();
+    Q_EMIT signalShutterTimeList(list);
+}
+
+// --- Reactions that rebuild lists ---------------------------------------------------------------------------
+
+void TVK_Logic_Controller::catchElectronicShutter(int)
+{
+    emitShutterTimeList();
+    emitCurrentShutterTime();
+}
+
+void TVK_Logic_Controller::catchMaxShutterTime(double)
+{
+    emitShutterTimeList();
+    emitCurrentShutterTime();
+}
+
+void TVK_Logic_Controller::catchExposCompensStep(int step)
+{
+    TVK_METHOD(prefix);
+    if (TVK_Logic_APEXConverterAperture::stepSize() != step)
+        TVK_Logic_APEXConverterAperture::setStepSize(step);
+    if (m_shutterTimeConverter != nullptr && m_shutterTimeConverter->stepSize() != step)
+        m_shutterTimeConverter->setStepSize(step);
+    if (!hasConverter(prefix, m_exposCompensConverter, "exposure compensation"))
+        return;
+    if (m_exposCompensConverter->stepSize() == step)
+        return;
+    m_exposCompensConverter->setStepSize(step);
+    Q_EMIT signalExposCompensStep(step);
+    emitExposCompensList();
+    emitExposCompens(0);
+    emitShutterTimeList();
+    emitCurrentShutterTime();
+    if (m_camera != nullptr && m_camera->hasAperture()) {
+        emitApertureList();
+        emitAperture(m_camera->aperture());
+    }
+}
+
+void TVK_Logic_Controller::catchLensChanged()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (m_camera->hasAperture())
+        emitApertureList();
+    if (m_focusDistanceConverter != nullptr)
+        emitFocusRange(prefix);
+    else if (m_camera->hasFocusDistance())
+        debugLog(kLELogAlways, "%s - no converter for focus distance", prefix);
+}
+
+void TVK_Logic_Controller::catchSyncAvailableApertureTimer()
+{
+    if (m_camera == nullptr || !m_camera->hasAperture() || m_camera->lens() == nullptr)
+        return;
+    {
+        QMutexLocker locker(&m_camera->accessLock());
+        m_camera->lens()->recvFromCamera();
+    }
+    emitApertureList();
+    emitAperture(m_camera->aperture());
+}
+
+void TVK_Logic_Controller::setIsUnitFeet(bool feet)
+{
+    TVK_METHOD(prefix);
+    if (queuedFromOtherThread([this, feet]() { setIsUnitFeet(feet); }))
+        return;
+    if (feet == m_unitIsFeet)
+        return;
+    m_unitIsFeet = feet;
+    Q_EMIT signalFocusIsUnitFeet(feet);
+    if (!hasCamera(prefix))
+        return;
+    emitFocusRange(prefix);
+    if (m_camera->hasFocusDistance())
+        emitFocusDistance(m_camera->focusDistance());
+    if (m_camera->hasAutoFocusLimit())
+        emitAutoFocusLimitDist(m_camera->autoFocusLimitDist());
+}
+
+// --- Display text to camera value -------------------------------------------------------------------------
+
+// The text slots that only convert and hand the value to the camera.
+#define TVK_TEXT_SETTER(Family, member, words, Type)                                                              \
+    void TVK_Logic_Controller::set##Family(const QString &text)                                                 \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        int value = 0;                                                                                          \
+        if (valueOfText(prefix, member, words, text, &value))                                                   \
+            m_camera->set##Family(Type(value));                                                                 \
+    }
+
+TVK_TEXT_SETTER(JpgColorSpace, m_jpgColorSpaceConverter, "JPG color space", eVXColorManagement)
+TVK_TEXT_SETTER(JpgResolution, m_jpgResolutionConverter, "JPG resolution", eVXPhotoResolutionJPG)
+TVK_TEXT_SETTER(AutoreviewDuration, m_autoreviewDurationConverter, "autoreview duration", eVXAutoreviewDuration)
+TVK_TEXT_SETTER(AutoPowerOff, m_autoPowerOffConverter, "auto power off", eVXAutoPowerOff)
+TVK_TEXT_SETTER(SensorFormat, m_sensorFormatConverter, "sensor format", eVXSensorFormat)
+TVK_TEXT_SETTER(PhotoAspectRatio, m_photoAspectRatioConverter, "photo aspect ratio", eVXPhotoAspectRatio)
+TVK_TEXT_SETTER(VideoFileFormat, m_videoFileFormatConverter, "video file format", eVXVideoFileFormat)
+TVK_TEXT_SETTER(VideoResAndFrRate, m_videoResAndFrRateConverter, "video resolution and frame rate",
+                eVXVideoResAndFrRate)
+TVK_TEXT_SETTER(VideoFormatResol, m_videoFormatResolConverter, "video format resolution", eVXVideoFormatResol)
+TVK_TEXT_SETTER(Contrast, m_contrastConverter, "contrast", eVXContrast)
+TVK_TEXT_SETTER(Sharpness, m_sharpnessConverter, "sharpness", eVXSharpness)
+TVK_TEXT_SETTER(Saturation, m_saturationConverter, "saturation", eVXSaturation)
+TVK_TEXT_SETTER(Monochrome, m_monochromeConverter, "monochrome", eVXMonochrome)
+
+#undef TVK_TEXT_SETTER
+
+void TVK_Logic_Controller::setDngCompression(const QString &text)
+{
+    TVK_METHOD(prefix);
+    int value = 0;
+    if (valueOfText(prefix, m_dngCompressionConverter, "DNG compression", text, &value))
+        m_camera->setDngCompression(value != 0);
+}
+
+// The text slots that convert and go on through their int slot, which checks
+// the camera.
+#define TVK_TEXT_TO_INT(Family, member, words, convert)                                                           \
+    void TVK_Logic_Controller::set##Family(const QString &text)                                                 \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        double value = 0.0;                                                                                     \
+        if (converterValueOfText(prefix, member, words, text, &value))                                          \
+            set##Family(convert(value));                                                                        \
+    }
+
+#define TVK_ROUNDED(value) roundHalfAway(value)
+#define TVK_TRUNCATED(value) int(value)
+
+TVK_TEXT_TO_INT(AudioLevel, m_audioLevelConverter, "audio level", TVK_ROUNDED)
+TVK_TEXT_TO_INT(BracketDeltaEV, m_bracketDeltaEVConverter, "bracketing delta EV", TVK_ROUNDED)
+TVK_TEXT_TO_INT(BracketImgNum, m_bracketImgNumConverter, "bracketing image numbers", TVK_ROUNDED)
+TVK_TEXT_TO_INT(DriveMode, m_driveModeConverter, "drive mode", TVK_ROUNDED)
+TVK_TEXT_TO_INT(ExposMetering, m_exposMeteringConverter, "exposure metering", TVK_ROUNDED)
+TVK_TEXT_TO_INT(IntervalFrames, m_intervalFramesConverter, "interval frames", TVK_ROUNDED)
+TVK_TEXT_TO_INT(IntervalTime, m_intervalTimeConverter, "interval time", TVK_ROUNDED)
+TVK_TEXT_TO_INT(ExposCompens, m_exposCompensConverter, "exposure compensation", TVK_ROUNDED)
+TVK_TEXT_TO_INT(FileFormat, m_fileFormatConverter, "file format", TVK_ROUNDED)
+TVK_TEXT_TO_INT(WhiteBalance, m_whiteBalanceConverter, "white balance", TVK_ROUNDED)
+TVK_TEXT_TO_INT(WhiteBalTemp, m_whiteBalTempConverter, "white balance temperature", TVK_TRUNCATED)
+
+#undef TVK_TRUNCATED
+#undef TVK_ROUNDED
+#undef TVK_TEXT_TO_INT
+
+void TVK_Logic_Controller::setSensitivity(const QString &text)
+{
+    TVK_METHOD(prefix);
+    double value = 0.0;
+    if (!converterValueOfText(prefix, m_sensitivityConverter, "sensitivity", text, &value))
+        return;
+    Q_EMIT signalSensitivity(int(value));
+    setSensitivity(int(value));
+}
+
+void TVK_Logic_Controller::setAperture(const QString &text)
+{
+    setAperture(TVK_Logic_APEXConverterAperture::fromString(text));
+}
+
+// The int slots that only pass on to the camera.
+#define TVK_PASS_ON(Slot, Arg, call)                                                                              \
+    void TVK_Logic_Controller::Slot(Arg value)                                                                  \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        if (hasCamera(prefix))                                                                                  \
+            m_camera->call;                                                                                     \
+    }
+
+TVK_PASS_ON(setAudioLevel, int, setAudioLevel(eVXAudioLevel(value)))
+TVK_PASS_ON(setAudioVolSpeaker, int, setAudioVolSpeaker(value))
+TVK_PASS_ON(setAudioVolHeadphone, int, setAudioVolHeadphone(value))
+TVK_PASS_ON(setAudioVolMicrophone, int, setAudioVolMicrophone(value))
+TVK_PASS_ON(setAudioWindElim, bool, setAudioWindElim(eVXAudioWindElim(value ? 1 : 0)))
+TVK_PASS_ON(setAutoFocusLimit, bool, setAutoFocusLimit(value))
+TVK_PASS_ON(setBracketDeltaEV, int, setBracketDeltaEV(value))
+TVK_PASS_ON(setBracketEnabled, bool, setBracketEnabled(value))
+TVK_PASS_ON(setBracketImgNum, int, setBracketImgNum(value))
+TVK_PASS_ON(setElectronicShutter, bool, setElectronicShutter(eVXElectronicShutter(value ? 1 : 0)))
+TVK_PASS_ON(setFlashXSymbol, bool, setFlashXSymbol(value))
+TVK_PASS_ON(setKeyLock, bool, setKeyLock(value))
+TVK_PASS_ON(setMirrorUpMode, bool, setMirrorUpMode(value))
+TVK_PASS_ON(setExposureMode, int, setExposureMode(eVXExposureMode(value)))
+TVK_PASS_ON(setFocusMode, int, setFocusMode(eVXFocusMode(value)))
+TVK_PASS_ON(setWhiteBalTemp, int, setWhiteBalanceColorTemp(uint(value)))
+TVK_PASS_ON(setDngPath, const QString &, setDngPath(value))
+TVK_PASS_ON(setJpgPath, const QString &, setJpgPath(value))
+TVK_PASS_ON(setPictureName, const QString &, setPictureName(value))
+TVK_PASS_ON(setPictureIndex, int, setPictureIndex(value))
+
+#undef TVK_PASS_ON
+
+void TVK_Logic_Controller::setFocusDistanceDec()
+{
+    TVK_METHOD(prefix);
+    if (hasCamera(prefix))
+        m_camera->setFocusDistanceDec();
+}
+
+void TVK_Logic_Controller::setFocusDistanceInc()
+{
+    TVK_METHOD(prefix);
+    if (hasCamera(prefix))
+        m_camera->setFocusDistanceInc();
+}
+
+void TVK_Logic_Controller::setAudioLevelIsManual(bool manual)
+{
+    setAudioLevel(manual ? 1 : 0);
+}
+
+void TVK_Logic_Controller::setExposCompens(int milliEV)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalExposCompens(milliEV);
+    if (hasCamera(prefix))
+        m_camera->setExposCompens(milliEV);
+}
+
+void TVK_Logic_Controller::setExposMetering(int mode)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalExposMetering(mode);
+    if (hasCamera(prefix))
+        m_camera->setExposMetering(eVXExposMetering(mode));
+}
+
+void TVK_Logic_Controller::setExposCompensStep(int step)
+{
+    TVK_METHOD(prefix);
+    Q_EMIT signalExposCompensStep(step);
+    if (hasCamera(prefix))
+        m_camera->setExposCompensStep(step);
+}
+
+void TVK_Logic_Controller::setFileFormat(int fileFormat)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (fileFormat < 0) {
+        debugLog(kLELogAlways, "%s - illegal file format %d", prefix, fileFormat);
+        return;
+    }
+    m_camera->setFileFormat(fileFormat);
+    Q_EMIT signalFileFormat(fileFormat);
+    Q_EMIT signalUseDngCompression(fileFormat < 3);
+    Q_EMIT signalUseJpgColorSpace(fileFormat >= 1 && fileFormat <= 4);
+    Q_EMIT signalUseJpgResolution(fileFormat >= 1 && fileFormat <= 4);
+}
+
+void TVK_Logic_Controller::setAudioVolMicrophone(double level)
+{
+    const int product = m_camera != nullptr ? m_camera->productId() : 0;
+    double scaled = 0.0;
+    if (isCora(product))
+        scaled = level * 63.0;
+    else if (isG3(product))
+        scaled = level * 4.0;
+    else
+        return;
+    setAudioVolMicrophone(roundHalfAway(scaled));
+}
+
+void TVK_Logic_Controller::setExposureSimulation(int value)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (isG3(m_camera->productId()))
+        value = value == 1 ? 3 : value;
+    else
+        value = value != 0 ? 1 : 0;
+    m_camera->setExposureSimulation(eVXExposureSimulation(value));
+    const int current = m_camera->exposureSimulation();
+    Q_EMIT signalExposureSimulation(current != 0);
+    Q_EMIT signalExposureSimulation(current);
+}
+
+void TVK_Logic_Controller::setExposureSimulation(bool on)
+{
+    setExposureSimulation(on ? 1 : 0);
+}
+
+void TVK_Logic_Controller::setSensitivity(int iso)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    m_camera->setSensitivity(uint(iso));
+    Q_EMIT signalSensitivityAuto(iso == 0);
+    emitShutterTimeList();
+    emitCurrentShutterTime();
+}
+
+void TVK_Logic_Controller::setWhiteBalance(int index)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    m_camera->setWhiteBalanceIndex(uchar(index));
+    Q_EMIT signalWhiteBalance(index);
+    if (hasConverter(prefix, m_whiteBalanceConverter, "white balance"))
+        Q_EMIT signalIsWhiteBalTemp(index == m_whiteBalanceConverter->colorTemperatureValue());
+}
+
+void TVK_Logic_Controller::setShutterTime(const QString &text)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (text == QLatin1String(kBulbText))
+        m_camera->setExposureMode(eVXExposureMode(kBulbExposureMode));
+    else
+        setShutterTime(TVK_Logic_APEXConverterShutterTime::fromString(text));
+    Q_EMIT signalExposureMode(m_camera->exposureMode());
+}
+
+void TVK_Logic_Controller::setShutterTime(double seconds)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (m_camera->exposureMode() == kBulbExposureMode)
+        m_camera->setExposureMode(eVXExposureMode(0));
+    m_camera->setShutterTime(seconds);
+}
+
+void TVK_Logic_Controller::setAperture(double fNumber)
+{
+    TVK_METHOD(prefix);
+    if (hasCamera(prefix) && lensIsConnected(m_camera->lens()))
+        m_camera->setAperture(fNumber);
+}
+
+void TVK_Logic_Controller::setDriveMode(int mode)
+{
+    TVK_METHOD(prefix);
+    setBracketEnabled(mode == kBracketingDriveMode);
+    if (!hasCamera(prefix))
+        return;
+    if (mode == kBracketingDriveMode) {
+        mode = 0;
+    } else if (!m_camera->hasInterval()) {
+        // Without an interval of its own the camera shoots single pictures and
+        // the controller times them.
+        m_ownIntervalActive = mode == kIntervalDriveMode;
+        if (mode == kIntervalDriveMode)
+            mode = 0;
+    }
+    m_camera->setDriveMode(eVXDriveMode(mode));
+    emitDriveMode(m_ownIntervalActive ? kIntervalDriveMode : m_camera->driveMode());
+}
+
+void TVK_Logic_Controller::setIntervalFrames(int frames)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (m_camera->hasInterval())
+        m_camera->setIntervalFrames(frames);
+    else
+        m_intervalFrames = frames;
+}
+
+void TVK_Logic_Controller::setIntervalTime(int seconds)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (m_camera->hasInterval())
+        m_camera->setIntervalTime(seconds);
+    else
+        m_intervalTime = seconds;
+}
+
+void TVK_Logic_Controller::setFocusDistance(const QString &text)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix) || !hasConverter(prefix, m_focusDistanceConverter, "focus distance"))
+        return;
+    m_camera->setFocusDistance(uint(m_focusDistanceConverter->millimetresFromText(text, m_unitIsFeet)));
+}
+
+void TVK_Logic_Controller::setFocusDistance(double metres)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix) || !hasConverter(prefix, m_focusDistanceConverter, "focus distance"))
+        return;
+    uint position = 0;
+    if (metres <= 0.0)
+        position = 0xFFFFFFFFu;
+    else if (metres >= 1000000.0)
+        position = 0x7FFFFFFFu;
+    else
+        position = uint(std::lround(metres * 1000.0));
+    m_camera->setFocusDistance(position);
+}
+
+// --- Shooting and live view ---------------------------------------------------------------------------------
+// The release protocols and the live-view stream arrive with the shooting
+// work; until then these slots say so instead of acting.
+
+#define TVK_NOT_YET(Slot, Params)                                                                                 \
+    void TVK_Logic_Controller::Slot Params                                                                      \
+    {                                                                                                           \
+        TVK_METHOD(prefix);                                                                                     \
+        if (hasCamera(prefix))                                                                                  \
+            debugLog(kLELogAlways, "%s - not available in this build", prefix);                                 \
+    }
+
+TVK_NOT_YET(tickInterval, ())
+TVK_NOT_YET(tickIntervalReleaseInMirrorUpMode, ())
+TVK_NOT_YET(doVidCaptBtnPressed, ())
+TVK_NOT_YET(doVidCaptBtnReleased, ())
+TVK_NOT_YET(setLiveViewCrossPos, (double, double))
+TVK_NOT_YET(setLiveViewCrossPosGlobal, (double, double))
+TVK_NOT_YET(setLiveViewGCPipActive, (bool))
+TVK_NOT_YET(setLiveViewGCPipPos, (double, double))
+TVK_NOT_YET(doLiveViewGCPipSave, ())
+TVK_NOT_YET(doLiveViewAFExec, ())
+TVK_NOT_YET(doLiveViewAFPressed, ())
+TVK_NOT_YET(doLiveViewAFReleased, ())
+TVK_NOT_YET(toggleLiveViewZoom, ())
+TVK_NOT_YET(setLiveViewPhoto, (bool))
+TVK_NOT_YET(setLiveViewVideo, (bool))
+TVK_NOT_YET(setWantLiveView, (bool))
+
+#undef TVK_NOT_YET
+
+void TVK_Logic_Controller::doCaptureBtnPressed()
+{
+    TVK_METHOD(prefix);
+    if (queuedFromOtherThread([this]() { doCaptureBtnPressed(); }))
+        return;
+    if (hasCamera(prefix))
+        debugLog(kLELogAlways, "%s - not available in this build", prefix);
+}
+
+void TVK_Logic_Controller::doCaptureBtnReleased()
+{
+    TVK_METHOD(prefix);
+    if (queuedFromOtherThread([this]() { doCaptureBtnReleased(); }))
+        return;
+    if (hasCamera(prefix))
+        debugLog(kLELogAlways, "%s - not available in this build", prefix);
+}
+
+void TVK_Logic_Controller::setWantQuickView(bool want)
+{
+    TVK_METHOD(prefix);
+    if (queuedFromOtherThread([this, want]() { setWantQuickView(want); }))
+        return;
+    if (hasCamera(prefix))
+        m_camera->setWantQuickView(want);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <climits>
+
+class TVK_Logic_Controller;
+
+// Creates the controller inside the controller thread and drives that
+// thread's events by polling (a few milliseconds of events, then a short
+// sleep) until it is asked to finish. Timers of the controller and of the
+// camera model fire from within that loop.
+class TVK_Logic_ControllerWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    TVK_Logic_ControllerWorker();
+    ~TVK_Logic_ControllerWorker() override;
+
+    // Null until process() has created the controller, and again once it has
+    // destroyed it at the end.
+    TVK_Logic_Controller *controller() const { return m_controller.load(); }
+    // Blocks the calling thread until process() has created the controller
+    // (or the time is up: null then). The application connects to the
+    // controller only after this returns, as before with polling.
+    TVK_Logic_Controller *waitForController(unsigned long timeoutMs = ULONG_MAX);
+
+public Q_SLOTS:
+    void process();
+    void requestFinish();
+
+Q_SIGNALS:
+    void signalFinished();
+
+private:
+    std::atomic<TVK_Logic_Controller *> m_controller{nullptr};
+    std::atomic<bool> m_finishRequested{false};
+    QMutex m_handOverMutex;
+    QWaitCondition m_handOver;
+};
