@@ -112,8 +112,17 @@ int runHeadless(QCoreApplication &application, int seconds)
     SignalLogger logger(controller);
     QObject::connect(controller, &TVK_Logic_Controller::signalCameraConnected, controller,
                      &TVK_Logic_Controller::catchCameraGUIOpened);
-    QTimer::singleShot(seconds * 1000, controller, &TVK_Logic_Controller::catchCameraGUIClosed);
-    QTimer::singleShot(seconds * 1000 + 1000, worker, &TVK_Logic_ControllerWorker::requestFinish);
+    // Closing a connected camera ends the run once the camera has gone; without
+    // a camera there is nothing to close.
+    QTimer::singleShot(seconds * 1000, controller, [controller, worker]() {
+        if (controller->camera() == nullptr) {
+            worker->requestFinish();
+            return;
+        }
+        QObject::connect(controller, &TVK_Logic_Controller::signalCameraDisconnected, worker,
+                         &TVK_Logic_ControllerWorker::requestFinish, Qt::DirectConnection);
+        controller->catchCameraGUIClosed();
+    });
     return application.exec();
 }
 

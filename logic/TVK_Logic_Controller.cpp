@@ -299,10 +299,21 @@ void TVK_Logic_Controller::emitTextOf(const char *prefix, const TVK_Logic_Conver
         Q_EMIT(this->*signal)(converter->textForValue(value));
 }
 
+// A text outside the list has no camera value; sending the lookup's "not
+// found" instead would hand the camera a value it never offered.
+bool TVK_Logic_Controller::isListed(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                    const char *words, const QString &text) const
+{
+    if (converter->textList().contains(text))
+        return true;
+    debugLog(kLELogAlways, "%s - \"%s\" is no %s", prefix, text.toUtf8().constData(), words);
+    return false;
+}
+
 bool TVK_Logic_Controller::converterValueOfText(const char *prefix, const TVK_Logic_ConverterBase *converter,
                                                 const char *words, const QString &text, double *value) const
 {
-    if (!hasConverter(prefix, converter, words))
+    if (!hasConverter(prefix, converter, words) || !isListed(prefix, converter, words, text))
         return false;
     *value = converter->valueForText(text);
     return true;
@@ -311,7 +322,7 @@ bool TVK_Logic_Controller::converterValueOfText(const char *prefix, const TVK_Lo
 bool TVK_Logic_Controller::valueOfText(const char *prefix, const TVK_Logic_ConverterBase *converter,
                                        const char *words, const QString &text, int *value) const
 {
-    if (!hasCamera(prefix) || !hasConverter(prefix, converter, words))
+    if (!hasCamera(prefix) || !hasConverter(prefix, converter, words) || !isListed(prefix, converter, words, text))
         return false;
     *value = roundHalfAway(converter->valueForText(text));
     return true;
@@ -1364,50 +1375,56 @@ void TVK_Logic_Controller::emitDriveMode(int value)
     TVK_METHOD(prefix);
     if (value != kIntervalDriveMode)
         m_ownIntervalActive = false;
-    if (!hasConverter(prefix, m_driveModeConverter, "drive mode"))
-        return;
     if (m_camera != nullptr && m_camera->bracketingEnabled())
         value = kBracketingDriveMode;
-    Q_EMIT signalDriveMode(value);
-    Q_EMIT signalDriveMode(m_driveModeConverter->textForValue(value));
+    emitValueAndText(prefix, m_driveModeConverter, "drive mode", value, qOverload<int>(&C::signalDriveMode),
+                     qOverload<const QString &>(&C::signalDriveMode));
+}
+
+void TVK_Logic_Controller::emitRangeAndList(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                            const char *words, RangeSignal range, ListSignal list)
+{
+    if (!hasConverter(prefix, converter, words))
+        return;
+    Q_EMIT(this->*range)(int(converter->firstValue()), int(converter->lastValue()));
+    Q_EMIT(this->*list)(converter->textList());
+}
+
+void TVK_Logic_Controller::emitValueAndText(const char *prefix, const TVK_Logic_ConverterBase *converter,
+                                            const char *words, int value, ValueSignal valueSignal, Signal textSignal)
+{
+    if (!hasConverter(prefix, converter, words))
+        return;
+    Q_EMIT(this->*valueSignal)(value);
+    Q_EMIT(this->*textSignal)(converter->textForValue(value));
 }
 
 void TVK_Logic_Controller::emitIntervalFramesList()
 {
     TVK_METHOD(prefix);
-    if (!hasConverter(prefix, m_intervalFramesConverter, "interval frames"))
-        return;
-    Q_EMIT signalIntervalFramesRange(int(m_intervalFramesConverter->firstValue()),
-                                     int(m_intervalFramesConverter->lastValue()));
-    Q_EMIT signalIntervalFramesList(m_intervalFramesConverter->textList());
+    emitRangeAndList(prefix, m_intervalFramesConverter, "interval frames", &C::signalIntervalFramesRange,
+                     &C::signalIntervalFramesList);
 }
 
 void TVK_Logic_Controller::emitIntervalFrames(int value)
 {
     TVK_METHOD(prefix);
-    if (!hasConverter(prefix, m_intervalFramesConverter, "interval frames"))
-        return;
-    Q_EMIT signalIntervalFrames(value);
-    Q_EMIT signalIntervalFrames(m_intervalFramesConverter->textForValue(value));
+    emitValueAndText(prefix, m_intervalFramesConverter, "interval frames", value,
+                     qOverload<int>(&C::signalIntervalFrames), qOverload<const QString &>(&C::signalIntervalFrames));
 }
 
 void TVK_Logic_Controller::emitIntervalTimeList()
 {
     TVK_METHOD(prefix);
-    if (!hasConverter(prefix, m_intervalTimeConverter, "interval time"))
-        return;
-    Q_EMIT signalIntervalTimeRange(int(m_intervalTimeConverter->firstValue()),
-                                   int(m_intervalTimeConverter->lastValue()));
-    Q_EMIT signalIntervalTimeList(m_intervalTimeConverter->textList());
+    emitRangeAndList(prefix, m_intervalTimeConverter, "interval time", &C::signalIntervalTimeRange,
+                     &C::signalIntervalTimeList);
 }
 
 void TVK_Logic_Controller::emitIntervalTime(int value)
 {
     TVK_METHOD(prefix);
-    if (!hasConverter(prefix, m_intervalTimeConverter, "interval time"))
-        return;
-    Q_EMIT signalIntervalTime(value);
-    Q_EMIT signalIntervalTime(m_intervalTimeConverter->textForValue(value));
+    emitValueAndText(prefix, m_intervalTimeConverter, "interval time", value, qOverload<int>(&C::signalIntervalTime),
+                     qOverload<const QString &>(&C::signalIntervalTime));
 }
 
 void TVK_Logic_Controller::emitWarning(int value)
@@ -1877,15 +1894,15 @@ void TVK_Logic_Controller::setDriveMode(int mode)
     setBracketEnabled(mode == kBracketingDriveMode);
     if (!hasCamera(prefix))
         return;
-    if (mode == kBracketingDriveMode) {
-        mode = 0;
-    } else if (!m_camera->hasInterval()) {
+    if (!m_camera->hasInterval()) {
         // Without an interval of its own the camera shoots single pictures and
-        // the controller times them.
+        // the controller times them; any other choice ends that.
         m_ownIntervalActive = mode == kIntervalDriveMode;
         if (mode == kIntervalDriveMode)
             mode = 0;
     }
+    if (mode == kBracketingDriveMode)
+        mode = 0;
     m_camera->setDriveMode(eVXDriveMode(mode));
     emitDriveMode(m_ownIntervalActive ? kIntervalDriveMode : m_camera->driveMode());
 }

@@ -496,6 +496,8 @@ private Q_SLOTS:
 private:
     using Signal = void (TVK_Logic_Controller::*)(const QString &);
     using ListSignal = void (TVK_Logic_Controller::*)(const QStringList &);
+    using ValueSignal = void (TVK_Logic_Controller::*)(int);
+    using RangeSignal = void (TVK_Logic_Controller::*)(int, int);
 
     bool hasCamera(const char *prefix) const;
     bool hasConverter(const char *prefix, const void *converter, const char *words) const;
@@ -504,10 +506,18 @@ private:
                     ListSignal signal);
     void emitTextOf(const char *prefix, const TVK_Logic_ConverterBase *converter, const char *words,
                     double value, Signal signal);
+    // Only with the converter: the raw value, then its text; the range of
+    // values, then the texts.
+    void emitValueAndText(const char *prefix, const TVK_Logic_ConverterBase *converter, const char *words,
+                          int value, ValueSignal valueSignal, Signal textSignal);
+    void emitRangeAndList(const char *prefix, const TVK_Logic_ConverterBase *converter, const char *words,
+                          RangeSignal range, ListSignal list);
     // The camera value of a text, rounded half away from zero; false (logged)
     // without camera or converter.
     bool valueOfText(const char *prefix, const TVK_Logic_ConverterBase *converter, const char *words,
                      const QString &text, int *value) const;
+    bool isListed(const char *prefix, const TVK_Logic_ConverterBase *converter, const char *words,
+                  const QString &text) const;
     // For the text slots that hand on to their int slot: the converter is
     // checked here, the camera by the int slot.
     bool converterValueOfText(const char *prefix, const TVK_Logic_ConverterBase *converter,
@@ -585,5 +595,5 @@ private:
     std::atomic<int> m_publishedProductId{0};
     std::atomic<bool> m_published3DAxisData{false};
     mutable QMutex m_publishedMutex;
-    QString m_publishedProductName;
+    QString m_publishedProductName = QStringLiteral("not connected");
 };
