@@ -315,6 +315,77 @@ bool TVK_Logic_Camera::release(unsigned stage, int param)
     return m_access->releaseCam(stage, param);
 }
 
+// --- Capture -------------------------------------------------------------------------------------
+
+bool TVK_Logic_Camera::releaseCam(eVXReleaseMode releaseMode)
+{
+    TVK_METHOD(prefix);
+    if (release(unsigned(releaseMode))) {
+        m_keepAliveSkip.store(true);
+        return true;
+    }
+    debugLog(kLELogAlways, "%s - releaseMode %d failed", prefix, int(releaseMode));
+    return false;
+}
+
+bool TVK_Logic_Camera::bulbMirrorUp()
+{
+    return releaseCam(kVXReleaseBulbStart);
+}
+
+bool TVK_Logic_Camera::bulbOpen()
+{
+    const bool ok = releaseCam(kVXReleaseBulbStart);
+    m_bulbRunning = ok;
+    m_keepAliveSkip.store(ok);
+    return ok;
+}
+
+bool TVK_Logic_Camera::bulbClose()
+{
+    const bool ok = releaseCam(kVXReleaseBulbEnd);
+    m_bulbRunning = false;
+    if (ok)
+        m_keepAliveSkip.store(false);
+    return ok;
+}
+
+bool TVK_Logic_Camera::continuousEnd()
+{
+    const bool ok = releaseCam(kVXReleaseContinuousEnd);
+    m_continuousEndPending.store(true);
+    if (ok)
+        m_keepAliveSkip.store(false);
+    return ok;
+}
+
+void TVK_Logic_Camera::toggleVideoCapture()
+{
+    TVK_METHOD(prefix);
+    if (m_settings == nullptr) {
+        debugLog(kLELogAlways, "%s - no camera settings", prefix);
+        return;
+    }
+    // Recordings go to the camera's card whatever the pictures do.
+    if (!m_videoRecording && m_settings->featureStorageType()) {
+        m_storageTypeDuringVideo = m_settings->storageType();
+        m_settings->setStorageType(0);
+        sendChanges();
+    }
+    releaseCam(m_videoRecording ? kVXReleaseVideoStop : kVXReleaseVideoStart);
+    m_videoRecording = !m_videoRecording;
+    if (m_videoRecording)
+        return;
+    m_keepAliveSkip.store(false);
+    if (m_storageTypeDuringVideo >= 0) {
+        if (m_settings->featureStorageType()) {
+            m_settings->setStorageType(m_storageTypeDuringVideo);
+            sendChanges();
+        }
+        m_storageTypeDuringVideo = -1;
+    }
+}
+
 bool TVK_Logic_Camera::isG3(int productId)
 {
     return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;

@@ -22,6 +22,7 @@ class TVK_Logic_CameraGeotackingData;
 class TVK_Logic_CameraLens;
 class TVK_Logic_DeviceInfo;
 class TVK_Logic_FolderSettings;
+class TVK_Logic_TransferThread;
 
 // The model of one connected camera, living in the controller thread. Setters
 // hand a value to the settings strategy and send it; they never echo it. Only
@@ -190,9 +191,30 @@ public:
     // Removes the first entry of handle; an unknown handle changes nothing.
     void removeImageEntry(quint32 handle);
 
+    // --- Capture control (controller thread) -------------------------------------------
+    // The bulb exposure is two presses of stage 7 with mirror-up: the first
+    // raises the mirror and leaves the bulb closed.
+    bool bulbMirrorUp();
+    // Bulb running follows the result; keep-alive waits while it is open.
+    bool bulbOpen();
+    bool bulbClose();
+    // Marks the end as pending whatever the answer: the next transfer thread
+    // sends it once more, because the camera may drop it during a series.
+    bool continuousEnd();
+    bool bulbRunning() const { return m_bulbRunning; }
+    void clearBulbRunning() { m_bulbRunning = false; }
+    bool videoRecording() const { return m_videoRecording; }
+    bool continuousEndPending() const { return m_continuousEndPending.load(); }
+    void setContinuousEndPending(bool pending) { m_continuousEndPending.store(pending); }
+
     // --- For the transfer threads (any thread) ---------------------------------------
+    // Starts a transfer thread for the picture the camera announced (controller thread).
     void transferRequest();
     void transferDone();
+    // Transfer threads still running; each leaves the list when it finishes.
+    int transferThreadCount();
+    TVK_Commu_CameraAccess_Base *access() const { return m_access; }
+    TVK_Logic_FolderSettings *folderSettings() const { return m_folderSettings; }
     void setTransferInProgress(bool inProgress);
     bool isTransferInProgress();
     void setPictureReadBusy(bool busy) { m_pictureReadBusy.store(busy); }
@@ -205,6 +227,8 @@ public:
     void setTransfersRemaining(int count) { m_transfersRemaining.store(count); }
     int transfersRemaining() const { return m_transfersRemaining.load(); }
     void setTransfersMaximum(int count) { m_transfersMaximum.store(count); }
+    // Sets the maximum to count when that is larger, also against another thread doing the same.
+    void raiseTransfersMaximum(int count);
     int transfersMaximum() const { return m_transfersMaximum.load(); }
     void emitLoadingDone() { Q_EMIT signalLoading(false); }
     void emitRemainingToLoad(int count) { Q_EMIT signalRemainingToLoad(count); }
@@ -217,6 +241,12 @@ public:
     QByteArray quickViewData();
     QString quickViewFileName();
     QMutex &accessLock() { return m_accessLock; }
+    void emitTransferError(const QString &message) { Q_EMIT signalTransferError(message); }
+
+Q_SIGNALS:
+    // A new picture was not saved, or not completely: the message says which
+    // and why, for the user.
+    void signalTransferError(QString message);
 
 public Q_SLOTS:
     // Reads the camera's object list and keeps one entry per picture. Rebuilds
@@ -277,6 +307,10 @@ public Q_SLOTS:
     void setAutoFocusLimit(bool on);
     void setIntervalFrames(int count);
     void setIntervalTime(int value);
+    // One release stage; keep-alive pauses after a successful one.
+    bool releaseCam(eVXReleaseMode releaseMode);
+    // Starts or stops a recording, with the pictures' storage kept aside.
+    void toggleVideoCapture();
 
 Q_SIGNALS:
     void signalGeotackingChanged();
@@ -447,6 +481,12 @@ private:
     QList<uint> m_pendingThumbnailHandles;
     QByteArray m_placeholderPicture;
     bool m_placeholderPictureTried = false;
+    bool m_bulbRunning = false;
+    bool m_videoRecording = false;
+    int m_storageTypeDuringVideo = -1;
+    std::atomic<bool> m_continuousEndPending{false};
     QMutex m_pollingLock;
     QMutex m_accessLock;
+    QVector<TVK_Logic_TransferThread *> m_transferThreads;
+    QMutex m_transferThreadsMutex;
 };

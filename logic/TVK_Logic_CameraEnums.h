@@ -53,12 +53,19 @@ enum eVXFocusMode : int {
 };
 // The release stages of the camera's release operation.
 enum eVXReleaseMode : int {
+    kVXReleasePicture = 0,
     kVXReleaseAutoFocusOn = 1,
     kVXReleaseAutoFocusOff = 2,
+    kVXReleaseBulbStart = 7,
+    kVXReleaseBulbEnd = 8,
     kVXReleaseLensStepNear = 9,
     kVXReleaseLensStepFar = 10,
     kVXReleaseLensPosition = 11,
+    kVXReleaseContinuousStart = 12,
+    kVXReleaseContinuousEnd = 13,
     kVXReleaseKeepAlive = 14,
+    kVXReleaseVideoStart = 15,
+    kVXReleaseVideoStop = 16,
     kVXReleaseLiveViewOn = 17,
     kVXReleaseLiveViewOff = 18
 };

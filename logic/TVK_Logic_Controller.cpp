@@ -427,6 +427,9 @@ void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
         delete m_camera;
         m_camera = nullptr;
         m_bracketingCounter = 0;
+        // A series or an open bulb does not outlive its camera.
+        stopInterval();
+        m_bulbStage = 0;
     }
     m_activeAccess = nullptr;
     debugLog(kLELogConnection, "%s - connectionType %d", prefix, connectionType);
@@ -1952,9 +1955,9 @@ void TVK_Logic_Controller::setFocusDistance(double metres)
     m_camera->setFocusDistance(position);
 }
 
-// --- Shooting and live view ---------------------------------------------------------------------------------
-// The release protocols and the live-view stream arrive with the shooting
-// work; until then these slots say so instead of acting.
+// --- Live view ------------------------------------------------------------------------------------------------
+// The live-view stream arrives with its own work; until then these slots say
+// so instead of acting.
 
 #define TVK_NOT_YET(Slot, Params)                                                                                 \
     void TVK_Logic_Controller::Slot Params                                                                      \
@@ -1964,10 +1967,6 @@ void TVK_Logic_Controller::setFocusDistance(double metres)
             debugLog(kLELogAlways, "%s - not available in this build", prefix);                                 \
     }
 
-TVK_NOT_YET(tickInterval, ())
-TVK_NOT_YET(tickIntervalReleaseInMirrorUpMode, ())
-TVK_NOT_YET(doVidCaptBtnPressed, ())
-TVK_NOT_YET(doVidCaptBtnReleased, ())
 TVK_NOT_YET(setLiveViewCrossPos, (double, double))
 TVK_NOT_YET(setLiveViewCrossPosGlobal, (double, double))
 TVK_NOT_YET(setLiveViewGCPipActive, (bool))
@@ -1983,13 +1982,76 @@ TVK_NOT_YET(setWantLiveView, (bool))
 
 #undef TVK_NOT_YET
 
+// --- Capture ----------------------------------------------------------------------------------------------------
+
+namespace {
+
+bool isContinuous(int driveMode)
+{
+    return driveMode == 1 || driveMode == 6 || driveMode == 7 || driveMode == 8 || driveMode == 9;
+}
+
+constexpr int kWarningBlocksCapture = 6;
+constexpr int kMirrorUpPairMs = 300;
+
+} // namespace
+
 void TVK_Logic_Controller::doCaptureBtnPressed()
 {
     TVK_METHOD(prefix);
     if (queuedFromOtherThread([this]() { doCaptureBtnPressed(); }))
         return;
-    if (hasCamera(prefix))
-        debugLog(kLELogAlways, "%s - not available in this build", prefix);
+    if (!hasCamera(prefix))
+        return;
+    TVK_Logic_Camera &c = *m_camera;
+    if (c.videoRecording() || (c.hasWarnings() && c.warning() == kWarningBlocksCapture) || m_intervalRunning)
+        return;
+    int drive = c.driveMode();
+    const int exposure = c.exposureMode();
+    const bool mirrorUp = c.mirrorUpMode();
+    if (c.hasInterval() && drive == kIntervalDriveMode)
+        drive = 0;
+
+    if (exposure == kBulbExposureMode) {
+        const bool running = c.bulbRunning();
+        if (mirrorUp && !running && m_bulbStage <= 0) {
+            c.bulbMirrorUp();
+            m_bulbStage = 1;
+            return;
+        }
+        if (!running && ((m_bulbStage == 1 && mirrorUp) || !mirrorUp)) {
+            // A bulb that did not open is opened again by the next press
+            // rather than taking a plain picture in bulb mode.
+            m_bulbStage = c.bulbOpen() ? 2 : (mirrorUp ? 1 : 0);
+            return;
+        }
+        if (running && m_bulbStage == 2) {
+            c.bulbClose();
+            m_bulbStage = 0;
+            return;
+        }
+    }
+
+    if (m_ownIntervalActive) {
+        m_intervalRemaining = mirrorUp ? 2 * m_intervalFrames : m_intervalFrames;
+        m_bulbStage = 0;
+        c.clearBulbRunning();
+        m_intervalRunning = true;
+        // The first tick releases at once.
+        m_dngTransferDone = true;
+        delete m_intervalTimer;
+        m_intervalTimer = new QTimer;
+        connect(m_intervalTimer, &QTimer::timeout, this, &C::tickInterval);
+        m_intervalTimer->start(0);
+        return;
+    }
+
+    m_bulbStage = 0;
+    c.clearBulbRunning();
+    if (isContinuous(drive) && !mirrorUp)
+        c.releaseCam(kVXReleaseContinuousStart);
+    else
+        c.releaseCam(kVXReleasePicture);
 }
 
 void TVK_Logic_Controller::doCaptureBtnReleased()
@@ -1997,8 +2059,68 @@ void TVK_Logic_Controller::doCaptureBtnReleased()
     TVK_METHOD(prefix);
     if (queuedFromOtherThread([this]() { doCaptureBtnReleased(); }))
         return;
+    if (hasCamera(prefix) && isContinuous(m_camera->driveMode()))
+        m_camera->continuousEnd();
+}
+
+void TVK_Logic_Controller::stopInterval()
+{
+    m_intervalRunning = false;
+    m_intervalRemaining = 0;
+    delete m_intervalTimer;
+    m_intervalTimer = nullptr;
+}
+
+void TVK_Logic_Controller::tickInterval()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    if (!m_ownIntervalActive) {
+        stopInterval();
+        return;
+    }
+    const int fileFormat = m_camera->fileFormat();
+    // A frame waits for the previous DNG, so the series never outruns the
+    // transfer; JPG-only cameras need not wait.
+    if (!m_dngTransferDone && !((fileFormat == 3 || fileFormat == 4) && m_camera->shutterTime() <= 0.0))
+        return;
+    m_dngTransferDone = false;
+    if (m_intervalRemaining <= 0) {
+        stopInterval();
+        return;
+    }
+    m_intervalTimer->setInterval(m_intervalTime * 1000);
+    m_camera->releaseCam(kVXReleasePicture);
+    --m_intervalRemaining;
+    // With mirror-up each frame is two releases: the mirror, then the shutter.
+    if (m_camera->mirrorUpMode() && m_intervalRemaining > 0 && m_intervalRemaining % 2 == 1) {
+        m_intervalTimer->stop();
+        QTimer::singleShot(kMirrorUpPairMs, this, &C::tickIntervalReleaseInMirrorUpMode);
+    }
+}
+
+void TVK_Logic_Controller::tickIntervalReleaseInMirrorUpMode()
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    m_camera->releaseCam(kVXReleasePicture);
+    --m_intervalRemaining;
+    if (m_intervalTimer != nullptr)
+        m_intervalTimer->start();
+}
+
+void TVK_Logic_Controller::doVidCaptBtnPressed()
+{
+    // Recording follows the release of the button only.
+}
+
+void TVK_Logic_Controller::doVidCaptBtnReleased()
+{
+    TVK_METHOD(prefix);
     if (hasCamera(prefix))
-        debugLog(kLELogAlways, "%s - not available in this build", prefix);
+        m_camera->toggleVideoCapture();
 }
 
 void TVK_Logic_Controller::setWantQuickView(bool want)

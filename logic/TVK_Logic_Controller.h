@@ -84,6 +84,7 @@ public:
     TVK_Logic_Camera *camera() const { return m_camera; }
     bool isUnitFeet() const { return m_unitIsFeet; }
     bool ownIntervalActive() const { return m_ownIntervalActive; }
+    bool intervalRunning() const { return m_intervalRunning; }
     int ownIntervalFrames() const { return m_intervalFrames; }
     int ownIntervalTime() const { return m_intervalTime; }
     bool dngTransferDone() const { return m_dngTransferDone; }
@@ -535,6 +536,7 @@ private:
     void connectCamera();
     void disconnectCamera();
     void publishCameraState();
+    void stopInterval();
     TVK_Commu_CameraAccess_Base *accessFor(int connectionType) const;
 
     TVK_Commu_CameraAccess_Base *m_usbAccess = nullptr;

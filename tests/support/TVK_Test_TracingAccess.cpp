@@ -9,6 +9,7 @@ namespace {
 constexpr int kOpGetValue = 0x1015;
 constexpr int kOpSetValue = 0x1016;
 constexpr int kOpSetCameraSettings = 0x9001;
+constexpr int kOpRelease = 0x9004;
 
 } // namespace
 
@@ -43,6 +44,11 @@ bool TVK_Test_TracingAccess::sendCommand(int operationCode, int numParams, const
                                          const char *caller)
 {
     commands.append(operationCode);
+    if (operationCode == kOpRelease && numParams > 0) {
+        releaseStages.append(int(params[0]));
+        if (failReleaseStages.contains(int(params[0])))
+            return false;
+    }
     return TVK_Commu_CameraAccess_Emulated::sendCommand(operationCode, numParams, params, caller);
 }
 
@@ -52,4 +58,5 @@ void TVK_Test_TracingAccess::clear()
     writes.clear();
     written.clear();
     commands.clear();
+    releaseStages.clear();
 }

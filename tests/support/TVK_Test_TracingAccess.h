@@ -30,6 +30,8 @@ public:
     QVector<Write> writes; // SetDevicePropValue
     QVector<int> written;  // property codes written and the settings-record write (0x9001), in order
     QVector<int> commands; // operations without a data phase
+    QVector<int> releaseStages; // the stage of every vendor release operation
     QSet<int> failReads;
     QSet<int> failWrites;
+    QSet<int> failReleaseStages; // answered as failed without reaching the camera
 };

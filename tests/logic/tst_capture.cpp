@@ -1,0 +1,217 @@
+#include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_PropertyStore.h"
+#include "TVK_Logic_Camera.h"
+#include "TVK_Logic_Controller.h"
+#include "TVK_Test_TracingAccess.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using Camera = TVK_Emulator_Camera;
+using Controller = TVK_Logic_Controller;
+
+namespace {
+
+// Generous: a loaded two-core machine under the sanitizers.
+constexpr int kWaitMs = 10000;
+constexpr int kPropStorageType = 0xD018;
+
+// A controller connected to an emulated camera whose release stages are
+// traced. Settings are made through the controller, as the panel makes them.
+class Rig
+{
+public:
+    explicit Rig(int product)
+    {
+        camera = std::make_shared<Camera>(product);
+        camera->setTimeScale(0.01);
+        std::shared_ptr<Camera> body = camera;
+        TVK_Commu_CameraAccessFactory::setCreator(1, [this, body]() {
+            access = new TVK_Test_TracingAccess(body);
+            return access;
+        });
+        controller = std::make_unique<Controller>();
+        QSignalSpy connected(controller.get(), &Controller::signalCameraConnected);
+        ok = connected.wait(kWaitMs) || connected.count() > 0;
+    }
+    ~Rig()
+    {
+        controller.reset();
+        TVK_Commu_CameraAccessFactory::setCreator(1, {});
+    }
+    TVK_Logic_Camera *model() const { return controller->camera(); }
+    // Sets drive mode, exposure mode and mirror-up and checks the camera took them.
+    bool prepare(int driveMode, int exposureMode, bool mirrorUp)
+    {
+        controller->setDriveMode(driveMode);
+        controller->setExposureMode(exposureMode);
+        controller->setMirrorUpMode(mirrorUp);
+        access->releaseStages.clear();
+        return model()->exposureMode() == exposureMode && model()->mirrorUpMode() == mirrorUp;
+    }
+
+    std::shared_ptr<Camera> camera;
+    TVK_Test_TracingAccess *access = nullptr; // owned by the controller
+    std::unique_ptr<Controller> controller;
+    bool ok = false;
+};
+
+} // namespace
+
+class tst_Capture : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pressesSendTheStagesOfTheMode_data();
+    void pressesSendTheStagesOfTheMode();
+    void ownIntervalWaitsForEachDng();
+    void ownIntervalWithMirrorUpReleasesInPairs();
+    void videoButtonTogglesRecordingAndRestoresTheStorage();
+    void disconnectEndsTheInterval();
+};
+
+// Each press (P) or release (R) of the capture button, and the stages the
+// camera receives; a failing stage is answered as failed.
+void tst_Capture::pressesSendTheStagesOfTheMode_data()
+{
+    QTest::addColumn<int>("product");
+    QTest::addColumn<int>("driveMode");
+    QTest::addColumn<int>("exposureMode");
+    QTest::addColumn<bool>("mirrorUp");
+    QTest::addColumn<QString>("presses");
+    QTest::addColumn<int>("failingCall"); // index into the stages sent, -1: none fails
+    QTest::addColumn<QVector<int>>("stages");
+    QTest::addColumn<bool>("bulbRunning");
+
+    QTest::newRow("single") << 0x2031 << 0 << 0 << false << "PR" << -1 << QVector<int>{0} << false;
+    QTest::newRow("single, mirror-up") << 0x2031 << 0 << 0 << true << "PRPR" << -1 << QVector<int>{0, 0} << false;
+    QTest::newRow("continuous") << 0x2031 << 1 << 0 << false << "PR" << -1 << QVector<int>{12, 13} << false;
+    QTest::newRow("continuous, mirror-up") << 0x2031 << 1 << 0 << true << "PR" << -1 << QVector<int>{0, 13} << false;
+    QTest::newRow("in-camera interval") << 0x2031 << 5 << 0 << false << "PR" << -1 << QVector<int>{0} << false;
+    QTest::newRow("bulb") << 0x2031 << 0 << 4 << false << "PRPRPR" << -1 << QVector<int>{7, 8, 7} << true;
+    QTest::newRow("bulb, mirror-up") << 0x2031 << 0 << 4 << true << "PPP" << -1 << QVector<int>{7, 7, 8} << false;
+    // A bulb that did not open is opened by the next press, the mirror still up.
+    QTest::newRow("bulb, mirror-up, open fails")
+        << 0x2031 << 0 << 4 << true << "PPPP" << 1 << QVector<int>{7, 7, 7, 8} << false;
+    QTest::newRow("bulb, open fails") << 0x2031 << 0 << 4 << false << "PP" << 0 << QVector<int>{7, 7} << true;
+    QTest::newRow("struct camera bulb") << 0x2009 << 0 << 4 << false << "PP" << -1 << QVector<int>{7, 8} << false;
+}
+
+void tst_Capture::pressesSendTheStagesOfTheMode()
+{
+    QFETCH(int, product);
+    QFETCH(int, driveMode);
+    QFETCH(int, exposureMode);
+    QFETCH(bool, mirrorUp);
+    QFETCH(QString, presses);
+    QFETCH(int, failingCall);
+    QFETCH(QVector<int>, stages);
+    QFETCH(bool, bulbRunning);
+
+    Rig rig(product);
+    QVERIFY(rig.ok);
+    QVERIFY(rig.prepare(driveMode, exposureMode, mirrorUp));
+    for (const QChar press : presses) {
+        const bool fails = rig.access->releaseStages.size() == failingCall;
+        if (fails)
+            rig.access->failReleaseStages = {stages.value(failingCall)};
+        if (press == QLatin1Char('P'))
+            rig.controller->doCaptureBtnPressed();
+        else
+            rig.controller->doCaptureBtnReleased();
+        rig.access->failReleaseStages.clear();
+    }
+    QCOMPARE(rig.access->releaseStages, stages);
+    QCOMPARE(rig.model()->bulbRunning(), bulbRunning);
+    QCOMPARE(rig.model()->continuousEndPending(), stages.contains(13));
+}
+
+// Frames 3: every release after the first waits for the previous DNG, and a
+// press while the series runs does nothing.
+void tst_Capture::ownIntervalWaitsForEachDng()
+{
+    Rig rig(0x2009); // no interval of its own
+    QVERIFY(rig.ok);
+    QVERIFY(!rig.model()->hasInterval());
+    QVERIFY(rig.prepare(5, 0, false));
+    QVERIFY(rig.controller->ownIntervalActive());
+    rig.controller->setIntervalFrames(3);
+    rig.controller->setIntervalTime(2);
+
+    rig.controller->doCaptureBtnPressed();
+    QVERIFY(rig.access->releaseStages.isEmpty()); // the first tick releases
+    rig.controller->tickInterval();
+    QCOMPARE(rig.access->releaseStages, QVector<int>{0});
+    rig.controller->doCaptureBtnPressed();
+    rig.controller->tickInterval(); // no DNG yet
+    QCOMPARE(rig.access->releaseStages.size(), 1);
+    for (int frame = 2; frame <= 3; ++frame) {
+        QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
+        rig.controller->tickInterval();
+        QCOMPARE(rig.access->releaseStages.size(), frame);
+    }
+    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
+    rig.controller->tickInterval(); // nothing left: the series ends
+    QCOMPARE(rig.access->releaseStages.size(), 3);
+    rig.controller->doCaptureBtnPressed(); // and a new one can start
+    rig.controller->tickInterval();
+    QCOMPARE(rig.access->releaseStages.size(), 4);
+}
+
+// With mirror-up every frame is the mirror and then the shutter, the second
+// release following by itself.
+void tst_Capture::ownIntervalWithMirrorUpReleasesInPairs()
+{
+    Rig rig(0x2009);
+    QVERIFY(rig.ok);
+    QVERIFY(rig.prepare(5, 0, true));
+    rig.controller->setIntervalFrames(2);
+    rig.controller->doCaptureBtnPressed();
+    rig.controller->tickInterval();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.access->releaseStages.size(), 2, kWaitMs);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
+    rig.controller->tickInterval();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.access->releaseStages.size(), 4, kWaitMs);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
+    rig.controller->tickInterval();
+    QCOMPARE(rig.access->releaseStages, (QVector<int>{0, 0, 0, 0}));
+}
+
+void tst_Capture::videoButtonTogglesRecordingAndRestoresTheStorage()
+{
+    Rig rig(0x2041);
+    QVERIFY(rig.ok);
+    rig.access->releaseStages.clear();
+    const qint64 storage = rig.camera->properties()->value(kPropStorageType);
+    rig.controller->doVidCaptBtnPressed();
+    QVERIFY(rig.access->releaseStages.isEmpty());
+    rig.controller->doVidCaptBtnReleased();
+    QVERIFY(rig.model()->videoRecording());
+    QCOMPARE(rig.camera->properties()->value(kPropStorageType), qint64(0));
+    rig.controller->doCaptureBtnPressed(); // no pictures while recording
+    rig.controller->doVidCaptBtnReleased();
+    QVERIFY(!rig.model()->videoRecording());
+    QCOMPARE(rig.access->releaseStages, (QVector<int>{15, 16}));
+    QCOMPARE(rig.camera->properties()->value(kPropStorageType), storage);
+}
+
+void tst_Capture::disconnectEndsTheInterval()
+{
+    Rig rig(0x2009);
+    QVERIFY(rig.ok);
+    QVERIFY(rig.prepare(5, 0, false));
+    rig.controller->doCaptureBtnPressed();
+    QVERIFY(rig.controller->intervalRunning());
+    QSignalSpy gone(rig.controller.get(), &Controller::signalCameraDisconnected);
+    rig.camera->removeDevice();
+    QVERIFY(gone.wait(kWaitMs) || gone.count() > 0);
+    QVERIFY(rig.model() == nullptr);
+    // The series and its timer went with the camera.
+    QVERIFY(!rig.controller->intervalRunning());
+}
+
+QTEST_GUILESS_MAIN(tst_Capture)
+#include "tst_capture.moc"
