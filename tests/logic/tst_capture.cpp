@@ -1,6 +1,7 @@
 #include "TVK_Commu_CameraAccessFactory.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_PropertyStore.h"
+#include "TVK_Emulator_SettingsRecord.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Test_TracingAccess.h"
@@ -71,6 +72,7 @@ private Q_SLOTS:
     void ownIntervalWithMirrorUpReleasesInPairs();
     void videoButtonTogglesRecordingAndRestoresTheStorage();
     void disconnectEndsTheInterval();
+    void warningSixBlocksThePress();
 };
 
 // Each press (P) or release (R) of the capture button, and the stages the
@@ -211,6 +213,26 @@ void tst_Capture::disconnectEndsTheInterval()
     QVERIFY(rig.model() == nullptr);
     // The series and its timer went with the camera.
     QVERIFY(!rig.controller->intervalRunning());
+}
+
+// Warning 6 is the camera saying it cannot take a picture now.
+void tst_Capture::warningSixBlocksThePress()
+{
+    Rig rig(0x2009);
+    QVERIFY(rig.ok);
+    QVERIFY(rig.prepare(0, 0, false));
+    auto *record = rig.camera->component<TVK_Emulator_SettingsRecord>();
+    QVERIFY(record != nullptr);
+    QSignalSpy warning(rig.controller.get(), &Controller::signalWarning);
+    record->setField(TVK_Emulator_SettingsRecord::kLEWarnings, 6);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.model()->warning(), 6, kWaitMs);
+    rig.controller->doCaptureBtnPressed();
+    QVERIFY(rig.access->releaseStages.isEmpty());
+    record->setField(TVK_Emulator_SettingsRecord::kLEWarnings, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.model()->warning(), 0, kWaitMs);
+    rig.controller->doCaptureBtnPressed();
+    QCOMPARE(rig.access->releaseStages, QVector<int>{0});
+    QVERIFY(!warning.isEmpty()); // the panel was told
 }
 
 QTEST_GUILESS_MAIN(tst_Capture)
