@@ -11,8 +11,10 @@
 #include "TVK_Logic_CameraSettingsByDevProps.h"
 #include "TVK_Logic_CameraSettingsByStruct.h"
 #include "TVK_Logic_CameraSettingsByStructCora.h"
+#include "TVK_Logic_CameraStreamInfo.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Logic_TransferThread.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,9 @@
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QThread>
+
+#include <algorithm>
+#include <cmath>
 #include <QTimer>
 
 using namespace TVK_Commu_Ptp;
@@ -231,6 +236,11 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
     m_rebuildImageDBTimer->setSingleShot(true);
     m_rebuildImageDBTimer->setInterval(ImageDB::kRebuildIntervalMs);
     connect(m_rebuildImageDBTimer, &QTimer::timeout, this, &TVK_Logic_Camera::slotDelayedRebuildImageDB);
+    m_liveViewTimer = new QTimer(this);
+    m_liveViewTimer->setSingleShot(true);
+    // A coarse timer may fire 5 % early, which would outrun the camera's frame rate.
+    m_liveViewTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_liveViewTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchLiveViewTimerFired);
 
     m_keepAliveTimer->setSingleShot(false);
     m_keepAliveTimer->start(kKeepAliveIntervalMs);
@@ -245,6 +255,20 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
 
 TVK_Logic_Camera::~TVK_Logic_Camera()
 {
+    // A running transfer still uses the access, the strategy and the folder
+    // settings, so it finishes first. The list owns its threads; a finished
+    // one whose removal is still queued goes here, and the queued removal with
+    // this object.
+    QVector<TVK_Logic_TransferThread *> threads;
+    {
+        QMutexLocker locker(&m_transferThreadsMutex);
+        threads.swap(m_transferThreads);
+    }
+    for (TVK_Logic_TransferThread *thread : threads) {
+        thread->wait();
+        delete thread;
+    }
+
     disconnect(m_access, nullptr, this, nullptr);
     m_keepAliveTimer->stop();
     m_3DAxisTimer->stop();
@@ -252,8 +276,12 @@ TVK_Logic_Camera::~TVK_Logic_Camera()
     m_keepAliveTimer->disconnect(this);
     m_3DAxisTimer->disconnect(this);
     m_rebuildImageDBTimer->disconnect(this);
+    m_liveViewTimer->stop();
+    m_liveViewTimer->disconnect(this);
     if (isTransferInProgress())
         Q_EMIT signalLoading(false);
+    if (isLiveViewStreamingPrepared())
+        finishLiveViewStreaming();
     delete m_3DAxisData;
     delete m_geotackingData;
     delete m_lens;
@@ -919,9 +947,13 @@ void TVK_Logic_Camera::catchDevicePropertyChanged(ushort propertyCode)
     TVK_METHOD(prefix);
     if (propertyCode >= kFirstIgnoredProperty && propertyCode <= kLastIgnoredProperty)
         return;
-    if (propertyCode == TVK_Commu_Prop::kSupportedStreams || propertyCode == TVK_Commu_Prop::kEnabledStreams) {
-        // The streaming properties belong to the live view, which this model
-        // does not run yet; they carry no setting.
+    // The streaming properties belong to the live view; they carry no setting.
+    if (propertyCode == TVK_Commu_Prop::kSupportedStreams) {
+        handleSupportedStreamsChanged(prefix);
+        return;
+    }
+    if (propertyCode == TVK_Commu_Prop::kEnabledStreams) {
+        handleEnabledStreamsChanged(prefix);
         return;
     }
     if (!hasSettings(prefix))
@@ -948,6 +980,8 @@ void TVK_Logic_Camera::catchRefreshDevPropsTimerFired()
         debugLog(kLELogTransfer, "%s - isTransferInProgress", prefix);
         return;
     }
+    if (wantLiveView())
+        checkIfLiveViewIsActive();
     catchSettingsChanged();
 }
 
@@ -1039,8 +1073,43 @@ void TVK_Logic_Camera::transferRequest()
     debugLog(kLELogThreads, "%s - TransferRequest received in thread 0x%lx", prefix,
              static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId())));
     m_keepAliveSkip.store(true);
-    // Starting the transfer thread for the new picture follows with the
-    // transfer thread class.
+    const bool objectProps = m_deviceInfo != nullptr && m_deviceInfo->isOperationSupported(kOpGetObjectPropsSupported)
+                             && m_deviceInfo->isOperationSupported(kOpGetObjectPropValue);
+    auto *thread = new TVK_Logic_TransferThread(this, objectProps);
+    // The model alone deletes its threads, here or in its destructor, so none
+    // is deleted twice or while it runs. Not deleteLater: the controller
+    // thread's own event loop never serves deferred deletions posted from
+    // other threads, and finished threads would pile up until shut-down.
+    connect(
+        thread, &QThread::finished, this,
+        [this, thread]() {
+            {
+                QMutexLocker locker(&m_transferThreadsMutex);
+                if (!m_transferThreads.removeOne(thread))
+                    return;
+            }
+            thread->wait();
+            delete thread;
+        },
+        Qt::QueuedConnection);
+    {
+        QMutexLocker locker(&m_transferThreadsMutex);
+        m_transferThreads.append(thread);
+    }
+    thread->start(QThread::InheritPriority);
+}
+
+int TVK_Logic_Camera::transferThreadCount()
+{
+    QMutexLocker locker(&m_transferThreadsMutex);
+    return m_transferThreads.size();
+}
+
+void TVK_Logic_Camera::raiseTransfersMaximum(int count)
+{
+    int current = m_transfersMaximum.load();
+    while (count > current && !m_transfersMaximum.compare_exchange_weak(current, count)) {
+    }
 }
 
 void TVK_Logic_Camera::transferDone()
@@ -1105,6 +1174,461 @@ QString TVK_Logic_Camera::quickViewFileName()
 {
     QMutexLocker locker(&m_quickViewMutex);
     return m_quickViewFileName;
+}
+
+// --- Live view -----------------------------------------------------------------------------------
+
+namespace {
+namespace LiveView {
+// SupportedStreams: the low half is 1 while the camera streams, the high half
+// then says what it streams.
+constexpr quint32 kStreamingMarker = 1;
+constexpr int kModeNone = 0;
+constexpr int kModeRecording = 1;
+constexpr int kModePhoto = 2;
+constexpr int kModeVideo = 3;
+// Live-view kinds of release stages 17 and 18.
+constexpr int kKindPhoto = 0;
+constexpr int kKindVideo = 1;
+// Release stages the enumeration does not carry.
+constexpr unsigned kStageToggleZoom = 20;
+constexpr unsigned kStageFocusCross = 21;
+constexpr unsigned kStageGreyCard = 22;
+// Grey-card pipette modes of stage 22.
+constexpr int kGreyCardStart = 0;
+constexpr int kGreyCardPreview = 1;
+constexpr int kGreyCardEnd = 2;
+constexpr int kGreyCardSave = 3;
+// VideoFrameRate is in thousandths of frames per second.
+constexpr int kMilliFramesPerSecondMs = 1000000;
+constexpr int kDefaultFramePeriodMs = 40;
+constexpr int kMinFetchDelayMs = 5;
+// A frame never comes near this; a larger packet size is a broken stream info.
+constexpr quint32 kMaxPacketSize = 64u * 1024u * 1024u;
+// Manual focus: how long the single autofocus gets before manual is back.
+constexpr unsigned long kManualFocusOnceMs = 1000;
+} // namespace LiveView
+} // namespace
+
+bool TVK_Logic_Camera::wantLiveView()
+{
+    QMutexLocker locker(&m_wantLiveViewMutex);
+    return m_wantLiveView;
+}
+
+bool TVK_Logic_Camera::readLiveViewMode(const char *prefix, int *mode)
+{
+    quint32 streams = 0;
+    if (!m_access->getDevicePropSupportedStreams(streams)) {
+        debugLog(kLELogAlways, "%s - getDevicePropSupportedStreams failed!", prefix);
+        return false;
+    }
+    debugLog(kLELogStream, "%s - supportedStreams = 0x%08x", prefix, unsigned(streams));
+    *mode = (streams & 0xFFFFu) == LiveView::kStreamingMarker ? int(streams >> 16) : LiveView::kModeNone;
+    return true;
+}
+
+void TVK_Logic_Camera::checkIfLiveViewIsActive()
+{
+    TVK_METHOD(prefix);
+    int mode = LiveView::kModeNone;
+    if (!readLiveViewMode(prefix, &mode))
+        return;
+    Q_EMIT signalLiveViewMode(mode);
+    if (mode != LiveView::kModeNone) {
+        if (!isLiveViewStreamingPrepared())
+            prepareLiveViewStreaming();
+        if (mode == LiveView::kModePhoto || mode == LiveView::kModeVideo)
+            m_liveViewKind = mode;
+    } else if (isLiveViewStreamingPrepared()) {
+        finishLiveViewStreaming();
+    }
+}
+
+void TVK_Logic_Camera::handleSupportedStreamsChanged(const char *prefix)
+{
+    if (!wantLiveView())
+        return;
+    int mode = LiveView::kModeNone;
+    if (!readLiveViewMode(prefix, &mode))
+        return;
+    Q_EMIT signalLiveViewMode(mode);
+    if (mode != LiveView::kModeNone) {
+        prepareLiveViewStreaming();
+        if (mode == LiveView::kModePhoto || mode == LiveView::kModeVideo)
+            m_liveViewKind = mode;
+        else if (mode == LiveView::kModeRecording)
+            m_videoRecording = true;
+        return;
+    }
+    finishLiveViewStreaming();
+    // A grey-card measurement ends with live view off; the live view the user
+    // had before comes back.
+    if (m_liveViewKindToRestore == LiveView::kModePhoto) {
+        Q_EMIT signalLiveViewVideo(false);
+        sendLiveViewStage(prefix, kVXReleaseLiveViewOn, LiveView::kKindPhoto);
+    } else if (m_liveViewKindToRestore == LiveView::kModeVideo) {
+        Q_EMIT signalLiveViewPhoto(false);
+        sendLiveViewStage(prefix, kVXReleaseLiveViewOn, LiveView::kKindVideo);
+    }
+    m_liveViewKindToRestore = LiveView::kModeNone;
+    m_videoRecording = false;
+}
+
+void TVK_Logic_Camera::handleEnabledStreamsChanged(const char *prefix)
+{
+    quint32 enabled = 0;
+    if (m_access->getDevicePropEnabledStreams(enabled))
+        debugLog(kLELogStream, "%s - enabledStreams   = 0x%08x", prefix, unsigned(enabled));
+    else
+        debugLog(kLELogAlways, "%s - getDevicePropEnabledStreams failed!", prefix);
+}
+
+void TVK_Logic_Camera::prepareLiveViewStreaming()
+{
+    TVK_METHOD(prefix);
+    if (isLiveViewStreamingPrepared()) {
+        debugLog(kLELogAlways, "%s - live view streaming still active", prefix);
+        return;
+    }
+    if (!m_access->setDevicePropEnabledStreams(1)) {
+        debugLog(kLELogAlways, "%s - setDevicePropEnabledStreams failed!", prefix);
+        return;
+    }
+    quint32 format = 0;
+    if (!m_access->getDevicePropStreamVideoFormat(format)) {
+        debugLog(kLELogAlways, "%s - getDevicePropStreamVideoFormat failed!", prefix);
+        return;
+    }
+    // A four-character code; unprintable bytes would garble the log line.
+    auto printable = [format](int shift) {
+        const char c = char((format >> shift) & 0xFFu);
+        return (c >= 0x20 && c < 0x7F) ? c : '.';
+    };
+    debugLog(kLELogStream, "%s - streamVideoFormat = %d (%c%c%c%c)", prefix, int(format), printable(0), printable(8),
+             printable(16), printable(24));
+    quint32 frameRate = 0;
+    if (!m_access->getDevicePropStreamVideoFrameRate(frameRate)) {
+        debugLog(kLELogAlways, "%s - getDevicePropStreamVideoFrameRate failed!", prefix);
+        return;
+    }
+    debugLog(kLELogStream, "%s - streamVideoFrameRate = %d", prefix, int(frameRate));
+    int framePeriod = LiveView::kDefaultFramePeriodMs;
+    if (frameRate > 0)
+        framePeriod = int(quint32(LiveView::kMilliFramesPerSecondMs) / frameRate);
+    quint32 resolution = 0;
+    if (!m_access->getDevicePropStreamVideoResolution(resolution)) {
+        debugLog(kLELogAlways, "%s - getDevicePropStreamVideoResolution failed!", prefix);
+        return;
+    }
+    debugLog(kLELogStream, "%s - streamVideoResolution = %d", prefix, int(resolution));
+
+    m_streamInfo = new TVK_Logic_CameraStreamInfo(m_access);
+    m_liveViewFramePeriodMs = framePeriod;
+    m_liveViewAwaitingConsumed = false;
+    m_liveViewTimer->start(m_liveViewFramePeriodMs);
+}
+
+void TVK_Logic_Camera::finishLiveViewStreaming()
+{
+    TVK_METHOD(prefix);
+    m_liveViewTimer->stop();
+    m_liveViewAwaitingConsumed = false;
+    if (isLiveViewStreamingPrepared()) {
+        if (!m_access->setDevicePropEnabledStreams(0))
+            debugLog(kLELogAlways, "%s - setDevicePropEnabledStreams failed!", prefix);
+        delete m_streamInfo;
+        m_streamInfo = nullptr;
+    } else {
+        debugLog(kLELogAlways, "%s - live view streaming not active", prefix);
+    }
+    Q_EMIT signalNoLiveView();
+    m_hasLiveViewZoom = false;
+    m_liveViewZoom = TVK_Logic_StreamFrameParser::ZoomInfo();
+}
+
+void TVK_Logic_Camera::setWantLiveView(bool want)
+{
+    QMutexLocker locker(&m_wantLiveViewMutex);
+    if (want == m_wantLiveView)
+        return;
+    m_wantLiveView = want;
+    if (!hasLiveView())
+        return;
+    // Camera transactions run without the flag's lock held.
+    locker.unlock();
+    if (want)
+        checkIfLiveViewIsActive();
+    else if (isLiveViewStreamingPrepared())
+        finishLiveViewStreaming();
+}
+
+void TVK_Logic_Camera::armLiveViewTimer()
+{
+    const qint64 elapsed = m_liveViewFrameClock.isValid() ? m_liveViewFrameClock.elapsed() : 0;
+    const qint64 delay = qint64(m_liveViewFramePeriodMs) - elapsed;
+    m_liveViewTimer->start(delay <= LiveView::kMinFetchDelayMs ? LiveView::kMinFetchDelayMs : int(delay));
+}
+
+void TVK_Logic_Camera::catchLiveViewTimerFired()
+{
+    TVK_METHOD(prefix);
+    if (!isLiveViewStreamingPrepared())
+        return;
+    m_liveViewFrameClock.start();
+
+    bool fetched = false;
+    const quint32 packetSize = m_streamInfo->packetMaxSize();
+    if (packetSize == 0 || packetSize > LiveView::kMaxPacketSize) {
+        debugLog(kLELogAlways, "%s - cannot allocate stream data packet!", prefix);
+    } else {
+        QByteArray buffer(int(packetSize), '\0');
+        if (buffer.size() != int(packetSize))
+            debugLog(kLELogAlways, "%s - cannot allocate stream data packet!", prefix);
+        else if (!m_access->getStreamData(buffer.data(), unsigned(buffer.size())))
+            debugLog(kLELogAlways, "%s - getStreamData failed!", prefix);
+        else
+            fetched = emitLiveViewFrame(prefix, buffer);
+    }
+
+    // A frame the window never gets is never consumed: without a new fetch
+    // here a single broken frame would stop the stream while the window is open.
+    if (m_waitLiveViewConsumed && fetched) {
+        m_liveViewAwaitingConsumed = true;
+        return;
+    }
+    armLiveViewTimer();
+}
+
+bool TVK_Logic_Camera::emitLiveViewFrame(const char *prefix, const QByteArray &buffer)
+{
+    using Parser = TVK_Logic_StreamFrameParser;
+    const Parser::Result frame = Parser::parse(buffer.constData(), size_t(buffer.size()), prefix);
+    if (!frame.ok)
+        return false;
+    // The parser guarantees imageOffset + imageLength == the buffer size.
+    const QImage image = QImage::fromData(reinterpret_cast<const uchar *>(buffer.constData()) + frame.imageOffset,
+                                          int(frame.imageLength));
+    if (image.isNull()) {
+        // Its side information belongs to a picture nobody sees; the whole
+        // frame is dropped rather than shown as an empty one.
+        debugLog(kLELogAlways, "%s - cannot decode live view image (%lu bytes) - frame skipped", prefix,
+                 (unsigned long)frame.imageLength);
+        return false;
+    }
+
+    if (frame.hasISO)
+        Q_EMIT signalLiveSensitivity(int(frame.iso));
+    Q_EMIT signalLiveView(image);
+    if (frame.hasAudio)
+        Q_EMIT signalLiveAudioLevel(frame.audio.rmsLeft / 1000.0, frame.audio.rmsRight / 1000.0,
+                                    frame.audio.peakLeft / 1000.0, frame.audio.peakRight / 1000.0);
+    if (frame.hasTimeCode)
+        Q_EMIT signalLiveTimeCode(frame.timeCode.hours, frame.timeCode.minutes, frame.timeCode.seconds,
+                                  frame.timeCode.frames);
+    if (frame.hasZoom) {
+        m_liveViewZoom = frame.zoom;
+        m_hasLiveViewZoom = true;
+        // An empty source area or outer bounds has no relative geometry; the
+        // window keeps what it showed last.
+        if (frame.hasRelativeFocusPosition)
+            Q_EMIT signalLiveZoomInfo(int(frame.zoom.selectedStripe), int(frame.zoom.zoomLevel), frame.relativeFocusX,
+                                      frame.relativeFocusY);
+        else
+            debugLog(kLELogAlways, "%s - zoom info without image source area", prefix);
+        if (frame.hasRelativeSourceArea)
+            Q_EMIT signalLiveZoomRect(frame.relativeSourceX, frame.relativeSourceY, frame.relativeSourceWidth,
+                                      frame.relativeSourceHeight);
+        else
+            debugLog(kLELogAlways, "%s - zoom info without outer bounds", prefix);
+    }
+    return true;
+}
+
+void TVK_Logic_Camera::setWaitLiveViewConsumed(bool waitLiveViewConsumed)
+{
+    if (waitLiveViewConsumed == m_waitLiveViewConsumed)
+        return;
+    m_waitLiveViewConsumed = waitLiveViewConsumed;
+    // A window that closes before it consumed its frame must not stall the stream.
+    if (!waitLiveViewConsumed && m_liveViewAwaitingConsumed) {
+        m_liveViewAwaitingConsumed = false;
+        if (isLiveViewStreamingPrepared())
+            armLiveViewTimer();
+    }
+}
+
+void TVK_Logic_Camera::catchLiveViewConsumed()
+{
+    // Only the frame that went out releases the next fetch: a repeated or late
+    // notification must not start a second one.
+    if (!m_waitLiveViewConsumed || !m_liveViewAwaitingConsumed)
+        return;
+    m_liveViewAwaitingConsumed = false;
+    if (isLiveViewStreamingPrepared())
+        armLiveViewTimer();
+}
+
+void TVK_Logic_Camera::sendLiveViewStage(const char *prefix, unsigned stage, int param)
+{
+    // Not releaseCam: live-view commands must not pause the keep-alive.
+    if (!release(stage, param))
+        debugLog(kLELogAlways, "%s - releaseMode %d failed", prefix, int(stage));
+}
+
+void TVK_Logic_Camera::setLiveViewPhoto(bool on)
+{
+    TVK_METHOD(prefix);
+    if (on) {
+        Q_EMIT signalLiveViewVideo(false);
+        sendLiveViewStage(prefix, kVXReleaseLiveViewOn, LiveView::kKindPhoto);
+    } else {
+        sendLiveViewStage(prefix, kVXReleaseLiveViewOff, LiveView::kKindPhoto);
+    }
+}
+
+void TVK_Logic_Camera::setLiveViewVideo(bool on)
+{
+    TVK_METHOD(prefix);
+    if (on) {
+        Q_EMIT signalLiveViewPhoto(false);
+        sendLiveViewStage(prefix, kVXReleaseLiveViewOn, LiveView::kKindVideo);
+    } else {
+        sendLiveViewStage(prefix, kVXReleaseLiveViewOff, LiveView::kKindVideo);
+    }
+}
+
+void TVK_Logic_Camera::toggleLiveViewZoom()
+{
+    TVK_METHOD(prefix);
+    sendLiveViewStage(prefix, LiveView::kStageToggleZoom);
+}
+
+void TVK_Logic_Camera::setLiveViewCrossAt(const char *prefix, double x, double y, bool global)
+{
+    if (!m_hasLiveViewZoom) {
+        debugLog(kLELogAlways, "%s - no zoom info", prefix);
+        return;
+    }
+    // The cross cannot leave the picture; NaN goes to its corner.
+    if (!(x >= 0.0 && x <= 1.0 && y >= 0.0 && y <= 1.0)) {
+        debugLog(kLELogAlways, "%s - position %f, %f outside the picture - clamped", prefix, x, y);
+        x = (x >= 0.0) ? std::min(x, 1.0) : 0.0;
+        y = (y >= 0.0) ? std::min(y, 1.0) : 0.0;
+    }
+    const TVK_Logic_StreamFrameParser::ZoomInfo &zoom = m_liveViewZoom;
+    const double width = global ? zoom.outerWidth : zoom.sourceWidth;
+    const double height = global ? zoom.outerHeight : zoom.sourceHeight;
+    const qint64 left = global ? zoom.outerX : zoom.sourceX;
+    const qint64 top = global ? zoom.outerY : zoom.sourceY;
+    const qint64 crossX = std::llround(x * width) + left;
+    const qint64 crossY = std::llround(y * height) + top;
+    sendLiveViewStage(prefix, kVXReleaseAutoFocusOff);
+    if (!m_access->releaseCam(LiveView::kStageFocusCross, int(quint32(crossX)), int(quint32(crossY))))
+        debugLog(kLELogAlways, "%s - releaseMode %d failed", prefix, int(LiveView::kStageFocusCross));
+}
+
+void TVK_Logic_Camera::setLiveViewCrossPos(double x, double y)
+{
+    TVK_METHOD(prefix);
+    setLiveViewCrossAt(prefix, x, y, false);
+}
+
+void TVK_Logic_Camera::setLiveViewCrossPosGlobal(double x, double y)
+{
+    TVK_METHOD(prefix);
+    setLiveViewCrossAt(prefix, x, y, true);
+}
+
+void TVK_Logic_Camera::setLiveViewGCPipActive(bool active)
+{
+    TVK_METHOD(prefix);
+    if (active) {
+        sendLiveViewStage(prefix, LiveView::kStageGreyCard, LiveView::kGreyCardStart);
+        return;
+    }
+    sendLiveViewStage(prefix, LiveView::kStageGreyCard, LiveView::kGreyCardEnd);
+    m_liveViewKindToRestore = m_liveViewKind;
+}
+
+void TVK_Logic_Camera::doLiveViewGCPipPreview()
+{
+    TVK_METHOD(prefix);
+    sendLiveViewStage(prefix, LiveView::kStageGreyCard, LiveView::kGreyCardPreview);
+}
+
+void TVK_Logic_Camera::doLiveViewGCPipSave()
+{
+    TVK_METHOD(prefix);
+    sendLiveViewStage(prefix, LiveView::kStageGreyCard, LiveView::kGreyCardSave);
+    m_liveViewKindToRestore = m_liveViewKind;
+}
+
+void TVK_Logic_Camera::focusOnceInManualMode()
+{
+    TVK_METHOD(prefix);
+    m_settings->setFocusMode(kVXFocusModeSingleAF);
+    sendChanges();
+    sendLiveViewStage(prefix, kVXReleaseAutoFocusOn);
+    // The camera needs the time to focus; the controller thread waits with it.
+    QThread::msleep(LiveView::kManualFocusOnceMs);
+    sendLiveViewStage(prefix, kVXReleaseAutoFocusOff);
+    m_settings->setFocusMode(kVXFocusModeManual);
+    sendChanges();
+}
+
+namespace {
+
+bool isAutoFocusMode(int focusMode)
+{
+    return focusMode == kVXFocusModeSingleAF || focusMode == kVXFocusModeContinuousAF
+           || focusMode == kVXFocusModeIntelligentAFCamera;
+}
+
+// These bodies focus on the release of the button only.
+bool focusesOnRelease(int productId)
+{
+    return productId == 0x2031 || productId == 0x2033;
+}
+
+} // namespace
+
+void TVK_Logic_Camera::doLiveViewAFExec()
+{
+    TVK_METHOD(prefix);
+    if (!hasSettings(prefix))
+        return;
+    const int focus = m_settings->focusMode();
+    if (isAutoFocusMode(focus)) {
+        sendLiveViewStage(prefix, kVXReleaseAutoFocusOff);
+        sendLiveViewStage(prefix, kVXReleaseAutoFocusOn);
+    } else if (focus == kVXFocusModeManual) {
+        sendLiveViewStage(prefix, kVXReleaseAutoFocusOff);
+        focusOnceInManualMode();
+    }
+}
+
+void TVK_Logic_Camera::doLiveViewAFPressed()
+{
+    TVK_METHOD(prefix);
+    if (focusesOnRelease(productId()) || !hasSettings(prefix))
+        return;
+    const int focus = m_settings->focusMode();
+    if (isAutoFocusMode(focus))
+        sendLiveViewStage(prefix, kVXReleaseAutoFocusOn);
+    else if (focus == kVXFocusModeManual)
+        focusOnceInManualMode();
+}
+
+void TVK_Logic_Camera::doLiveViewAFReleased()
+{
+    TVK_METHOD(prefix);
+    if (focusesOnRelease(productId())) {
+        doLiveViewAFExec();
+        return;
+    }
+    if (hasSettings(prefix) && isAutoFocusMode(m_settings->focusMode()))
+        sendLiveViewStage(prefix, kVXReleaseAutoFocusOff);
 }
 
 // --- Image database ------------------------------------------------------------------------------

@@ -2,8 +2,10 @@
 
 #include "TVK_Logic_CameraEnums.h"
 #include "TVK_Logic_CameraSettingsBase.h"
+#include "TVK_Logic_StreamFrameParser.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QMutex>
@@ -20,6 +22,7 @@ class TVK_Commu_CameraAccess_Base;
 class TVK_Logic_Camera3DAxisData;
 class TVK_Logic_CameraGeotackingData;
 class TVK_Logic_CameraLens;
+class TVK_Logic_CameraStreamInfo;
 class TVK_Logic_DeviceInfo;
 class TVK_Logic_FolderSettings;
 class TVK_Logic_TransferThread;
@@ -207,11 +210,24 @@ public:
     bool continuousEndPending() const { return m_continuousEndPending.load(); }
     void setContinuousEndPending(bool pending) { m_continuousEndPending.store(pending); }
 
+    // --- Live view (controller thread) ------------------------------------------------
+    // Asks the camera what it streams and prepares or finishes the stream to match.
+    void checkIfLiveViewIsActive();
+    // Enables the camera's stream and starts fetching frames at its frame rate.
+    void prepareLiveViewStreaming();
+    // Stops fetching, disables the camera's stream and tells the window.
+    void finishLiveViewStreaming();
+    bool wantLiveView();
+    bool isLiveViewStreamingPrepared() const { return m_streamInfo != nullptr; }
+    // Target time between two frame fetches, from the camera's frame rate.
+    int liveViewFramePeriod() const { return m_liveViewFramePeriodMs; }
+
     // --- For the transfer threads (any thread) ---------------------------------------
     // Starts a transfer thread for the picture the camera announced (controller thread).
     void transferRequest();
     void transferDone();
-    // Transfer threads still running; each leaves the list when it finishes.
+    // Transfer threads not yet done with: each leaves the list, and is deleted,
+    // in the model's thread soon after it has finished.
     int transferThreadCount();
     TVK_Commu_CameraAccess_Base *access() const { return m_access; }
     TVK_Logic_FolderSettings *folderSettings() const { return m_folderSettings; }
@@ -256,6 +272,24 @@ public Q_SLOTS:
     void slotDelayedRebuildImageDB();
     void setFlashXSymbol(bool on);
     void setKeyLock(bool on);
+    // Starts or stops a recording, with the pictures' storage kept aside.
+    void toggleVideoCapture();
+    // Live view on and off go to the camera; the stream follows when the
+    // camera reports its new mode.
+    void setLiveViewPhoto(bool on);
+    void setLiveViewVideo(bool on);
+    // x and y relative to the displayed picture (0 to 1).
+    void setLiveViewCrossPos(double x, double y);
+    // x and y relative to the whole sensor read-out (0 to 1).
+    void setLiveViewCrossPosGlobal(double x, double y);
+    void setLiveViewGCPipActive(bool active);
+    void doLiveViewGCPipPreview();
+    void doLiveViewGCPipSave();
+    void doLiveViewAFExec();
+    void doLiveViewAFPressed();
+    void doLiveViewAFReleased();
+    void toggleLiveViewZoom();
+    void setWantLiveView(bool want);
     // Whether new pictures are shown in the quick view; switching it off
     // closes the one shown.
     void setWantQuickView(bool want);
@@ -309,8 +343,10 @@ public Q_SLOTS:
     void setIntervalTime(int value);
     // One release stage; keep-alive pauses after a successful one.
     bool releaseCam(eVXReleaseMode releaseMode);
-    // Starts or stops a recording, with the pictures' storage kept aside.
-    void toggleVideoCapture();
+    // While set (the live-view window is open), each frame is fetched only
+    // after the window has shown the one before.
+    void setWaitLiveViewConsumed(bool waitLiveViewConsumed);
+    void catchLiveViewConsumed();
 
 Q_SIGNALS:
     void signalGeotackingChanged();
@@ -405,6 +441,7 @@ private Q_SLOTS:
     void catch3DAxisDataChanged();
     void catchGeotackingChanged();
     void catchLensChanged();
+    void catchLiveViewTimerFired();
     void catchSettingsChanged();
 
 private:
@@ -445,6 +482,19 @@ private:
     // The live-view mode the camera reports through its supported streams
     // (0 when it streams nothing or the read failed).
     int liveViewModeFromCamera();
+    // Reads SupportedStreams with its log lines; false when the read failed.
+    bool readLiveViewMode(const char *prefix, int *mode);
+    // Takes the frame in buffer apart and emits it; false for a broken frame.
+    bool emitLiveViewFrame(const char *prefix, const QByteArray &buffer);
+    // Starts the next fetch one frame period after the last one began.
+    void armLiveViewTimer();
+    void sendLiveViewStage(const char *prefix, unsigned stage, int param = 0);
+    void setLiveViewCrossAt(const char *prefix, double x, double y, bool global);
+    // Manual focus has no autofocus: focus once in single mode, then go back.
+    void focusOnceInManualMode();
+    // The camera's reports of SupportedStreams (0x5020) and EnabledStreams (0x5021).
+    void handleSupportedStreamsChanged(const char *prefix);
+    void handleEnabledStreamsChanged(const char *prefix);
     void switchToManualFocus();
     void setWhiteBalanceAndRestartLiveView(void (Settings::*setter)(int), int (Settings::*getter)(), int value,
                                            const char *prefix);
@@ -476,6 +526,21 @@ private:
     QMutex m_quickViewMutex;
     std::atomic<bool> m_wantQuickView{false};
     std::atomic<bool> m_quickViewOfPairShown{false};
+    // Live view. The want flag is also read by the property-changed and the
+    // refresh slots, hence its mutex.
+    QMutex m_wantLiveViewMutex;
+    bool m_wantLiveView = true;
+    TVK_Logic_CameraStreamInfo *m_streamInfo = nullptr;
+    QTimer *m_liveViewTimer = nullptr;
+    int m_liveViewFramePeriodMs = 40;
+    QElapsedTimer m_liveViewFrameClock;
+    bool m_waitLiveViewConsumed = false;
+    // A frame went to the window and its consumption is awaited.
+    bool m_liveViewAwaitingConsumed = false;
+    bool m_hasLiveViewZoom = false;
+    TVK_Logic_StreamFrameParser::ZoomInfo m_liveViewZoom;
+    int m_liveViewKind = 0;           // the last photo (2) or video (3) mode reported
+    int m_liveViewKindToRestore = 0;  // switched on again when a grey-card stream ends
     QVector<ImageEntry> m_imageDB;
     QByteArray m_imageLoadedFlags;
     QList<uint> m_pendingThumbnailHandles;

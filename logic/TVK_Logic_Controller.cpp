@@ -555,6 +555,8 @@ void TVK_Logic_Controller::connectCamera()
     connect(cam, &M::signalLiveViewMode, this, &C::catchLiveViewMode);
     connect(cam, &M::signalMaxShutterTime, this, &C::catchMaxShutterTime);
     connect(cam, &M::signalWarnings, this, &C::emitWarning);
+    // A picture that could not be saved is told to the user like a camera warning.
+    connect(cam, &M::signalTransferError, this, &C::signalWarning);
 
     connect(cam, &M::signal3DAxisAngles, this, &C::emit3DAxisAngles);
     connect(cam, &M::signalBatteryInfo, this, &C::emitBatteryInfo);
@@ -677,8 +679,11 @@ void TVK_Logic_Controller::publishCameraState()
     Q_EMIT signalHasVideoRecording(c.hasVideoRecording());
     const bool hasLiveView = c.hasLiveView();
     Q_EMIT signalHasLiveView(hasLiveView);
-    if (hasLiveView)
+    if (hasLiveView) {
         Q_EMIT signalLiveViewMode(0);
+        if (c.wantLiveView())
+            c.checkIfLiveViewIsActive();
+    }
     const bool hasFlashStatus = c.hasFlashStatus();
     Q_EMIT signalHasFlashStatus(hasFlashStatus);
     if (hasFlashStatus)
@@ -885,9 +890,9 @@ void TVK_Logic_Controller::catchLiveViewGUIOpened()
     TVK_METHOD(prefix);
     if (m_camera == nullptr)
         return;
-    // Waiting for the window to consume each frame arrives with the live-view
-    // stream; until then the window only gets its controls.
     debugLog(kLELogStream, "%s - live-view window opened", prefix);
+    // The window paces the frames: each is fetched once it showed the last.
+    m_camera->setWaitLiveViewConsumed(true);
     const bool hasSimulation = m_camera->hasExposureSimulation();
     if (hasSimulation) {
         emitExposureSimulationList();
@@ -900,14 +905,16 @@ void TVK_Logic_Controller::catchLiveViewGUIOpened()
 void TVK_Logic_Controller::catchLiveViewGUIClosed()
 {
     TVK_METHOD(prefix);
-    if (m_camera != nullptr)
-        debugLog(kLELogStream, "%s - live-view window closed", prefix);
+    if (m_camera == nullptr)
+        return;
+    debugLog(kLELogStream, "%s - live-view window closed", prefix);
+    m_camera->setWaitLiveViewConsumed(false);
 }
 
 void TVK_Logic_Controller::catchLiveViewConsumed()
 {
-    // Frames are paced by their consumption once the live-view stream runs;
-    // without a stream there is nothing to release.
+    if (m_camera != nullptr)
+        m_camera->catchLiveViewConsumed();
 }
 
 void TVK_Logic_Controller::catchLiveViewMode(int liveViewMode)
@@ -1956,31 +1963,38 @@ void TVK_Logic_Controller::setFocusDistance(double metres)
 }
 
 // --- Live view ------------------------------------------------------------------------------------------------
-// The live-view stream arrives with its own work; until then these slots say
-// so instead of acting.
 
-#define TVK_NOT_YET(Slot, Params)                                                                                 \
+#define TVK_PASS_TO_CAMERA(Slot, Params, Args)                                                                    \
     void TVK_Logic_Controller::Slot Params                                                                      \
     {                                                                                                           \
         TVK_METHOD(prefix);                                                                                     \
         if (hasCamera(prefix))                                                                                  \
-            debugLog(kLELogAlways, "%s - not available in this build", prefix);                                 \
+            m_camera->Slot Args;                                                                                \
     }
 
-TVK_NOT_YET(setLiveViewCrossPos, (double, double))
-TVK_NOT_YET(setLiveViewCrossPosGlobal, (double, double))
-TVK_NOT_YET(setLiveViewGCPipActive, (bool))
-TVK_NOT_YET(setLiveViewGCPipPos, (double, double))
-TVK_NOT_YET(doLiveViewGCPipSave, ())
-TVK_NOT_YET(doLiveViewAFExec, ())
-TVK_NOT_YET(doLiveViewAFPressed, ())
-TVK_NOT_YET(doLiveViewAFReleased, ())
-TVK_NOT_YET(toggleLiveViewZoom, ())
-TVK_NOT_YET(setLiveViewPhoto, (bool))
-TVK_NOT_YET(setLiveViewVideo, (bool))
-TVK_NOT_YET(setWantLiveView, (bool))
+TVK_PASS_TO_CAMERA(setLiveViewCrossPos, (double x, double y), (x, y))
+TVK_PASS_TO_CAMERA(setLiveViewCrossPosGlobal, (double x, double y), (x, y))
+TVK_PASS_TO_CAMERA(setLiveViewGCPipActive, (bool active), (active))
+TVK_PASS_TO_CAMERA(doLiveViewGCPipSave, (), ())
+TVK_PASS_TO_CAMERA(doLiveViewAFExec, (), ())
+TVK_PASS_TO_CAMERA(doLiveViewAFPressed, (), ())
+TVK_PASS_TO_CAMERA(doLiveViewAFReleased, (), ())
+TVK_PASS_TO_CAMERA(toggleLiveViewZoom, (), ())
+TVK_PASS_TO_CAMERA(setLiveViewPhoto, (bool on), (on))
+TVK_PASS_TO_CAMERA(setLiveViewVideo, (bool on), (on))
+TVK_PASS_TO_CAMERA(setWantLiveView, (bool want), (want))
 
-#undef TVK_NOT_YET
+#undef TVK_PASS_TO_CAMERA
+
+// The pipette measures where the focus cross is: move it there, then preview.
+void TVK_Logic_Controller::setLiveViewGCPipPos(double x, double y)
+{
+    TVK_METHOD(prefix);
+    if (!hasCamera(prefix))
+        return;
+    m_camera->setLiveViewCrossPos(x, y);
+    m_camera->doLiveViewGCPipPreview();
+}
 
 // --- Capture ----------------------------------------------------------------------------------------------------
 

@@ -73,6 +73,7 @@ private Q_SLOTS:
     void videoButtonTogglesRecordingAndRestoresTheStorage();
     void disconnectEndsTheInterval();
     void warningSixBlocksThePress();
+    void pictureThatCannotBeReadIsAWarning();
 };
 
 // Each press (P) or release (R) of the capture button, and the stages the
@@ -233,6 +234,17 @@ void tst_Capture::warningSixBlocksThePress()
     rig.controller->doCaptureBtnPressed();
     QCOMPARE(rig.access->releaseStages, QVector<int>{0});
     QVERIFY(!warning.isEmpty()); // the panel was told
+}
+
+// A transfer request with no picture behind it: the user hears of the failure.
+void tst_Capture::pictureThatCannotBeReadIsAWarning()
+{
+    Rig rig(0x2041);
+    QVERIFY(rig.ok);
+    QSignalSpy warning(rig.controller.get(), &Controller::signalWarning);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchTransferRequest"));
+    QVERIFY(warning.wait(kWaitMs) || !warning.isEmpty());
+    QVERIFY(!warning.first().first().toString().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Capture)

@@ -1,0 +1,187 @@
+// What live view sustains and what a frame costs. First the camera model's
+// own fetch loop against an emulated camera at its announced frame rate:
+// frames per second with the live-view window consuming every frame (flow
+// control on, the consumption coming back queued as from the GUI thread) and
+// with the window closed. Then process CPU time per frame of the three steps
+// of one fetch (GetStreamData, which includes the emulator rendering and
+// encoding the frame; parsing; decoding), against a bare QImage::fromData of
+// the same JPEG and against parsing plus decoding of a buffer already read.
+
+#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Logic_Camera.h"
+#include "TVK_Logic_CameraStreamInfo.h"
+#include "TVK_Logic_StreamFrameParser.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int kProduct = 0x2041;
+constexpr int kRunMs = 3000;
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kCpuFrames = 200;
+
+using Parser = TVK_Logic_StreamFrameParser;
+
+struct Rig {
+    Rig()
+        : camera(std::make_shared<TVK_Emulator_Camera>(kProduct))
+    {
+        access = std::make_unique<TVK_Commu_CameraAccess_Emulated>(camera);
+        access->checkDeviceAvailable();
+        ok = access->openConnection(TVK_Commu_CameraAccess_Emulated::kVendorId, kProduct, access->deviceId());
+        if (ok)
+            model = std::make_unique<TVK_Logic_Camera>(access.get());
+    }
+    ~Rig()
+    {
+        model.reset();
+        access->closeConnection();
+    }
+    std::shared_ptr<TVK_Emulator_Camera> camera;
+    std::unique_ptr<TVK_Commu_CameraAccess_Emulated> access;
+    std::unique_ptr<TVK_Logic_Camera> model;
+    bool ok = false;
+};
+
+// Runs the event loop until done() or the time is up; false on time-out.
+bool runUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+void measureStream(bool windowOpen)
+{
+    Rig rig;
+    if (!rig.ok) {
+        std::printf("  %-14s camera did not open\n", windowOpen ? "window open" : "window closed");
+        return;
+    }
+    TVK_Logic_Camera *model = rig.model.get();
+    int frames = 0;
+    QObject::connect(model, &TVK_Logic_Camera::signalLiveView, model, [&frames, model, windowOpen](const QImage &) {
+        ++frames;
+        if (windowOpen)
+            QMetaObject::invokeMethod(model, &TVK_Logic_Camera::catchLiveViewConsumed, Qt::QueuedConnection);
+    });
+    model->setWaitLiveViewConsumed(windowOpen);
+    model->setLiveViewPhoto(true);
+    if (!runUntil([&frames]() { return frames > 0; }, kStartTimeoutMs)) {
+        std::printf("  %-14s no frame arrived\n", windowOpen ? "window open" : "window closed");
+        return;
+    }
+    const int first = frames;
+    QElapsedTimer clock;
+    clock.start();
+    runUntil([&clock]() { return clock.elapsed() >= kRunMs; }, kRunMs + 1000);
+    const double seconds = clock.elapsed() / 1000.0;
+    const double target = 1000.0 / model->liveViewFramePeriod();
+    std::printf("  %-14s %6.1f frames/s (frame period %d ms, at most %.1f frames/s)\n",
+                windowOpen ? "window open" : "window closed", (frames - first) / seconds,
+                model->liveViewFramePeriod(), target);
+}
+
+double cpuMs(std::clock_t start)
+{
+    return 1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC;
+}
+
+void measureCpu()
+{
+    Rig rig;
+    if (!rig.ok || !rig.access->releaseCam(17, 0) || !rig.access->setDevicePropEnabledStreams(1)) {
+        std::printf("  stream did not start\n");
+        return;
+    }
+    TVK_Logic_CameraStreamInfo info(rig.access.get());
+    QByteArray buffer(int(info.packetMaxSize()), '\0');
+    if (buffer.isEmpty()) {
+        std::printf("  no packet size\n");
+        return;
+    }
+
+    double fetchMs = 0.0;
+    double parseMs = 0.0;
+    double decodeMs = 0.0;
+    int good = 0;
+    for (int i = 0; i < kCpuFrames; ++i) {
+        buffer.fill('\0');
+        std::clock_t start = std::clock();
+        const bool fetched = rig.access->getStreamData(buffer.data(), unsigned(buffer.size()));
+        fetchMs += cpuMs(start);
+        if (!fetched)
+            continue;
+        start = std::clock();
+        const Parser::Result frame = Parser::parse(buffer.constData(), size_t(buffer.size()));
+        parseMs += cpuMs(start);
+        if (!frame.ok)
+            continue;
+        start = std::clock();
+        const QImage image = QImage::fromData(reinterpret_cast<const uchar *>(buffer.constData()) + frame.imageOffset,
+                                              int(frame.imageLength));
+        decodeMs += cpuMs(start);
+        if (!image.isNull())
+            ++good;
+    }
+    if (good == 0) {
+        std::printf("  no frame decoded\n");
+        return;
+    }
+
+    // The last frame again, without the camera: the model's own share.
+    const Parser::Result last = Parser::parse(buffer.constData(), size_t(buffer.size()));
+    const QByteArray jpeg = buffer.mid(int(last.imageOffset));
+    std::clock_t start = std::clock();
+    for (int i = 0; i < kCpuFrames; ++i)
+        QImage::fromData(jpeg);
+    const double bareMs = cpuMs(start) / kCpuFrames;
+    start = std::clock();
+    for (int i = 0; i < kCpuFrames; ++i) {
+        const Parser::Result frame = Parser::parse(buffer.constData(), size_t(buffer.size()));
+        QImage::fromData(reinterpret_cast<const uchar *>(buffer.constData()) + frame.imageOffset,
+                         int(frame.imageLength));
+    }
+    const double parseDecodeMs = cpuMs(start) / kCpuFrames;
+
+    const double totalMs = (fetchMs + parseMs + decodeMs) / good;
+    std::printf("  %d frames of %d decoded, image part %d bytes (JPEG and padding) of a %d byte packet\n", good,
+                kCpuFrames,
+                int(jpeg.size()), int(buffer.size()));
+    std::printf("  fetch (emulator renders and encodes) %8.3f ms CPU per frame\n", fetchMs / good);
+    std::printf("  parse                                %8.3f ms\n", parseMs / good);
+    std::printf("  decode                               %8.3f ms\n", decodeMs / good);
+    std::printf("  fetch + parse + decode               %8.3f ms = %.2f x bare decode\n", totalMs,
+                bareMs > 0.0 ? totalMs / bareMs : 0.0);
+    std::printf("  parse + decode of a read buffer      %8.3f ms = %.2f x bare decode\n", parseDecodeMs,
+                bareMs > 0.0 ? parseDecodeMs / bareMs : 0.0);
+    std::printf("  bare QImage::fromData                %8.3f ms\n", bareMs);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::printf("Live view of product 0x%04X, %d s per run\n", kProduct, kRunMs / 1000);
+    measureStream(true);
+    measureStream(false);
+    std::printf("CPU time per frame, %d frames\n", kCpuFrames);
+    measureCpu();
+    return 0;
+}

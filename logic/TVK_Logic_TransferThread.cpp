@@ -1,0 +1,470 @@
+#include "TVK_Logic_TransferThread.h"
+
+#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_Logic_Camera.h"
+#include "TVK_Logic_CameraEnums.h"
+#include "TVK_Logic_CameraSettingsBase.h"
+#include "TVK_Logic_DeviceInfo.h"
+#include "TVK_Logic_FolderSettings.h"
+#include "TVK_Platform_Base.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLatin1String>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <atomic>
+#include <cerrno>
+
+#include <unistd.h>
+
+using namespace TVK_Commu_Ptp;
+
+namespace {
+
+// MTP object formats and the vendor object property holding the orientation.
+constexpr int kFormatExifJpeg = 0x3801;
+constexpr int kFormatTiffEp = 0x3802;
+constexpr int kObjectPropOrientation = 0xD800;
+
+// The Orientation entry of an Exif IFD: tag 0x0112, type SHORT, count 1, in
+// either byte order; the value's low byte follows.
+const char kOrientationEntryBigEndian[] = "0112000300000001";
+const char kOrientationEntryLittleEndian[] = "1201030001000000";
+constexpr int kEntryValueOffsetBigEndian = 9;
+constexpr int kEntryValueOffsetLittleEndian = 8;
+// A JPEG's TIFF header follows its APP1 marker, length and "Exif\0\0".
+constexpr int kTiffHeaderInJpeg = 12;
+
+constexpr size_t kDumpAllLines = 0;
+constexpr size_t kDumpLines = 10;
+constexpr size_t kDumpBytesPerLine = 16;
+
+// The file format values under which the camera stores a DNG and a JPG of each picture.
+bool isPairFormat(int fileFormat)
+{
+    return fileFormat == 1 || fileFormat == 2;
+}
+
+// These products write the JPG of a pair first, so the number advances after the DNG.
+bool isLateDngProduct(int productId)
+{
+    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
+}
+
+unsigned long threadForLog()
+{
+    return static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+}
+
+// Names are looked at and taken one at a time in this process, whatever the
+// file system can promise between processes.
+QMutex &nameMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+enum class MoveResult { Moved, NameTaken, Failed };
+
+// Gives the complete file at from the name to, never replacing a file there.
+// A hard link is atomic and fails when the name exists, even against another
+// process; a file system without hard links (FAT on a memory card) gets the
+// check and a plain rename, safe within this process under nameMutex.
+MoveResult moveIntoPlace(const QString &from, const QString &to, QString *error)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return MoveResult::Moved;
+    }
+    if (errno == EEXIST)
+        return MoveResult::NameTaken;
+    if (QFileInfo::exists(to))
+        return MoveResult::NameTaken;
+    if (::rename(source.constData(), target.constData()) == 0)
+        return MoveResult::Moved;
+    *error = qt_error_string(errno);
+    return MoveResult::Failed;
+}
+
+} // namespace
+
+TVK_Logic_TransferThread::TVK_Logic_TransferThread(TVK_Logic_Camera *camera, bool objectPropsSupported,
+                                                   QObject *parent)
+    : QThread(parent)
+    , m_camera(camera)
+    , m_objectPropsSupported(objectPropsSupported)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogThreads, "%s - created in thread 0x%lx", prefix, threadForLog());
+}
+
+TVK_Logic_TransferThread::~TVK_Logic_TransferThread()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogThreads, "%s - deleted automatically in thread 0x%lx", prefix, threadForLog());
+}
+
+// --- The run ------------------------------------------------------------------------------------
+
+void TVK_Logic_TransferThread::run()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogThreads, "%s - running in thread 0x%lx", prefix, threadForLog());
+    m_access = m_camera->access();
+    m_folders = m_camera->folderSettings();
+    TVK_Logic_CameraSettingsBase *settings = m_camera->settings();
+    debugLog(kLELogTransfer, "%s - before ASSERT in ", prefix);
+    if (m_access == nullptr || m_folders == nullptr || settings == nullptr) {
+        debugLog(kLELogAlways, "%s - no camera", prefix);
+        return;
+    }
+    debugLog(kLELogTransfer, "%s - after ASSERT in ", prefix);
+
+    if (!platform()->transferStarting(&m_platformToken))
+        return;
+
+    m_camera->incrementActiveTransferThreads();
+    debugLog(kLELogTransfer, "%s - Number of active threads = %d", prefix, m_camera->activeTransferThreads());
+
+    QMutexLocker locker(&m_camera->accessLock());
+
+    // The end of a continuous series may not have reached a camera busy with
+    // its pictures; it is sent once more now that the camera hands them over.
+    if (m_camera->continuousEndPending() && m_camera->releaseCam(kVXReleaseContinuousEnd))
+        m_camera->setContinuousEndPending(false);
+
+    m_camera->setTransferInProgress(true);
+    m_camera->setPictureReadBusy(true);
+
+    const bool haveObjectInfo = readObjectInfo();
+    bool storeFile = false;
+    if (!haveObjectInfo) {
+        m_camera->setTransfersRemaining(1);
+        m_camera->emitRemainingToLoad(1);
+        debugLog(kLELogAlways, "%s - Error! No ObjectInfo of the new picture", prefix);
+        reportError(tr("A new picture was announced by the camera, but it could not be transferred."));
+    } else {
+        const int remaining = int(m_objectInfo.sequenceNumber());
+        m_camera->setTransfersRemaining(remaining);
+        m_camera->emitRemainingToLoad(remaining);
+        if (remaining == 1)
+            m_camera->setTransfersMaximum(1);
+        else
+            m_camera->raiseTransfersMaximum(remaining);
+
+        storeFile = chooseTarget();
+        if (m_camera->wantQuickView())
+            showQuickView();
+        if (!readPicture())
+            storeFile = false;
+        // Confirmed also after a failed read: the camera hands over nothing
+        // else until it is, and the failure has been reported.
+        m_access->transferObjectReady();
+    }
+
+    m_camera->setPictureReadBusy(false);
+    m_camera->transferDone();
+
+    if (storeFile && !m_imageData.isEmpty())
+        savePicture();
+
+    if (isPairFormat(settings->fileFormat())) {
+        if (m_fullPath.endsWith(QLatin1String(".DNG")))
+            m_camera->emitDngTransferDone();
+    } else {
+        m_camera->emitDngTransferDone();
+    }
+
+    const bool moreToCome = m_camera->transfersRemaining() > 1;
+    m_camera->setTransferInProgress(moreToCome);
+    m_camera->setKeepAliveSkip(moreToCome);
+    if (m_camera->transfersRemaining() == 1) {
+        m_camera->emitLoadingDone();
+        m_camera->emitRemainingToLoad(0);
+    }
+
+    m_camera->decrementActiveTransferThreads();
+    debugLog(kLELogTransfer, "%s - Number of active threads = %d", prefix, m_camera->activeTransferThreads());
+
+    platform()->transferFinished(m_platformToken);
+    locker.unlock();
+}
+
+// --- Steps ----------------------------------------------------------------------------------------
+
+bool TVK_Logic_TransferThread::readObjectInfo()
+{
+    TVK_METHOD(prefix);
+    // These products have a large thumbnail; a picture without one is asked
+    // for again with the small one.
+    m_thumbnailType = isLateDngProduct(m_camera->productId()) ? 1 : 0;
+    bool ok = m_objectInfo.recvFromCamera(m_access, kPendingObjectHandle, m_thumbnailType);
+    if (ok && m_objectInfo.thumbCompressedSize() == 0 && m_thumbnailType != 0) {
+        m_thumbnailType = 0;
+        ok = m_objectInfo.recvFromCamera(m_access, kPendingObjectHandle, m_thumbnailType);
+    }
+    if (debugLogEnabled(kLELogThreads)) {
+        debugHexDump(QString::fromLatin1(prefix) + QStringLiteral(" calls getObjectInfo:"),
+                     QStringLiteral("objectInfo"), m_objectInfo.data(), m_objectInfo.size(), kDumpAllLines,
+                     kDumpBytesPerLine);
+    }
+    return ok;
+}
+
+bool TVK_Logic_TransferThread::chooseTarget()
+{
+    TVK_METHOD(prefix);
+    if (m_folders->pictureNewFileName().isEmpty())
+        m_folders->setPictureNewFileName(TVK_Logic_FolderSettings::defaultPictureFileName());
+
+    m_pairMode = isPairFormat(m_camera->settings()->fileFormat());
+    const bool lateDng = isLateDngProduct(m_camera->productId());
+
+    m_cameraFileName = m_objectInfo.filename();
+    const int dot = m_cameraFileName.lastIndexOf(QLatin1Char('.'));
+    m_extension = dot >= 0 ? m_cameraFileName.mid(dot + 1) : QString();
+
+    const int number = m_folders->pictureNumber();
+    const QString numbered = m_folders->pictureNewFileName()
+                             + QStringLiteral("%1").arg(number, TVK_Logic_FolderSettings::kPictureNumberDigits, 10,
+                                                        QLatin1Char('0'));
+    // In pair mode both files carry the number; it advances after the second.
+    bool advance = false;
+    if (m_extension.compare(QLatin1String("DNG"), Qt::CaseInsensitive) == 0) {
+        m_isDng = true;
+        m_folder = m_folders->dngPictureFolder();
+        m_fileName = numbered + QStringLiteral(".DNG");
+        advance = !m_pairMode || lateDng;
+    } else if (m_extension.compare(QLatin1String("JPG"), Qt::CaseInsensitive) == 0) {
+        m_isJpg = true;
+        m_folder = m_folders->jpgPictureFolder();
+        m_fileName = numbered + QStringLiteral(".JPG");
+        advance = !m_pairMode || !lateDng;
+    } else {
+        debugLog(kLELogAlways, "%s - Exception! File not JPG or DNG: %s", prefix, qUtf8Printable(m_extension));
+        m_folder = platform()->picturesFolder();
+        m_fileName = QStringLiteral("_Broken_Data_Image");
+    }
+    if (advance && number < kPictureNumberLimit) {
+        m_folders->incrementPictureNumber();
+        m_camera->emitFileNameAndNumber();
+    }
+    m_folders->setPictureOrgFileName(m_cameraFileName);
+
+    const bool stored = m_isDng || m_isJpg;
+    if (QDir(m_folder).exists()) {
+        m_fullPath = m_folder + QLatin1Char('/') + m_fileName;
+    } else {
+        const QString fallback = platform()->picturesFolder();
+        m_fullPath = fallback + QLatin1Char('/') + m_fileName;
+        if (stored) {
+            debugLog(kLELogAlways, "%s - folder %s does not exist, using %s", prefix, qUtf8Printable(m_folder),
+                     qUtf8Printable(fallback));
+            // The platform's own folder may not have been made yet in a fresh home.
+            QDir().mkpath(fallback);
+            if (m_isJpg)
+                m_folders->setJpgPictureFolder(fallback);
+            else
+                m_folders->setDngPictureFolder(fallback);
+        }
+    }
+    m_folders->setPictureExampleIsDng(m_fullPath.endsWith(QLatin1String(".DNG")));
+
+    if (!stored) {
+        reportError(tr("The picture %1 is neither a DNG nor a JPG file and was not saved.").arg(m_cameraFileName));
+        return false;
+    }
+    m_basePath = m_fullPath;
+    m_seriesNumber = 0;
+    if (QFileInfo::exists(m_basePath)) {
+        if (m_basePath.size() < 5) {
+            debugLog(kLELogAlways, "%s - Exception! saveFileName has unexpected length: %s", prefix,
+                     qUtf8Printable(m_basePath));
+        } else {
+            m_seriesNumber = 1;
+            while (QFileInfo::exists(seriesName(m_basePath, m_extension, m_seriesNumber)))
+                ++m_seriesNumber;
+            m_fullPath = seriesName(m_basePath, m_extension, m_seriesNumber);
+        }
+    }
+    return true;
+}
+
+void TVK_Logic_TransferThread::showQuickView()
+{
+    TVK_METHOD(prefix);
+    if (!m_pairMode)
+        m_camera->setQuickViewOfPairShown(false);
+    if (!m_camera->quickViewOfPairShown()) {
+        const quint32 size = m_objectInfo.thumbCompressedSize();
+        QByteArray thumbnail;
+        if (size > kMaxThumbnailBytes) {
+            debugLog(kLELogAlways, "%s - Error! Thumbnail size %u is not believable", prefix, size);
+        } else if (size != 0) {
+            thumbnail = QByteArray(int(size), '\0');
+            if (m_access->getThumbnail(thumbnail.data(), size, m_thumbnailType, kPendingObjectHandle)) {
+                if (debugLogEnabled(kLELogThreads)) {
+                    debugHexDump(QString::fromLatin1(prefix) + QStringLiteral(" calls getThumbnail:"),
+                                 QStringLiteral("thumbnailBuffer"), thumbnail, kDumpLines, kDumpBytesPerLine);
+                }
+                const int orientation = readOrientation();
+                m_camera->emitQuickView(thumbnail, m_fullPath, orientation);
+            }
+        }
+    }
+    // Within a pair only the first file is shown.
+    if (m_pairMode)
+        m_camera->setQuickViewOfPairShown(!m_camera->quickViewOfPairShown());
+}
+
+int TVK_Logic_TransferThread::readOrientation()
+{
+    unsigned char value[4] = {};
+    if (m_objectPropsSupported
+        && m_access->supportsObjectProp(m_isJpg ? kFormatExifJpeg : kFormatTiffEp, kObjectPropOrientation)
+        && m_access->getObjectPropValue(value, 2, kObjectPropOrientation, kPendingObjectHandle))
+        return qFromLittleEndian<quint16>(value);
+
+    QByteArray head(kHeaderBytes, 'X');
+    const TVK_Logic_DeviceInfo *deviceInfo = m_camera->deviceInfo();
+    // Reading only the header spares moving the whole picture twice.
+    const bool read = deviceInfo != nullptr && deviceInfo->isOperationSupported(kOpGetPartialObject)
+                          ? m_access->getPartialObject(head.data(), kHeaderBytes, 0, kPendingObjectHandle)
+                          : m_access->getObject(head.data(), kHeaderBytes, kPendingObjectHandle);
+    return read ? exifOrientation(head) : 0;
+}
+
+bool TVK_Logic_TransferThread::readPicture()
+{
+    TVK_METHOD(prefix);
+    m_imageData.clear();
+    const quint32 size = m_objectInfo.objectCompressedSize();
+    if (size == 0 || size > kMaxPictureBytes) {
+        debugLog(kLELogAlways, "%s - Error! Picture %s has an unusable size of %u bytes", prefix,
+                 qUtf8Printable(m_cameraFileName), size);
+        reportError(tr("The picture %1 could not be transferred: the camera reports %2 bytes.")
+                        .arg(m_cameraFileName)
+                        .arg(size));
+        return false;
+    }
+    m_imageData = QByteArray(int(size), Qt::Uninitialized);
+    if (!m_access->getObject(m_imageData.data(), size, kPendingObjectHandle)) {
+        m_imageData.clear();
+        debugLog(kLELogAlways, "%s - Error! Picture %s could not be read from the camera", prefix,
+                 qUtf8Printable(m_cameraFileName));
+        reportError(tr("The picture %1 could not be read from the camera and was not saved.").arg(m_cameraFileName));
+        return false;
+    }
+    if (debugLogEnabled(kLELogThreads)) {
+        debugHexDump(QString::fromLatin1(prefix) + QStringLiteral(" calls getObject:"), QStringLiteral("imageBuffer"),
+                     m_imageData, kDumpLines, kDumpBytesPerLine);
+    }
+    return true;
+}
+
+bool TVK_Logic_TransferThread::savePicture()
+{
+    TVK_METHOD(prefix);
+    static std::atomic<unsigned> partSerial{0};
+    const QFileInfo target(m_fullPath);
+    // Hidden, and unique to this process and transfer.
+    const QString partPath = target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                             + QStringLiteral(".%1-%2.part")
+                                   .arg(QCoreApplication::applicationPid())
+                                   .arg(partSerial.fetch_add(1));
+    const QString failed = tr("The picture %1 could not be saved as %2: %3");
+
+    QSaveFile part(partPath);
+    if (!part.open(QIODevice::WriteOnly)) {
+        debugLog(kLELogAlways, "%s - Error! Cannot create %s: %s", prefix, qUtf8Printable(partPath),
+                 qUtf8Printable(part.errorString()));
+        reportError(failed.arg(m_cameraFileName, m_fullPath, part.errorString()));
+        return false;
+    }
+    const qint64 written = part.write(m_imageData);
+    if (written != qint64(m_imageData.size())) {
+        debugLog(kLELogAlways, "%s - Error! Written size %ld differs from buffer size %ld", prefix, long(written),
+                 long(m_imageData.size()));
+        const QString reason = part.errorString();
+        part.cancelWriting();
+        part.commit(); // discards the partial file
+        reportError(failed.arg(m_cameraFileName, m_fullPath, reason));
+        return false;
+    }
+    if (!part.commit()) {
+        // The file system refused the last bytes or the rename; nothing is left behind.
+        debugLog(kLELogAlways, "%s - Error! Cannot complete %s: %s", prefix, qUtf8Printable(partPath),
+                 qUtf8Printable(part.errorString()));
+        reportError(failed.arg(m_cameraFileName, m_fullPath, part.errorString()));
+        return false;
+    }
+
+    // Another program may have taken the name since it was chosen: the
+    // series goes on from there.
+    QMutexLocker locker(&nameMutex());
+    QString error = tr("no free file name");
+    for (int number = m_seriesNumber;; ++number) {
+        if (number > 0 && m_basePath.size() < 5)
+            break; // a name without extension has no series
+        const QString candidate = seriesName(m_basePath, m_extension, number);
+        switch (moveIntoPlace(partPath, candidate, &error)) {
+        case MoveResult::Moved:
+            m_fullPath = candidate;
+            debugLog(kLELogTransfer, "%s - saved %s", prefix, qUtf8Printable(candidate));
+            return true;
+        case MoveResult::NameTaken:
+            continue;
+        case MoveResult::Failed:
+            break;
+        }
+        break;
+    }
+    QFile::remove(partPath);
+    debugLog(kLELogAlways, "%s - Error! Cannot save %s: %s", prefix, qUtf8Printable(m_fullPath),
+             qUtf8Printable(error));
+    reportError(failed.arg(m_cameraFileName, m_fullPath, error));
+    return false;
+}
+
+void TVK_Logic_TransferThread::reportError(const QString &message)
+{
+    m_camera->emitTransferError(message);
+}
+
+// --- Helpers --------------------------------------------------------------------------------------
+
+QString TVK_Logic_TransferThread::seriesName(const QString &path, const QString &extension, int number)
+{
+    if (number <= 0)
+        return path;
+    return path.left(path.size() - 4) + QLatin1Char('_') + QString::number(number) + QLatin1Char('.') + extension;
+}
+
+int TVK_Logic_TransferThread::exifOrientation(const QByteArray &file)
+{
+    TVK_METHOD(prefix);
+    const QByteArray head = file.left(kHeaderBytes);
+    const auto isM = [&head](int i) { return i + 1 < head.size() && head.at(i) == 'M' && head.at(i + 1) == 'M'; };
+    const bool bigEndian = isM(0) || isM(kTiffHeaderInJpeg);
+    const QByteArray entry =
+        QByteArray::fromHex(bigEndian ? kOrientationEntryBigEndian : kOrientationEntryLittleEndian);
+    const int found = head.indexOf(entry);
+    if (found < 0)
+        return 0;
+    const int at = found + (bigEndian ? kEntryValueOffsetBigEndian : kEntryValueOffsetLittleEndian);
+    if (at >= head.size())
+        return 0;
+    const int orientation = quint8(head.at(at));
+    debugLog(kLELogThreads, "%s - parse Exif for orientation: %d", prefix, orientation);
+    return orientation;
+}

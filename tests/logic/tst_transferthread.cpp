@@ -1,0 +1,493 @@
+#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
+#include "TVK_Emulator_PropertyStore.h"
+#include "TVK_Logic_Camera.h"
+#include "TVK_Logic_FolderSettings.h"
+#include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Logic_TransferThread.h"
+#include "TVK_Platform_Base.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <functional>
+#include <memory>
+
+#include <sys/resource.h>
+
+using Camera = TVK_Emulator_Camera;
+using Capture = TVK_Emulator_Capture;
+using Model = TVK_Logic_Camera;
+using Transfer = TVK_Logic_TransferThread;
+using Emulated = TVK_Commu_CameraAccess_Emulated;
+
+namespace {
+
+// Generous: the machine is loaded and everything runs under the sanitizers.
+constexpr int kWaitMs = 60000;
+constexpr int kOpGetDeviceInfo = 0x1001;
+constexpr int kOpGetObjectInfo = 0x1008;
+constexpr int kOpGetObject = 0x1009;
+constexpr int kOpGetThumb = 0x100A;
+constexpr int kOpGetPartialObject = 0x101B;
+constexpr int kOpGetObjectPropsSupported = 0x9801;
+constexpr int kOpGetObjectPropValue = 0x9803;
+constexpr quint16 kPropFileFormat = 0xD004; // 0 DNG, 1 DNG and JPG, 2 JPG
+constexpr qint64 kDngBytes = 64 * 1024;
+constexpr char kFullDiskChild[] = "TVK_TEST_FULL_DISK_CHILD";
+
+// The emulated access, with what a transfer must survive injected at the
+// moment it matters. Configured before the camera takes the picture.
+class FaultyAccess : public Emulated
+{
+public:
+    using Emulated::Emulated;
+
+    QSet<int> hiddenOperations; // left out of the DeviceInfo (read when the model is made)
+    QString extension;          // replaces the camera's file extension; "-" takes the dot away
+    std::atomic<bool> unplugDuringPictureRead{false};
+
+    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
+                  const char *caller) override
+    {
+        if (operationCode == kOpGetObject && bufferSize > unsigned(Transfer::kHeaderBytes)
+            && unplugDuringPictureRead.exchange(false))
+            camera()->setRemoveDuringNextDataIn(true);
+        const bool ok = Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller);
+        auto *bytes = static_cast<uchar *>(buffer);
+        if (ok && operationCode == kOpGetDeviceInfo)
+            hideOperations(bytes, bufferSize);
+        if (ok && operationCode == kOpGetObjectInfo && !extension.isEmpty())
+            renameObject(bytes, bufferSize);
+        return ok;
+    }
+
+private:
+    // Operations follow the vendor description (a PTP string at byte 8) and
+    // the functional mode; a hidden one is overwritten with GetDeviceInfo.
+    void hideOperations(uchar *bytes, unsigned size) const
+    {
+        unsigned at = 8;
+        if (at >= size)
+            return;
+        at += 1 + 2 * bytes[at] + 2;
+        if (at + 4 > size)
+            return;
+        const quint32 count = qFromLittleEndian<quint32>(bytes + at);
+        at += 4;
+        for (quint32 i = 0; i < count && at + 2 <= size; ++i, at += 2) {
+            if (hiddenOperations.contains(qFromLittleEndian<quint16>(bytes + at)))
+                qToLittleEndian<quint16>(kOpGetDeviceInfo, bytes + at);
+        }
+    }
+    // The file name's three last characters (UTF-16) and the dot before them.
+    void renameObject(uchar *bytes, unsigned size) const
+    {
+        const unsigned at = unsigned(TVK_Logic_ObjectInfo::kFilenameOffset);
+        if (at >= size || bytes[at] < 5 || at + 1 + 2 * bytes[at] > size)
+            return;
+        uchar *last = bytes + at + 1 + 2 * (bytes[at] - 2); // before the terminating null
+        const QString replacement = extension == QLatin1String("-") ? QStringLiteral("_DNG") : QString(QLatin1Char('.') + extension);
+        for (int i = 0; i < 4; ++i)
+            qToLittleEndian<quint16>(replacement.at(i).unicode(), last - 2 * (3 - i));
+    }
+};
+
+// What the model announced, received in the test's thread.
+struct Sink : QObject {
+    QStringList errors;
+    QStringList quickViewNames;
+    QVector<int> orientations;
+    int thumbnails = 0;
+};
+
+// A connected emulated camera with the model on top, pictures going to dng/
+// and jpg/ of a fresh folder, numbered from number.
+struct Rig {
+    Rig(int product, int fileFormat, int number = 41, const std::function<void(FaultyAccess &)> &prepare = {})
+        : camera(std::make_shared<Camera>(product))
+    {
+        camera->setTimeScale(0.01);
+        capture = camera->component<Capture>();
+        capture->setDngBytes(kDngBytes);
+        camera->properties()->setValue(kPropFileFormat, fileFormat, false);
+        access = std::make_unique<FaultyAccess>(camera);
+        if (prepare)
+            prepare(*access);
+        access->checkDeviceAvailable();
+        access->openConnection(Emulated::kVendorId, product, access->deviceId());
+        model = std::make_unique<Model>(access.get());
+        QDir(dir.path()).mkpath(QStringLiteral("dng"));
+        QDir(dir.path()).mkpath(QStringLiteral("jpg"));
+        model->folderSettings()->load({path("dng"), path("jpg"), QStringLiteral("Picture"), number});
+        QObject::connect(access.get(), &Emulated::signalTransferRequest, model.get(), &Model::transferRequest,
+                         Qt::QueuedConnection);
+        QObject::connect(model.get(), &Model::signalTransferError, &sink,
+                         [this](const QString &message) { sink.errors << message; });
+        QObject::connect(model.get(), &Model::signalQuickView, &sink,
+                         [this](const QByteArray &thumbnail, const QString &name, int orientation) {
+                             sink.quickViewNames << QDir(dir.path()).relativeFilePath(name);
+                             sink.orientations << orientation;
+                             sink.thumbnails += QImage::fromData(thumbnail, "JPEG").isNull() ? 0 : 1;
+                         });
+    }
+    ~Rig()
+    {
+        model.reset();
+        access->closeConnection();
+        access.reset();
+    }
+    QString path(const char *relative) const { return dir.filePath(QLatin1String(relative)); }
+    // Every file below the folder, hidden ones too, relative to it.
+    QStringList files() const
+    {
+        QStringList found;
+        for (const char *sub : {"dng", "jpg"}) {
+            for (const QString &name : QDir(path(sub)).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+                found << QLatin1String(sub) + QLatin1Char('/') + name;
+        }
+        return found;
+    }
+    // Waits until the camera has handed over everything and no transfer runs.
+    bool settle()
+    {
+        const bool done = QTest::qWaitFor(
+            [this]() { return capture->pendingCount() == 0 && model->transferThreadCount() == 0; }, kWaitMs);
+        QCoreApplication::sendPostedEvents();
+        return done;
+    }
+    bool takePictures(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (!access->releaseCam(0))
+                return false;
+        }
+        return settle();
+    }
+    // The file of a card object, read back from the camera.
+    QByteArray cardFile(quint32 handle)
+    {
+        TVK_Logic_ObjectInfo info;
+        info.recvFromCamera(access.get(), handle);
+        QByteArray bytes(int(info.objectCompressedSize()), '\0');
+        access->getObject(bytes.data(), unsigned(bytes.size()), handle);
+        return bytes;
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<Camera> camera;
+    Capture *capture = nullptr;
+    std::unique_ptr<FaultyAccess> access;
+    std::unique_ptr<Model> model;
+    Sink sink;
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+using Prepare = std::function<void(FaultyAccess &)>;
+using Fault = std::function<void(Rig &)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Prepare)
+Q_DECLARE_METATYPE(Fault)
+
+class tst_TransferThread : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QString m_pictures;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The pictures folder is worked out once per process: the test home
+        // must be in place before anything asks for it.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toLocal8Bit());
+        // Transfer and thread lines (with their dumps) only; the rest is noise here.
+        setStartupDebugLogCategories();
+        setDebugLogCategories(int(~quint32(kLELogTransfer | kLELogThreads)), false);
+        m_pictures = platform()->picturesFolder();
+        QVERIFY(m_pictures.startsWith(m_home.path()));
+    }
+
+    void picturesAreStoredWholeUnderTheirNumberedNames_data()
+    {
+        QTest::addColumn<int>("product");
+        QTest::addColumn<int>("fileFormat");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("pictures");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QStringList>("expected"); // one per card object, in card order
+        QTest::addColumn<int>("nextNumber");
+        const QString d41 = "dng/Picture00041.DNG", j41 = "jpg/Picture00041.JPG";
+        const QString d42 = "dng/Picture00042.DNG", j42 = "jpg/Picture00042.JPG";
+        QTest::newRow("DNG") << 0x2061 << 0 << 41 << 1 << QStringList() << QStringList{d41} << 42;
+        QTest::newRow("JPG") << 0x2061 << 2 << 41 << 1 << QStringList() << QStringList{j41} << 42;
+        QTest::newRow("pairs, DNG first") << 0x2061 << 1 << 41 << 2 << QStringList()
+                                          << QStringList{d41, j41, d42, j42} << 43;
+        QTest::newRow("pairs, JPG first") << 0x2041 << 1 << 41 << 2 << QStringList()
+                                          << QStringList{j41, d41, j42, d42} << 43;
+        QTest::newRow("last number") << 0x2061 << 0 << 99999 << 2 << QStringList()
+                                     << QStringList{"dng/Picture99999.DNG", "dng/Picture99999_1.DNG"} << 99999;
+        QTest::newRow("taken names") << 0x2061 << 2 << 41 << 1 << QStringList{j41, "jpg/Picture00041_1.JPG"}
+                                     << QStringList{"jpg/Picture00041_2.JPG"} << 42;
+    }
+
+    void picturesAreStoredWholeUnderTheirNumberedNames()
+    {
+        QFETCH(int, product);
+        QFETCH(int, fileFormat);
+        QFETCH(int, number);
+        QFETCH(int, pictures);
+        QFETCH(QStringList, existing);
+        QFETCH(QStringList, expected);
+        QFETCH(int, nextNumber);
+
+        Rig rig(product, fileFormat, number);
+        for (const QString &name : existing) {
+            QFile file(rig.dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("taken") == 5);
+        }
+        QVERIFY(rig.takePictures(pictures));
+
+        const QVector<quint32> card = rig.capture->cardHandles();
+        QCOMPARE(card.size(), expected.size());
+        for (int i = 0; i < card.size(); ++i)
+            QVERIFY2(readFile(rig.dir.filePath(expected[i])) == rig.cardFile(card[i]), qPrintable(expected[i]));
+        for (const QString &name : existing)
+            QCOMPARE(readFile(rig.dir.filePath(name)), QByteArray("taken"));
+        QStringList all = expected + existing;
+        all.sort();
+        QCOMPARE(rig.files(), all); // nothing half-written left beside them
+        QCOMPARE(rig.model->folderSettings()->pictureNumber(), nextNumber);
+        QVERIFY(rig.model->pictureExampleFileName().endsWith(
+            QStringLiteral("Picture%1.%2").arg(nextNumber, 5, 10, QLatin1Char('0')).arg(expected.last().right(3))));
+        QCOMPARE(rig.sink.errors, QStringList());
+    }
+
+    void aMissingFolderIsReplacedByThePicturesFolderAndRemembered()
+    {
+        Rig rig(0x2061, 0, 7);
+        rig.model->folderSettings()->setDngPictureFolder(rig.path("gone"));
+        const QString target = m_pictures + "/Picture00007.DNG";
+        QFile::remove(target);
+        QVERIFY(rig.takePictures(1));
+        QCOMPARE(readFile(target), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rig.model->folderSettings()->dngPictureFolder(), m_pictures);
+        QVERIFY(!QFileInfo::exists(rig.path("gone")));
+        QFile::remove(target);
+    }
+
+    void quickViewShowsTheFirstFileOfAPictureTheRightWayUp_data()
+    {
+        QTest::addColumn<int>("fileFormat");
+        QTest::addColumn<int>("byteOrder");
+        QTest::addColumn<QList<int>>("hidden");
+        QTest::addColumn<int>("orientationRead"); // the operation that finds the orientation
+        QTest::addColumn<QString>("shown");
+        const QList<int> noProps{kOpGetObjectPropsSupported, kOpGetObjectPropValue};
+        const int le = TVK_Emulator_PictureMaker::kLELittleEndian, be = TVK_Emulator_PictureMaker::kLEBigEndian;
+        QTest::newRow("object property") << 0 << le << QList<int>() << kOpGetObjectPropValue
+                                         << "dng/Picture00041.DNG";
+        QTest::newRow("DNG Exif, Intel order") << 0 << le << noProps << kOpGetPartialObject << "dng/Picture00041.DNG";
+        QTest::newRow("DNG Exif, Motorola order")
+            << 0 << be << noProps << kOpGetPartialObject << "dng/Picture00041.DNG";
+        QTest::newRow("JPG Exif, Motorola order")
+            << 2 << be << noProps << kOpGetPartialObject << "jpg/Picture00041.JPG";
+        QTest::newRow("without GetPartialObject") << 0 << be << (QList<int>(noProps) << kOpGetPartialObject) << kOpGetObject
+                                                  << "dng/Picture00041.DNG";
+        QTest::newRow("pair: the DNG only") << 1 << le << QList<int>() << kOpGetObjectPropValue
+                                            << "dng/Picture00041.DNG";
+    }
+
+    void quickViewShowsTheFirstFileOfAPictureTheRightWayUp()
+    {
+        QFETCH(int, fileFormat);
+        QFETCH(int, byteOrder);
+        QFETCH(QList<int>, hidden);
+        QFETCH(int, orientationRead);
+        QFETCH(QString, shown);
+
+        Rig rig(0x2061, fileFormat, 41, [&hidden](FaultyAccess &access) {
+            access.hiddenOperations = QSet<int>(hidden.begin(), hidden.end());
+        });
+        rig.capture->setExifByteOrder(TVK_Emulator_PictureMaker::eLEByteOrder(byteOrder));
+        rig.capture->setOrientation(6);
+        rig.model->setWantQuickView(true);
+        rig.camera->resetTransactionCount();
+        QVERIFY(rig.takePictures(1));
+
+        QCOMPARE(rig.sink.quickViewNames, QStringList{shown});
+        QCOMPARE(rig.sink.orientations, QVector<int>{6});
+        QCOMPARE(rig.sink.thumbnails, 1);
+        const QHash<int, quint64> counts = rig.camera->transactionCountsByOperation();
+        const int files = rig.capture->cardHandles().size();
+        QCOMPARE(counts.value(kOpGetThumb), quint64(1));
+        // One read of each whole file; the header read comes on top only where asked.
+        QCOMPARE(counts.value(kOpGetObject), quint64(files + (orientationRead == kOpGetObject ? 1 : 0)));
+        QCOMPARE(counts.value(kOpGetPartialObject), quint64(orientationRead == kOpGetPartialObject ? 1 : 0));
+        QCOMPARE(counts.value(kOpGetObjectPropValue), quint64(orientationRead == kOpGetObjectPropValue ? 1 : 0));
+    }
+
+    void exifOrientationIsReadOnlyFromTheFirstKilobyte_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("orientation");
+        const QByteArray le = QByteArray::fromHex("1201030001000000");
+        QTest::newRow("Intel") << QByteArray("II*\0", 4) + le + "\x08" << 8;
+        QTest::newRow("Motorola in a JPEG") << QByteArray(12, 'J') + "MM" + QByteArray::fromHex("011200030000000100030000")
+                                            << 3;
+        QTest::newRow("value cut off") << QByteArray("II*\0", 4) + le << 0;
+        QTest::newRow("beyond the first kilobyte") << QByteArray(1020, 'X') + le + "\x06" << 0;
+        QTest::newRow("empty") << QByteArray() << 0;
+    }
+
+    void exifOrientationIsReadOnlyFromTheFirstKilobyte()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, orientation);
+        QCOMPARE(Transfer::exifOrientation(head), orientation);
+    }
+
+    void aFileOfAnUnknownTypeIsFetchedButNotSaved_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("other extension") << "TIF";
+        QTest::newRow("no extension") << "-";
+    }
+
+    void aFileOfAnUnknownTypeIsFetchedButNotSaved()
+    {
+        QFETCH(QString, extension);
+        Rig rig(0x2061, 0, 41, [&extension](FaultyAccess &access) { access.extension = extension; });
+        const QStringList before = QDir(m_pictures).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(rig.takePictures(1));
+        QCOMPARE(rig.files(), QStringList());
+        QCOMPARE(QDir(m_pictures).entryList(QDir::Files | QDir::Hidden), before);
+        QCOMPARE(rig.model->folderSettings()->pictureNumber(), 41);
+        QCOMPARE(rig.sink.errors.size(), 1);
+    }
+
+    void aContinuousSeriesArrivesCompleteAndInOrder()
+    {
+        Rig rig(0x2061, 0, 1);
+        rig.capture->overrideSetting(Camera::kLEDriveMode, 1);
+        QVERIFY(rig.access->releaseCam(kVXReleaseContinuousStart));
+        QVERIFY(QTest::qWaitFor([&rig]() { return rig.capture->picturesTaken() >= 20; }, kWaitMs));
+        QVERIFY(rig.model->continuousEnd());
+        QVERIFY(QTest::qWaitFor([&rig]() { return !rig.capture->isContinuousRunning(); }, kWaitMs));
+        QVERIFY(rig.settle());
+
+        const QVector<quint32> card = rig.capture->cardHandles();
+        QVERIFY(card.size() >= 20);
+        QCOMPARE(rig.files().size(), card.size());
+        for (int i = 0; i < card.size(); ++i) {
+            const QString name = QStringLiteral("dng/Picture%1.DNG").arg(i + 1, 5, 10, QLatin1Char('0'));
+            QVERIFY2(readFile(rig.dir.filePath(name)) == rig.cardFile(card[i]), qPrintable(name));
+        }
+        QCOMPARE(rig.sink.errors, QStringList());
+        QVERIFY(!rig.model->isTransferInProgress());
+        QCOMPARE(rig.model->activeTransferThreads(), 0);
+    }
+
+    void aPendingContinuousEndIsSentOnceMoreByTheNextTransfer()
+    {
+        Rig rig(0x2061, 0);
+        rig.model->setContinuousEndPending(true);
+        QVERIFY(rig.takePictures(1));
+        QVERIFY(!rig.model->continuousEndPending());
+        QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
+    }
+
+    void aPictureThatCannotBeReadLeavesNoFileAndIsReported_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<bool>("stillConnected");
+        QTest::newRow("read refused") << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, 0x2002); })
+                                      << true;
+        QTest::newRow("unplugged while reading")
+            << Fault([](Rig &rig) { rig.access->unplugDuringPictureRead = true; }) << false;
+    }
+
+    void aPictureThatCannotBeReadLeavesNoFileAndIsReported()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(bool, stillConnected);
+        Rig rig(0x2061, 0);
+        fault(rig);
+        QVERIFY(rig.access->releaseCam(0));
+        QVERIFY(QTest::qWaitFor([&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; },
+                                kWaitMs));
+        QCOMPARE(rig.files(), QStringList());
+        QCOMPARE(rig.sink.errors.size(), 1);
+        QVERIFY2(rig.sink.errors[0].contains("L1"), qPrintable(rig.sink.errors[0])); // names the camera's file
+        if (stillConnected) {
+            // The camera moved on: the next picture is saved as usual.
+            QVERIFY(rig.takePictures(1));
+            QCOMPARE(rig.files(), QStringList{"dng/Picture00042.DNG"});
+        }
+    }
+
+    void destroyingTheModelWaitsForARunningTransfer()
+    {
+        auto rig = std::make_unique<Rig>(0x2061, 0);
+        rig->camera->setDataRate(256 * 1024); // the picture takes a quarter of a second
+        QVERIFY(rig->access->releaseCam(0));
+        QVERIFY(QTest::qWaitFor([&rig]() { return rig->model->transferThreadCount() == 1; }, kWaitMs));
+        const QString dng = rig->path("dng");
+        rig->model.reset();
+        QCOMPARE(QDir(dng).entryList(QDir::Files | QDir::Hidden), QStringList{"Picture00041.DNG"});
+        QCOMPARE(QFileInfo(dng + "/Picture00041.DNG").size(), kDngBytes);
+        rig.reset();
+    }
+
+    void aFullDiskLeavesNoFileAndIsReported()
+    {
+        if (qEnvironmentVariableIsSet(kFullDiskChild)) {
+            // In a process of its own: files here may grow to 16 KiB only, and
+            // a write beyond fails instead of ending the process.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+            limit.rlim_cur = 16 * 1024;
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+            Rig rig(0x2061, 0);
+            QVERIFY(rig.takePictures(1));
+            QCOMPARE(rig.files(), QStringList());
+            QCOMPARE(rig.sink.errors.size(), 1);
+            return;
+        }
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(kFullDiskChild, "1");
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QTest::currentTestFunction()});
+        QVERIFY(child.waitForFinished(5 * kWaitMs));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_TransferThread)
+#include "tst_transferthread.moc"
