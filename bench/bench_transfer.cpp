@@ -1,0 +1,189 @@
+// What saving a picture costs: a 60 MB DNG from an emulated camera through the
+// camera model's transfer thread into a file on local disk, against writing
+// the same bytes with a plain QFile, and the peak memory the transfer adds.
+// Then the same with the emulator limited like a USB 2.0 camera, against the
+// time the bytes alone need at that rate. Several runs; median shown.
+//
+// The emulator makes each picture's file when the host first asks for it and
+// keeps it while the picture waits, so that copy is part of the peak too; it
+// is printed on its own.
+
+#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
+#include "TVK_Emulator_PropertyStore.h"
+#include "TVK_Logic_Camera.h"
+#include "TVK_Logic_FolderSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kProduct = 0x2041;
+constexpr qint64 kObjectBytes = 60 * 1000 * 1000;
+constexpr qint64 kUsb2BytesPerSecond = 40 * 1000 * 1000;
+constexpr int kRuns = 5;
+constexpr quint16 kPropFileFormat = 0xD004;
+
+// Peak and current resident memory of this process in kB, from the kernel.
+qint64 statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Lets the peak start again from what is resident now.
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Run {
+    double seconds = 0.0;
+    double announcedSeconds = 0.0; // the camera's part: release to the transfer request
+    qint64 peakAddedKb = 0;
+    bool ok = false;
+};
+
+// One release to one finished file.
+Run transfer(bool usb2, const QString &folder)
+{
+    Run run;
+    auto camera = std::make_shared<TVK_Emulator_Camera>(kProduct);
+    camera->setTimeScale(0.01);
+    auto *capture = camera->component<TVK_Emulator_Capture>();
+    capture->setDngBytes(kObjectBytes);
+    camera->properties()->setValue(kPropFileFormat, 0, false);
+    TVK_Commu_CameraAccess_Emulated access(camera);
+    access.checkDeviceAvailable();
+    access.openConnection(TVK_Commu_CameraAccess_Emulated::kVendorId, kProduct, access.deviceId());
+    TVK_Logic_Camera model(&access);
+    model.folderSettings()->load({folder, folder, QStringLiteral("Bench"), 1});
+    QObject::connect(&access, &TVK_Commu_CameraAccess_Base::signalTransferRequest, &model,
+                     &TVK_Logic_Camera::transferRequest, Qt::QueuedConnection);
+    if (usb2)
+        camera->setDataRate(kUsb2BytesPerSecond);
+
+    std::atomic<qint64> announcedNs{0};
+    QElapsedTimer clock;
+    QObject::connect(&access, &TVK_Commu_CameraAccess_Base::signalTransferRequest, &access,
+                     [&]() { announcedNs.store(clock.nsecsElapsed()); }, Qt::DirectConnection);
+    QCoreApplication::processEvents();
+    resetPeak();
+    const qint64 before = statusKb("VmRSS:");
+    clock.start();
+    if (!access.releaseCam(0))
+        return run;
+    QEventLoop loop;
+    while ((capture->pendingCount() > 0 || model.transferThreadCount() > 0) && clock.elapsed() < 120000) {
+        loop.processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(200);
+    }
+    run.seconds = clock.nsecsElapsed() / 1e9;
+    run.announcedSeconds = announcedNs.load() / 1e9;
+    run.peakAddedKb = statusKb("VmHWM:") - before;
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    run.ok = files.size() == 1 && QFileInfo(QDir(folder).filePath(files.first())).size() == kObjectBytes;
+    for (const QString &file : files)
+        QFile::remove(QDir(folder).filePath(file));
+    return run;
+}
+
+// The transfer makes each file durable before it gets its name, so the plain
+// write is measured both ways.
+double plainWrite(const QString &folder, bool sync)
+{
+    const QByteArray bytes(int(kObjectBytes), 'x');
+    QElapsedTimer clock;
+    clock.start();
+    QFile file(QDir(folder).filePath(QStringLiteral("plain.bin")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return -1.0;
+    file.flush();
+    if (sync)
+        ::fsync(file.handle());
+    file.close();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    file.remove();
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    // Local disk, not a memory file system: next to the program.
+    QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_transfer_XXXXXX"));
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no folder for the pictures\n");
+        return 1;
+    }
+    std::vector<double> fast, slow, plain, synced;
+    std::vector<double> peaks, announced;
+    bool ok = true;
+    for (int i = 0; i < kRuns; ++i) {
+        const Run a = transfer(false, dir.path());
+        const Run b = transfer(true, dir.path());
+        ok = ok && a.ok && b.ok;
+        fast.push_back(a.seconds);
+        slow.push_back(b.seconds);
+        peaks.push_back(double(a.peakAddedKb));
+        announced.push_back(a.announcedSeconds);
+        plain.push_back(plainWrite(dir.path(), false));
+        synced.push_back(plainWrite(dir.path(), true));
+    }
+    const double mb = kObjectBytes / 1e6;
+    const double fastS = median(fast);
+    const double plainS = median(plain);
+    const double syncedS = median(synced);
+    const double slowS = median(slow);
+    const double peakMb = median(peaks) * 1024.0 / 1e6;
+    std::printf("Saving a %.0f MB DNG, product 0x%04X, median of %d runs\n", mb, kProduct, kRuns);
+    std::printf("%-48s %8.1f MB/s (%.0f ms)\n", "release to file, unthrottled", mb / fastS, fastS * 1e3);
+    std::printf("%-48s %8.0f ms\n", "  of which the camera until it announces the file", median(announced) * 1e3);
+    std::printf("%-48s %8.1f MB/s (%.0f ms)\n", "plain QFile write of the same bytes", mb / plainS, plainS * 1e3);
+    std::printf("%-48s %8.1f MB/s (%.0f ms)\n", "plain QFile write and fsync", mb / syncedS, syncedS * 1e3);
+    std::printf("%-48s %8.2f / %.2f\n", "time ratio transfer / plain write (no sync / sync)", fastS / plainS,
+                fastS / syncedS);
+    std::printf("%-48s %8.1f MB (%.2f x the picture)\n", "peak memory added, emulator's copy included", peakMb,
+                peakMb / mb);
+    std::printf("%-48s %8.1f MB (%.2f x the picture)\n", "of which the transfer, without that copy",
+                peakMb - mb, (peakMb - mb) / mb);
+    const double ideal = kObjectBytes / double(kUsb2BytesPerSecond);
+    std::printf("%-48s %8.0f ms against %.0f ms for the bytes alone (%+.1f %%)\n",
+                "release to file at 40 MB/s", slowS * 1e3, ideal * 1e3, (slowS / ideal - 1.0) * 100.0);
+    if (!ok) {
+        std::fprintf(stderr, "a picture was not saved whole\n");
+        return 1;
+    }
+    return 0;
+}
