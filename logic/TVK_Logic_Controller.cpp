@@ -39,6 +39,7 @@
 #include "TVK_Logic_ConverterWhiteBalance.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Logic_TransferThread.h"
 
 #include <QMetaObject>
 #include <QMutexLocker>
@@ -59,7 +60,8 @@ constexpr int kBulbExposureMode = 4;
 constexpr int kBracketingDriveMode = 4;
 constexpr int kIntervalDriveMode = 5;
 constexpr double kBulbSeconds = -1.0;
-constexpr quint16 kObjectFormatJpeg = 0x3802;
+// EXIF/JPEG; 0x3802 (TIFF/EP) is how the cameras describe their DNG files.
+constexpr quint16 kObjectFormatJpeg = 0x3801;
 
 const char kNoAperture[] = "--";
 const char kBulbText[] = "B";
@@ -125,7 +127,8 @@ bool lensIsConnected(TVK_Logic_CameraLens *lens)
 }
 
 // The TIFF tag pattern (tag, type SHORT, count 1) in the byte order of the
-// picture's start; the index of its first byte, or -1.
+// picture's start; the index of its first byte, or -1. The width tag gives
+// the size class of a thumbnail.
 int findTag(const QByteArray &head, quint16 tag, bool bigEndian)
 {
     char pattern[8];
@@ -1083,10 +1086,7 @@ void TVK_Logic_Controller::loadThumb(uint handle, bool isBig)
         if (m_camera->imageRotation(index) == 360) {
             QByteArray head(int(kPictureHeadBytes), '\0');
             if (m_activeAccess->getObject(head.data(), kPictureHeadBytes, handle)) {
-                const bool bigEndian = isBigEndianPicture(head);
-                const int at = findTag(head, 0x0112, bigEndian);
-                const int valueAt = at < 0 ? -1 : at + (bigEndian ? 9 : 8);
-                const int orientation = valueAt >= 0 && valueAt < head.size() ? quint8(head.at(valueAt)) : 0;
+                const int orientation = TVK_Logic_TransferThread::exifOrientation(head);
                 m_camera->setImageRotation(index, orientation == 3 ? 180 : orientation == 6 ? 90
                                                                         : orientation == 8 ? 270 : 0);
                 m_camera->setImageSizeClass(index, pictureSizeClass(head));

@@ -1,11 +1,13 @@
 #include "TVK_Commu_CameraAccessFactory.h"
 #include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Test_TracingAccess.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -18,6 +20,7 @@ namespace {
 // Generous: a loaded two-core machine under the sanitizers.
 constexpr int kWaitMs = 10000;
 constexpr int kPropStorageType = 0xD018;
+constexpr int kPropFileFormat = 0xD004; // 2: JPG only
 
 // A controller connected to an emulated camera whose release stages are
 // traced. Settings are made through the controller, as the panel makes them.
@@ -65,7 +68,18 @@ class tst_Capture : public QObject
 {
     Q_OBJECT
 
+private:
+    QTemporaryDir m_home;
+
 private Q_SLOTS:
+    // Pictures taken here are saved: into a home of the test's own.
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
+    }
     void pressesSendTheStagesOfTheMode_data();
     void pressesSendTheStagesOfTheMode();
     void ownIntervalWaitsForEachDng();
@@ -74,6 +88,7 @@ private Q_SLOTS:
     void disconnectEndsTheInterval();
     void warningSixBlocksThePress();
     void pictureThatCannotBeReadIsAWarning();
+    void thumbnailsAndSharedPicturesComeFromTheCard();
 };
 
 // Each press (P) or release (R) of the capture button, and the stages the
@@ -245,6 +260,58 @@ void tst_Capture::pictureThatCannotBeReadIsAWarning()
     QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchTransferRequest"));
     QVERIFY(warning.wait(kWaitMs) || !warning.isEmpty());
     QVERIFY(!warning.first().first().toString().isEmpty());
+}
+
+// The card's pictures on request: the thumbnail with the file name and the
+// rotation found in the picture's start, and the picture for sharing as its
+// thumbnail or whole.
+void tst_Capture::thumbnailsAndSharedPicturesComeFromTheCard()
+{
+    Rig rig(0x2041);
+    QVERIFY(rig.ok);
+    auto *capture = rig.camera->component<TVK_Emulator_Capture>();
+    capture->setOrientation(6);
+    rig.camera->properties()->setValue(kPropFileFormat, 2, false);
+    QVERIFY(rig.prepare(0, 0, false));
+    rig.controller->doCaptureBtnPressed();
+    QTRY_VERIFY_WITH_TIMEOUT(capture->pendingCount() == 0 && rig.model()->transferThreadCount() == 0
+                                 && capture->picturesTaken() == 1,
+                             kWaitMs);
+    rig.model()->slotRebuildImageDB();
+    QCOMPARE(rig.model()->imageCount(), 1);
+    const quint32 handle = rig.model()->imageHandleAt(0);
+    QCOMPARE(rig.model()->imageRotation(0), 360);
+
+    QStringList names;
+    QVector<int> sizes;
+    QObject::connect(rig.controller.get(), &Controller::signalThumbReceived,
+                     [&](QByteArray *bytes, const QString &name, uint from, bool) {
+                         names << name;
+                         sizes << (from == handle ? bytes->size() : -1);
+                         delete bytes;
+                     });
+    rig.controller->loadThumb(handle, false);
+    rig.controller->loadThumb(handle + 0x100, false); // not on the card: nothing
+    QCOMPARE(names.size(), 1);
+    QVERIFY2(names.first().endsWith(QLatin1String(".JPG")), qPrintable(names.first()));
+    QVERIFY(sizes.first() > 0);
+    QCOMPARE(rig.model()->imageRotation(0), 90);
+
+    QVector<int> shared;
+    QVector<bool> complete;
+    QObject::connect(rig.controller.get(), &Controller::signalImageForSharingReceived,
+                     [&](QByteArray *bytes, bool whole) {
+                         shared << (bytes != nullptr ? bytes->size() : -1);
+                         complete << whole;
+                         delete bytes;
+                     });
+    rig.controller->loadImageForSharing(0, false, false); // the large thumbnail
+    rig.controller->loadImageForSharing(0, true, true);   // the whole JPEG
+    rig.controller->loadImageForSharing(5, true, true);   // no such picture
+    QCOMPARE(complete, (QVector<bool>{false, true, false}));
+    QVERIFY(shared.at(0) > 0);
+    QVERIFY(shared.at(1) > shared.at(0));
+    QCOMPARE(shared.at(2), -1);
 }
 
 QTEST_GUILESS_MAIN(tst_Capture)
