@@ -1814,46 +1814,58 @@ int TVK_Logic_Camera::imageIndexOfHandle(quint32 handle) const
     return -1;
 }
 
+namespace {
+
+// One field of an entry, or the fallback outside the database.
+template <typename Entry, typename T>
+T fieldOr(const Entry *entry, T Entry::*field, T fallback)
+{
+    return entry != nullptr ? entry->*field : fallback;
+}
+
+// Writes outside the database change nothing.
+template <typename Entry, typename T>
+void setField(Entry *entry, T Entry::*field, T value)
+{
+    if (entry != nullptr)
+        entry->*field = value;
+}
+
+} // namespace
+
 int TVK_Logic_Camera::imageRotation(int index) const
 {
-    const ImageEntry *entry = imageEntry(index);
-    return entry != nullptr ? entry->rotation : ImageDB::kRotationUnknown;
+    return fieldOr(imageEntry(index), &ImageEntry::rotation, int(ImageDB::kRotationUnknown));
 }
 
 void TVK_Logic_Camera::setImageRotation(int index, int degrees)
 {
-    if (ImageEntry *entry = imageEntry(index))
-        entry->rotation = degrees;
+    setField(imageEntry(index), &ImageEntry::rotation, degrees);
 }
 
 int TVK_Logic_Camera::imageSizeClass(int index) const
 {
-    const ImageEntry *entry = imageEntry(index);
-    return entry != nullptr ? entry->sizeClass : 0;
+    return fieldOr(imageEntry(index), &ImageEntry::sizeClass, 0);
 }
 
 void TVK_Logic_Camera::setImageSizeClass(int index, int sizeClass)
 {
-    if (ImageEntry *entry = imageEntry(index))
-        entry->sizeClass = sizeClass;
+    setField(imageEntry(index), &ImageEntry::sizeClass, sizeClass);
 }
 
 int TVK_Logic_Camera::imageThirdValue(int index) const
 {
-    const ImageEntry *entry = imageEntry(index);
-    return entry != nullptr ? entry->thirdValue : 0;
+    return fieldOr(imageEntry(index), &ImageEntry::thirdValue, 0);
 }
 
 void TVK_Logic_Camera::setImageThirdValue(int index, int value)
 {
-    if (ImageEntry *entry = imageEntry(index))
-        entry->thirdValue = value;
+    setField(imageEntry(index), &ImageEntry::thirdValue, value);
 }
 
 bool TVK_Logic_Camera::imageIsNotJpeg(int index) const
 {
-    const ImageEntry *entry = imageEntry(index);
-    return entry != nullptr && entry->isNotJpeg;
+    return fieldOr(imageEntry(index), &ImageEntry::isNotJpeg, false);
 }
 
 QString TVK_Logic_Camera::imageLabel(int index) const
