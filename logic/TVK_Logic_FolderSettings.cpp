@@ -4,6 +4,7 @@
 #include "TVK_Platform_Base.h"
 
 #include <QDir>
+#include <QMutexLocker>
 #include <QLatin1Char>
 #include <QLatin1String>
 
@@ -46,84 +47,120 @@ TVK_Logic_FolderSettings::~TVK_Logic_FolderSettings() = default;
 
 QString TVK_Logic_FolderSettings::dngPictureFolder() const
 {
+    QMutexLocker locker(&m_mutex);
     return QDir::toNativeSeparators(m_dngPictureFolder);
 }
 
 QString TVK_Logic_FolderSettings::jpgPictureFolder() const
 {
+    QMutexLocker locker(&m_mutex);
     return QDir::toNativeSeparators(m_jpgPictureFolder);
 }
 
 QString TVK_Logic_FolderSettings::pictureExampleFileName() const
 {
+    QMutexLocker locker(&m_mutex);
     return QDir::toNativeSeparators(m_pictureExampleFileName);
+}
+
+QString TVK_Logic_FolderSettings::pictureNewFileName() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_pictureNewFileName;
+}
+
+QString TVK_Logic_FolderSettings::pictureOrgFileName() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_pictureOrgFileName;
+}
+
+int TVK_Logic_FolderSettings::pictureNumber() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_pictureNumber;
+}
+
+bool TVK_Logic_FolderSettings::pictureExampleIsDng() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_pictureExampleIsDng;
+}
+
+template <typename T>
+bool TVK_Logic_FolderSettings::store(T &member, const T &value)
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        if (member == value)
+            return false;
+        member = value;
+        rebuildPictureExampleLocked();
+    }
+    Q_EMIT signalPictureExampleChanged();
+    return true;
 }
 
 void TVK_Logic_FolderSettings::setDngPictureFolder(const QString &folder)
 {
-    const QString stored = storedFolder(folder);
-    if (stored == m_dngPictureFolder)
-        return;
-    m_dngPictureFolder = stored;
-    rebuildPictureExample();
+    store(m_dngPictureFolder, storedFolder(folder));
 }
 
 void TVK_Logic_FolderSettings::setJpgPictureFolder(const QString &folder)
 {
-    const QString stored = storedFolder(folder);
-    if (stored == m_jpgPictureFolder)
-        return;
-    m_jpgPictureFolder = stored;
-    rebuildPictureExample();
+    store(m_jpgPictureFolder, storedFolder(folder));
 }
 
 void TVK_Logic_FolderSettings::setPictureNewFileName(const QString &stem)
 {
-    if (stem == m_pictureNewFileName)
-        return;
-    m_pictureNewFileName = stem;
-    rebuildPictureExample();
+    store(m_pictureNewFileName, stem);
 }
 
 void TVK_Logic_FolderSettings::setPictureNumber(int number)
 {
     // A damaged settings file or a script may hand in a negative number; a
     // file name like "Picture-0005.JPG" would sort before every real picture.
-    const int taken = qMax(number, kLowestPictureNumber);
-    if (taken == m_pictureNumber)
-        return;
-    m_pictureNumber = taken;
-    rebuildPictureExample();
+    store(m_pictureNumber, qMax(number, kLowestPictureNumber));
 }
 
 void TVK_Logic_FolderSettings::setPictureExampleIsDng(bool isDng)
 {
-    if (isDng == m_pictureExampleIsDng)
-        return;
-    m_pictureExampleIsDng = isDng;
-    rebuildPictureExample();
+    store(m_pictureExampleIsDng, isDng);
 }
 
 void TVK_Logic_FolderSettings::setPictureOrgFileName(const QString &fileName)
 {
+    QMutexLocker locker(&m_mutex);
     m_pictureOrgFileName = fileName;
 }
 
 void TVK_Logic_FolderSettings::incrementPictureNumber()
 {
-    // The transfer thread stops advancing at 99999; the guard only keeps a
-    // number set by hand from overflowing.
-    if (m_pictureNumber < std::numeric_limits<int>::max())
-        ++m_pictureNumber;
-    rebuildPictureExample();
+    {
+        QMutexLocker locker(&m_mutex);
+        // The transfer thread stops advancing at 99999; the guard only keeps
+        // a number set by hand from overflowing.
+        if (m_pictureNumber < std::numeric_limits<int>::max())
+            ++m_pictureNumber;
+        rebuildPictureExampleLocked();
+    }
+    Q_EMIT signalPictureExampleChanged();
 }
 
-void TVK_Logic_FolderSettings::rebuildPictureExample()
+void TVK_Logic_FolderSettings::rebuildPictureExampleLocked()
 {
     const QString &folder = m_pictureExampleIsDng ? m_dngPictureFolder : m_jpgPictureFolder;
     const QString number = QStringLiteral("%1").arg(m_pictureNumber, kPictureNumberDigits, 10, QLatin1Char('0'));
     const QLatin1String extension(m_pictureExampleIsDng ? ".DNG" : ".JPG");
     m_pictureExampleFileName = folder + QLatin1Char('/') + m_pictureNewFileName + number + extension;
+}
+
+void TVK_Logic_FolderSettings::rebuildPictureExample()
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        rebuildPictureExampleLocked();
+    }
     Q_EMIT signalPictureExampleChanged();
 }
 
@@ -138,15 +175,15 @@ void TVK_Logic_FolderSettings::load(const Record &record)
     setPictureNumber(record.pictureNumber);
     // 3. Nothing persisted yet: the pictures folder. Through the setters, so
     // that an example built from an empty folder in step 2 is built again.
-    if (m_dngPictureFolder.isEmpty())
+    if (dngPictureFolder().isEmpty())
         setDngPictureFolder(defaultPictureFolder());
-    if (m_jpgPictureFolder.isEmpty())
+    if (jpgPictureFolder().isEmpty())
         setJpgPictureFolder(defaultPictureFolder());
     // 4. A picture always gets a stem.
-    if (m_pictureNewFileName.isEmpty())
+    if (pictureNewFileName().isEmpty())
         setPictureNewFileName(defaultPictureFileName());
     // 5. When nothing above changed anything, there is no example yet.
-    if (m_pictureExampleFileName.isEmpty())
+    if (pictureExampleFileName().isEmpty())
         rebuildPictureExample();
     // 6. The values as loaded, for the log.
     if (debugLogEnabled(kLELogFolders))
@@ -156,6 +193,7 @@ void TVK_Logic_FolderSettings::load(const Record &record)
 void TVK_Logic_FolderSettings::dump(const QString &title) const
 {
     TVK_METHOD(prefix);
+    QMutexLocker locker(&m_mutex);
     debugLog(kLELogAlways, "%s for %s :", prefix, title.toUtf8().constData());
     debugLog(kLELogAlways, "%s - dngPictureFolder       = \"%s\"", prefix, m_dngPictureFolder.toUtf8().constData());
     debugLog(kLELogAlways, "%s - jpgPictureFolder       = \"%s\"", prefix, m_jpgPictureFolder.toUtf8().constData());

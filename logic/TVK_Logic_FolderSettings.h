@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
 
@@ -12,9 +13,11 @@
 // Folders are kept with forward slashes whatever the platform; the getters
 // hand them out with the platform's native separators.
 //
-// There is no lock: the transfer thread writes only while it holds the camera
-// model's access lock, and the camera model's slots run in the controller
-// thread. signalPictureExampleChanged reaches the user interface queued.
+// A transfer thread advances the number while the controller thread reads the
+// names for the panel, so every member is read and written under one mutex;
+// the signal is emitted after it is released. A transfer's read, name and
+// advance are one step because transfers hold the camera's access lock.
+// signalPictureExampleChanged reaches the user interface queued.
 class TVK_Logic_FolderSettings : public QObject
 {
     Q_OBJECT
@@ -48,10 +51,10 @@ public:
     QString jpgPictureFolder() const;
     QString pictureExampleFileName() const;
 
-    QString pictureNewFileName() const { return m_pictureNewFileName; }
-    QString pictureOrgFileName() const { return m_pictureOrgFileName; }
-    int pictureNumber() const { return m_pictureNumber; }
-    bool pictureExampleIsDng() const { return m_pictureExampleIsDng; }
+    QString pictureNewFileName() const;
+    QString pictureOrgFileName() const;
+    int pictureNumber() const;
+    bool pictureExampleIsDng() const;
 
     // Takes the persisted values in the fixed order the settings file expects
     // (folders, stem and number, then the defaults for whatever is empty);
@@ -80,7 +83,14 @@ Q_SIGNALS:
     void signalPictureExampleChanged();
 
 private:
+    // Stores a changed value and rebuilds the example; false when it was the same.
+    template <typename T>
+    bool store(T &member, const T &value);
+    // Both expect the mutex to be held.
+    void rebuildPictureExampleLocked();
     void rebuildPictureExample();
+
+    mutable QMutex m_mutex;
 
     QString m_dngPictureFolder;
     QString m_jpgPictureFolder;

@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QRegularExpression>
+#include <QThread>
+
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <vector>
@@ -471,6 +475,39 @@ private Q_SLOTS:
                  dumpLines(QStringLiteral("Caller::method()"), kDngFolder, kJpgFolder, QString(),
                            QStringLiteral("Übersicht"), kDngFolder + QStringLiteral("/Übersicht123456.DNG"),
                            123456));
+    }
+
+    // A transfer thread advances the number while the controller thread reads
+    // the names for the panel: every read is a whole, current name.
+    void readsDuringAdvancesAreWhole()
+    {
+        TVK_Logic_FolderSettings settings;
+        settings.load({QStringLiteral("/pictures/dng"), QStringLiteral("/pictures/jpg"), QStringLiteral("Shot"), 1});
+        constexpr int kAdvances = 20000;
+        std::atomic<bool> done{false};
+        QStringList bad;
+        int last = 0;
+        QThread *reader = QThread::create([&]() {
+            const QRegularExpression whole(QStringLiteral("^/pictures/jpg/Shot(\\d{5,})\\.JPG$"));
+            while (!done.load()) {
+                const QRegularExpressionMatch match = whole.match(QDir::fromNativeSeparators(settings.pictureExampleFileName()));
+                const int number = match.hasMatch() ? match.captured(1).toInt() : -1;
+                if (number < last || settings.pictureNumber() < number)
+                    bad << QDir::fromNativeSeparators(settings.pictureExampleFileName());
+                last = qMax(last, number);
+            }
+        });
+        reader->start();
+        for (int i = 0; i < kAdvances; ++i) {
+            settings.incrementPictureNumber();
+            settings.setPictureOrgFileName(QStringLiteral("L%1.JPG").arg(i));
+        }
+        done.store(true);
+        QVERIFY(reader->wait(60000));
+        delete reader;
+        QVERIFY2(bad.isEmpty(), qPrintable(bad.mid(0, 3).join(QLatin1Char(' '))));
+        QCOMPARE(settings.pictureNumber(), 1 + kAdvances);
+        QVERIFY(last > 1);
     }
 };
 
