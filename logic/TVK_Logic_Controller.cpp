@@ -1615,10 +1615,12 @@ void TVK_Logic_Controller::catchSyncAvailableApertureTimer()
 {
     if (m_camera == nullptr || !m_camera->hasAperture() || m_camera->lens() == nullptr)
         return;
-    {
-        QMutexLocker locker(&m_camera->accessLock());
-        m_camera->lens()->recvFromCamera();
-    }
+    // A picture transfer holds the access for as long as it runs; the panel's
+    // thread does not wait for it, the next tick reads the lens instead.
+    if (!m_camera->accessLock().tryLock())
+        return;
+    m_camera->lens()->recvFromCamera();
+    m_camera->accessLock().unlock();
     emitApertureList();
     emitAperture(m_camera->aperture());
 }
