@@ -1,4 +1,5 @@
 #include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Test_Home.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
@@ -7,6 +8,7 @@
 #include "TVK_Logic_Controller.h"
 #include "TVK_Test_TracingAccess.h"
 
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +23,7 @@ namespace {
 constexpr int kWaitMs = 10000;
 constexpr int kPropStorageType = 0xD018;
 constexpr int kPropFileFormat = 0xD004; // 2: JPG only
+constexpr int kOpGetLensData = 0x9003;
 
 // A controller connected to an emulated camera whose release stages are
 // traced. Settings are made through the controller, as the panel makes them.
@@ -69,16 +72,13 @@ class tst_Capture : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_home;
+    TVK_Test_Home m_home;
 
 private Q_SLOTS:
     // Pictures taken here are saved: into a home of the test's own.
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
     }
     void pressesSendTheStagesOfTheMode_data();
     void pressesSendTheStagesOfTheMode();
@@ -89,6 +89,7 @@ private Q_SLOTS:
     void warningSixBlocksThePress();
     void pictureThatCannotBeReadIsAWarning();
     void thumbnailsAndSharedPicturesComeFromTheCard();
+    void apertureSyncDoesNotWaitForATransfer();
 };
 
 // Each press (P) or release (R) of the capture button, and the stages the
@@ -312,6 +313,33 @@ void tst_Capture::thumbnailsAndSharedPicturesComeFromTheCard()
     QVERIFY(shared.at(0) > 0);
     QVERIFY(shared.at(1) > shared.at(0));
     QCOMPARE(shared.at(2), -1);
+}
+
+// The lens is read again every second; while a transfer holds the camera the
+// controller thread skips that read instead of waiting for the transfer.
+void tst_Capture::apertureSyncDoesNotWaitForATransfer()
+{
+    Rig rig(0x2041);
+    QVERIFY(rig.ok);
+    const auto lensReads = [&rig]() { return rig.camera->transactionCountsByOperation().value(kOpGetLensData); };
+    QSemaphore held;
+    QSemaphore done;
+    QMutex &access = rig.model()->accessLock();
+    std::unique_ptr<QThread> transfer(QThread::create([&]() {
+        access.lock();
+        held.release();
+        done.acquire();
+        access.unlock();
+    }));
+    transfer->start();
+    held.acquire();
+    const quint64 before = lensReads();
+    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchSyncAvailableApertureTimer"));
+    QCOMPARE(lensReads(), before);
+    done.release();
+    QVERIFY(transfer->wait(kWaitMs));
+    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchSyncAvailableApertureTimer"));
+    QCOMPARE(lensReads(), before + 1);
 }
 
 QTEST_GUILESS_MAIN(tst_Capture)

@@ -628,17 +628,36 @@ void tst_Controller::lensWithoutStepsGivesNoShutterTimeList()
 namespace {
 
 struct SettingRow {
-    const char *name;
-    int product;
+    const char *name = "";
+    int product = 0;
     TextSetter set;
-    const char *signal;
-    const char *listSignal;
+    QString signal;
+    QString listSignal;
     CameraValue read;
     QString firstText;
-    qint64 firstValue;
+    qint64 firstValue = 0;
     QString secondText;
-    qint64 secondValue;
+    qint64 secondValue = 0;
 };
+
+} // namespace
+
+Q_DECLARE_METATYPE(SettingRow)
+
+namespace {
+
+// A rig whose camera window has just shown the row's setting; offered and
+// shown (when given) receive the list and the text it showed.
+bool openWithSetting(Rig &rig, const SettingRow &row, QStringList *offered, QString *shown)
+{
+    if (!rig.connected())
+        return false;
+    rig.controller->catchCameraGUIOpened();
+    *offered = rig.recorder->lastArgs(row.listSignal).value(0).toStringList();
+    if (shown != nullptr)
+        *shown = text(rig.recorder->lastArgs(row.signal));
+    return rig.settle();
+}
 
 CameraValue propertyValue(int code)
 {
@@ -673,61 +692,33 @@ QVector<SettingRow> settingRows()
     };
 }
 
-void addSettingColumns()
-{
-    QTest::addColumn<int>("product");
-    QTest::addColumn<TextSetter>("set");
-    QTest::addColumn<QString>("signal");
-    QTest::addColumn<QString>("listSignal");
-    QTest::addColumn<CameraValue>("read");
-    QTest::addColumn<QString>("firstText");
-    QTest::addColumn<qint64>("firstValue");
-    QTest::addColumn<QString>("secondText");
-    QTest::addColumn<qint64>("secondValue");
-}
-
-QTestData &addSettingRow(const char *suffix, const SettingRow &row)
-{
-    return QTest::addRow("%s%s", row.name, suffix)
-           << row.product << row.set << QString::fromLatin1(row.signal) << QString::fromLatin1(row.listSignal)
-           << row.read << row.firstText << row.firstValue << row.secondText << row.secondValue;
-}
-
 } // namespace
 
 void tst_Controller::textFromTheListReachesTheCameraAndIsNotEchoedBySetting_data()
 {
-    addSettingColumns();
+    QTest::addColumn<SettingRow>("row");
     for (const SettingRow &row : settingRows())
-        addSettingRow("", row);
+        QTest::addRow("%s", row.name) << row;
 }
 
 void tst_Controller::textFromTheListReachesTheCameraAndIsNotEchoedBySetting()
 {
-    QFETCH(int, product);
-    QFETCH(TextSetter, set);
-    QFETCH(QString, signal);
-    QFETCH(QString, listSignal);
-    QFETCH(CameraValue, read);
-    QFETCH(QString, firstText);
-    QFETCH(qint64, firstValue);
-    QFETCH(QString, secondText);
-    QFETCH(qint64, secondValue);
+    QFETCH(SettingRow, row);
+    const QString &signal = row.signal;
+    const CameraValue &read = row.read;
 
-    Rig rig(product);
-    QVERIFY(rig.connected());
-    rig.controller->catchCameraGUIOpened();
-    const QStringList offered = rig.recorder->lastArgs(listSignal).value(0).toStringList();
-    QVERIFY2(offered.contains(firstText) && offered.contains(secondText), qPrintable(offered.join(',')));
-    QVERIFY(rig.settle());
+    Rig rig(row.product);
+    QStringList offered;
+    QVERIFY(openWithSetting(rig, row, &offered, nullptr));
+    QVERIFY2(offered.contains(row.firstText) && offered.contains(row.secondText), qPrintable(offered.join(',')));
 
     // A text whose value the camera does not hold yet.
-    const bool firstIsNew = read(*rig.camera) != firstValue;
-    const QString chosen = firstIsNew ? firstText : secondText;
-    const qint64 value = firstIsNew ? firstValue : secondValue;
+    const bool firstIsNew = read(*rig.camera) != row.firstValue;
+    const QString chosen = firstIsNew ? row.firstText : row.secondText;
+    const qint64 value = firstIsNew ? row.firstValue : row.secondValue;
 
     rig.recorder->clear();
-    set(*rig.controller, chosen);
+    row.set(*rig.controller, chosen);
     QCOMPARE(rig.recorder->count(signal), 0); // the setter echoes nothing
     QTRY_COMPARE_WITH_TIMEOUT(read(*rig.camera), value, kWaitMs);
     QVERIFY(rig.settle());
@@ -744,41 +735,34 @@ void tst_Controller::textFromTheListReachesTheCameraAndIsNotEchoedBySetting()
 
 void tst_Controller::refusedTextIsNeverEchoed_data()
 {
-    addSettingColumns();
+    QTest::addColumn<SettingRow>("row");
     QTest::addColumn<bool>("cameraRefuses"); // else the text is not in the list
     for (const SettingRow &row : settingRows()) {
-        addSettingRow(", unlisted text", row) << false;
-        addSettingRow(", camera refuses", row) << true;
+        QTest::addRow("%s, unlisted text", row.name) << row << false;
+        QTest::addRow("%s, camera refuses", row.name) << row << true;
     }
 }
 
 void tst_Controller::refusedTextIsNeverEchoed()
 {
-    QFETCH(int, product);
-    QFETCH(TextSetter, set);
-    QFETCH(QString, signal);
-    QFETCH(QString, listSignal);
-    QFETCH(CameraValue, read);
-    QFETCH(QString, firstText);
-    QFETCH(qint64, firstValue);
-    QFETCH(QString, secondText);
+    QFETCH(SettingRow, row);
     QFETCH(bool, cameraRefuses);
+    const QString &signal = row.signal;
+    const CameraValue &read = row.read;
 
-    Rig rig(product);
-    QVERIFY(rig.connected());
-    rig.controller->catchCameraGUIOpened();
-    const QStringList offered = rig.recorder->lastArgs(listSignal).value(0).toStringList();
-    const QString shownBefore = text(rig.recorder->lastArgs(signal));
-    QVERIFY(rig.settle());
+    Rig rig(row.product);
+    QStringList offered;
+    QString shownBefore;
+    QVERIFY(openWithSetting(rig, row, &offered, &shownBefore));
     const qint64 before = read(*rig.camera);
-    const QString refused = cameraRefuses ? (before != firstValue ? firstText : secondText)
+    const QString refused = cameraRefuses ? (before != row.firstValue ? row.firstText : row.secondText)
                                           : QStringLiteral("Not a setting");
     if (cameraRefuses)
         rig.camera->failNextOperation(rig.writeOperation(), kRespGeneralError);
 
     const quint64 writesBefore = rig.camera->transactionCountsByOperation().value(rig.writeOperation());
     rig.recorder->clear();
-    set(*rig.controller, refused);
+    row.set(*rig.controller, refused);
     QVERIFY(rig.settle());
     QCOMPARE(read(*rig.camera), before);
     // A text the list does not hold is not guessed at: nothing is written.

@@ -1,4 +1,5 @@
 #include "TVK_Debug_Log.h"
+#include "TVK_Test_Home.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Platform_Base.h"
 #include "TVK_Test_LogCapture.h"
@@ -65,7 +66,7 @@ class tst_foldersettings : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_home;
+    TVK_Test_Home m_home;
     QString m_pictures;
 
 private Q_SLOTS:
@@ -74,9 +75,6 @@ private Q_SLOTS:
         // The default folder is worked out once per process, so the test home
         // must be in place before the first object is made.
         QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toLocal8Bit());
         // Quiet: the tests of the dump capture it with their own mask.
         setStartupDebugLogCategories();
         setDebugLogCategories(kLELogFolders, false);

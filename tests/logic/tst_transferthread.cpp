@@ -1,4 +1,5 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Test_Home.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
@@ -211,7 +212,7 @@ class tst_TransferThread : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_home;
+    TVK_Test_Home m_home;
     QString m_pictures;
 
 private Q_SLOTS:
@@ -220,9 +221,6 @@ private Q_SLOTS:
         // The pictures folder is worked out once per process: the test home
         // must be in place before anything asks for it.
         QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toLocal8Bit());
         // Transfer and thread lines (with their dumps) only; the rest is noise here.
         setStartupDebugLogCategories();
         setDebugLogCategories(int(~quint32(kLELogTransfer | kLELogThreads)), false);
