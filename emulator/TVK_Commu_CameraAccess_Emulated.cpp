@@ -154,8 +154,12 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
     QMutexLocker locker(&m_transactionMutex);
     TVK_Emulator_Camera::Result result;
     // A busy camera is asked again, up to five more times, 100 ms apart.
+    const auto store = [&](const TVK_Emulator_Camera::Result &answer) {
+        if (phase == kLEDataIn && answer.transportOk && answer.responseCode == kRespOK)
+            storeReceivedData(bufferIn, sizeIn, answer.data.constData(), size_t(answer.data.size()));
+    };
     for (int attempt = 0;; ++attempt) {
-        result = m_camera->transact(operationCode, parameters, dataPhase, out);
+        result = m_camera->transact(operationCode, parameters, dataPhase, out, store);
         if (!result.transportOk || result.responseCode != kRespDeviceBusy || attempt == kBusyRetries)
             break;
         QThread::msleep(kBusyPauseMs);
@@ -168,8 +172,6 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
         debugLog(kLELogAlways, "%s - MTP Response code: 0x%08X", prefix, unsigned(result.responseCode));
         return false;
     }
-    if (phase == kLEDataIn)
-        storeReceivedData(bufferIn, sizeIn, result.data.constData(), size_t(result.data.size()));
     if (caller)
         debugLog(kLELogCommand, "%s - successful", caller);
     return true;

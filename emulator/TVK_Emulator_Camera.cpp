@@ -10,6 +10,7 @@
 #include "TVK_Emulator_SettingsRecord.h"
 #include "TVK_Emulator_VendorRecords.h"
 
+#include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QThread>
 #include <QTimer>
@@ -353,7 +354,7 @@ void TVK_Emulator_Camera::answer(TVK_Emulator_Transaction &transaction)
 
 TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, const QVector<quint32> &params,
                                                           TVK_Emulator_Transaction::eLEDataPhase dataPhase,
-                                                          const QByteArray &dataOut)
+                                                          const QByteArray &dataOut, const AnswerSink &sink)
 {
     count(operationCode);
     if (!m_attached.load()) {
@@ -363,15 +364,23 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, con
         return result;
     }
     qint64 bytesMoved = 0;
+    QElapsedTimer clock;
+    clock.start();
     const Result result = exchange(operationCode, params, dataPhase, dataOut, &bytesMoved);
+    if (sink)
+        sink(result);
 
     // Like a slow cable: the round trip and the bytes take their time, outside
     // the state lock, in one sleep so that short waits do not add up the
-    // scheduler's slack twice.
+    // scheduler's slack twice. A camera reads its card while the cable is
+    // busy, so the time spent making the answer is part of that time, not
+    // added to it.
     qint64 microseconds = m_latencyMicroseconds.load();
     const qint64 rate = m_bytesPerSecond.load();
     if (rate > 0 && bytesMoved > 0)
         microseconds += bytesMoved * 1000000 / rate;
+    if (microseconds > 0)
+        microseconds -= clock.nsecsElapsed() / 1000;
     if (microseconds > 0)
         QThread::usleep(static_cast<unsigned long>(microseconds));
     return result;

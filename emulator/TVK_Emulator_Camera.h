@@ -62,9 +62,14 @@ public:
     int productId() const { return m_productId; }
     const TVK_Emulator_Profile *profile() const { return m_profile; }
 
+    // Called with the answer while the bytes are still on their way: a host
+    // stack fills its buffer during the link time, not after it.
+    using AnswerSink = std::function<void(const Result &)>;
+
     // Runs one transaction; callable from any thread.
     Result transact(int operationCode, const QVector<quint32> &params,
-                    TVK_Emulator_Transaction::eLEDataPhase dataPhase, const QByteArray &dataOut = QByteArray());
+                    TVK_Emulator_Transaction::eLEDataPhase dataPhase, const QByteArray &dataOut = QByteArray(),
+                    const AnswerSink &sink = AnswerSink());
 
     // Events go to this handler on the camera's thread.
     void setEventHandler(EventHandler handler);
