@@ -57,6 +57,7 @@ public:
     QSet<int> hiddenOperations; // left out of the DeviceInfo (read when the model is made)
     QString extension;          // replaces the camera's file extension; "-" takes the dot away
     std::atomic<bool> unplugDuringPictureRead{false};
+    QString takenDuringPictureRead; // another program writes this file while the picture is read
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
                   const char *caller) override
@@ -64,6 +65,13 @@ public:
         if (operationCode == kOpGetObject && bufferSize > unsigned(Transfer::kHeaderBytes)
             && unplugDuringPictureRead.exchange(false))
             camera()->setRemoveDuringNextDataIn(true);
+        if (operationCode == kOpGetObject && bufferSize > unsigned(Transfer::kHeaderBytes)
+            && !takenDuringPictureRead.isEmpty()) {
+            QFile other(takenDuringPictureRead);
+            if (other.open(QIODevice::WriteOnly))
+                other.write("other");
+            takenDuringPictureRead.clear();
+        }
         const bool ok = Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller);
         auto *bytes = static_cast<uchar *>(buffer);
         if (ok && operationCode == kOpGetDeviceInfo)
@@ -280,6 +288,19 @@ private Q_SLOTS:
         QCOMPARE(rig.model->folderSettings()->pictureNumber(), nextNumber);
         QVERIFY(rig.model->pictureExampleFileName().endsWith(
             QStringLiteral("Picture%1.%2").arg(nextNumber, 5, 10, QLatin1Char('0')).arg(expected.last().right(3))));
+        QCOMPARE(rig.sink.errors, QStringList());
+    }
+
+    // The name was free when chosen; the picture moves on to the next one
+    // and the other file stays as it is.
+    void aNameTakenDuringTheReadIsNotReplaced()
+    {
+        Rig rig(0x2061, 0);
+        rig.access->takenDuringPictureRead = rig.path("dng/Picture00041.DNG");
+        QVERIFY(rig.takePictures(1));
+        QCOMPARE(rig.files(), (QStringList{"dng/Picture00041.DNG", "dng/Picture00041_1.DNG"}));
+        QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), QByteArray("other"));
+        QCOMPARE(readFile(rig.path("dng/Picture00041_1.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
         QCOMPARE(rig.sink.errors, QStringList());
     }
 
