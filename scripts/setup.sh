@@ -7,7 +7,7 @@ TVK_JOBS="$(nproc 2>/dev/null || echo 2)"
 TVK_PACKAGES=(
     g++ cmake ninja-build pkg-config ccache
     qtbase5-dev qtbase5-dev-tools
-    libusb-1.0-0-dev liblcms2-dev
+    libusb-1.0-0-dev liblcms2-dev liblcms2-utils libxcb1-dev fonts-dseg
     xvfb xauth
 )
 
