@@ -202,6 +202,7 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
     m_settings->sendToCameraIfChanged();
     // Nothing has been announced yet, so there is nothing to take back.
     m_settings->takeRefused();
+    m_transferFileFormat.store(m_settings->fileFormat());
 
     m_lens = new TVK_Logic_CameraLens(m_access);
     if (m_deviceInfo->isOperationSupported(kOpGetGeotackingData))
@@ -323,6 +324,7 @@ void TVK_Logic_Camera::sendChanges()
     // A refused value was never the camera's, but the panel may show it since
     // the user picked it: announce the camera's value again.
     emitChanged(m_settings->takeRefused());
+    m_transferFileFormat.store(m_settings->fileFormat());
 }
 
 template <typename Result, typename Fallback>
@@ -440,6 +442,8 @@ void TVK_Logic_Camera::emitChanged(const ChangedFlags &flags)
         if (flags[row.flag])
             row.emitFor(*this);
     }
+    if (m_settings != nullptr)
+        m_transferFileFormat.store(m_settings->fileFormat());
 }
 
 // --- Getters ---------------------------------------------------------------------------------
@@ -1117,10 +1121,12 @@ void TVK_Logic_Camera::transferDone()
     TVK_METHOD(prefix);
     if (!hasSettings(prefix))
         return;
-    // Changes the user made while the transfer held the camera go out now.
-    // This may run in a transfer thread: what the camera refused is announced
-    // with the next change made in the controller thread.
-    m_settings->sendToCameraIfChanged();
+    // Changes the user made while the transfer held the camera go out now,
+    // from the model's thread: the settings have no lock of their own.
+    if (QThread::currentThread() == thread())
+        sendChanges();
+    else
+        QMetaObject::invokeMethod(this, [this]() { sendChanges(); }, Qt::QueuedConnection);
 }
 
 void TVK_Logic_Camera::setTransferInProgress(bool inProgress)

@@ -225,7 +225,12 @@ public:
     // --- For the transfer threads (any thread) ---------------------------------------
     // Starts a transfer thread for the picture the camera announced (controller thread).
     void transferRequest();
+    // Sends what the user changed while a transfer held the camera; the
+    // sending itself happens in the model's thread, where the settings live.
     void transferDone();
+    // The camera's file format as last read or set, safe to read from a
+    // transfer thread while the controller thread works on the settings.
+    int transferFileFormat() const { return m_transferFileFormat.load(); }
     // Transfer threads not yet done with: each leaves the list, and is deleted,
     // in the model's thread soon after it has finished.
     int transferThreadCount();
@@ -525,6 +530,7 @@ private:
     QString m_quickViewFileName;
     QMutex m_quickViewMutex;
     std::atomic<bool> m_wantQuickView{false};
+    std::atomic<int> m_transferFileFormat{0};
     std::atomic<bool> m_quickViewOfPairShown{false};
     // Live view. The want flag is also read by the property-changed and the
     // refresh slots, hence its mutex.

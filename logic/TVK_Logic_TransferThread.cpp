@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <new>
 
 #include <unistd.h>
 
@@ -122,9 +123,8 @@ void TVK_Logic_TransferThread::run()
     debugLog(kLELogThreads, "%s - running in thread 0x%lx", prefix, threadForLog());
     m_access = m_camera->access();
     m_folders = m_camera->folderSettings();
-    TVK_Logic_CameraSettingsBase *settings = m_camera->settings();
     debugLog(kLELogTransfer, "%s - before ASSERT in ", prefix);
-    if (m_access == nullptr || m_folders == nullptr || settings == nullptr) {
+    if (m_access == nullptr || m_folders == nullptr || m_camera->settings() == nullptr) {
         debugLog(kLELogAlways, "%s - no camera", prefix);
         return;
     }
@@ -178,8 +178,9 @@ void TVK_Logic_TransferThread::run()
     if (storeFile && !m_imageData.isEmpty())
         savePicture();
 
-    if (isPairFormat(settings->fileFormat())) {
-        if (m_fullPath.endsWith(QLatin1String(".DNG")))
+    if (isPairFormat(m_camera->transferFileFormat())) {
+        // The camera's own extension may be lower case in a series name.
+        if (m_isDng)
             m_camera->emitDngTransferDone();
     } else {
         m_camera->emitDngTransferDone();
@@ -210,8 +211,14 @@ bool TVK_Logic_TransferThread::readObjectInfo()
     m_thumbnailType = isLateDngProduct(m_camera->productId()) ? 1 : 0;
     bool ok = m_objectInfo.recvFromCamera(m_access, kPendingObjectHandle, m_thumbnailType);
     if (ok && m_objectInfo.thumbCompressedSize() == 0 && m_thumbnailType != 0) {
+        const TVK_Logic_ObjectInfo first = m_objectInfo;
         m_thumbnailType = 0;
-        ok = m_objectInfo.recvFromCamera(m_access, kPendingObjectHandle, m_thumbnailType);
+        if (!m_objectInfo.recvFromCamera(m_access, kPendingObjectHandle, m_thumbnailType)) {
+            // The picture is still the camera's to hand over; it goes
+            // without a quick view rather than not at all.
+            debugLog(kLELogAlways, "%s - ObjectInfo with the small thumbnail failed, keeping the first", prefix);
+            m_objectInfo = first;
+        }
     }
     if (debugLogEnabled(kLELogThreads)) {
         debugHexDump(QString::fromLatin1(prefix) + QStringLiteral(" calls getObjectInfo:"),
@@ -227,7 +234,7 @@ bool TVK_Logic_TransferThread::chooseTarget()
     if (m_folders->pictureNewFileName().isEmpty())
         m_folders->setPictureNewFileName(TVK_Logic_FolderSettings::defaultPictureFileName());
 
-    m_pairMode = isPairFormat(m_camera->settings()->fileFormat());
+    m_pairMode = isPairFormat(m_camera->transferFileFormat());
     const bool lateDng = isLateDngProduct(m_camera->productId());
 
     m_cameraFileName = m_objectInfo.filename();
@@ -357,7 +364,16 @@ bool TVK_Logic_TransferThread::readPicture()
                         .arg(size));
         return false;
     }
-    m_imageData = QByteArray(int(size), Qt::Uninitialized);
+    try {
+        m_imageData = QByteArray(int(size), Qt::Uninitialized);
+    } catch (const std::bad_alloc &) {
+        debugLog(kLELogAlways, "%s - Error! No memory for picture %s of %u bytes", prefix,
+                 qUtf8Printable(m_cameraFileName), size);
+        reportError(tr("The picture %1 could not be transferred: not enough memory for %2 bytes.")
+                        .arg(m_cameraFileName)
+                        .arg(size));
+        return false;
+    }
     if (!m_access->getObject(m_imageData.data(), size, kPendingObjectHandle)) {
         m_imageData.clear();
         debugLog(kLELogAlways, "%s - Error! Picture %s could not be read from the camera", prefix,

@@ -58,6 +58,8 @@ public:
     QString extension;          // replaces the camera's file extension; "-" takes the dot away
     std::atomic<bool> unplugDuringPictureRead{false};
     QString takenDuringPictureRead; // another program writes this file while the picture is read
+    // The ObjectInfo with the large thumbnail reports none, and the retry with the small one fails.
+    std::atomic<bool> noLargeThumbnailThenFail{false};
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
                   const char *caller) override
@@ -72,8 +74,14 @@ public:
                 other.write("other");
             takenDuringPictureRead.clear();
         }
+        if (operationCode == kOpGetObjectInfo && noLargeThumbnailThenFail && numParams > 1 && params[1] == 0) {
+            noLargeThumbnailThenFail = false;
+            return false;
+        }
         const bool ok = Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller);
         auto *bytes = static_cast<uchar *>(buffer);
+        if (ok && operationCode == kOpGetObjectInfo && noLargeThumbnailThenFail && bufferSize >= 18)
+            qToLittleEndian<quint32>(0, bytes + 14); // ThumbCompressedSize
         if (ok && operationCode == kOpGetDeviceInfo)
             hideOperations(bytes, bufferSize);
         if (ok && operationCode == kOpGetObjectInfo && !extension.isEmpty())
@@ -302,6 +310,19 @@ private Q_SLOTS:
         QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), QByteArray("other"));
         QCOMPARE(readFile(rig.path("dng/Picture00041_1.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
         QCOMPARE(rig.sink.errors, QStringList());
+    }
+
+    // Losing only the thumbnail must not lose the picture.
+    void aFailedRetryForTheSmallThumbnailStillSavesThePicture()
+    {
+        Rig rig(0x2041, 0);
+        rig.model->setWantQuickView(true);
+        rig.access->noLargeThumbnailThenFail = true;
+        QVERIFY(rig.takePictures(1));
+        QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
+        QCOMPARE(rig.sink.errors, QStringList());
+        QCOMPARE(rig.sink.thumbnails, 0);
+        QVERIFY(!rig.access->noLargeThumbnailThenFail); // the retry did happen
     }
 
     void aMissingFolderIsReplacedByThePicturesFolderAndRemembered()
