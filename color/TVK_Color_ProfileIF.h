@@ -10,6 +10,7 @@ public:
     // Four ASCII characters as in the profile header, for example 'RGB '.
     using Signature = quint32;
     static constexpr Signature kBlankSignature = 0x20202020u;
+    static constexpr Signature kRgbSignature = 0x52474220u; // 'RGB '
 
     virtual ~TVK_Color_ProfileIF();
 

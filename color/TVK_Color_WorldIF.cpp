@@ -1,0 +1,3 @@
+#include "TVK_Color_WorldIF.h"
+
+TVK_Color_WorldIF::~TVK_Color_WorldIF() = default;

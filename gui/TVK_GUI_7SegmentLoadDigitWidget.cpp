@@ -1,0 +1,22 @@
+#include "TVK_GUI_7SegmentLoadDigitWidget.h"
+
+TVK_GUI_7SegmentLoadDigitWidget::TVK_GUI_7SegmentLoadDigitWidget(QWidget *parent)
+    : TVK_GUI_PictureLabel(parent)
+{
+    setFixedSize(11, 18);
+    setDigit(QLatin1Char(' '));
+}
+
+TVK_GUI_7SegmentLoadDigitWidget::~TVK_GUI_7SegmentLoadDigitWidget() = default;
+
+QString TVK_GUI_7SegmentLoadDigitWidget::pictureFor(QChar character)
+{
+    const bool isDigit = character >= QLatin1Char('0') && character <= QLatin1Char('9');
+    return QStringLiteral(":/TVK_GUI/images/7SegmentLoad/%1.png")
+        .arg(isDigit ? QString(character) : QStringLiteral("grey_eight"));
+}
+
+void TVK_GUI_7SegmentLoadDigitWidget::setDigit(QChar character)
+{
+    setPicture(pictureFor(character));
+}

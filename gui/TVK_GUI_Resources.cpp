@@ -1,0 +1,60 @@
+#include "TVK_GUI_Resources.h"
+
+#include "TVK_Debug_Log.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QStringList>
+#include <QWidget>
+
+#include <mutex>
+
+// Q_INIT_RESOURCE names a global function, so it must be used outside any namespace.
+static void registerBundles()
+{
+    Q_INIT_RESOURCE(tvk_gui_images);
+    Q_INIT_RESOURCE(tvk_gui_static);
+}
+
+void TVK_GUI_Resources::initialize()
+{
+    static std::once_flag once;
+    std::call_once(once, registerBundles);
+}
+
+QString TVK_GUI_Resources::styleSheet()
+{
+    TVK_METHOD(method);
+    initialize();
+    QFile file(QStringLiteral(":/TVK_GUI/Resources/style.css"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        debugLog(kLELogAlways, "%s - cannot find style.css", method);
+        return QString();
+    }
+    QByteArray bytes = file.readAll();
+    const int nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    return QString::fromUtf8(bytes);
+}
+
+bool TVK_GUI_Resources::applyStyleSheet(QWidget *widget)
+{
+    if (!widget)
+        return false;
+    const QString sheet = styleSheet();
+    if (sheet.isEmpty())
+        return false;
+    widget->setStyleSheet(sheet);
+    return true;
+}
+
+QString TVK_GUI_Resources::registerFont()
+{
+    initialize();
+    const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/TVK_GUI/fonts/Dalmo_Regular.ttf"));
+    if (id < 0)
+        return QString();
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    return families.isEmpty() ? QString() : families.first();
+}

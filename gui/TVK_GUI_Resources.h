@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The compiled-in pictures, style sheet and panel font. tvk_gui is a static
+// library, so its resource bundles are registered explicitly here rather than
+// by the static initialisers the linker would drop.
+class TVK_GUI_Resources
+{
+public:
+    // Registers every bundle once; safe to call again and from any thread.
+    static void initialize();
+
+    // The whole style sheet, up to its first NUL byte; empty (and logged) when missing.
+    static QString styleSheet();
+    // Sets the style sheet on the window; false (window unstyled) when it is missing.
+    static bool applyStyleSheet(QWidget *widget);
+
+    // Registers the panel font; its first family name, or empty when it cannot be used.
+    static QString registerFont();
+
+    TVK_GUI_Resources() = delete;
+};

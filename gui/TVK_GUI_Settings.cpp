@@ -1,0 +1,557 @@
+#include "TVK_GUI_Settings.h"
+
+#include "TVK_Debug_Log.h"
+#include "TVK_Logic_FolderSettings.h"
+
+#include <QDir>
+#include <QFileDevice>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QLatin1Char>
+#include <QLatin1String>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <limits>
+
+#include <unistd.h>
+
+namespace {
+
+// Keys, all below the root group; per-product keys below productKey().
+const QLatin1String kRootGroup("/NorbaPellora");
+const QLatin1String kKeyAlwaysOnTop("/NorbaPellora/AlwaysOnTop");
+const QLatin1String kKeyAutoUpdates("/NorbaPellora/AutoUpdates");
+const QLatin1String kKeyIsUnitFeet("/NorbaPellora/IsUnitFeet");
+const QLatin1String kKeyLastProductId("/NorbaPellora/LastProductId");
+const QLatin1String kKeyIsMinimalControlGUI("IsMinimalControlGUI");
+const QLatin1String kGroupFolderSettings("FolderSettings/");
+const QLatin1String kKeyDngPictureFolder("DngPictureFolder");
+const QLatin1String kKeyJpgPictureFolder("JpgPictureFolder");
+const QLatin1String kKeyPictureFileName("PictureFileName");
+const QLatin1String kKeyPictureNumber("PictureNumber");
+const QLatin1String kGroupWindowPositions("WindowPositions/");
+
+constexpr bool kDefaultAlwaysOnTop = true;
+constexpr bool kDefaultAutoUpdates = false;
+constexpr bool kDefaultIsUnitFeet = false;
+constexpr int kDefaultLastProductId = 0;
+constexpr bool kDefaultIsMinimalControlGUI = false;
+constexpr int kDefaultPictureNumber = 1;
+
+const QLatin1String kFolderName("Norba Camera AG");
+const QLatin1String kFileName("NorbaPellora3.xml");
+const QLatin1String kBrokenSuffix(".broken");
+
+// XML names cannot start with a digit, so numeric key components get this in
+// front in the file.
+const QLatin1String kArrayElementPrefix("arrayElement_");
+
+// Guards the instance pointer, the test path and everything the instance holds.
+QBasicMutex g_mutex;
+TVK_GUI_Settings *g_instance = nullptr;
+
+QString &testFilePath()
+{
+    static QString path;
+    return path;
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+// Element names the file can carry; anything else would make the whole file
+// unreadable at the next start, so such a key is left out instead.
+bool isSafeElementName(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (int i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        const bool letter = (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                            || c == QLatin1Char('_');
+        const bool other = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('.');
+        if (!letter && (i == 0 || !other))
+            return false;
+    }
+    return true;
+}
+
+QString elementName(const QString &component)
+{
+    bool isNumber = false;
+    component.toInt(&isNumber);
+    return isNumber ? kArrayElementPrefix + component : component;
+}
+
+} // namespace
+
+// --- The "xml" format ---------------------------------------------------------------------------
+
+QSettings::Format TVK_GUI_Settings::registerXmlFormat()
+{
+    TVK_METHOD(prefix);
+    // Key case matters: "x" and "X" would otherwise be one key.
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("xml"), &TVK_GUI_Settings::readXmlFile, &TVK_GUI_Settings::writeXmlFile,
+                                  Qt::CaseSensitive);
+    if (format == QSettings::InvalidFormat)
+        debugLog(kLELogAlways, "%s - the xml settings format could not be registered", prefix);
+    return format;
+}
+
+bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &map)
+{
+    TVK_METHOD(prefix);
+    QXmlStreamReader reader(&device);
+    QStringList names;
+    QSettings::SettingsMap values;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            QString name = reader.name().toString();
+            if (name.startsWith(kArrayElementPrefix))
+                name.remove(0, kArrayElementPrefix.size());
+            names.append(name);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            if (!names.isEmpty())
+                names.removeLast();
+            break;
+        case QXmlStreamReader::Characters:
+            // Whitespace is the writer's indentation, never a value.
+            if (!reader.isWhitespace() && !names.isEmpty())
+                values.insert(names.join(QLatin1Char('/')), reader.text().toString());
+            break;
+        default:
+            // Attributes, comments, processing instructions: not ours.
+            break;
+        }
+    }
+    if (reader.hasError()) {
+        const QFile *file = qobject_cast<const QFile *>(&device);
+        debugLog(kLELogAlways, "%s - %s is not well-formed XML (line %lld, column %lld): %s", prefix,
+                 file != nullptr ? qUtf8Printable(file->fileName()) : "settings data",
+                 static_cast<long long>(reader.lineNumber()), static_cast<long long>(reader.columnNumber()),
+                 qUtf8Printable(reader.errorString()));
+        // Values read before the error are not trusted: a half-read file
+        // counts as no file.
+        return false;
+    }
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        map.insert(it.key(), it.value());
+    return true;
+}
+
+bool TVK_GUI_Settings::writeXmlFile(QIODevice &device, const QSettings::SettingsMap &map)
+{
+    TVK_METHOD(prefix);
+    QXmlStreamWriter writer(&device);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    // The map is sorted, so all keys below one group follow each other: each
+    // key keeps open the elements it shares with the one before.
+    QStringList open;
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+        const QStringList components = it.key().split(QLatin1Char('/'));
+        QStringList names;
+        for (const QString &component : components)
+            names.append(elementName(component));
+        bool safe = true;
+        for (const QString &name : qAsConst(names))
+            safe = safe && isSafeElementName(name);
+        if (!safe) {
+            debugLog(kLELogAlways, "%s - key \"%s\" cannot be an XML element path; not written", prefix,
+                     qUtf8Printable(it.key()));
+            continue;
+        }
+        int shared = 0;
+        while (shared < open.size() && shared < names.size() && open.at(shared) == names.at(shared))
+            ++shared;
+        for (int i = open.size(); i > shared; --i)
+            writer.writeEndElement();
+        for (int i = shared; i < names.size(); ++i)
+            writer.writeStartElement(names.at(i));
+        writer.writeCharacters(it.value().toString());
+        open = names;
+    }
+    writer.writeEndDocument();
+    if (writer.hasError()) {
+        debugLog(kLELogAlways, "%s - writing the settings failed", prefix);
+        return false;
+    }
+    // The file device buffers, and an error while the buffer is flushed at
+    // commit would go unnoticed: the temporary would replace the old file with
+    // what little fit on the disk. So the buffer is flushed and the data
+    // forced to disk here, where a failure still stops the commit.
+    QFileDevice *file = qobject_cast<QFileDevice *>(&device);
+    if (file != nullptr && file->handle() >= 0) {
+        if (!file->flush() || ::fsync(file->handle()) != 0) {
+            debugLog(kLELogAlways, "%s - writing \"%s\" failed: %s", prefix, qUtf8Printable(file->fileName()),
+                     qUtf8Printable(file->errorString()));
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- The instance -------------------------------------------------------------------------------
+
+TVK_GUI_Settings *TVK_GUI_Settings::instance()
+{
+    QMutexLocker locker(&g_mutex);
+    if (g_instance == nullptr)
+        g_instance = new TVK_GUI_Settings(testFilePath().isEmpty() ? defaultFilePath() : testFilePath());
+    return g_instance;
+}
+
+bool TVK_GUI_Settings::exists()
+{
+    QMutexLocker locker(&g_mutex);
+    return g_instance != nullptr;
+}
+
+void TVK_GUI_Settings::destroyInstance()
+{
+    QMutexLocker locker(&g_mutex);
+    delete g_instance;
+    g_instance = nullptr;
+}
+
+QString TVK_GUI_Settings::defaultFilePath()
+{
+    QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    path += QLatin1Char('/') + kFolderName;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path + kFileName;
+}
+
+void TVK_GUI_Settings::setFilePathForTesting(const QString &path)
+{
+    QMutexLocker locker(&g_mutex);
+    testFilePath() = path;
+}
+
+TVK_GUI_Settings::TVK_GUI_Settings(const QString &filePath)
+    : m_filePath(filePath)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogAlways, "%s - settings file \"%s\"", prefix, qUtf8Printable(m_filePath));
+    m_settings = openSettings();
+    if (m_settings->status() == QSettings::FormatError)
+        keepBrokenFile();
+}
+
+TVK_GUI_Settings::~TVK_GUI_Settings()
+{
+    syncLocked();
+}
+
+// Atomic writing. The registered format only writes into the device QSettings
+// hands it; with atomic sync required, QSettings makes that device a QSaveFile
+// on a new temporary file in the same folder and renames it over the old file
+// only when the format reports success. The format reports success only after
+// the whole document is written, flushed and forced to disk (fsync) without
+// error. A crash while writing leaves the old file plus a stray temporary; a
+// full disk or any write error discards the temporary. The file therefore
+// always holds either the old or the new settings, never a part of them. When
+// an atomic write is impossible (no writable folder), QSettings refuses and
+// reports an access error instead of falling back to writing in place.
+std::unique_ptr<QSettings> TVK_GUI_Settings::openSettings() const
+{
+    auto settings = std::make_unique<QSettings>(m_filePath, registerXmlFormat());
+    settings->setAtomicSyncRequired(true);
+    return settings;
+}
+
+// An unreadable file is moved aside before anything can write over it, so the
+// user keeps it for repair. A rename in the same folder needs no room on disk
+// and cannot leave half a copy. When it fails, writing the file (which also
+// needs a writable folder and name) would fail or destroy the only copy, so
+// nothing is stored in this run.
+void TVK_GUI_Settings::keepBrokenFile()
+{
+    TVK_METHOD(prefix);
+    const QString brokenPath = m_filePath + kBrokenSuffix;
+    if (QFileInfo::exists(brokenPath))
+        QFile::remove(brokenPath);
+    // The old object must not write while its file moves.
+    m_settings.reset();
+    if (QFile::rename(m_filePath, brokenPath)) {
+        debugLog(kLELogAlways, "%s - settings file \"%s\" is unreadable; moved to \"%s\", using defaults", prefix,
+                 qUtf8Printable(m_filePath), qUtf8Printable(brokenPath));
+    } else {
+        m_mayWrite = false;
+        debugLog(kLELogAlways,
+                 "%s - settings file \"%s\" is unreadable and could not be kept as \"%s\"; using defaults and leaving "
+                 "the file untouched, settings of this run are not saved",
+                 prefix, qUtf8Printable(m_filePath), qUtf8Printable(brokenPath));
+    }
+    // Reopened so that the old read error does not stick to later writes.
+    m_settings = openSettings();
+}
+
+bool TVK_GUI_Settings::sync()
+{
+    QMutexLocker locker(&g_mutex);
+    return syncLocked();
+}
+
+bool TVK_GUI_Settings::syncLocked()
+{
+    TVK_METHOD(prefix);
+    if (!m_mayWrite)
+        return false;
+    // A failed automatic write leaves its error in the status for good; start
+    // afresh so that this write reports its own result.
+    if (m_settings->status() != QSettings::NoError)
+        reopenKeepingValues();
+    if (m_changed && !QFileInfo::exists(m_filePath)) {
+        const QString folder = QFileInfo(m_filePath).absolutePath();
+        if (!QDir().mkpath(folder))
+            debugLog(kLELogAlways, "%s - cannot create folder \"%s\"", prefix, qUtf8Printable(folder));
+    }
+    m_settings->sync();
+    const QSettings::Status status = m_settings->status();
+    if (status == QSettings::NoError) {
+        m_changed = false;
+        return true;
+    }
+    debugLog(kLELogAlways, "%s - cannot write settings file \"%s\" (%s); the file on disk is unchanged", prefix,
+             qUtf8Printable(m_filePath), status == QSettings::AccessError ? "access error" : "format error");
+    reopenKeepingValues();
+    return false;
+}
+
+// A new QSettings object, holding every value of the old one (pending ones
+// included, so they are written at the next attempt) but not its error status.
+void TVK_GUI_Settings::reopenKeepingValues()
+{
+    QSettings::SettingsMap values;
+    const QStringList keys = m_settings->allKeys();
+    for (const QString &key : keys)
+        values.insert(key, m_settings->value(key));
+    m_settings.reset();
+    m_settings = openSettings();
+    if (m_settings->status() == QSettings::FormatError) {
+        keepBrokenFile();
+        if (!m_mayWrite)
+            return;
+    }
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        m_settings->setValue(it.key(), it.value());
+}
+
+QString TVK_GUI_Settings::filePath() const
+{
+    return m_filePath;
+}
+
+// --- Values -------------------------------------------------------------------------------------
+
+QString TVK_GUI_Settings::productKey(const QString &name) const
+{
+    return kRootGroup + QStringLiteral("/ProductId%1/").arg(m_productId) + name;
+}
+
+QString TVK_GUI_Settings::textValue(const QString &key, bool *present) const
+{
+    const QVariant value = m_settings->value(key);
+    *present = value.isValid();
+    return value.toString();
+}
+
+bool TVK_GUI_Settings::boolValue(const QString &key, bool defaultValue) const
+{
+    TVK_METHOD(prefix);
+    bool present = false;
+    const QString text = textValue(key, &present).trimmed();
+    if (!present)
+        return defaultValue;
+    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    debugLog(kLELogAlways, "%s - \"%s\" holds \"%s\", not true or false; using %s", prefix, qUtf8Printable(key),
+             qUtf8Printable(text), defaultValue ? "true" : "false");
+    return defaultValue;
+}
+
+int TVK_GUI_Settings::intValue(const QString &key, int defaultValue, bool *ok) const
+{
+    TVK_METHOD(prefix);
+    bool present = false;
+    const QString text = textValue(key, &present);
+    bool converted = false;
+    const int value = present ? text.toInt(&converted) : 0;
+    if (ok != nullptr)
+        *ok = converted;
+    if (converted)
+        return value;
+    if (present)
+        debugLog(kLELogAlways, "%s - \"%s\" holds \"%s\", not a number; using %d", prefix, qUtf8Printable(key),
+                 qUtf8Printable(text), defaultValue);
+    return defaultValue;
+}
+
+void TVK_GUI_Settings::storeText(const QString &key, const QString &text)
+{
+    if (!m_mayWrite)
+        return;
+    m_settings->setValue(key, text);
+    m_changed = true;
+}
+
+bool TVK_GUI_Settings::alwaysOnTop() const
+{
+    QMutexLocker locker(&g_mutex);
+    return boolValue(kKeyAlwaysOnTop, kDefaultAlwaysOnTop);
+}
+
+void TVK_GUI_Settings::setAlwaysOnTop(bool on)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(kKeyAlwaysOnTop, boolText(on));
+}
+
+bool TVK_GUI_Settings::autoUpdates() const
+{
+    QMutexLocker locker(&g_mutex);
+    return boolValue(kKeyAutoUpdates, kDefaultAutoUpdates);
+}
+
+void TVK_GUI_Settings::setAutoUpdates(bool on)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(kKeyAutoUpdates, boolText(on));
+}
+
+bool TVK_GUI_Settings::isUnitFeet() const
+{
+    QMutexLocker locker(&g_mutex);
+    return boolValue(kKeyIsUnitFeet, kDefaultIsUnitFeet);
+}
+
+void TVK_GUI_Settings::setIsUnitFeet(bool feet)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(kKeyIsUnitFeet, boolText(feet));
+}
+
+int TVK_GUI_Settings::lastProductId() const
+{
+    QMutexLocker locker(&g_mutex);
+    return intValue(kKeyLastProductId, kDefaultLastProductId);
+}
+
+void TVK_GUI_Settings::setLastProductId(int productId)
+{
+    QMutexLocker locker(&g_mutex);
+    m_productId = productId;
+    storeText(kKeyLastProductId, QString::number(productId));
+}
+
+int TVK_GUI_Settings::productId() const
+{
+    QMutexLocker locker(&g_mutex);
+    return m_productId;
+}
+
+bool TVK_GUI_Settings::isMinimalControlGUI() const
+{
+    QMutexLocker locker(&g_mutex);
+    return boolValue(productKey(kKeyIsMinimalControlGUI), kDefaultIsMinimalControlGUI);
+}
+
+void TVK_GUI_Settings::setIsMinimalControlGUI(bool minimal)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(productKey(kKeyIsMinimalControlGUI), boolText(minimal));
+}
+
+void TVK_GUI_Settings::loadFolderSettings(TVK_Logic_FolderSettings *folderSettings) const
+{
+    TVK_METHOD(prefix);
+    if (folderSettings == nullptr) {
+        debugLog(kLELogAlways, "%s - no folder settings", prefix);
+        return;
+    }
+    TVK_Logic_FolderSettings::Record record;
+    {
+        QMutexLocker locker(&g_mutex);
+        const QString group = productKey(kGroupFolderSettings);
+        bool present = false;
+        record.dngPictureFolder = textValue(group + kKeyDngPictureFolder, &present);
+        record.jpgPictureFolder = textValue(group + kKeyJpgPictureFolder, &present);
+        record.pictureNewFileName = textValue(group + kKeyPictureFileName, &present);
+        record.pictureNumber = intValue(group + kKeyPictureNumber, kDefaultPictureNumber);
+    }
+    // Outside the lock: loading emits signals whose receivers may read settings.
+    folderSettings->load(record);
+}
+
+void TVK_GUI_Settings::saveFolderSettings(const TVK_Logic_FolderSettings *folderSettings)
+{
+    TVK_METHOD(prefix);
+    if (folderSettings == nullptr) {
+        debugLog(kLELogAlways, "%s - no folder settings", prefix);
+        return;
+    }
+    const QString dng = folderSettings->dngPictureFolder();
+    const QString jpg = folderSettings->jpgPictureFolder();
+    const QString stem = folderSettings->pictureNewFileName();
+    const int number = folderSettings->pictureNumber();
+    QMutexLocker locker(&g_mutex);
+    const QString group = productKey(kGroupFolderSettings);
+    storeText(group + kKeyDngPictureFolder, dng);
+    storeText(group + kKeyJpgPictureFolder, jpg);
+    storeText(group + kKeyPictureFileName, stem);
+    storeText(group + kKeyPictureNumber, QString::number(number));
+}
+
+bool TVK_GUI_Settings::windowPosition(const QString &objectName, QRect *rect) const
+{
+    TVK_METHOD(prefix);
+    QMutexLocker locker(&g_mutex);
+    const QString group = productKey(kGroupWindowPositions + objectName + QLatin1Char('/'));
+    const int x = intValue(group + QLatin1Char('x'), 0);
+    const int y = intValue(group + QLatin1Char('y'), 0);
+    const int w = intValue(group + QLatin1Char('w'), 0);
+    // Whether the window is restored depends on the last value read.
+    bool found = false;
+    const int h = intValue(group + QLatin1Char('h'), 0, &found);
+    if (!found)
+        return false;
+    const qint64 right = qint64(x) + w - 1;
+    const qint64 bottom = qint64(y) + h - 1;
+    constexpr qint64 kMin = std::numeric_limits<int>::min();
+    constexpr qint64 kMax = std::numeric_limits<int>::max();
+    if (right < kMin || right > kMax || bottom < kMin || bottom > kMax) {
+        debugLog(kLELogAlways, "%s - position of %s out of range (%d, %d, %d, %d)", prefix, qUtf8Printable(objectName),
+                 x, y, w, h);
+        return false;
+    }
+    if (rect != nullptr)
+        *rect = QRect(QPoint(x, y), QPoint(int(right), int(bottom)));
+    return true;
+}
+
+void TVK_GUI_Settings::saveWindowPosition(const QString &objectName, const QRect &rect)
+{
+    QMutexLocker locker(&g_mutex);
+    const QString group = productKey(kGroupWindowPositions + objectName + QLatin1Char('/'));
+    storeText(group + QLatin1Char('x'), QString::number(rect.left()));
+    storeText(group + QLatin1Char('y'), QString::number(rect.top()));
+    // In 64 bits: a degenerate rectangle must not overflow here.
+    storeText(group + QLatin1Char('w'), QString::number(qint64(rect.right()) - rect.left() + 1));
+    storeText(group + QLatin1Char('h'), QString::number(qint64(rect.bottom()) - rect.top() + 1));
+}

@@ -1,0 +1,32 @@
+#include "TVK_GUI_VFBelo_ApertureWidget.h"
+
+#include "ui_TVK_GUI_VFBelo_ApertureWidget.h"
+
+TVK_GUI_VFBelo_ApertureWidget::TVK_GUI_VFBelo_ApertureWidget(QWidget *parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_ApertureWidget>())
+{
+    m_ui->setupUi(this);
+    setExposureSimulation(0);
+}
+
+TVK_GUI_VFBelo_ApertureWidget::~TVK_GUI_VFBelo_ApertureWidget() = default;
+
+void TVK_GUI_VFBelo_ApertureWidget::setAperture(QString aperture)
+{
+    QString text = aperture;
+    text.remove(QLatin1Char('f'));
+    text.remove(QLatin1Char(' '));
+    if (text.length() == 1)
+        text.append(QLatin1String(".0"));
+    m_ui->lblAperture->setText(text);
+}
+
+void TVK_GUI_VFBelo_ApertureWidget::setExposureSimulation(int exposureSimulation)
+{
+    // 2 simulates the aperture alone, 3 aperture and shutter time.
+    const bool simulated = exposureSimulation == 2 || exposureSimulation == 3;
+    m_ui->lblApertureSim->setPicture(simulated
+                                         ? QStringLiteral(":/TVK_GUI/images/ViewFinderBelo/expSim/VFBelo_F_expSim_on.png")
+                                         : QStringLiteral(":/TVK_GUI/images/ViewFinderBelo/expSim/VFBelo_F_expSim_off.png"));
+}
