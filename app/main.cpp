@@ -1,4 +1,5 @@
 #include "TVK_App_Identity.h"
+#include "TVK_App_Options.h"
 #include "TVK_Commu_CameraAccessFactory.h"
 #include "TVK_Commu_CameraAccess_Dummy.h"
 #include "TVK_Commu_CameraAccess_Emulated.h"
@@ -7,6 +8,8 @@
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
+#include "TVK_GUI_Application.h"
+#include "TVK_GUI_Settings.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_ControllerWorker.h"
 
@@ -126,22 +129,6 @@ int runHeadless(QCoreApplication &application, int seconds)
     return application.exec();
 }
 
-// The seconds of --run-for=SECONDS; 0 without the option, -1 for a bad value.
-int runForSeconds(const QStringList &arguments)
-{
-    const QString option = QStringLiteral("--run-for=");
-    int seconds = 0;
-    for (const QString &argument : arguments) {
-        if (!argument.startsWith(option))
-            continue;
-        bool ok = false;
-        seconds = argument.mid(option.size()).toInt(&ok);
-        if (!ok || seconds < 1 || seconds > 3600)
-            return -1;
-    }
-    return seconds;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -155,34 +142,54 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QString::fromLatin1(TVK_App_Identity::kApplicationName));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(TVK_App_Identity::kApplicationVersion));
 
-    QCoreApplication application(argc, argv);
-    debugLog(kLELogAlways, "====== %s %s ======", TVK_App_Identity::kApplicationName,
-             TVK_App_Identity::kApplicationVersion);
-
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const TVK_App_Options options = TVK_App_Options::parse(arguments);
+    if (options.action() == TVK_App_Options::kLEHelp) {
+        std::fputs(TVK_App_Options::usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     TVK_Commu_CameraSource source;
-    QString error;
-    if (!TVK_Commu_CameraSource::fromArguments(QCoreApplication::arguments(), &source, &error)
+    QString error = options.error();
+    if (options.action() == TVK_App_Options::kLEError
+        || !TVK_Commu_CameraSource::fromArguments(
+            options.hasCamera() ? QStringList{QStringLiteral("--camera=") + options.camera()} : QStringList(), &source,
+            &error)
         || !installCameraSource(source, &error)) {
         debugLog(kLELogAlways, "main() - Error: %s", error.toUtf8().constData());
-        std::fprintf(stderr, "NorbaPellora: %s\n", error.toLocal8Bit().constData());
+        std::fprintf(stderr, "NorbaPellora: %s\n%s", error.toLocal8Bit().constData(),
+                     TVK_App_Options::usage().section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
+        std::fputs("\n", stderr);
         return 2;
     }
-    debugLog(kLELogAlways, "main() - camera source: %s", source.description().toUtf8().constData());
 
-    const int seconds = runForSeconds(QCoreApplication::arguments());
-    if (seconds < 0) {
-        debugLog(kLELogAlways, "main() - Error: --run-for takes 1 to 3600 seconds");
-        std::fprintf(stderr, "NorbaPellora: --run-for takes 1 to 3600 seconds\n");
-        return 2;
-    }
-    if (seconds > 0) {
-        const int result = runHeadless(application, seconds);
+    if (options.runForSeconds() > 0) {
+        QCoreApplication application(argc, argv);
+        debugLog(kLELogAlways, "====== %s %s ======", TVK_App_Identity::kApplicationName,
+                 TVK_App_Identity::kApplicationVersion);
+        debugLog(kLELogAlways, "main() - camera source: %s", source.description().toUtf8().constData());
+        const int result = runHeadless(application, options.runForSeconds());
         debugLog(kLELogAlways, "====== Quit ======");
         return result;
     }
 
-    // The settings file and the application windows come next in the start-up
-    // sequence; until they exist the program stops after its start-up lines.
-    debugLog(kLELogAlways, "====== Quit ======");
-    return 0;
+    // The settings group of the last camera is the current one until a
+    // camera connects, so windows open where they were for it.
+    TVK_GUI_Settings::registerXmlFormat();
+    TVK_GUI_Settings *settings = TVK_GUI_Settings::instance();
+    settings->setLastProductId(settings->lastProductId());
+
+    auto *application = new TVK_GUI_Application(argc, argv);
+    debugLog(kLELogAlways, "main() - camera source: %s", source.description().toUtf8().constData());
+    if (options.quitAfterSeconds() > 0) {
+        QTimer::singleShot(options.quitAfterSeconds() * 1000, application,
+                           [application]() { QMetaObject::invokeMethod(application, "catchActionQuit"); });
+    }
+    const int result = application->exec();
+
+    if (TVK_GUI_Settings::exists())
+        TVK_GUI_Settings::destroyInstance();
+    delete application;
+    return result;
 }

@@ -36,13 +36,17 @@ bool TVK_Commu_CameraSource::fromArguments(const QStringList &arguments, TVK_Com
             result.m_kind = kLESimulated;
         } else if (value == QLatin1String("emulated") || value.startsWith(QLatin1String("emulated:"))) {
             result.m_kind = kLEEmulated;
-            const QString product = value.section(QLatin1Char(':'), 1);
-            if (!product.isEmpty()) {
+            if (value.contains(QLatin1Char(':'))) {
+                // Written as lsusb shows it: hexadecimal, with or without 0x.
+                QString product = value.section(QLatin1Char(':'), 1);
+                if (product.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+                    product = product.mid(2);
                 bool ok = false;
-                const int id = product.toInt(&ok, 0);
-                if (!ok || id <= 0 || id > 0xFFFF) {
+                const int id = product.toInt(&ok, 16);
+                if (product.isEmpty() || !ok || id <= 0 || id > 0xFFFF) {
                     if (error)
-                        *error = QStringLiteral("not a USB product id: %1").arg(product);
+                        *error = QStringLiteral("not a USB product id: \"%1\" (hexadecimal, for example 2041 or 0x2041)")
+                                     .arg(value.section(QLatin1Char(':'), 1));
                     return false;
                 }
                 result.m_emulatedProduct = id;

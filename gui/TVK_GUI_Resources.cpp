@@ -3,11 +3,20 @@
 #include "TVK_Debug_Log.h"
 
 #include <QFile>
+#include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
 #include <QWidget>
 
 #include <mutex>
+
+namespace {
+
+// Written by the GUI thread at start, read by every read-out built later.
+std::mutex g_fontMutex;
+QString g_panelFontFamily;
+
+} // namespace
 
 // Q_INIT_RESOURCE names a global function, so it must be used outside any namespace.
 static void registerBundles()
@@ -56,5 +65,24 @@ QString TVK_GUI_Resources::registerFont()
     if (id < 0)
         return QString();
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    return families.isEmpty() ? QString() : families.first();
+    const QString family = families.isEmpty() ? QString() : families.first();
+    const std::lock_guard<std::mutex> lock(g_fontMutex);
+    g_panelFontFamily = family;
+    return family;
+}
+
+QString TVK_GUI_Resources::panelFontFamily()
+{
+    const std::lock_guard<std::mutex> lock(g_fontMutex);
+    return g_panelFontFamily;
+}
+
+void TVK_GUI_Resources::applyPanelFont(QWidget *widget)
+{
+    const QString family = panelFontFamily();
+    if (!widget || family.isEmpty())
+        return;
+    QFont font = widget->font();
+    font.setFamily(family);
+    widget->setFont(font);
 }

@@ -20,6 +20,11 @@ public:
 
     // Registers the panel font; its first family name, or empty when it cannot be used.
     static QString registerFont();
+    // The family registerFont() found, empty before it ran or when the font is unusable.
+    static QString panelFontFamily();
+    // Gives a read-out's text the panel font family (its size stays); without
+    // a registered panel font the widget keeps its font.
+    static void applyPanelFont(QWidget *widget);
 
     TVK_GUI_Resources() = delete;
 };

@@ -1,5 +1,6 @@
 #include "TVK_GUI_VFBelo_ApertureWidget.h"
 
+#include "TVK_GUI_Resources.h"
 #include "ui_TVK_GUI_VFBelo_ApertureWidget.h"
 
 TVK_GUI_VFBelo_ApertureWidget::TVK_GUI_VFBelo_ApertureWidget(QWidget *parent)
@@ -7,6 +8,7 @@ TVK_GUI_VFBelo_ApertureWidget::TVK_GUI_VFBelo_ApertureWidget(QWidget *parent)
     , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_ApertureWidget>())
 {
     m_ui->setupUi(this);
+    TVK_GUI_Resources::applyPanelFont(m_ui->lblAperture);
     setExposureSimulation(0);
 }
 

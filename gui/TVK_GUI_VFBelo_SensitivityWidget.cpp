@@ -1,5 +1,6 @@
 #include "TVK_GUI_VFBelo_SensitivityWidget.h"
 
+#include "TVK_GUI_Resources.h"
 #include "ui_TVK_GUI_VFBelo_SensitivityWidget.h"
 
 TVK_GUI_VFBelo_SensitivityWidget::TVK_GUI_VFBelo_SensitivityWidget(QWidget *parent)
@@ -7,6 +8,7 @@ TVK_GUI_VFBelo_SensitivityWidget::TVK_GUI_VFBelo_SensitivityWidget(QWidget *pare
     , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_SensitivityWidget>())
 {
     m_ui->setupUi(this);
+    TVK_GUI_Resources::applyPanelFont(m_ui->lblIso);
     setSensitivityAuto(false);
 }
 

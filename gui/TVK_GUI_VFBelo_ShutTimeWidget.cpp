@@ -1,5 +1,6 @@
 #include "TVK_GUI_VFBelo_ShutTimeWidget.h"
 
+#include "TVK_GUI_Resources.h"
 #include "ui_TVK_GUI_VFBelo_ShutTimeWidget.h"
 
 namespace {
@@ -16,6 +17,7 @@ TVK_GUI_VFBelo_ShutTimeWidget::TVK_GUI_VFBelo_ShutTimeWidget(QWidget *parent)
     , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_ShutTimeWidget>())
 {
     m_ui->setupUi(this);
+    TVK_GUI_Resources::applyPanelFont(m_ui->lblShutTime);
     updateDisplay();
 }
 

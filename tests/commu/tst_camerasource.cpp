@@ -27,8 +27,11 @@ private Q_SLOTS:
                                   << 0x2041 << 1;
         QTest::newRow("emulated hex") << QStringList{QStringLiteral("--camera=emulated:0x2061")}
                                       << int(S::kLEEmulated) << 0x2061 << 1;
-        QTest::newRow("emulated decimal") << QStringList{QStringLiteral("--camera=emulated:8201")}
-                                          << int(S::kLEEmulated) << 0x2009 << 1;
+        // Product ids are copied from lsusb: hexadecimal even without 0x.
+        QTest::newRow("emulated hex without 0x") << QStringList{QStringLiteral("--camera=emulated:2009")}
+                                                 << int(S::kLEEmulated) << 0x2009 << 1;
+        QTest::newRow("emulated upper-case 0X") << QStringList{QStringLiteral("--camera=emulated:0X2a1F")}
+                                                << int(S::kLEEmulated) << 0x2A1F << 1;
         QTest::newRow("last option wins") << QStringList{QStringLiteral("--camera=usb"), QStringLiteral("--camera=simulated")}
                                           << int(S::kLESimulated) << 0x2041 << 256;
     }
@@ -56,6 +59,8 @@ private Q_SLOTS:
         QTest::newRow("product not a number") << "--camera=emulated:zz";
         QTest::newRow("product zero") << "--camera=emulated:0";
         QTest::newRow("product too large") << "--camera=emulated:0x12345";
+        QTest::newRow("product empty") << "--camera=emulated:";
+        QTest::newRow("product only 0x") << "--camera=emulated:0x";
     }
 
     void badValuesAreRefusedWithAReason()

@@ -131,6 +131,8 @@ private Q_SLOTS:
     void beloFlashBlinks();
     void variantsRouteOnlyTheirSlots();
     void everySelectedPictureIsCompiledIn(); // registers the resources, so it runs last
+    void beloTextsUseThePanelFont_data();
+    void beloTextsUseThePanelFont(); // registers the panel font, after everything else
 };
 
 void TstViewFinder::formsHoldTheNamedReadOutsInOrder()
@@ -909,3 +911,24 @@ void TstViewFinder::variantsRouteOnlyTheirSlots()
 
 QTEST_MAIN(TstViewFinder)
 #include "tst_viewfinder.moc"
+
+void TstViewFinder::beloTextsUseThePanelFont_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::newRow("ISO") << "lblIso";
+    QTest::newRow("aperture") << "lblAperture";
+    QTest::newRow("shutter time") << "lblShutTime";
+}
+
+void TstViewFinder::beloTextsUseThePanelFont()
+{
+    QFETCH(QString, label);
+    const QString family = TVK_GUI_Resources::panelFontFamily().isEmpty() ? TVK_GUI_Resources::registerFont()
+                                                                          : TVK_GUI_Resources::panelFontFamily();
+    QVERIFY(!family.isEmpty());
+    QCOMPARE(TVK_GUI_Resources::panelFontFamily(), family);
+    TVK_GUI_ViewFinderBelo belo;
+    const auto *text = belo.findChild<QLabel *>(label);
+    QVERIFY(text);
+    QCOMPARE(text->font().family(), family);
+}

@@ -1,0 +1,488 @@
+#include "TVK_GUI_Application.h"
+
+#include "TVK_App_Identity.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_GUI_CameraArdo2.h"
+#include "TVK_GUI_NoCamera.h"
+#include "TVK_GUI_Resources.h"
+#include "TVK_GUI_Settings.h"
+#include "TVK_GUI_SettingsAwareWidgetT.h"
+#include "TVK_Logic_Controller.h"
+#include "TVK_Logic_ControllerWorker.h"
+#include "TVK_Logic_FolderSettings.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QThread>
+#include <QUrl>
+#include <QVector>
+
+namespace {
+
+using NoCameraWindow = TVK_GUI_SettingsAwareWidgetT<TVK_GUI_NoCamera>;
+using CameraWindow = TVK_GUI_SettingsAwareWidgetT<TVK_GUI_CameraArdo2>;
+
+// The title bar above a stored rectangle must be on a screen, or the user
+// could never grab the window again.
+constexpr int kTitleBarHeight = 44;
+
+const QVector<int> &knownProducts()
+{
+    static const QVector<int> products = {0x2009, 0x2011, 0x2021, 0x2031, 0x2033,
+                                          0x2041, 0x2044, 0x2047, 0x2051, 0x2061};
+    return products;
+}
+
+unsigned long threadForLog()
+{
+    return static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+}
+
+TVK_GUI_Application *s_instance = nullptr;
+TVK_GUI_Application::WarningSink s_warningSink;
+
+} // namespace
+
+TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    TVK_METHOD(prefix);
+    s_instance = this;
+    qRegisterMetaType<QVector<int>>("QVector<int>");
+
+    setOrganizationName(QString::fromLatin1(TVK_App_Identity::kOrganizationName));
+    setApplicationName(QString::fromLatin1(TVK_App_Identity::kApplicationName));
+    setApplicationDisplayName(QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName));
+    setApplicationVersion(QString::fromLatin1(TVK_App_Identity::kApplicationVersion));
+    setAttribute(Qt::AA_UseHighDpiPixmaps);
+    setStyle(QStyleFactory::create(QStringLiteral("fusion")));
+    setQuitOnLastWindowClosed(false);
+
+    TVK_GUI_Resources::initialize();
+    m_panelFontFamily = TVK_GUI_Resources::registerFont();
+
+    debugLog(kLELogAlways, "====== %s %s ======", qUtf8Printable(applicationDisplayName()),
+             qUtf8Printable(applicationVersion()));
+
+    auto *noCamera = new NoCameraWindow;
+    m_noCameraWindow = noCamera;
+    noCamera->setObjectName(QStringLiteral("WinNoCamera"));
+    noCamera->setMenuBar(createMenuBar(noCamera));
+    restoreGeometryOnScreen(noCamera);
+    noCamera->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    const QString style = TVK_GUI_Resources::styleSheet();
+    if (style.isEmpty())
+        debugLog(kLELogAlways, "%s - cannot find style.css", prefix);
+    else
+        noCamera->setStyleSheet(style);
+
+    debugLog(kLELogAlways, "%s - created in thread 0x%012lX", prefix, threadForLog());
+
+    m_controllerThread = new QThread;
+    m_worker = new TVK_Logic_ControllerWorker;
+    m_worker->moveToThread(m_controllerThread);
+    connect(m_controllerThread, &QThread::started, m_worker, &TVK_Logic_ControllerWorker::process);
+    connect(this, &TVK_GUI_Application::signalFinishController, m_worker, &TVK_Logic_ControllerWorker::requestFinish);
+    // Direct: the end of the controller may come while this thread waits for
+    // it in the destructor and runs no event loop.
+    connect(m_worker, &TVK_Logic_ControllerWorker::signalFinished, m_controllerThread, &QThread::quit,
+            Qt::DirectConnection);
+    connect(m_worker, &TVK_Logic_ControllerWorker::signalFinished, m_worker, &QObject::deleteLater);
+    connect(m_controllerThread, &QThread::finished, m_controllerThread, &QObject::deleteLater);
+    m_controllerThread->start(QThread::InheritPriority);
+
+    m_controller = m_worker->waitForController();
+
+    applyAlwaysOnTopToAll();
+    m_controller->setIsUnitFeet(TVK_GUI_Settings::instance()->isUnitFeet());
+
+    connect(m_controller, &TVK_Logic_Controller::signalCameraConnected, this,
+            &TVK_GUI_Application::catchCameraConnected);
+    connect(m_controller, &TVK_Logic_Controller::signalCameraDisconnected, this,
+            &TVK_GUI_Application::catchCameraDisconnected);
+    connect(m_controller, &TVK_Logic_Controller::signalLightroomDetected, noCamera,
+            &TVK_GUI_NoCamera::lightroomDetected);
+    connect(this, &TVK_GUI_Application::signalCameraGUIOpened, m_controller,
+            &TVK_Logic_Controller::catchCameraGUIOpened);
+    connect(this, &TVK_GUI_Application::signalCameraGUIClosed, m_controller,
+            &TVK_Logic_Controller::catchCameraGUIClosed);
+    connect(this, &TVK_GUI_Application::signalLiveViewGUIOpened, m_controller,
+            &TVK_Logic_Controller::catchLiveViewGUIOpened);
+    connect(this, &TVK_GUI_Application::signalLiveViewGUIClosed, m_controller,
+            &TVK_Logic_Controller::catchLiveViewGUIClosed);
+    connect(this, &TVK_GUI_Application::signalAudioVolMicrophone, m_controller,
+            qOverload<double>(&TVK_Logic_Controller::setAudioVolMicrophone));
+    connect(m_controller, &TVK_Logic_Controller::signalHasFocusDistance, this,
+            &TVK_GUI_Application::setUnitsMenuEnabled);
+    connect(m_controller, &TVK_Logic_Controller::signalWarning, this, &TVK_GUI_Application::showWarning);
+    // The controller looks for a camera as soon as it exists: one attached at
+    // start may have connected before the connections above were made.
+    if (m_controller->productId() != 0)
+        QMetaObject::invokeMethod(this, &TVK_GUI_Application::catchCameraConnected, Qt::QueuedConnection);
+
+    noCamera->show();
+}
+
+TVK_GUI_Application::~TVK_GUI_Application()
+{
+    delete m_cameraWindow.data();
+    delete m_noCameraWindow.data();
+    m_folderSettings.reset();
+
+    // The worker ends its loop, deletes the controller and quits its thread;
+    // the controller's camera must be closed before the process goes.
+    QPointer<QThread> thread = m_controllerThread;
+    Q_EMIT signalFinishController();
+    if (thread && !thread->wait(30000))
+        debugLog(kLELogAlways, "TVK_GUI_Application::~TVK_GUI_Application() - controller thread did not end");
+    m_controller = nullptr;
+    debugLog(kLELogAlways, "====== Quit ======");
+    s_instance = nullptr;
+}
+
+TVK_GUI_Application *TVK_GUI_Application::instance()
+{
+    return s_instance;
+}
+
+void TVK_GUI_Application::setWarningSinkForTesting(WarningSink sink)
+{
+    s_warningSink = std::move(sink);
+}
+
+TVK_GUI_NoCamera *TVK_GUI_Application::noCameraWindow() const
+{
+    return m_noCameraWindow.data();
+}
+
+TVK_GUI_CameraArdo2 *TVK_GUI_Application::cameraWindow() const
+{
+    return m_cameraWindow.data();
+}
+
+// --- Menus ----------------------------------------------------------------------------------------
+
+QMenuBar *TVK_GUI_Application::createMenuBar(QWidget *parent)
+{
+    auto *bar = new QMenuBar(parent);
+    TVK_GUI_Settings *settings = TVK_GUI_Settings::instance();
+
+    QMenu *file = bar->addMenu(tr("File"));
+    connect(file->addAction(tr("About")), &QAction::triggered, this, &TVK_GUI_Application::catchActionAbout);
+    QAction *eula = file->addAction(tr("End User License Agreement"));
+    eula->setMenuRole(QAction::ApplicationSpecificRole);
+    connect(eula, &QAction::triggered, this, &TVK_GUI_Application::catchActionEula);
+    connect(file->addAction(tr("Quit")), &QAction::triggered, this, &TVK_GUI_Application::catchActionQuit);
+
+    QMenu *options = bar->addMenu(tr("Options"));
+    QMenu *units = options->addMenu(tr("Meter/Feet"));
+    auto *unitGroup = new QActionGroup(units);
+    unitGroup->setExclusive(true);
+    const bool feet = settings->isUnitFeet();
+    for (const bool isFeet : {false, true}) {
+        QAction *action = units->addAction(isFeet ? tr("Feet") : tr("Meter"));
+        action->setCheckable(true);
+        action->setData(isFeet);
+        action->setChecked(isFeet == feet);
+        unitGroup->addAction(action);
+        connect(action, &QAction::triggered, this, &TVK_GUI_Application::catchActionUnits);
+    }
+    QAction *onTop = options->addAction(tr("Always On Top"));
+    onTop->setCheckable(true);
+    onTop->setChecked(settings->alwaysOnTop());
+    connect(onTop, &QAction::triggered, this, &TVK_GUI_Application::catchActionAlwaysOnTop);
+    QMenu *transparency = options->addMenu(tr("Transparency"));
+    for (const int percent : {0, 20, 40, 60}) {
+        QAction *action = transparency->addAction(QStringLiteral("%1%").arg(percent));
+        action->setData(percent);
+        connect(action, &QAction::triggered, this, &TVK_GUI_Application::catchActionTransparency);
+    }
+
+    m_optionsMenus.append(options);
+    m_unitsMenus.append(units);
+    setOptionsMenusVisible(false);
+    return bar;
+}
+
+void TVK_GUI_Application::setOptionsMenusVisible(bool visible)
+{
+    for (const QPointer<QMenu> &menu : qAsConst(m_optionsMenus)) {
+        if (menu)
+            menu->menuAction()->setVisible(visible);
+    }
+}
+
+void TVK_GUI_Application::setUnitsMenuEnabled(bool enabled)
+{
+    for (const QPointer<QMenu> &menu : qAsConst(m_unitsMenus)) {
+        if (menu)
+            menu->setEnabled(enabled);
+    }
+}
+
+void TVK_GUI_Application::catchActionAbout()
+{
+    // The about dialog arrives with the dialogs; until then the entry says
+    // what the program is.
+    setQuitOnLastWindowClosed(false);
+    auto *box = new QMessageBox(QMessageBox::NoIcon, tr("About"),
+                                QStringLiteral("%1 %2").arg(applicationDisplayName(), applicationVersion()),
+                                QMessageBox::Ok);
+    applyAlwaysOnTop(box);
+    connect(box, &QObject::destroyed, this, &TVK_GUI_Application::catchAboutDestroyed);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    TVK_GUI_Resources::applyStyleSheet(box);
+    box->show();
+}
+
+void TVK_GUI_Application::catchAboutDestroyed()
+{
+    setQuitOnLastWindowClosed(true);
+}
+
+QString TVK_GUI_Application::eulaAddress()
+{
+    const QString configured = qEnvironmentVariable("TVK_EULA_URL");
+    return configured.isEmpty() ? QStringLiteral("https://norba-pellora.example/licence") : configured;
+}
+
+QString TVK_GUI_Application::ownersAreaAddress()
+{
+    const QString configured = qEnvironmentVariable("TVK_OWNERS_AREA_URL");
+    return configured.isEmpty() ? QStringLiteral("https://norba-pellora.example/owners") : configured;
+}
+
+void TVK_GUI_Application::catchActionEula()
+{
+    QDesktopServices::openUrl(QUrl(eulaAddress()));
+}
+
+void TVK_GUI_Application::catchActionOpenManual()
+{
+    QDesktopServices::openUrl(QUrl(ownersAreaAddress()));
+}
+
+void TVK_GUI_Application::catchActionQuit()
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogAlways, "%s - quit requested", prefix);
+    m_quitRequested = true;
+    if (m_cameraWindow) {
+        m_cameraWindow->close();
+    } else if (!m_noCameraWindow) {
+        quit();
+    } else {
+        setQuitOnLastWindowClosed(true);
+        m_noCameraWindow->close();
+    }
+}
+
+void TVK_GUI_Application::catchActionUnits()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    if (action == nullptr)
+        return;
+    TVK_GUI_Settings::instance()->setIsUnitFeet(action->data().toBool());
+    m_controller->setIsUnitFeet(TVK_GUI_Settings::instance()->isUnitFeet());
+}
+
+void TVK_GUI_Application::catchActionAlwaysOnTop()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    if (action == nullptr)
+        return;
+    TVK_GUI_Settings::instance()->setAlwaysOnTop(action->isChecked());
+    applyAlwaysOnTopToAll();
+}
+
+void TVK_GUI_Application::catchActionTransparency()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    if (action == nullptr || !m_cameraWindow)
+        return;
+    bool ok = false;
+    const int percent = action->data().toInt(&ok);
+    if (ok)
+        m_cameraWindow->setWindowOpacity(1.0 - percent / 100.0);
+}
+
+// --- Windows --------------------------------------------------------------------------------------
+
+void TVK_GUI_Application::applyAlwaysOnTop(QWidget *window)
+{
+    if (window == nullptr)
+        return;
+    const bool onTop = TVK_GUI_Settings::instance()->alwaysOnTop();
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    // Changing a window's flags hides it; it comes back where it was.
+    const bool visible = window->isVisible();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible)
+        window->show();
+}
+
+void TVK_GUI_Application::applyAlwaysOnTopToAll()
+{
+    applyAlwaysOnTop(m_noCameraWindow.data());
+    applyAlwaysOnTop(m_cameraWindow.data());
+}
+
+QRect TVK_GUI_Application::fitOnScreens(const QRect &stored, const QList<QRect> &availableScreens)
+{
+    const QRect titleBar(stored.left(), stored.top() - kTitleBarHeight, stored.width(), kTitleBarHeight);
+    for (const QRect &screen : availableScreens) {
+        if (!screen.contains(titleBar))
+            continue;
+        QRect fitted = stored;
+        fitted.setWidth(qMin(fitted.width(), screen.width()));
+        fitted.setHeight(qMin(fitted.height(), screen.height()));
+        fitted.moveTo(qMin(fitted.left(), screen.right() - fitted.width() + 1),
+                      qMin(fitted.top(), screen.bottom() - fitted.height() + 1));
+        return fitted;
+    }
+    return QRect();
+}
+
+bool TVK_GUI_Application::restoreGeometryOnScreen(QWidget *window)
+{
+    QRect stored;
+    if (window == nullptr || !TVK_GUI_Settings::instance()->windowPosition(window->objectName(), &stored))
+        return false;
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    const QRect fitted = fitOnScreens(stored, screens);
+    if (!fitted.isValid())
+        return false;
+    window->setGeometry(fitted);
+    return true;
+}
+
+// --- Camera ---------------------------------------------------------------------------------------
+
+void TVK_GUI_Application::catchCameraConnected()
+{
+    TVK_METHOD(prefix);
+    if (m_cameraWindow)
+        return;
+    debugLog(kLELogAlways, "====== Connected to %s ======", qUtf8Printable(m_controller->productName()));
+    if (m_noCameraWindow) {
+        m_noCameraWindow->showNormal();
+        m_noCameraWindow->hide();
+    }
+    const int product = m_controller->productId();
+    TVK_GUI_Settings::instance()->setLastProductId(product);
+    if (!m_folderSettings) {
+        m_folderSettings = std::make_unique<TVK_Logic_FolderSettings>();
+        TVK_GUI_Settings::instance()->loadFolderSettings(m_folderSettings.get());
+        m_controller->setFolderSettings(m_folderSettings.get());
+    }
+    if (!knownProducts().contains(product)) {
+        debugLog(kLELogAlways, "%s - unknown camera with ProductId 0x%X", prefix, unsigned(product));
+        return;
+    }
+
+    auto *window = new CameraWindow(this, m_controller);
+    m_cameraWindow = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    window->setObjectName(QStringLiteral("WinCamera"));
+    QRect stored;
+    if (TVK_GUI_Settings::instance()->windowPosition(window->objectName(), &stored))
+        window->setGeometry(stored);
+    if (m_noCameraWindow)
+        window->setStyleSheet(m_noCameraWindow->styleSheet());
+    applyAlwaysOnTop(window);
+    connect(window, &QObject::destroyed, this, &TVK_GUI_Application::catchCameraGUIDestroyed);
+
+    Q_EMIT signalCameraGUIOpened();
+    window->show();
+    setOptionsMenusVisible(true);
+}
+
+void TVK_GUI_Application::catchCameraGUIDestroyed()
+{
+    m_cameraWindow = nullptr;
+    Q_EMIT signalCameraGUIClosed();
+    if (!m_quitRequested && m_noCameraWindow)
+        m_noCameraWindow->show();
+    setOptionsMenusVisible(false);
+}
+
+void TVK_GUI_Application::catchCameraDisconnected()
+{
+    m_folderSettings.reset();
+    debugLog(kLELogAlways, "====== Disconnected ======");
+    if (m_cameraWindow)
+        m_cameraWindow->close();
+    if (m_quitRequested && m_noCameraWindow) {
+        setQuitOnLastWindowClosed(true);
+        m_noCameraWindow->close();
+    }
+}
+
+void TVK_GUI_Application::setWantQuitIfStillConnected()
+{
+    if (m_controller != nullptr && m_controller->productId() != 0)
+        m_quitRequested = true;
+}
+
+// --- Folder fields --------------------------------------------------------------------------------
+
+void TVK_GUI_Application::saveFolderSettings()
+{
+    TVK_GUI_Settings::instance()->saveFolderSettings(m_folderSettings.get());
+}
+
+void TVK_GUI_Application::setDngPath(const QString &path)
+{
+    if (!m_folderSettings)
+        return;
+    m_folderSettings->setDngPictureFolder(path);
+    saveFolderSettings();
+}
+
+void TVK_GUI_Application::setJpgPath(const QString &path)
+{
+    if (!m_folderSettings)
+        return;
+    m_folderSettings->setJpgPictureFolder(path);
+    saveFolderSettings();
+}
+
+void TVK_GUI_Application::setPictureName(const QString &name)
+{
+    if (!m_folderSettings)
+        return;
+    m_folderSettings->setPictureNewFileName(name);
+    saveFolderSettings();
+}
+
+void TVK_GUI_Application::setPictureIndex(int index)
+{
+    if (!m_folderSettings)
+        return;
+    m_folderSettings->setPictureNumber(index);
+    saveFolderSettings();
+}
+
+// --- Warnings -------------------------------------------------------------------------------------
+
+void TVK_GUI_Application::showWarning(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    if (s_warningSink) {
+        s_warningSink(text);
+        return;
+    }
+    QMessageBox::warning(m_cameraWindow.data(), tr("Warning", "Warning dialog title"), text, QMessageBox::Ok);
+}
