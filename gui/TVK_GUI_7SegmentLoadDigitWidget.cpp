@@ -1,9 +1,21 @@
 #include "TVK_GUI_7SegmentLoadDigitWidget.h"
 
+#include <QPixmap>
+
+namespace {
+
+// The pictures' own size, used when they cannot be loaded.
+constexpr int kDigitWidth = 13;
+constexpr int kDigitHeight = 22;
+
+} // namespace
+
 TVK_GUI_7SegmentLoadDigitWidget::TVK_GUI_7SegmentLoadDigitWidget(QWidget *parent)
     : TVK_GUI_PictureLabel(parent)
 {
-    setFixedSize(11, 18);
+    // Shown at the pictures' natural size: scaled, their thin segments blur.
+    const QPixmap eight(pictureFor(QLatin1Char(' ')));
+    setFixedSize(eight.isNull() ? QSize(kDigitWidth, kDigitHeight) : eight.size() / eight.devicePixelRatio());
     setDigit(QLatin1Char(' '));
 }
 

@@ -86,3 +86,14 @@ void TVK_GUI_Resources::applyPanelFont(QWidget *widget)
     font.setFamily(family);
     widget->setFont(font);
 }
+
+void TVK_GUI_Resources::applyPanelFont(QWidget *widget, int pixelSize)
+{
+    if (!widget)
+        return;
+    QFont font = widget->font();
+    if (pixelSize > 0)
+        font.setPixelSize(pixelSize);
+    widget->setFont(font);
+    applyPanelFont(widget);
+}

@@ -25,6 +25,11 @@ public:
     // Gives a read-out's text the panel font family (its size stays); without
     // a registered panel font the widget keeps its font.
     static void applyPanelFont(QWidget *widget);
+    // The same with a text size in pixels, set with or without the panel font.
+    // The segment font loses strokes at some sizes on low-resolution screens;
+    // kReadOutPixelSize renders every glyph whole in a 15-pixel read-out.
+    static void applyPanelFont(QWidget *widget, int pixelSize);
+    static constexpr int kReadOutPixelSize = 12;
 
     TVK_GUI_Resources() = delete;
 };

@@ -8,7 +8,7 @@ TVK_GUI_VFBelo_ApertureWidget::TVK_GUI_VFBelo_ApertureWidget(QWidget *parent)
     , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_ApertureWidget>())
 {
     m_ui->setupUi(this);
-    TVK_GUI_Resources::applyPanelFont(m_ui->lblAperture);
+    TVK_GUI_Resources::applyPanelFont(m_ui->lblAperture, TVK_GUI_Resources::kReadOutPixelSize);
     setExposureSimulation(0);
 }
 

@@ -8,7 +8,7 @@ TVK_GUI_VFBelo_SensitivityWidget::TVK_GUI_VFBelo_SensitivityWidget(QWidget *pare
     , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_SensitivityWidget>())
 {
     m_ui->setupUi(this);
-    TVK_GUI_Resources::applyPanelFont(m_ui->lblIso);
+    TVK_GUI_Resources::applyPanelFont(m_ui->lblIso, TVK_GUI_Resources::kReadOutPixelSize);
     setSensitivityAuto(false);
 }
 

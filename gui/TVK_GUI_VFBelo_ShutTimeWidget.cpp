@@ -17,7 +17,7 @@ TVK_GUI_VFBelo_ShutTimeWidget::TVK_GUI_VFBelo_ShutTimeWidget(QWidget *parent)
     , m_ui(std::make_unique<Ui::TVK_GUI_VFBelo_ShutTimeWidget>())
 {
     m_ui->setupUi(this);
-    TVK_GUI_Resources::applyPanelFont(m_ui->lblShutTime);
+    TVK_GUI_Resources::applyPanelFont(m_ui->lblShutTime, TVK_GUI_Resources::kReadOutPixelSize);
     updateDisplay();
 }
 

@@ -51,8 +51,13 @@ void TVK_GUI_ViewFinderArdo::setAperture(QString aperture)
 
 void TVK_GUI_ViewFinderArdo::setBulbCounter(int counter)
 {
-    if (counter < 0)
+    // A negative count ends the bulb exposure: the shutter time comes back,
+    // unless a running self-timer holds the digits.
+    if (counter < 0) {
+        if (m_isShutterDisplayFree)
+            showShutterTime();
         return;
+    }
     m_ui->wgt7SegShutTime->setText(counterText(QLatin1Char('b'), counter), true);
 }
 
@@ -121,14 +126,29 @@ void TVK_GUI_ViewFinderArdo::setLightBalIsActive(bool isActive)
 void TVK_GUI_ViewFinderArdo::setSelfTimerCounter(int counter)
 {
     m_isShutterDisplayFree = counter < kSelfTimerRunning;
-    // A negative count only ends the self-timer; there is nothing to show.
-    if (counter < 0)
+    // Zero or a negative count ends the self-timer: the digits show the
+    // shutter time again instead of a count that no longer runs. The last
+    // second (1) is still shown, though the shutter time may replace it.
+    if (counter <= 0) {
+        showShutterTime();
         return;
+    }
     m_ui->wgt7SegShutTime->setText(counterText(QLatin1Char('S'), counter), true);
 }
 
 void TVK_GUI_ViewFinderArdo::setShutterTime(QString shutterTime)
 {
+    // Kept while a counter holds the digits, to be shown when it ends.
+    m_shutterTime = shutterTime;
     if (m_isShutterDisplayFree)
-        m_ui->wgt7SegShutTime->setShutterTime(shutterTime);
+        showShutterTime();
+}
+
+void TVK_GUI_ViewFinderArdo::showShutterTime()
+{
+    // Before any shutter time the digits are blank, as at the start.
+    if (m_shutterTime.isNull())
+        m_ui->wgt7SegShutTime->setText(QString(), false);
+    else
+        m_ui->wgt7SegShutTime->setShutterTime(m_shutterTime);
 }

@@ -43,6 +43,10 @@ public Q_SLOTS:
     void setShutterTime(QString shutterTime) override;
 
 private:
+    void showShutterTime();
+
     std::unique_ptr<Ui::TVK_GUI_ViewFinderArdo> m_ui;
     bool m_isShutterDisplayFree = true;
+    // The last shutter time, shown again when a counter gives the digits back.
+    QString m_shutterTime;
 };

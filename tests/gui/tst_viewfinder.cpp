@@ -330,6 +330,17 @@ void TstViewFinder::shutterCounters_data()
     QTest::newRow("count below two frees") << QStringList{"s:5", "s:1"} << "5 _ _ 1" << true;
     QTest::newRow("freed shutter shows again") << QStringList{"s:5", "s:1", "t:1/250"} << "_ 2 5 0" << true;
     QTest::newRow("negative count frees") << QStringList{"s:3", "s:-1", "t:30"} << "_ 3 0 inch" << true;
+    QTest::newRow("self-timer end shows the shutter time again")
+        << QStringList{"t:1/250", "s:10", "s:0"} << "_ 2 5 0" << true;
+    QTest::newRow("negative self-timer count shows the shutter time again")
+        << QStringList{"t:1/250", "s:3", "s:-1"} << "_ 2 5 0" << true;
+    QTest::newRow("time changed during the self-timer shown at its end")
+        << QStringList{"t:1/250", "s:5", "t:1/500", "s:-1"} << "_ 5 0 0" << true;
+    QTest::newRow("self-timer end before any shutter time is blank") << QStringList{"s:5", "s:0"} << "_ _ _ _"
+                                                                      << true;
+    QTest::newRow("bulb end shows bulb again") << QStringList{"t:B", "b:17", "b:-1"} << "b u l b" << true;
+    QTest::newRow("bulb end leaves a running self-timer") << QStringList{"t:B", "s:5", "b:-1"} << "5 _ _ 5"
+                                                          << false;
 }
 
 void TstViewFinder::shutterCounters()
@@ -768,6 +779,8 @@ void TstViewFinder::beloShutter_data()
     QTest::newRow("bulb") << "B" << -1 << 3 << "B" << "";
     QTest::newRow("counting bulb") << "B" << 12 << 3 << "12" << "VFBelo_S_expSim_off";
     QTest::newRow("count zero counts") << "1/250" << 0 << 0 << "0" << "VFBelo_S_expSim_off";
+    QTest::newRow("count ended shows the time again") << "1/250" << -3 << 3 << "1/250" << "VFBelo_S_expSim_on";
+    QTest::newRow("bulb count ended shows bulb again") << "B" << -1 << 0 << "B" << "";
 }
 
 void TstViewFinder::beloShutter()

@@ -49,7 +49,7 @@ const char *const kFontFamily = "DejaVu Sans";
 
 const QSize kDigit(12, 20);          // 7-segment digit
 const QSize kDigitDot(5, 20);        // decimal point between aperture digits
-const QSize kLoadDigit(10, 16);      // load counter digit
+const QSize kLoadDigit(13, 22);      // load counter digit, shown at this size
 const QSize kAxisH(43, 23), kAxisV(11, 23);
 const QSize kFocus(33, 15);
 const QSize kLoadEffect(79, 26);
@@ -98,8 +98,7 @@ void fillDisplay(QPainter &p, const QSizeF &s)
 }
 
 // ---- 7 segments -----------------------------------------------------------
-// Segment letters a..g in the usual order; 'x' is an extra middle lower stroke
-// that lets the exposure-mode picture show an "m".
+// Segment letters a..g in the usual order; 'x' is an extra middle lower stroke.
 QPolygonF horizontalSegment(qreal x0, qreal x1, qreal y, qreal t)
 {
     const qreal h = t / 2;
@@ -156,6 +155,45 @@ void sevenSegment(QPainter &p, const QSizeF &s, const QString &lit, const QColor
     p.restore();
 }
 
+// Upright segments on whole pixels (at 1x and 2x alike) without glow: small
+// digits stay sharp where the leaning, smoothed ones blur into each other.
+void crispSevenSegment(QPainter &p, const QSizeF &s, const QString &lit, const QColor &on, const QColor &off)
+{
+    const qreal t = 2, w = s.width(), h = s.height();
+    const qreal l = 1, r = w - 1 - t, top = 1, bot = h - 1 - t, mid = std::floor((h - t) / 2);
+    const qreal hl = l + t, hw = r - hl;   // horizontal segments between the columns
+    struct Seg { char name; QRectF rect; };
+    const Seg segs[] = {
+        {'a', QRectF(hl, top, hw, t)},
+        {'b', QRectF(r, top + t, t, mid - top - t)},
+        {'c', QRectF(r, mid + t, t, bot - mid - t)},
+        {'d', QRectF(hl, bot, hw, t)},
+        {'e', QRectF(l, mid + t, t, bot - mid - t)},
+        {'f', QRectF(l, top + t, t, mid - top - t)},
+        {'g', QRectF(hl, mid, hw, t)},
+    };
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const Seg &seg : segs)
+        p.fillRect(seg.rect, lit.contains(QLatin1Char(seg.name)) ? on : off);
+    p.restore();
+}
+
+// A lower-case m in the lower half of a digit: three legs under one bar, upright
+// and on whole pixels. Squeezed into segments, its legs run together at 1x.
+void letterM(QPainter &p, const QSizeF &s, const QColor &on)
+{
+    const qreal t = 2, gap = 2;
+    const qreal left = std::floor((s.width() - (3 * t + 2 * gap)) / 2);
+    const qreal top = std::floor(s.height() / 2) - 1, bottom = s.height() - 2;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(QRectF(left, top, 3 * t + 2 * gap, t), on);
+    for (int leg = 0; leg < 3; ++leg)
+        p.fillRect(QRectF(left + leg * (t + gap), top, t, bottom - top), on);
+    p.restore();
+}
+
 // ---- common shapes --------------------------------------------------------
 void triangle(QPainter &p, QPointF a, QPointF b, QPointF c, const QColor &col)
 {
@@ -182,6 +220,14 @@ void bolt(QPainter &p, const QRectF &r, const QColor &col)
 }
 
 enum class Look { Normal, Hover, Down };
+
+// The panel's tool buttons show their picture over the style sheet's general
+// tool-button background; an opaque window-coloured rectangle hides it behind
+// the rounded corners.
+void panelCorners(QPainter &p, const QSizeF &s)
+{
+    p.fillRect(QRectF(QPointF(0, 0), s), kPanel);
+}
 
 // A flat, slightly rounded camera button; the icon is drawn by iconFn in its colour.
 void flatButton(QPainter &p, const QSizeF &s, Look look, bool accentMark,
@@ -423,20 +469,20 @@ void axisHorizontal(QPainter &p, const QSizeF &s, qreal degrees, const QColor &c
     fillDisplay(p, s);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QPointF c(s.width() / 2, s.height() / 2);
-    // fixed reference marks left and right
-    p.setPen(QPen(blank ? kUnlit : QColor(255, 255, 255, 90), 1.2));
-    p.drawLine(QPointF(1.5, c.y()), QPointF(5, c.y()));
-    p.drawLine(QPointF(s.width() - 5, c.y()), QPointF(s.width() - 1.5, c.y()));
+    // On a pixel row boundary, so that the level line covers two whole rows.
+    const QPointF c(s.width() / 2, std::floor(s.height() / 2));
+    // fixed reference marks left and right, in line with the level horizon
+    p.setPen(QPen(blank ? kUnlit : QColor(255, 255, 255, 90), 2.0, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(1, c.y()), QPointF(5, c.y()));
+    p.drawLine(QPointF(s.width() - 5, c.y()), QPointF(s.width() - 1, c.y()));
     if (!blank) {
+        // One unbroken stroke through the centre: two halves drawn apart do
+        // not meet once the line is tilted by a few degrees.
         p.translate(c);
         p.rotate(-degrees);
-        p.setPen(QPen(col, 2.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(-14, 0), QPointF(-3.5, 0));
-        p.drawLine(QPointF(3.5, 0), QPointF(14, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(col);
-        p.drawEllipse(QPointF(0, 0), 1.6, 1.6);
+        p.setRenderHint(QPainter::Antialiasing, degrees != 0);
+        p.setPen(QPen(col, 2.0, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(-14, 0), QPointF(14, 0));
     }
     p.restore();
 }
@@ -447,12 +493,13 @@ void axisVertical(QPainter &p, const QSizeF &s, qreal offset, const QColor &col,
     // transparent: it is laid over the horizontal picture
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal cx = s.width() / 2, cy = s.height() / 2;
+    // The same centre row as the horizon picture below it.
+    const qreal cx = s.width() / 2, cy = std::floor(s.height() / 2);
     p.setPen(QPen(blank ? kUnlit : QColor(255, 255, 255, 70), 1));
     p.drawLine(QPointF(cx, 2), QPointF(cx, s.height() - 2));
     if (!blank) {
-        p.setPen(QPen(col, 2.0, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(cx - 3.5, cy - offset), QPointF(cx + 3.5, cy - offset));
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRectF(cx - 3.5, cy - offset - 1, 7, 2), col);
     }
     p.restore();
 }
@@ -520,11 +567,15 @@ std::vector<Picture> inventory()
         {"Digit_8", "abcdefg"}, {"Digit_9", "abcdfg"}, {"Digit_b", "cdefg"}, {"Digit_C", "adef"},
         {"Digit_H", "bcefg"}, {"Digit_L_Capital", "def"}, {"Digit_l", "ef"}, {"Digit_u", "cde"},
         {"Digit_inch", "bf"}, {"Digit_null", ""},
-        {"A-P", "abefg"}, {"A-A", "abcefg"}, {"A-T", "defg"}, {"A-m", "cegx"}, {"A-null", ""}};
+        {"A-P", "abefg"}, {"A-A", "abcefg"}, {"A-T", "defg"}, {"A-null", ""}};
     for (const auto &d : digits) {
         const QString lit = d.second;
         add(seg + d.first + ".png", kDigit, [lit](QPainter &p, const QSizeF &s) { sevenSegment(p, s, lit, kLit, kUnlit); });
     }
+    add(seg + "A-m.png", kDigit, [](QPainter &p, const QSizeF &s) {
+        sevenSegment(p, s, QString(), kLit, kUnlit);
+        letterM(p, s, kLit);
+    });
     for (bool on : {true, false})
         add(seg + (on ? "Digit_dot_on.png" : "Digit_dot_off.png"), kDigitDot, [on](QPainter &p, const QSizeF &s) {
             fillDisplay(p, s);
@@ -539,16 +590,18 @@ std::vector<Picture> inventory()
     for (int i = 0; i < 10; ++i) {
         const QString lit = digits[size_t(i)].second;
         add(load + QString::number(i) + ".png", kLoadDigit,
-            [lit](QPainter &p, const QSizeF &s) { sevenSegment(p, s, lit, kAccent, QColor(255, 255, 255, 28), false); });
+            [lit](QPainter &p, const QSizeF &s) { crispSevenSegment(p, s, lit, kAccent, QColor(255, 255, 255, 28)); });
     }
     add(load + "grey_eight.png", kLoadDigit,
-        [](QPainter &p, const QSizeF &s) { sevenSegment(p, s, QString(), kAccent, QColor(255, 255, 255, 28), false); });
+        [](QPainter &p, const QSizeF &s) { crispSevenSegment(p, s, QString(), kAccent, QColor(255, 255, 255, 28)); });
 
     // 3-axis level
     const QString axis = img + QStringLiteral("3DAxis/");
+    // Each picture drawn at an angle inside its band; green within +-5 degrees
+    // (level), red beyond.
     const struct { int n; qreal deg; QColor col; } horizontal[] = {
-        {1, 12, kWarn}, {2, 6, kLitWarm}, {3, 2.5, kLitWarm}, {4, 0, kGood}, {5, -2.5, kLitWarm},
-        {6, -6, kLitWarm}, {7, -12, kWarn}};
+        {1, 10, kWarn}, {2, 4, kGood}, {3, 1.5, kGood}, {4, 0, kGood}, {5, -1.5, kGood},
+        {6, -4, kGood}, {7, -10, kWarn}};
     for (const auto &h : horizontal) {
         const qreal deg = h.deg;
         const QColor col = h.col;
@@ -558,8 +611,8 @@ std::vector<Picture> inventory()
     add(axis + "3DAxis_Horizontal_10.png", kAxisH, [](QPainter &p, const QSizeF &s) { axisHorizontal(p, s, 0, kUnlit, true); });
     // 1/7 far off while the horizon is not level, 8/9 the same far positions while it is
     const struct { int n; qreal off; QColor col; } vertical[] = {
-        {1, 8, kWarn}, {2, 5, kLitWarm}, {3, 2.5, kLitWarm}, {4, 0, kGood}, {5, -2.5, kLitWarm},
-        {6, -5, kLitWarm}, {7, -8, kWarn}, {8, 8, kLitWarm}, {9, -8, kLitWarm}};
+        {1, 8, kWarn}, {2, 5, kGood}, {3, 3, kGood}, {4, 0, kGood}, {5, -3, kGood},
+        {6, -5, kGood}, {7, -8, kWarn}, {8, 8, kGood}, {9, -8, kGood}};
     for (const auto &v : vertical) {
         const qreal off = v.off;
         const QColor col = v.col;
@@ -979,8 +1032,10 @@ std::vector<Picture> inventory()
             const Icon icon = t.second;
             const Look look = tl.look;
             const bool checked = tl.checked;
-            add(img + t.first + "_" + tl.suffix + ".png", kToolButton,
-                [icon, look, checked](QPainter &p, const QSizeF &s) { flatButton(p, s, look, checked, icon); });
+            add(img + t.first + "_" + tl.suffix + ".png", kToolButton, [icon, look, checked](QPainter &p, const QSizeF &s) {
+                panelCorners(p, s);
+                flatButton(p, s, look, checked, icon);
+            });
         }
     const struct { const char *name; Look look; bool checked; } minGui[] = {
         {"MinGUI_notChecked", Look::Normal, false}, {"MinGUI_notChecked_hover", Look::Hover, false},
@@ -990,6 +1045,7 @@ std::vector<Picture> inventory()
         const bool checked = mg.checked;
         // full panel shown: "collapse" points up; minimal panel: "expand" points down
         add(img + mg.name + ".png", kMinGui, [look, checked](QPainter &p, const QSizeF &s) {
+            panelCorners(p, s);
             flatButton(p, s, look, checked, [checked](QPainter &q, const QRectF &r, const QColor &c) {
                 iconChevron(q, r, c, !checked);
             });
