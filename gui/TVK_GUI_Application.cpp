@@ -200,7 +200,7 @@ QMenuBar *TVK_GUI_Application::createMenuBar(QWidget *parent)
     connect(onTop, &QAction::triggered, this, &TVK_GUI_Application::catchActionAlwaysOnTop);
     QMenu *transparency = options->addMenu(tr("Transparency"));
     for (const int percent : {0, 20, 40, 60}) {
-        QAction *action = transparency->addAction(QStringLiteral("%1%").arg(percent));
+        QAction *action = transparency->addAction(tr("%1%").arg(percent));
         action->setData(percent);
         connect(action, &QAction::triggered, this, &TVK_GUI_Application::catchActionTransparency);
     }
@@ -371,8 +371,10 @@ bool TVK_GUI_Application::restoreGeometryOnScreen(QWidget *window)
 void TVK_GUI_Application::catchCameraConnected()
 {
     TVK_METHOD(prefix);
-    if (m_cameraWindow)
+    // Also reached from the constructor's look at a camera connected early.
+    if (m_cameraWindow || m_cameraAnnounced)
         return;
+    m_cameraAnnounced = true;
     debugLog(kLELogAlways, "====== Connected to %s ======", qUtf8Printable(m_controller->productName()));
     if (m_noCameraWindow) {
         m_noCameraWindow->showNormal();
@@ -420,9 +422,12 @@ void TVK_GUI_Application::catchCameraGUIDestroyed()
 void TVK_GUI_Application::catchCameraDisconnected()
 {
     m_folderSettings.reset();
+    m_cameraAnnounced = false;
     debugLog(kLELogAlways, "====== Disconnected ======");
     if (m_cameraWindow)
         m_cameraWindow->close();
+    else if (!m_quitRequested && m_noCameraWindow)
+        m_noCameraWindow->show(); // a camera of an unknown product opened no window of its own
     if (m_quitRequested && m_noCameraWindow) {
         setQuitOnLastWindowClosed(true);
         m_noCameraWindow->close();

@@ -104,4 +104,5 @@ private:
     QPointer<TVK_GUI_NoCamera> m_noCameraWindow;
     QPointer<TVK_GUI_CameraArdo2> m_cameraWindow;
     bool m_quitRequested = false;
+    bool m_cameraAnnounced = false;
 };

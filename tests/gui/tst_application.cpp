@@ -98,6 +98,10 @@ private Q_SLOTS:
         QTest::qWait(500); // the connect announcement is queued behind the product id
         QVERIFY(app()->cameraWindow() == nullptr);
         QVERIFY(!app()->noCameraWindow()->isVisible());
+        // Unplugged, it leaves the program waiting for a camera as before.
+        g_camera->removeDevice();
+        QVERIFY(QTest::qWaitFor([]() { return app()->noCameraWindow()->isVisible(); }, kWaitMs));
+        QVERIFY(!app()->quitRequested());
     }
 
     void unplugBringsTheNoCameraWindowBack()
