@@ -119,7 +119,9 @@ QByteArray mluc(quint32 records, quint32 length, quint32 offset, const QByteArra
 const QRgb kColours[] = {
     qRgb(255, 0, 0),    qRgb(0, 255, 0),    qRgb(0, 0, 255),   qRgb(128, 128, 128),
     qRgb(255, 255, 255), qRgb(0, 0, 0),     qRgb(32, 32, 32),  qRgb(16, 128, 240),
-    qRgb(255, 128, 0),  qRgb(200, 30, 120), qRgb(5, 250, 200), qRgb(90, 60, 30)};
+    qRgb(255, 128, 0),  qRgb(200, 30, 120), qRgb(5, 250, 200), qRgb(90, 60, 30),
+    // Near black, where an 8-bit shortcut of the curves goes wrong first.
+    qRgb(1, 2, 3),      qRgb(8, 0, 0),      qRgb(0, 12, 0),    qRgb(3, 3, 20)};
 constexpr int kColourCount = int(sizeof(kColours) / sizeof(kColours[0]));
 constexpr int kRows = 3;
 
