@@ -18,7 +18,7 @@ TVK_GUI_DirPathWidget::TVK_GUI_DirPathWidget(QWidget *parent)
     m_textTimer->setInterval(kTextSettleMs);
     ui->ledPath->installEventFilter(this);
 
-    connect(ui->pbnBrowse, &QPushButton::clicked, this, &TVK_GUI_DirPathWidget::catchBrowseButtonClicked);
+    connect(ui->pbnBrowse, &QToolButton::clicked, this, &TVK_GUI_DirPathWidget::catchBrowseButtonClicked);
     connect(ui->ledPath, &QLineEdit::textEdited, this, &TVK_GUI_DirPathWidget::catchTextEdited);
     connect(m_textTimer, &QTimer::timeout, this, &TVK_GUI_DirPathWidget::catchTextDirtyFired);
 }

@@ -28,10 +28,10 @@ TVK_GUI_ExposureModeWidget::TVK_GUI_ExposureModeWidget(QWidget *parent)
     m_group->addButton(ui->pbnA, kModeAperturePriority);
     m_group->addButton(ui->pbnT, kModeShutterPriority);
 
-    connect(ui->pbnP, &QPushButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonPClicked);
-    connect(ui->pbnA, &QPushButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonAClicked);
-    connect(ui->pbnT, &QPushButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonTClicked);
-    connect(ui->pbnM, &QPushButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonMClicked);
+    connect(ui->pbnP, &QToolButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonPClicked);
+    connect(ui->pbnA, &QToolButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonAClicked);
+    connect(ui->pbnT, &QToolButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonTClicked);
+    connect(ui->pbnM, &QToolButton::clicked, this, &TVK_GUI_ExposureModeWidget::catchButtonMClicked);
 
     // The camera's state is unknown until it reports one; the form starts with M.
     ui->pbnM->setChecked(true);
@@ -56,7 +56,7 @@ void TVK_GUI_ExposureModeWidget::setHasAperture(bool has)
 
 void TVK_GUI_ExposureModeWidget::setExposureModeList(const QStringList &list)
 {
-    QPushButton *const buttons[] = {ui->pbnP, ui->pbnM, ui->pbnA, ui->pbnT};
+    QToolButton *const buttons[] = {ui->pbnP, ui->pbnM, ui->pbnA, ui->pbnT};
     const int n = qMin(list.size(), 4);
     for (int i = 0; i < n; ++i)
         buttons[i]->setText(list.at(i));

@@ -36,8 +36,8 @@ TVK_GUI_FocusDistanceWidget::TVK_GUI_FocusDistanceWidget(QWidget *parent)
     m_textTimer->setSingleShot(true);
     m_textTimer->setInterval(kTextSettleMs);
 
-    connect(ui->pbnDecrease, &QPushButton::clicked, this, &TVK_GUI_FocusDistanceWidget::signalDecrease);
-    connect(ui->pbnIncrease, &QPushButton::clicked, this, &TVK_GUI_FocusDistanceWidget::signalIncrease);
+    connect(ui->pbnDecrease, &QToolButton::clicked, this, &TVK_GUI_FocusDistanceWidget::signalDecrease);
+    connect(ui->pbnIncrease, &QToolButton::clicked, this, &TVK_GUI_FocusDistanceWidget::signalIncrease);
     connect(ui->sldCurrDistance, &QSlider::sliderPressed, this,
             &TVK_GUI_FocusDistanceWidget::catchCurrDistanceSliderPressed);
     connect(ui->sldCurrDistance, &QSlider::sliderMoved, this,

@@ -31,10 +31,10 @@ TVK_GUI_FocusModeWidget::TVK_GUI_FocusModeWidget(QWidget *parent)
     m_group->addButton(ui->pbnAFC, kModeAFC);
     m_group->addButton(ui->pbnMF, kModeMF);
 
-    connect(ui->pbnAFS, &QPushButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonAFSClicked);
-    connect(ui->pbnAFC, &QPushButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonAFCClicked);
-    connect(ui->pbnMF, &QPushButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonMFClicked);
-    connect(ui->pbnIAF, &QPushButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonIAFClicked);
+    connect(ui->pbnAFS, &QToolButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonAFSClicked);
+    connect(ui->pbnAFC, &QToolButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonAFCClicked);
+    connect(ui->pbnMF, &QToolButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonMFClicked);
+    connect(ui->pbnIAF, &QToolButton::clicked, this, &TVK_GUI_FocusModeWidget::catchButtonIAFClicked);
 
     ui->pbnMF->setChecked(true);
     setProductId(0);

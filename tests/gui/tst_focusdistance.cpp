@@ -5,7 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QToolButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
@@ -243,8 +243,8 @@ void TstFocusDistance::unitsAndButtons()
 
     QSignalSpy nearer(&widget, &TVK_GUI_FocusDistanceWidget::signalDecrease);
     QSignalSpy farther(&widget, &TVK_GUI_FocusDistanceWidget::signalIncrease);
-    auto *minus = widget.findChild<QPushButton *>("pbnDecrease");
-    auto *plus = widget.findChild<QPushButton *>("pbnIncrease");
+    auto *minus = widget.findChild<QToolButton *>("pbnDecrease");
+    auto *plus = widget.findChild<QToolButton *>("pbnIncrease");
     QVERIFY(minus->autoRepeat() && plus->autoRepeat());
     QVERIFY(minus->minimumSize().width() >= 20 && minus->minimumSize().height() >= 20);
     QTest::mouseClick(minus, Qt::LeftButton);

@@ -13,7 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QToolButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -217,7 +217,7 @@ void TstSettingsTabs::exposureModeListLabelsTheButtons()
     const QStringList names{"pbnP", "pbnM", "pbnA", "pbnT"};
     const QStringList texts{"Prog", "Man", "Av", "Tv"};
     for (int i = 0; i < names.size(); ++i)
-        QCOMPARE(tab.findChild<QPushButton *>(names.at(i))->text(), texts.at(i));
+        QCOMPARE(tab.findChild<QToolButton *>(names.at(i))->text(), texts.at(i));
 }
 
 void TstSettingsTabs::withoutApertureProgramAndShutterPriorityHide()
@@ -256,7 +256,7 @@ void TstSettingsTabs::exposureModeSelectsButtonAndEnablesLists()
     TVK_GUI_Capture tab;
     QSignalSpy modes(&tab, QOverload<int>::of(&TVK_GUI_Capture::signalExposureMode));
     tab.setExposureMode(mode);
-    QVERIFY(tab.findChild<QPushButton *>(button)->isChecked());
+    QVERIFY(tab.findChild<QToolButton *>(button)->isChecked());
     QCOMPARE(tab.findChild<QWidget *>("cbbShutterTime")->isEnabled(), shutterTime);
     QCOMPARE(tab.findChild<QWidget *>("cbbAperture")->isEnabled(), aperture);
     QCOMPARE(modes.count(), 0);
@@ -266,7 +266,7 @@ void TstSettingsTabs::exposureModeSelectsButtonAndEnablesLists()
     tab.setExposureMode(6);
     QCOMPARE(log.lines(), QStringList({"TVK_GUI_ExposureModeWidget::setExposureMode() - illegal exposure mode 6",
                                        "TVK_GUI_Capture::enableExposureControls() - illegal exposure mode 6"}));
-    QVERIFY(tab.findChild<QPushButton *>(button)->isChecked());
+    QVERIFY(tab.findChild<QToolButton *>(button)->isChecked());
     QCOMPARE(tab.findChild<QWidget *>("cbbShutterTime")->isEnabled(), shutterTime);
     QCOMPARE(tab.findChild<QWidget *>("cbbAperture")->isEnabled(), aperture);
 }
@@ -276,9 +276,9 @@ void TstSettingsTabs::userExposureModeIsEmitted()
     TVK_GUI_Capture tab;
     QSignalSpy modes(&tab, &TVK_GUI_Capture::signalExposureMode);
     QSignalSpy manual(&tab, &TVK_GUI_Capture::signalIsExpModeManual);
-    QTest::mouseClick(tab.findChild<QPushButton *>("pbnT"), Qt::LeftButton);
-    QTest::mouseClick(tab.findChild<QPushButton *>("pbnM"), Qt::LeftButton);
-    QTest::mouseClick(tab.findChild<QPushButton *>("pbnA"), Qt::LeftButton);
+    QTest::mouseClick(tab.findChild<QToolButton *>("pbnT"), Qt::LeftButton);
+    QTest::mouseClick(tab.findChild<QToolButton *>("pbnM"), Qt::LeftButton);
+    QTest::mouseClick(tab.findChild<QToolButton *>("pbnA"), Qt::LeftButton);
     QCOMPARE(modes.count(), 3);
     QCOMPARE(modes.at(0).at(0).toInt(), 1);
     QCOMPARE(modes.at(1).at(0).toInt(), 0);
@@ -288,7 +288,7 @@ void TstSettingsTabs::userExposureModeIsEmitted()
     QCOMPARE(manual.at(2).at(0).toBool(), false);
     QVERIFY(!tab.findChild<QWidget *>("cbbShutterTime")->isEnabled());
     QVERIFY(tab.findChild<QWidget *>("cbbAperture")->isEnabled());
-    QTest::mouseClick(tab.findChild<QPushButton *>("pbnP"), Qt::LeftButton);
+    QTest::mouseClick(tab.findChild<QToolButton *>("pbnP"), Qt::LeftButton);
     QCOMPARE(modes.last().at(0).toInt(), 3);
 }
 
@@ -312,16 +312,16 @@ void TstSettingsTabs::focusModeCodes()
     tab.setProductId(0x2044);
     QSignalSpy chosen(&tab, &TVK_GUI_Capture::signalFocusMode);
     tab.setFocusMode(code);
-    QVERIFY(tab.findChild<QPushButton *>(button)->isChecked());
+    QVERIFY(tab.findChild<QToolButton *>(button)->isChecked());
     QCOMPARE(chosen.count(), 0);
 
     TVK_Test_LogCapture log;
     tab.setFocusMode(3);
     QCOMPARE(log.lines(), QStringList{"TVK_GUI_FocusModeWidget::setFocusMode() - illegal focus mode 3"});
-    QVERIFY(tab.findChild<QPushButton *>(button)->isChecked());
+    QVERIFY(tab.findChild<QToolButton *>(button)->isChecked());
 
     tab.setFocusMode(code == 2 ? 0 : 2);
-    QTest::mouseClick(tab.findChild<QPushButton *>(button), Qt::LeftButton);
+    QTest::mouseClick(tab.findChild<QToolButton *>(button), Qt::LeftButton);
     QCOMPARE(chosen.count(), 1);
     QCOMPARE(chosen.at(0).at(0).toInt(), code);
 
@@ -333,9 +333,9 @@ void TstSettingsTabs::focusModeCodes()
 void TstSettingsTabs::iafOnlyForBodiesThatKnowIt()
 {
     TVK_GUI_Capture tab;
-    auto *iaf = tab.findChild<QPushButton *>("pbnIAF");
+    auto *iaf = tab.findChild<QToolButton *>("pbnIAF");
     QVERIFY(iaf->isHidden());
-    QVERIFY(tab.findChild<QPushButton *>("pbnMF")->isChecked());
+    QVERIFY(tab.findChild<QToolButton *>("pbnMF")->isChecked());
     const QList<QPair<int, bool>> bodies{{0x2044, true}, {0x2041, false}, {0x2047, true}, {0x2031, false}};
     for (const auto &body : bodies) {
         tab.setProductId(body.first);
@@ -682,7 +682,7 @@ void TstSettingsTabs::dirPathBrowseCommitsNativePath()
     QTemporaryDir home;
     ScriptedDirPath field;
     QSignalSpy paths(&field, &TVK_GUI_DirPathWidget::signalPath);
-    auto *browse = field.findChild<QPushButton *>("pbnBrowse");
+    auto *browse = field.findChild<QToolButton *>("pbnBrowse");
     QTest::mouseClick(browse, Qt::LeftButton);  // cancelled dialog
     QCOMPARE(paths.count(), 0);
     field.browseAnswer = home.path();

@@ -15,10 +15,12 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QTimer>
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -131,6 +133,8 @@ private Q_SLOTS:
     void beloFlashBlinks();
     void variantsRouteOnlyTheirSlots();
     void everySelectedPictureIsCompiledIn(); // registers the resources, so it runs last
+    void readOutsShowTheirPicturesUnscaled_data();
+    void readOutsShowTheirPicturesUnscaled();
     void beloTextsUseThePanelFont_data();
     void beloTextsUseThePanelFont(); // registers the panel font, after everything else
 };
@@ -924,6 +928,33 @@ void TstViewFinder::variantsRouteOnlyTheirSlots()
 
 QTEST_MAIN(TstViewFinder)
 #include "tst_viewfinder.moc"
+
+void TstViewFinder::readOutsShowTheirPicturesUnscaled_data()
+{
+    // Thin strokes blur when a label scales its picture: these show theirs 1:1.
+    QTest::addColumn<bool>("belo"); // false: the load counter
+    QTest::addColumn<QString>("label");
+    QTest::newRow("load digit") << false << "digLoad1";
+    QTest::newRow("Belo compensation scale") << true << "lblExpComp";
+    QTest::newRow("Belo light balance scale") << true << "lblLightBal";
+}
+
+void TstViewFinder::readOutsShowTheirPicturesUnscaled()
+{
+    QFETCH(bool, belo);
+    QFETCH(QString, label);
+    TVK_GUI_Resources::initialize();
+    std::unique_ptr<QWidget> root;
+    if (belo)
+        root = std::make_unique<TVK_GUI_ViewFinderBelo>();
+    else
+        root = std::make_unique<TVK_GUI_7SegmentLoadCounterWidget>();
+    const auto *readOut = root->findChild<TVK_GUI_PictureLabel *>(label);
+    QVERIFY(readOut);
+    const QPixmap picture(readOut->picture());
+    QVERIFY2(!picture.isNull(), qPrintable(readOut->picture()));
+    QCOMPARE(readOut->size(), picture.size() / picture.devicePixelRatio());
+}
 
 void TstViewFinder::beloTextsUseThePanelFont_data()
 {

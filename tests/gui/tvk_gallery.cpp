@@ -2,25 +2,40 @@
 // files, plus a labelled contact sheet, so that a change of pictures, style
 // sheet or layout can be reviewed by eye.
 //
-//   tvk_gallery OUTPUT_FOLDER [--scale N]
+//   tvk_gallery OUTPUT_FOLDER [--scale N] [--product ID]
 //
 // --scale N renders at device-pixel ratio N (through QT_SCALE_FACTOR) and
 // writes only the shots that show the high-resolution pictures, named
 // NAME@Nx.png, with the sheet gallery@Nx.png.
+//
+// After the widgets come the program's own windows: the application object
+// runs with an emulated camera (product 0x2031 unless --product ID names
+// another) plugged in only once the no-camera window has been taken, then
+// the camera window, full and as the minimal panel. With --product only the
+// camera windows are taken (window_camera_ID.png, window_camera_ID_minimal.png).
 
+#include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Emulator_Camera.h"
 #include "TVK_GUI_7SegmentLoadCounterWidget.h"
+#include "TVK_GUI_Application.h"
+#include "TVK_GUI_CameraArdo2.h"
 #include "TVK_GUI_Capture.h"
 #include "TVK_GUI_DirPathWidget.h"
 #include "TVK_GUI_File.h"
 #include "TVK_GUI_FocusDistanceWidget.h"
 #include "TVK_GUI_LoadIndicatorWidget.h"
+#include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Resources.h"
+#include "TVK_GUI_Settings.h"
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
+#include "TVK_Test_Home.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
@@ -33,12 +48,14 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -106,9 +123,30 @@ public:
         m_shots.push_back({fileName, image});
     }
 
-    bool writeSheet()
+    // Grabs a top-level window of the program as it is, without a host.
+    void shootWindow(const QString &name, QWidget *window)
     {
-        const QString name = m_scale == 1 ? QStringLiteral("gallery") : QStringLiteral("gallery@%1x").arg(m_scale);
+        settle();
+        const QPixmap pixmap = window->grab();
+        const QString fileName = m_scale == 1 ? name : QStringLiteral("%1@%2x").arg(name).arg(m_scale);
+        const QString path = QDir(m_folder).filePath(fileName + QStringLiteral(".png"));
+        if (!pixmap.save(path)) {
+            std::fprintf(stderr, "tvk_gallery: cannot write %s\n", qPrintable(path));
+            m_failed = true;
+            return;
+        }
+        QImage image = pixmap.toImage();
+        image.setDevicePixelRatio(1.0);
+        std::printf("%-44s %4dx%-4d dpr %.0f (window %dx%d)\n", qPrintable(fileName + QStringLiteral(".png")),
+                    image.width(), image.height(), pixmap.devicePixelRatio(), window->width(), window->height());
+        m_shots.push_back({fileName, image});
+    }
+
+    void fail() { m_failed = true; }
+
+    bool writeSheet(const QString &stem = QStringLiteral("gallery"))
+    {
+        const QString name = m_scale == 1 ? stem : QStringLiteral("%1@%2x").arg(stem).arg(m_scale);
         const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
         const QImage sheet = contactSheet();
         if (!sheet.save(path)) {
@@ -120,15 +158,15 @@ public:
         return !m_failed;
     }
 
-private:
-    static constexpr int kMargin = 8;
-
     static void settle()
     {
         // Layouts, polish and pending repaints all go through the event loop.
         for (int i = 0; i < 3; ++i)
             QApplication::processEvents();
     }
+
+private:
+    static constexpr int kMargin = 8;
 
     static bool looksEmpty(const QImage &image)
     {
@@ -636,6 +674,128 @@ void shootStandardWidgets(Gallery &gallery)
     gallery.shoot(QStringLiteral("tabwidget_second"));
 }
 
+// ---- the program's windows ---------------------------------------------------
+
+constexpr int kDefaultProduct = 0x2031;
+constexpr int kWaitMs = 20000;
+
+// Made in the controller's thread on its first look for a camera; unplugged
+// until the no-camera window has been taken.
+std::shared_ptr<TVK_Emulator_Camera> g_camera;
+std::mutex g_cameraMutex;
+int g_product = kDefaultProduct;
+
+std::shared_ptr<TVK_Emulator_Camera> camera()
+{
+    const std::lock_guard<std::mutex> lock(g_cameraMutex);
+    return g_camera;
+}
+
+// Runs the event loop until the condition holds or the time is up.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = kWaitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// Lets queued values from the controller arrive and the window repaint.
+void linger(int ms)
+{
+    waitFor([]() { return false; }, ms);
+}
+
+// Where the layout put the parts that have sizes of their own, to compare
+// with what their forms ask for.
+void printParts(QWidget *window)
+{
+    for (const char *name : {"lblCameraBody", "wgtViewFinder", "lblCameraHandle", "tbnMinGUI", "tbnKeyLock",
+                             "tbnQuickView", "tbnLVPhoto", "tbnMirrorUp", "pbnCapture", "wgtLoadIndicator",
+                             "wgtLoadCounter", "tabWidget", "tabCamera", "wgtFocusDistance"}) {
+        const QWidget *part = window->findChild<QWidget *>(QLatin1String(name));
+        if (!part) {
+            std::printf("  %-18s missing\n", name);
+            continue;
+        }
+        const QRect r(part->mapTo(window, QPoint(0, 0)), part->size());
+        const QSize minimum = part->minimumSizeHint().expandedTo(part->minimumSize());
+        std::printf("  %-18s %3dx%-3d at %3d,%-3d (minimum %dx%d, hint %dx%d)%s\n", name, r.width(), r.height(), r.x(),
+                    r.y(), minimum.width(), minimum.height(), part->sizeHint().width(), part->sizeHint().height(),
+                    part->isVisible() ? "" : " hidden");
+    }
+}
+
+void shootWindows(Gallery &gallery, bool withNoCamera)
+{
+    TVK_GUI_Application *app = TVK_GUI_Application::instance();
+    if (withNoCamera) {
+        if (!waitFor([app]() { return app->noCameraWindow() && app->noCameraWindow()->isVisible(); })) {
+            std::fprintf(stderr, "tvk_gallery: the no-camera window did not show\n");
+            gallery.fail();
+        } else {
+            linger(300);
+            gallery.shootWindow(QStringLiteral("window_nocamera"), app->noCameraWindow());
+        }
+    }
+
+    if (!waitFor([]() { return camera() != nullptr; })) {
+        std::fprintf(stderr, "tvk_gallery: the controller never looked for a camera\n");
+        gallery.fail();
+        return;
+    }
+    camera()->attach();
+    if (!waitFor([app]() { return app->cameraWindow() && app->cameraWindow()->isVisible(); })) {
+        std::fprintf(stderr, "tvk_gallery: no camera window for product 0x%04X\n", unsigned(g_product));
+        gallery.fail();
+        return;
+    }
+    TVK_GUI_CameraArdo2 *window = app->cameraWindow();
+    // The lists fill once the camera's settings have been read.
+    auto *shutter = window->findChild<QComboBox *>(QStringLiteral("cbbShutterTime"));
+    if (!shutter || !waitFor([shutter]() { return shutter->count() > 1; }))
+        std::fprintf(stderr, "tvk_gallery: the shutter times did not arrive; the window may be half filled\n");
+    linger(1500);
+    const QString stem = QStringLiteral("window_camera_%1").arg(g_product, 4, 16, QLatin1Char('0'));
+    gallery.shootWindow(stem, window);
+    printParts(window);
+
+    auto *minimal = window->findChild<QToolButton *>(QStringLiteral("tbnMinGUI"));
+    if (!minimal) {
+        std::fprintf(stderr, "tvk_gallery: the camera window has no tbnMinGUI\n");
+        gallery.fail();
+    } else {
+        minimal->click();
+        linger(500);
+        gallery.shootWindow(stem + QStringLiteral("_minimal"), window);
+        printParts(window);
+        minimal->click();
+        linger(300);
+    }
+
+    // Unplugged before the end, so that the program closes its camera first.
+    camera()->removeDevice();
+    if (!waitFor([app]() { return app->cameraWindow() == nullptr; }))
+        std::fprintf(stderr, "tvk_gallery: the camera window stayed after the camera was unplugged\n");
+}
+
+int productArgument(int argc, char **argv)
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "--product") == 0) {
+            bool ok = false;
+            const int id = QByteArray(argv[i + 1]).toInt(&ok, 0);
+            return ok && id > 0 ? id : 0;
+        }
+    }
+    return -1;
+}
+
 int scaleArgument(int argc, char **argv)
 {
     for (int i = 1; i + 1 < argc; ++i)
@@ -647,7 +807,7 @@ int scaleArgument(int argc, char **argv)
 QString folderArgument(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--scale") == 0) {
+        if (qstrcmp(argv[i], "--scale") == 0 || qstrcmp(argv[i], "--product") == 0) {
             ++i;
             continue;
         }
@@ -662,30 +822,58 @@ int main(int argc, char **argv)
 {
     const int scale = scaleArgument(argc, argv);
     const QString folder = folderArgument(argc, argv);
-    if (folder.isEmpty()) {
-        std::fprintf(stderr, "usage: tvk_gallery OUTPUT_FOLDER [--scale N]\n");
+    const int product = productArgument(argc, argv);
+    if (folder.isEmpty() || product == 0) {
+        std::fprintf(stderr, "usage: tvk_gallery OUTPUT_FOLDER [--scale N] [--product ID]\n");
         return 2;
     }
+    const bool onlyCameraWindows = product > 0;
+    g_product = onlyCameraWindows ? product : kDefaultProduct;
     if (scale != 1)
         qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
-
-    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    QApplication app(argc, argv);
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "tvk_gallery: cannot create %s\n", qPrintable(folder));
         return 1;
     }
 
-    TVK_GUI_Resources::initialize();
-    const QString family = TVK_GUI_Resources::registerFont();
-    std::printf("panel font: %s; device-pixel ratio %.0f\n",
-                family.isEmpty() ? "(none, the read-outs fall back)" : qPrintable(family), app.devicePixelRatio());
+    // Settings, logs and pictures of this run stay in a home of its own.
+    TVK_Test_Home home;
+    TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
+        const std::lock_guard<std::mutex> lock(g_cameraMutex);
+        if (!g_camera) {
+            g_camera = std::make_shared<TVK_Emulator_Camera>(g_product);
+            g_camera->setTimeScale(0.01);
+            g_camera->removeDevice();
+        }
+        return new TVK_Commu_CameraAccess_Emulated(g_camera);
+    });
+    TVK_GUI_Settings::registerXmlFormat();
+    TVK_GUI_Application::setWarningSinkForTesting(
+        [](const QString &text) { std::fprintf(stderr, "tvk_gallery: warning shown: %s\n", qPrintable(text)); });
 
-    Gallery gallery(folder, scale);
-    const std::function<void(Gallery &)> groups[] = {shootViewFinderArdo, shootViewFinderBelo, shootLoadWidgets,
-                                                      shootCapture,        shootFile,           shootFocusAndFolder,
-                                                      shootButtons,        shootStandardWidgets};
-    for (const auto &group : groups)
-        group(gallery);
-    return gallery.writeSheet() ? 0 : 1;
+    bool ok = false;
+    {
+        QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+        TVK_GUI_Application app(argc, argv);
+        const QString family = TVK_GUI_Resources::panelFontFamily();
+        std::printf("panel font: %s; device-pixel ratio %.0f\n",
+                    family.isEmpty() ? "(none, the read-outs fall back)" : qPrintable(family), app.devicePixelRatio());
+
+        Gallery gallery(folder, scale);
+        if (!onlyCameraWindows) {
+            const std::function<void(Gallery &)> groups[] = {
+                shootViewFinderArdo, shootViewFinderBelo, shootLoadWidgets, shootCapture,
+                shootFile,           shootFocusAndFolder, shootButtons,     shootStandardWidgets};
+            for (const auto &group : groups)
+                group(gallery);
+        }
+        shootWindows(gallery, !onlyCameraWindows);
+        // A run for one product keeps the sheet of the full run.
+        ok = gallery.writeSheet(onlyCameraWindows ? QStringLiteral("gallery_%1").arg(g_product, 4, 16, QLatin1Char('0'))
+                                                  : QStringLiteral("gallery"));
+        TVK_GUI_Settings::destroyInstance();
+    }
+    TVK_Commu_CameraAccessFactory::setCreator(1, {});
+    g_camera.reset();
+    return ok ? 0 : 1;
 }

@@ -55,7 +55,8 @@ const QSize kFocus(33, 15);
 const QSize kLoadEffect(79, 26);
 const QSize kArdoLightBal(61, 15), kFlash(9, 15);
 const QSize kSymbol(19, 15);         // metering and compensation symbols
-const QSize kBeloScale(121, 12);     // Belo compensation / light balance scale
+const QSize kBeloScale(62, 15);      // Belo compensation / light balance scale, shown at this size
+const qreal kBeloScaleTop = 1.5;     // the scale's drawing, 12 high, centred in it
 const QSize kBeloMode(20, 20);
 const QSize kRelease(48, 48);
 const QSize kToolButton(40, 32);
@@ -98,7 +99,7 @@ void fillDisplay(QPainter &p, const QSizeF &s)
 }
 
 // ---- 7 segments -----------------------------------------------------------
-// Segment letters a..g in the usual order; 'x' is an extra middle lower stroke.
+// Segment letters a..g in the usual order.
 QPolygonF horizontalSegment(qreal x0, qreal x1, qreal y, qreal t)
 {
     const qreal h = t / 2;
@@ -118,7 +119,7 @@ void sevenSegment(QPainter &p, const QSizeF &s, const QString &lit, const QColor
         fillDisplay(p, s);
     const qreal t = kSegment, m = 1.6 + t / 2, g = 0.45;
     const qreal l = m + 0.6, r = s.width() - m - 0.6, top = m, bot = s.height() - m;
-    const qreal mid = (top + bot) / 2, cx = (l + r) / 2;
+    const qreal mid = (top + bot) / 2;
     struct Seg { char name; QPolygonF poly; };
     const std::vector<Seg> segs = {
         {'a', horizontalSegment(l + g, r - g, top, t)},
@@ -128,7 +129,6 @@ void sevenSegment(QPainter &p, const QSizeF &s, const QString &lit, const QColor
         {'e', verticalSegment(l, mid + g, bot - g, t)},
         {'f', verticalSegment(l, top + g, mid - g, t)},
         {'g', horizontalSegment(l + g, r - g, mid, t)},
-        {'x', verticalSegment(cx, mid + g, bot - g, t * 0.8)},
     };
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -138,8 +138,6 @@ void sevenSegment(QPainter &p, const QSizeF &s, const QString &lit, const QColor
     p.translate(-s.width() / 2, -s.height() / 2);
     p.setPen(Qt::NoPen);
     for (const Seg &seg : segs) {
-        if (seg.name == 'x' && !lit.contains(QLatin1Char('x')))
-            continue;
         p.setBrush(off);
         p.drawPolygon(seg.poly);
     }
@@ -837,13 +835,14 @@ std::vector<Picture> inventory()
     for (int step : {333, 500}) {
         const qreal stepEv = step == 333 ? 1.0 / 3.0 : 0.5;
         const int n = step == 333 ? 9 : 6;
-        const Scale sc{kBeloScale.width() / 2.0, 18, 0};
+        const Scale sc{kBeloScale.width() / 2.0, 9.5, 0};
         for (int k = -n; k <= n; ++k) {
             const qreal ev = k * stepEv;
             const QString value = signedValue(std::round(ev * 10) / 10);
             add(vb + QStringLiteral("ExpComp/VFBelo_ExpComp_%1_(%2).png").arg(step).arg(value), kBeloScale,
                 [sc, stepEv, ev](QPainter &p, const QSizeF &s) {
                     fillDisplay(p, s);
+                    p.translate(0, kBeloScaleTop);
                     scaleTicks(p, sc, stepEv, kLitWarm.darker(160), 6, 11);
                     p.setRenderHint(QPainter::Antialiasing);
                     p.setPen(Qt::NoPen);
@@ -854,6 +853,7 @@ std::vector<Picture> inventory()
             add(vb + QStringLiteral("LightBal/VFBelo_LightBal_%1_(%2).png").arg(step).arg(value), kBeloScale,
                 [sc, stepEv, ev](QPainter &p, const QSizeF &s) {
                     fillDisplay(p, s);
+                    p.translate(0, kBeloScaleTop);
                     scaleTicks(p, sc, stepEv, kLitWarm.darker(160), 1, 6);
                     const qreal x = sc.x(ev);
                     triangle(p, {x, 6.5}, {x - 3.5, 11.5}, {x + 3.5, 11.5}, kLitWarm);
@@ -864,6 +864,7 @@ std::vector<Picture> inventory()
             add(vb + QStringLiteral("LightBal/VFBelo_LightBal_%1_(%2).png").arg(step).arg(sp), kBeloScale,
                 [sc, stepEv, sp](QPainter &p, const QSizeF &s) {
                     fillDisplay(p, s);
+                    p.translate(0, kBeloScaleTop);
                     const bool inact = sp == QLatin1String("inact");
                     scaleTicks(p, sc, stepEv, inact ? QColor(255, 255, 255, 30) : kLitWarm.darker(160), 1, 6);
                     if (sp == QLatin1String("over"))
@@ -900,8 +901,8 @@ std::vector<Picture> inventory()
                     p.fillRect(QRectF(0.5, s.height() - 2, s.width() - 1, 1.2), kAccent);
             });
         }
-    add(vb + "flashStatus/VFBelo_flashOn.png", QSize(12, 20),
-        [](QPainter &p, const QSizeF &s) { fillDisplay(p, s); bolt(p, QRectF(1, 2, s.width() - 2, s.height() - 4), kLitWarm); });
+    add(vb + "flashStatus/VFBelo_flashOn.png", QSize(15, 15),
+        [](QPainter &p, const QSizeF &s) { fillDisplay(p, s); bolt(p, QRectF(3.5, 1.5, 8, s.height() - 3), kLitWarm); });
     for (bool on : {true, false})
         add(vb + (on ? "isoAuto/VFBelo_isoAuto_on.png" : "isoAuto/VFBelo_isoAuto_off.png"), QSize(26, 20),
             [on](QPainter &p, const QSizeF &s) {
