@@ -13,6 +13,7 @@
 #include <QMetaMethod>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -46,6 +47,15 @@ TVK_GUI_CameraArdo2::TVK_GUI_CameraArdo2(TVK_GUI_Application *application, TVK_L
     for (QWidget *symbol : {ui->symBattInt, ui->symBattExt})
         showBattery(symbol, 0);
     ui->pbnCapture->setProperty(kPowerSwitchProperty, 0);
+
+    // The picture buttons keep the size of their pictures: the general
+    // tool-button rule's minimum width would otherwise squeeze them.
+    for (QToolButton *button : {ui->tbnMinGUI, ui->tbnKeyLock, ui->tbnQuickView, ui->tbnLVPhoto, ui->tbnMirrorUp}) {
+        const QSize size = button->minimumSize();
+        button->setStyleSheet(QStringLiteral("min-width: %1px; max-width: %1px; min-height: %2px; max-height: %2px;")
+                                  .arg(size.width())
+                                  .arg(size.height()));
+    }
 
     wireInside();
 
