@@ -12,7 +12,7 @@ TVK_GUI_7SegmentApertureWidget::TVK_GUI_7SegmentApertureWidget(QWidget *parent)
 
 TVK_GUI_7SegmentApertureWidget::~TVK_GUI_7SegmentApertureWidget() = default;
 
-void TVK_GUI_7SegmentApertureWidget::setAperture(QString aperture)
+QString TVK_GUI_7SegmentApertureWidget::readOutText(const QString &aperture)
 {
     QString text = aperture;
     text.remove(QLatin1Char('f'));
@@ -20,6 +20,12 @@ void TVK_GUI_7SegmentApertureWidget::setAperture(QString aperture)
     // A whole f-number below ten is shown with its tenths so that both digits are lit.
     if (text.length() == 1)
         text.append(QLatin1String(".0"));
+    return text;
+}
+
+void TVK_GUI_7SegmentApertureWidget::setAperture(QString aperture)
+{
+    QString text = readOutText(aperture);
     const bool hasPoint = text.contains(QLatin1Char('.'));
     text.remove(QLatin1Char('.'));
     setDecimalPoint(hasPoint);

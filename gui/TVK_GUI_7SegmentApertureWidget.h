@@ -15,6 +15,10 @@ class TVK_GUI_7SegmentApertureWidget : public QWidget
     Q_OBJECT
 
 public:
+    // The f-number as the read-outs show it: no "f", no blanks, and a whole
+    // number below ten with its tenths ("4" reads "4.0").
+    static QString readOutText(const QString &aperture);
+
     explicit TVK_GUI_7SegmentApertureWidget(QWidget *parent = nullptr);
     ~TVK_GUI_7SegmentApertureWidget() override;
 

@@ -1,5 +1,6 @@
 #include "TVK_GUI_VFBelo_ApertureWidget.h"
 
+#include "TVK_GUI_7SegmentApertureWidget.h"
 #include "TVK_GUI_Resources.h"
 #include "ui_TVK_GUI_VFBelo_ApertureWidget.h"
 
@@ -16,12 +17,7 @@ TVK_GUI_VFBelo_ApertureWidget::~TVK_GUI_VFBelo_ApertureWidget() = default;
 
 void TVK_GUI_VFBelo_ApertureWidget::setAperture(QString aperture)
 {
-    QString text = aperture;
-    text.remove(QLatin1Char('f'));
-    text.remove(QLatin1Char(' '));
-    if (text.length() == 1)
-        text.append(QLatin1String(".0"));
-    m_ui->lblAperture->setText(text);
+    m_ui->lblAperture->setText(TVK_GUI_7SegmentApertureWidget::readOutText(aperture));
 }
 
 void TVK_GUI_VFBelo_ApertureWidget::setExposureSimulation(int exposureSimulation)
