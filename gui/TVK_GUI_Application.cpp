@@ -7,6 +7,7 @@
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_GUI_SettingsAwareWidgetT.h"
+#include "TVK_GUI_UpdateDialog.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_ControllerWorker.h"
 #include "TVK_Logic_FolderSettings.h"
@@ -14,11 +15,18 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDesktopServices>
+#include <QDomDocument>
+#include <QHostAddress>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QUrl>
 #include <QVector>
@@ -44,8 +52,41 @@ unsigned long threadForLog()
     return static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId()));
 }
 
+// The command server's greeting, sent once to every client it takes.
+constexpr char kTcpGreeting[] = "Norba Pellora - TCP Server\r\n";
+constexpr int kTcpGreetingWaitMs = 3000;
+// Only the first byte of a chunk is a command, so a client that floods the
+// server gets its bytes taken in slices of this size: memory stays bounded
+// and the event loop gets a turn between slices.
+constexpr qint64 kTcpReadBufferBytes = 64 * 1024;
+constexpr size_t kTcpDumpLines = 10;
+constexpr size_t kTcpDumpBytesPerLine = 16;
+
 TVK_GUI_Application *s_instance = nullptr;
 TVK_GUI_Application::WarningSink s_warningSink;
+TVK_GUI_Application::UpdateSink s_updateSink;
+
+// Three dot-separated decimal numbers; false for anything else.
+bool parseVersion(const QString &text, quint32 parts[3])
+{
+    const QStringList fields = text.split(QLatin1Char('.'));
+    if (fields.size() != 3)
+        return false;
+    for (int i = 0; i < 3; ++i) {
+        const QString &field = fields.at(i);
+        if (field.isEmpty())
+            return false;
+        for (const QChar c : field) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        }
+        bool ok = false;
+        parts[i] = field.toUInt(&ok);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -122,6 +163,14 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
     connect(m_controller, &TVK_Logic_Controller::signalHasFocusDistance, this,
             &TVK_GUI_Application::setUnitsMenuEnabled);
     connect(m_controller, &TVK_Logic_Controller::signalWarning, this, &TVK_GUI_Application::showWarning);
+    m_commandServer = new QTcpServer(this);
+    connect(m_commandServer, &QTcpServer::newConnection, this, &TVK_GUI_Application::openTcpConnection);
+    // Queued: a command runs from the event loop, after the read handler has
+    // returned, so a "Q" never deletes the socket under its own readyRead.
+    connect(this, &TVK_GUI_Application::signalTcpCommand, this, &TVK_GUI_Application::catchTcpCommand,
+            Qt::QueuedConnection);
+    connect(this, &TVK_GUI_Application::signalUpdateVersion, this, &TVK_GUI_Application::catchUpdateVersion);
+    startCommandServer();
     // The controller looks for a camera as soon as it exists: one attached at
     // start may have connected before the connections above were made.
     if (m_controller->productId() != 0)
@@ -132,6 +181,9 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
 
 TVK_GUI_Application::~TVK_GUI_Application()
 {
+    m_shuttingDown = true;
+    closeTcpConnection();
+    m_commandServer->close();
     delete m_cameraWindow.data();
     delete m_noCameraWindow.data();
     m_folderSettings.reset();
@@ -155,6 +207,11 @@ TVK_GUI_Application *TVK_GUI_Application::instance()
 void TVK_GUI_Application::setWarningSinkForTesting(WarningSink sink)
 {
     s_warningSink = std::move(sink);
+}
+
+void TVK_GUI_Application::setUpdateSinkForTesting(UpdateSink sink)
+{
+    s_updateSink = std::move(sink);
 }
 
 TVK_GUI_NoCamera *TVK_GUI_Application::noCameraWindow() const
@@ -259,6 +316,12 @@ QString TVK_GUI_Application::ownersAreaAddress()
     return configured.isEmpty() ? QStringLiteral("https://norba-pellora.example/owners") : configured;
 }
 
+QString TVK_GUI_Application::updateInfoAddress()
+{
+    const QString configured = qEnvironmentVariable("TVK_UPDATE_INFO_URL");
+    return configured.isEmpty() ? QStringLiteral("https://norba-pellora.example/update/UpdateInfo.xml") : configured;
+}
+
 void TVK_GUI_Application::catchActionEula()
 {
     QDesktopServices::openUrl(QUrl(eulaAddress()));
@@ -291,6 +354,19 @@ void TVK_GUI_Application::catchActionUnits()
         return;
     TVK_GUI_Settings::instance()->setIsUnitFeet(action->data().toBool());
     m_controller->setIsUnitFeet(TVK_GUI_Settings::instance()->isUnitFeet());
+}
+
+void TVK_GUI_Application::catchActionAutoUpdates()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    if (action == nullptr)
+        return;
+    TVK_GUI_Settings::instance()->setAutoUpdates(action->isChecked());
+}
+
+void TVK_GUI_Application::catchActionCheckUpdates()
+{
+    checkUpdates(false);
 }
 
 void TVK_GUI_Application::catchActionAlwaysOnTop()
@@ -408,6 +484,8 @@ void TVK_GUI_Application::catchCameraConnected()
     Q_EMIT signalCameraGUIOpened();
     window->show();
     setOptionsMenusVisible(true);
+    if (TVK_GUI_Settings::instance()->autoUpdates())
+        checkUpdates(true);
 }
 
 void TVK_GUI_Application::catchCameraGUIDestroyed()
@@ -490,4 +568,241 @@ void TVK_GUI_Application::showWarning(const QString &text)
         return;
     }
     QMessageBox::warning(m_cameraWindow.data(), tr("Warning", "Warning dialog title"), text, QMessageBox::Ok);
+}
+
+// --- Command server -------------------------------------------------------------------------------
+
+void TVK_GUI_Application::startCommandServer()
+{
+    TVK_METHOD(prefix);
+    TVK_GUI_Settings *settings = TVK_GUI_Settings::instance();
+    if (!settings->tcpServerEnabled()) {
+        debugLog(kLELogTcpServer, "%s - TCP Server switched off in the settings", prefix);
+        return;
+    }
+    const int port = settings->tcpServerPort();
+    // The commands release the shutter without asking: only programs on this
+    // machine may send them.
+    if (!m_commandServer->listen(QHostAddress(QHostAddress::LocalHost), quint16(port))) {
+        debugLog(kLELogAlways, "%s - TCP Server cannot listen on 127.0.0.1:%d: %s", prefix, port,
+                 qUtf8Printable(m_commandServer->errorString()));
+        return;
+    }
+    debugLog(kLELogTcpServer, "%s - TCP Server listening on 127.0.0.1:%d", prefix, port);
+}
+
+quint16 TVK_GUI_Application::commandServerPort() const
+{
+    return m_commandServer != nullptr && m_commandServer->isListening() ? m_commandServer->serverPort() : 0;
+}
+
+void TVK_GUI_Application::openTcpConnection()
+{
+    // One client at a time; the others wait in the server, oldest first.
+    if (m_commandConnection || m_shuttingDown)
+        return;
+    while (m_commandServer->hasPendingConnections()) {
+        QTcpSocket *socket = m_commandServer->nextPendingConnection();
+        if (socket == nullptr)
+            return;
+        // A client that gave up while it waited would never report its
+        // disconnection and would block every client behind it.
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            socket->deleteLater();
+            continue;
+        }
+        m_commandConnection = socket;
+        socket->setReadBufferSize(kTcpReadBufferBytes);
+        connect(socket, &QTcpSocket::readyRead, this, &TVK_GUI_Application::catchTcpReadyRead);
+        connect(socket, &QTcpSocket::disconnected, this, &TVK_GUI_Application::closeTcpConnection);
+        socket->write(kTcpGreeting, qint64(sizeof kTcpGreeting - 1));
+        socket->flush();
+        socket->waitForBytesWritten(kTcpGreetingWaitMs);
+        debugLog(kLELogTcpServer, "TCP Server - opened connection");
+        // The client may have sent its first command with the greeting still
+        // on the way; it is read like any other.
+        if (m_commandConnection && m_commandConnection->bytesAvailable() > 0)
+            catchTcpReadyRead();
+        return;
+    }
+}
+
+void TVK_GUI_Application::closeTcpConnection()
+{
+    if (!m_commandConnection)
+        return;
+    QTcpSocket *socket = m_commandConnection.data();
+    disconnect(socket, &QTcpSocket::readyRead, this, &TVK_GUI_Application::catchTcpReadyRead);
+    disconnect(socket, &QTcpSocket::disconnected, this, &TVK_GUI_Application::closeTcpConnection);
+    // Closed here, not only deleted later: the client learns at once that
+    // its connection has ended.
+    socket->close();
+    socket->deleteLater();
+    m_commandConnection = nullptr;
+    debugLog(kLELogTcpServer, "TCP Server - closed connection");
+    // The server announces a waiting client only once, when it arrives; it is
+    // taken now rather than when yet another client happens to connect.
+    if (!m_shuttingDown && m_commandServer->hasPendingConnections())
+        openTcpConnection();
+}
+
+void TVK_GUI_Application::catchTcpReadyRead()
+{
+    // The socket hands out at most its read buffer per call, so this loop
+    // ends after a slice even while a client floods the connection.
+    while (m_commandConnection && m_commandConnection->bytesAvailable() > 0) {
+        const QByteArray data = m_commandConnection->readAll();
+        m_commandSources.enqueue(m_commandConnection);
+        Q_EMIT signalTcpCommand(data);
+    }
+}
+
+void TVK_GUI_Application::catchTcpCommand(const QByteArray &data)
+{
+    TVK_METHOD(prefix);
+    // Commands that arrive through the meta-object system have no source of
+    // their own and act on the current connection.
+    QPointer<QTcpSocket> source = m_commandConnection;
+    if (!m_commandSources.isEmpty())
+        source = m_commandSources.dequeue();
+    if (debugLogEnabled(kLELogTcpServer))
+        debugHexDump(QStringLiteral("TCP Server - reading:"), QStringLiteral("tcpBuffer"), data, kTcpDumpLines,
+                     kTcpDumpBytesPerLine);
+    if (data.isEmpty())
+        return;
+    // Only the first byte counts; the rest of the chunk is ignored.
+    const char command = data.at(0);
+    switch (command) {
+    case 'Q':
+    case 'q':
+        // A "Q" of a connection that has already gone is not meant for the
+        // client served now.
+        if (source && source == m_commandConnection)
+            closeTcpConnection();
+        break;
+    case 'R':
+    case 'r':
+        if (m_controller == nullptr)
+            break;
+        // Both calls come from this thread and queue themselves into the
+        // controller's thread; events posted from one thread to one receiver
+        // run in the order they were posted, so the release always follows
+        // the press there.
+        m_controller->doCaptureBtnPressed();
+        m_controller->doCaptureBtnReleased();
+        break;
+    default: {
+        const unsigned char byte = static_cast<unsigned char>(command);
+        // A control byte (a line break, say) would break the log line.
+        if (byte >= 0x20 && byte < 0x7F)
+            debugLog(kLELogAlways, "%s - unknown TCP command '%c'", prefix, command);
+        else
+            debugLog(kLELogAlways, "%s - unknown TCP command 0x%02X", prefix, unsigned(byte));
+        break;
+    }
+    }
+}
+
+// --- Update check ---------------------------------------------------------------------------------
+
+void TVK_GUI_Application::checkUpdates(bool automatic)
+{
+    TVK_METHOD(prefix);
+    m_automaticUpdateCheck = automatic;
+    // A manager per check; it goes when its answer has been handled. The
+    // certificate of the server is checked as usual: an answer that fails the
+    // check is a failed download, never an update.
+    auto *manager = new QNetworkAccessManager(this);
+    connect(manager, &QNetworkAccessManager::finished, this, &TVK_GUI_Application::catchDownloadUpdatesInfo);
+    const QUrl address(updateInfoAddress());
+    debugLog(kLELogAlways, "%s - %s check at %s", prefix, automatic ? "automatic" : "manual",
+             qUtf8Printable(address.toString()));
+    manager->get(QNetworkRequest(address));
+}
+
+void TVK_GUI_Application::catchDownloadUpdatesInfo(QNetworkReply *reply)
+{
+    TVK_METHOD(prefix);
+    if (reply == nullptr)
+        return;
+    reply->deleteLater();
+    if (reply->manager() != nullptr && reply->manager()->parent() == this)
+        reply->manager()->deleteLater();
+    if (reply->error() != QNetworkReply::NoError) {
+        debugLog(kLELogAlways, "%s - download failed: %s", prefix, qUtf8Printable(reply->errorString()));
+        return;
+    }
+    QDomDocument document;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(reply->readAll(), &error, &line, &column)) {
+        debugLog(kLELogAlways, "%s - update information is not XML (line %d, column %d): %s", prefix, line, column,
+                 qUtf8Printable(error));
+        return;
+    }
+    const QDomNodeList infos = document.elementsByTagName(QStringLiteral("UpdateInfo"));
+    if (infos.count() != 1) {
+        debugLog(kLELogAlways, "%s - %d UpdateInfo elements, expected one", prefix, infos.count());
+        return;
+    }
+    const QDomElement info = infos.at(0).toElement();
+    const QDomElement major = info.firstChildElement(QStringLiteral("MajorWin"));
+    const QDomElement minor = info.firstChildElement(QStringLiteral("MinorWin"));
+    const QDomElement build = info.firstChildElement(QStringLiteral("BuildWin"));
+    if (major.isNull() || minor.isNull() || build.isNull()) {
+        debugLog(kLELogAlways, "%s - UpdateInfo without MajorWin, MinorWin and BuildWin", prefix);
+        return;
+    }
+    Q_EMIT signalUpdateVersion(major.text() + QLatin1Char('.') + minor.text() + QLatin1Char('.') + build.text());
+}
+
+bool TVK_GUI_Application::isNewerVersion(const QString &version, const QString &current)
+{
+    TVK_METHOD(prefix);
+    quint32 offered[3] = {};
+    quint32 own[3] = {};
+    if (!parseVersion(version, offered) || !parseVersion(current, own)) {
+        debugLog(kLELogAlways, "%s - version \"%s\" or \"%s\" is not three numbers; not newer", prefix,
+                 qUtf8Printable(version.left(64)), qUtf8Printable(current.left(64)));
+        return false;
+    }
+    // By number, so that 3.10.0 comes after 3.8.0.
+    for (int i = 0; i < 3; ++i) {
+        if (offered[i] != own[i])
+            return offered[i] > own[i];
+    }
+    return false;
+}
+
+QWidget *TVK_GUI_Application::dialogParent() const
+{
+    if (m_cameraWindow)
+        return m_cameraWindow.data();
+    return m_noCameraWindow.data();
+}
+
+void TVK_GUI_Application::catchUpdateVersion(const QString &updateVersion)
+{
+    TVK_METHOD(prefix);
+    const QString title = tr("Check Updates", "Update Information dialog title");
+    if (isNewerVersion(updateVersion, applicationVersion())) {
+        debugLog(kLELogAlways, "%s - version %s is available", prefix, qUtf8Printable(updateVersion));
+        const QString text = tr("Norba Pellora Update available!\nPlease download latest version from Norba Owner's Area:");
+        if (s_updateSink) {
+            s_updateSink(true, text);
+            return;
+        }
+        TVK_GUI_UpdateDialog dialog(dialogParent(), title, text, ownersAreaAddress());
+        dialog.exec();
+        return;
+    }
+    if (m_automaticUpdateCheck)
+        return;
+    const QString text = tr("Application is up to date.");
+    if (s_updateSink) {
+        s_updateSink(false, text);
+        return;
+    }
+    QMessageBox::information(dialogParent(), title, text, QMessageBox::Ok);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QByteArray>
 #include <QList>
 #include <QPointer>
+#include <QQueue>
 #include <QString>
 
 #include <functional>
@@ -10,6 +12,9 @@
 
 class QMenu;
 class QMenuBar;
+class QNetworkReply;
+class QTcpServer;
+class QTcpSocket;
 class QThread;
 class QWidget;
 class TVK_GUI_CameraArdo2;
@@ -55,9 +60,24 @@ public:
     using WarningSink = std::function<void(const QString &)>;
     static void setWarningSinkForTesting(WarningSink sink);
 
+    // The result of an update check goes to the update dialog or to an
+    // information box, both modal; tests take it instead.
+    using UpdateSink = std::function<void(bool updateAvailable, const QString &text)>;
+    static void setUpdateSinkForTesting(UpdateSink sink);
+
     // Where the two web-page entries of the menus lead (configuration).
     static QString eulaAddress();
     static QString ownersAreaAddress();
+    // Where the update information document is fetched from (configuration).
+    static QString updateInfoAddress();
+
+    // The port the command server listens on (127.0.0.1), 0 when it does not.
+    quint16 commandServerPort() const;
+
+    // Whether version is three decimal numbers greater than current, compared
+    // number by number; false (with a log line) when either is not three
+    // numbers.
+    static bool isNewerVersion(const QString &version, const QString &current);
 
 Q_SIGNALS:
     void signalCameraGUIOpened();
@@ -66,6 +86,8 @@ Q_SIGNALS:
     void signalLiveViewGUIClosed();
     void signalFinishController();
     void signalAudioVolMicrophone(double);
+    void signalTcpCommand(QByteArray);
+    void signalUpdateVersion(QString);
 
 public Q_SLOTS:
     void setDngPath(const QString &path);
@@ -81,15 +103,26 @@ private Q_SLOTS:
     void catchCameraGUIDestroyed();
     void catchAboutDestroyed();
     void showWarning(const QString &text);
+    void openTcpConnection();
+    void closeTcpConnection();
+    void catchTcpReadyRead();
+    void catchTcpCommand(const QByteArray &data);
     void catchActionAbout();
     void catchActionEula();
     void catchActionQuit();
     void catchActionUnits();
+    void catchActionAutoUpdates();
+    void catchActionCheckUpdates();
     void catchActionAlwaysOnTop();
     void catchActionTransparency();
     void catchActionOpenManual();
+    void checkUpdates(bool automatic);
+    void catchDownloadUpdatesInfo(QNetworkReply *reply);
+    void catchUpdateVersion(const QString &updateVersion);
 
 private:
+    void startCommandServer();
+    QWidget *dialogParent() const;
     void applyAlwaysOnTopToAll();
     void setOptionsMenusVisible(bool visible);
     void saveFolderSettings();
@@ -105,4 +138,12 @@ private:
     QPointer<TVK_GUI_CameraArdo2> m_cameraWindow;
     bool m_quitRequested = false;
     bool m_cameraAnnounced = false;
+    QTcpServer *m_commandServer = nullptr;
+    QPointer<QTcpSocket> m_commandConnection;
+    // The connection each queued command came from, oldest first: a "Q" that
+    // arrives after its own connection has gone must not close the next one.
+    QQueue<QPointer<QTcpSocket>> m_commandSources;
+    // Set in the destructor: no further client is taken then.
+    bool m_shuttingDown = false;
+    bool m_automaticUpdateCheck = false;
 };

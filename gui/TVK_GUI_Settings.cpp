@@ -29,6 +29,8 @@ const QLatin1String kKeyAlwaysOnTop("/NorbaPellora/AlwaysOnTop");
 const QLatin1String kKeyAutoUpdates("/NorbaPellora/AutoUpdates");
 const QLatin1String kKeyIsUnitFeet("/NorbaPellora/IsUnitFeet");
 const QLatin1String kKeyLastProductId("/NorbaPellora/LastProductId");
+const QLatin1String kKeyTcpServerEnabled("/NorbaPellora/TcpServerEnabled");
+const QLatin1String kKeyTcpServerPort("/NorbaPellora/TcpServerPort");
 const QLatin1String kKeyIsMinimalControlGUI("IsMinimalControlGUI");
 const QLatin1String kGroupFolderSettings("FolderSettings/");
 const QLatin1String kKeyDngPictureFolder("DngPictureFolder");
@@ -41,6 +43,8 @@ constexpr bool kDefaultAlwaysOnTop = true;
 constexpr bool kDefaultAutoUpdates = false;
 constexpr bool kDefaultIsUnitFeet = false;
 constexpr int kDefaultLastProductId = 0;
+constexpr bool kDefaultTcpServerEnabled = true;
+constexpr int kDefaultTcpServerPort = 50505;
 constexpr bool kDefaultIsMinimalControlGUI = false;
 constexpr int kDefaultPictureNumber = 1;
 
@@ -445,6 +449,38 @@ void TVK_GUI_Settings::setIsUnitFeet(bool feet)
 {
     QMutexLocker locker(&g_mutex);
     storeText(kKeyIsUnitFeet, boolText(feet));
+}
+
+bool TVK_GUI_Settings::tcpServerEnabled() const
+{
+    QMutexLocker locker(&g_mutex);
+    return boolValue(kKeyTcpServerEnabled, kDefaultTcpServerEnabled);
+}
+
+void TVK_GUI_Settings::setTcpServerEnabled(bool on)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(kKeyTcpServerEnabled, boolText(on));
+}
+
+int TVK_GUI_Settings::tcpServerPort() const
+{
+    TVK_METHOD(prefix);
+    QMutexLocker locker(&g_mutex);
+    bool ok = false;
+    const int port = intValue(kKeyTcpServerPort, kDefaultTcpServerPort, &ok);
+    if (ok && (port < 1 || port > 65535)) {
+        debugLog(kLELogAlways, "%s - \"%s\" holds %d, not a port; using %d", prefix,
+                 qUtf8Printable(QString(kKeyTcpServerPort)), port, kDefaultTcpServerPort);
+        return kDefaultTcpServerPort;
+    }
+    return port;
+}
+
+void TVK_GUI_Settings::setTcpServerPort(int port)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(kKeyTcpServerPort, QString::number(port));
 }
 
 int TVK_GUI_Settings::lastProductId() const

@@ -62,6 +62,12 @@ public:
     void setAutoUpdates(bool on);
     bool isUnitFeet() const;
     void setIsUnitFeet(bool feet);
+    // The local command server: on by default, on port 50505; a stored
+    // port outside 1..65535 counts as the default.
+    bool tcpServerEnabled() const;
+    void setTcpServerEnabled(bool on);
+    int tcpServerPort() const;
+    void setTcpServerPort(int port);
 
     // 0 when missing or not a number.
     int lastProductId() const;

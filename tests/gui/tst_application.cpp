@@ -17,6 +17,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -135,6 +137,25 @@ private Q_SLOTS:
     // lands in the user's folder.
     void endToEndSettingAndSpaceBarPicture();
 
+    // "r" from a remote client is one whole release, even with more bytes
+    // in the same chunk; the connection stays open.
+    void remoteReleaseTakesOnePicture()
+    {
+        QVERIFY(waitForCameraWindow());
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(QHostAddress::LocalHost), app()->commandServerPort());
+        QVERIFY(client.waitForConnected(kWaitMs));
+        QVERIFY(QTest::qWaitFor([&client]() { return client.canReadLine(); }, kWaitMs));
+        QCOMPARE(client.readLine(), QByteArray("Norba Pellora - TCP Server\r\n"));
+        client.write("rQ");
+        QVERIFY(client.waitForBytesWritten(kWaitMs));
+        QVERIFY(QTest::qWaitFor([]() { return !QDir(dngFolder()).entryList(QDir::Files).isEmpty(); }, kWaitMs));
+        // Time for a second picture, were one on its way.
+        QTest::qWait(1000);
+        QCOMPARE(QDir(dngFolder()).entryList(QDir::Files), QStringList{QStringLiteral("Shot00007.DNG")});
+        QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
+    }
+
 private:
     void quitWithCamera(bool byMenu)
     {
@@ -216,6 +237,12 @@ int main(int argc, char *argv[])
                   QStringLiteral("Shot"), 7});
     settings->saveFolderSettings(&folders);
 
+    // A free port for the command server, so that parallel runs do not meet.
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        settings->setTcpServerPort(probe.serverPort());
+    }
     TVK_GUI_Application::setWarningSinkForTesting([](const QString &text) { g_warnings << text; });
     int result = 0;
     {
