@@ -76,6 +76,10 @@ const std::vector<ValueRow> &valueRows()
             {"IsUnitFeet", [](Settings &s) { s.setIsUnitFeet(true); }, [](Settings &s) { return s.isUnitFeet(); }},
             {"LastProductId", [](Settings &s) { s.setLastProductId(kProductB); },
              [](Settings &s) { return s.lastProductId() == kProductB; }},
+            {"TcpServerEnabled", [](Settings &s) { s.setTcpServerEnabled(false); },
+             [](Settings &s) { return !s.tcpServerEnabled(); }},
+            {"TcpServerPort", [](Settings &s) { s.setTcpServerPort(50123); },
+             [](Settings &s) { return s.tcpServerPort() == 50123; }},
             {"IsMinimalControlGUI", [](Settings &s) { s.setIsMinimalControlGUI(true); },
              [](Settings &s) { return s.isMinimalControlGUI(); }},
             {"FolderSettings", [](Settings &s) { saveFolders(&s, QStringLiteral("Wedding"), 42); },
@@ -153,6 +157,8 @@ private Q_SLOTS:
         QCOMPARE(s->lastProductId(), 0);
         QCOMPARE(s->productId(), 0);
         QCOMPARE(s->isMinimalControlGUI(), false);
+        QCOMPARE(s->tcpServerEnabled(), true);
+        QCOMPARE(s->tcpServerPort(), 50505);
         TVK_Logic_FolderSettings folders;
         s->loadFolderSettings(&folders);
         QCOMPARE(folders.pictureNumber(), 1);
