@@ -118,10 +118,8 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
     restoreGeometryOnScreen(noCamera);
     noCamera->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    const QString style = TVK_GUI_Resources::styleSheet();
-    if (style.isEmpty())
-        debugLog(kLELogAlways, "%s - cannot find style.css", prefix);
-    else
+    const QString style = TVK_GUI_Resources::styleSheet(prefix);
+    if (!style.isEmpty())
         noCamera->setStyleSheet(style);
 
     debugLog(kLELogAlways, "%s - created in thread 0x%012lX", prefix, threadForLog());

@@ -31,9 +31,10 @@ void TVK_GUI_Resources::initialize()
     std::call_once(once, registerBundles);
 }
 
-QString TVK_GUI_Resources::styleSheet()
+QString TVK_GUI_Resources::styleSheet(const char *caller)
 {
-    TVK_METHOD(method);
+    TVK_METHOD(own);
+    const char *method = caller != nullptr ? caller : own;
     initialize();
     QFile file(QStringLiteral(":/TVK_GUI/Resources/style.css"));
     if (!file.open(QIODevice::ReadOnly)) {

@@ -13,8 +13,9 @@ public:
     // Registers every bundle once; safe to call again and from any thread.
     static void initialize();
 
-    // The whole style sheet, up to its first NUL byte; empty (and logged) when missing.
-    static QString styleSheet();
+    // The whole style sheet, up to its first NUL byte; empty when missing,
+    // which is logged under the caller's method prefix (this class's without one).
+    static QString styleSheet(const char *caller = nullptr);
     // Sets the style sheet on the window; false (window unstyled) when it is missing.
     static bool applyStyleSheet(QWidget *widget);
 

@@ -54,6 +54,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -247,6 +248,29 @@ const QStringList kWhiteBalTemp{"2500 K", "3200 K", "4300 K", "5600 K", "6500 K"
 const QStringList kDriveModes{"Single", "Continuous Low", "Continuous High", "Self-timer 2s", "Bracketing",
                               "Interval"};
 
+struct ModeShot {
+    int mode;
+    const char *letter;
+};
+
+// What both viewfinders show alike: each exposure mode's letter, and the
+// light balance beyond either end of its scale.
+void shootModesAndLightBalance(Gallery &gallery, TVK_GUI_ViewFinderBase *vf, const char *variant,
+                               std::initializer_list<ModeShot> modes)
+{
+    const QString prefix = QStringLiteral("viewfinder_%1_").arg(QLatin1String(variant));
+    for (const ModeShot &m : modes) {
+        vf->setExposureMode(m.mode);
+        gallery.shoot(prefix + QStringLiteral("mode_") + QLatin1String(m.letter));
+    }
+    vf->setExposureMode(0);
+    vf->setLightBalance(3);
+    gallery.shoot(prefix + QStringLiteral("lightbal_plus3"), true);
+    vf->setLightBalance(-7);
+    gallery.shoot(prefix + QStringLiteral("lightbal_minus7"));
+    vf->setLightBalance(0);
+}
+
 void shootViewFinderArdo(Gallery &gallery)
 {
     const auto typical = [](TVK_GUI_ViewFinderArdo *vf) {
@@ -270,22 +294,7 @@ void shootViewFinderArdo(Gallery &gallery)
     typical(vf);
     gallery.shoot(QStringLiteral("viewfinder_ardo_manual"), true);
 
-    const struct
-    {
-        int mode;
-        const char *letter;
-    } modes[] = {{3, "P"}, {2, "A"}, {1, "T"}};
-    for (const auto &m : modes) {
-        vf->setExposureMode(m.mode);
-        gallery.shoot(QStringLiteral("viewfinder_ardo_mode_%1").arg(QLatin1String(m.letter)));
-    }
-    vf->setExposureMode(0);
-
-    vf->setLightBalance(3);
-    gallery.shoot(QStringLiteral("viewfinder_ardo_lightbal_plus3"), true);
-    vf->setLightBalance(-7);
-    gallery.shoot(QStringLiteral("viewfinder_ardo_lightbal_minus7"));
-    vf->setLightBalance(0);
+    shootModesAndLightBalance(gallery, vf, "ardo", {{3, "P"}, {2, "A"}, {1, "T"}});
 
     const struct
     {
@@ -350,22 +359,7 @@ void shootViewFinderBelo(Gallery &gallery)
     vf->setExposureMode(0);
     gallery.shoot(QStringLiteral("viewfinder_belo_manual"), true);
 
-    const struct
-    {
-        int mode;
-        const char *letter;
-    } modes[] = {{1, "S"}, {2, "A"}, {3, "P"}, {5, "Pstar"}};
-    for (const auto &m : modes) {
-        vf->setExposureMode(m.mode);
-        gallery.shoot(QStringLiteral("viewfinder_belo_mode_%1").arg(QLatin1String(m.letter)));
-    }
-    vf->setExposureMode(0);
-
-    vf->setLightBalance(3);
-    gallery.shoot(QStringLiteral("viewfinder_belo_lightbal_plus3"), true);
-    vf->setLightBalance(-7);
-    gallery.shoot(QStringLiteral("viewfinder_belo_lightbal_minus7"));
-    vf->setLightBalance(0);
+    shootModesAndLightBalance(gallery, vf, "belo", {{1, "S"}, {2, "A"}, {3, "P"}, {5, "Pstar"}});
 
     vf->setExposureMode(2);
     vf->setExposCompens(1000);
