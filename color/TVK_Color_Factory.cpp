@@ -204,6 +204,26 @@ std::unique_ptr<TVK_Color_ProfileIF> TVK_Color_Factory::monitorProfileAt(const Q
     return file.isEmpty() ? nullptr : profileFromFile(file);
 }
 
+std::unique_ptr<TVK_Color_ProfileIF> TVK_Color_Factory::standardMonitorProfile()
+{
+    // Built once: the bytes never change, and a viewer asks again on every
+    // move to another screen.
+    static const QByteArray bytes = []() {
+        QByteArray data;
+        cmsHPROFILE profile = cmsCreate_sRGBProfile();
+        cmsUInt32Number size = 0;
+        if (profile != nullptr && cmsSaveProfileToMem(profile, nullptr, &size) && size > 0) {
+            data.resize(int(size));
+            if (!cmsSaveProfileToMem(profile, data.data(), &size))
+                data.clear();
+        }
+        if (profile != nullptr)
+            cmsCloseProfile(profile);
+        return data;
+    }();
+    return profileFromBytes(bytes);
+}
+
 std::unique_ptr<TVK_Color_ProfileIF> TVK_Color_Factory::copyOf(const TVK_Color_ProfileIF &profile)
 {
     auto copy = std::make_unique<TVK_Color_Profile_Lcms>(profile);

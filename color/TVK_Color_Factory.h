@@ -21,6 +21,9 @@ public:
     // profile colord assigned to the screen's output; null when there is none,
     // no display, or the platform is offscreen.
     static std::unique_ptr<TVK_Color_ProfileIF> monitorProfileAt(const QPoint &point);
+    // sRGB (IEC 61966-2.1), what a desktop takes a monitor without a profile
+    // to be. Null only when the engine cannot build it.
+    static std::unique_ptr<TVK_Color_ProfileIF> standardMonitorProfile();
     // Null when the copy is not valid.
     static std::unique_ptr<TVK_Color_ProfileIF> copyOf(const TVK_Color_ProfileIF &profile);
     // Null when the file does not hold a valid profile.

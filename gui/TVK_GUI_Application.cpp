@@ -2,10 +2,17 @@
 
 #include "TVK_App_Identity.h"
 #include "TVK_Debug_Log.h"
+#include "TVK_Color_Factory.h"
+#include "TVK_GUI_AboutDialog.h"
 #include "TVK_GUI_CameraArdo2.h"
+#include "TVK_GUI_DeleteProfilesDialog.h"
+#include "TVK_GUI_FixedAspectWidgetT.h"
+#include "TVK_GUI_ImageViewer.h"
+#include "TVK_GUI_LiveViewInfoWidget.h"
 #include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_Settings.h"
+#include "TVK_GUI_SaveProfileDialog.h"
 #include "TVK_GUI_SettingsAwareWidgetT.h"
 #include "TVK_GUI_UpdateDialog.h"
 #include "TVK_Logic_Controller.h"
@@ -15,7 +22,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDomDocument>
+#include <QEvent>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,13 +38,28 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
+#include <QTransform>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QVector>
+
+#include <cmath>
 
 namespace {
 
 using NoCameraWindow = TVK_GUI_SettingsAwareWidgetT<TVK_GUI_NoCamera>;
 using CameraWindow = TVK_GUI_SettingsAwareWidgetT<TVK_GUI_CameraArdo2>;
+// The live view and the quick view: a picture at its own shape, and the
+// window where the user left it last time.
+using ViewWindow = TVK_GUI_SettingsAwareWidgetT<TVK_GUI_FixedAspectWidgetT<QDialog>>;
+
+// The live view's info strip below the picture takes no part in its shape.
+constexpr int kLiveViewInfoHeight = 40;
+// The camera may pause its stream (a picture being taken); the window waits
+// this long for frames to come back before it closes.
+constexpr int kLiveViewCloseDelayMs = 8000;
+constexpr size_t kQuickViewDumpLines = 10;
 
 // The title bar above a stored rectangle must be on a screen, or the user
 // could never grab the window again.
@@ -86,6 +111,30 @@ bool parseVersion(const QString &text, quint32 parts[3])
             return false;
     }
     return true;
+}
+
+// Turns normalised picture coordinates clockwise about the picture's centre,
+// as QTransform::rotate turns the pixmap on a screen whose y axis points down.
+QTransform aboutCentre(int rotation)
+{
+    QTransform transform;
+    transform.translate(0.5, 0.5);
+    transform.rotate(rotation);
+    transform.translate(-0.5, -0.5);
+    return transform;
+}
+
+// Default size, centred on the screen of the owner, then the stored place
+// when a screen still shows its title bar.
+void placeWindow(QWidget *window, QWidget *owner, const QSize &size, const QString &objectName)
+{
+    QScreen *screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    QRect geometry(QPoint(0, 0), size);
+    if (screen != nullptr)
+        geometry.moveCenter(screen->availableGeometry().center());
+    window->setGeometry(geometry);
+    window->setObjectName(objectName);
+    TVK_GUI_Application::restoreGeometryOnScreen(window);
 }
 
 } // namespace
@@ -161,6 +210,21 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
     connect(m_controller, &TVK_Logic_Controller::signalHasFocusDistance, this,
             &TVK_GUI_Application::setUnitsMenuEnabled);
     connect(m_controller, &TVK_Logic_Controller::signalWarning, this, &TVK_GUI_Application::showWarning);
+    using C = TVK_Logic_Controller;
+    using A = TVK_GUI_Application;
+    connect(m_controller, &C::signalHasOrientation, this, &A::catchHasOrientation);
+    connect(m_controller, qOverload<int>(&C::signalOrientation), this, &A::catchOrientation);
+    connect(m_controller, &C::signal3DAxisAngles, this, &A::catch3DAxisAngles);
+    connect(m_controller, &C::signalAudioLevelIsManual, this, &A::catchAudioVolIsManual);
+    connect(m_controller, qOverload<double>(&C::signalAudioVolMicrophone), this, &A::catchAudioVolMicrophone);
+    connect(m_controller, qOverload<int>(&C::signalExposMetering), this, &A::catchExposMetering);
+    connect(m_controller, &C::signalLiveView, this, &A::showLiveView);
+    connect(m_controller, &C::signalNoLiveView, this, &A::catchLiveViewCloseRequested);
+    connect(m_controller, &C::signalQuickView, this, &A::showQuickView);
+    connect(m_controller, &C::signalNoQuickView, this, &A::closeQuickView);
+    m_liveViewCloseTimer = new QTimer(this);
+    m_liveViewCloseTimer->setSingleShot(true);
+    connect(m_liveViewCloseTimer, &QTimer::timeout, this, &A::catchLiveViewCloseTimedOut);
     m_commandServer = new QTcpServer(this);
     connect(m_commandServer, &QTcpServer::newConnection, this, &TVK_GUI_Application::openTcpConnection);
     // Queued: a command runs from the event loop, after the read handler has
@@ -182,6 +246,8 @@ TVK_GUI_Application::~TVK_GUI_Application()
     m_shuttingDown = true;
     closeTcpConnection();
     m_commandServer->close();
+    delete m_quickViewWindow.data();
+    delete m_liveViewWindow.data();
     delete m_cameraWindow.data();
     delete m_noCameraWindow.data();
     m_folderSettings.reset();
@@ -284,17 +350,13 @@ void TVK_GUI_Application::setUnitsMenuEnabled(bool enabled)
 
 void TVK_GUI_Application::catchActionAbout()
 {
-    // The about dialog arrives with the dialogs; until then the entry says
-    // what the program is.
     setQuitOnLastWindowClosed(false);
-    auto *box = new QMessageBox(QMessageBox::NoIcon, tr("About"),
-                                QStringLiteral("%1 %2").arg(applicationDisplayName(), applicationVersion()),
-                                QMessageBox::Ok);
-    applyAlwaysOnTop(box);
-    connect(box, &QObject::destroyed, this, &TVK_GUI_Application::catchAboutDestroyed);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    TVK_GUI_Resources::applyStyleSheet(box);
-    box->show();
+    auto *about = new TVK_GUI_AboutDialog(nullptr);
+    applyAlwaysOnTop(about);
+    connect(about, &QObject::destroyed, this, &TVK_GUI_Application::catchAboutDestroyed);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    TVK_GUI_Resources::applyStyleSheet(about);
+    about->show();
 }
 
 void TVK_GUI_Application::catchAboutDestroyed()
@@ -323,6 +385,26 @@ QString TVK_GUI_Application::updateInfoAddress()
 void TVK_GUI_Application::catchActionEula()
 {
     QDesktopServices::openUrl(QUrl(eulaAddress()));
+}
+
+void TVK_GUI_Application::catchActionChooseProfile()
+{
+    // Profiles are names only so far; choosing one changes nothing.
+    auto *action = qobject_cast<QAction *>(sender());
+    const QString name = action != nullptr ? action->data().toString() : QString();
+    Q_UNUSED(name)
+}
+
+void TVK_GUI_Application::catchActionSaveProfile()
+{
+    TVK_GUI_SaveProfileDialog dialog(m_profileNames, m_noCameraWindow.data());
+    dialog.exec();
+}
+
+void TVK_GUI_Application::catchActionDeleteProfile()
+{
+    TVK_GUI_DeleteProfilesDialog dialog(m_profileNames, m_noCameraWindow.data());
+    dialog.exec();
 }
 
 void TVK_GUI_Application::catchActionOpenManual()
@@ -407,6 +489,8 @@ void TVK_GUI_Application::applyAlwaysOnTopToAll()
 {
     applyAlwaysOnTop(m_noCameraWindow.data());
     applyAlwaysOnTop(m_cameraWindow.data());
+    applyAlwaysOnTop(m_liveViewWindow.data());
+    applyAlwaysOnTop(m_quickViewWindow.data());
 }
 
 QRect TVK_GUI_Application::fitOnScreens(const QRect &stored, const QList<QRect> &availableScreens)
@@ -468,6 +552,8 @@ void TVK_GUI_Application::catchCameraConnected()
 
     auto *window = new CameraWindow(this, m_controller);
     m_cameraWindow = window;
+    m_cameraWindowGoing = false;
+    window->installEventFilter(this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setAttribute(Qt::WA_QuitOnClose, false);
     window->setObjectName(QStringLiteral("WinCamera"));
@@ -492,6 +578,8 @@ void TVK_GUI_Application::catchCameraGUIDestroyed()
     Q_EMIT signalCameraGUIClosed();
     if (!m_quitRequested && m_noCameraWindow)
         m_noCameraWindow->show();
+    if (m_liveViewWindow)
+        m_liveViewWindow->close();
     setOptionsMenusVisible(false);
 }
 
@@ -553,6 +641,397 @@ void TVK_GUI_Application::setPictureIndex(int index)
         return;
     m_folderSettings->setPictureNumber(index);
     saveFolderSettings();
+}
+
+// --- Live view and quick view ---------------------------------------------------------------------
+
+QWidget *TVK_GUI_Application::liveViewWindow() const
+{
+    return m_liveViewWindow.data();
+}
+
+QWidget *TVK_GUI_Application::quickViewWindow() const
+{
+    return m_quickViewWindow.data();
+}
+
+TVK_GUI_ImageViewer *TVK_GUI_Application::liveViewViewer() const
+{
+    return m_liveViewViewer.data();
+}
+
+TVK_GUI_LiveViewInfoWidget *TVK_GUI_Application::liveViewInfoWidget() const
+{
+    return m_liveViewInfo.data();
+}
+
+TVK_GUI_ImageViewer *TVK_GUI_Application::quickViewViewer() const
+{
+    return m_quickViewViewer.data();
+}
+
+int TVK_GUI_Application::liveViewRotationFor(bool hasOrientation, int orientation, double firstAxisAngle)
+{
+    double angle = hasOrientation ? double(orientation) : -firstAxisAngle;
+    if (!std::isfinite(angle))
+        return 0;
+    angle = std::fmod(angle, 360.0);
+    if (angle < 0.0)
+        angle += 360.0;
+    if (angle >= 45.0 && angle < 135.0)
+        return 90;
+    if (angle >= 135.0 && angle < 225.0)
+        return 180;
+    if (angle >= 225.0 && angle < 315.0)
+        return 270;
+    return 0;
+}
+
+QPointF TVK_GUI_Application::rotatedPoint(const QPointF &point, int rotation)
+{
+    // A negative coordinate says there is no position; turned, it could
+    // become a position inside the picture.
+    if (rotation == 0 || point.x() < 0.0 || point.y() < 0.0)
+        return point;
+    return aboutCentre(rotation).map(point);
+}
+
+QRectF TVK_GUI_Application::rotatedRect(const QRectF &rect, int rotation)
+{
+    if (rotation == 0)
+        return rect;
+    return aboutCentre(rotation).mapRect(rect);
+}
+
+void TVK_GUI_Application::catchAudioVolIsManual(bool isManual)
+{
+    if (isManual == m_audioVolIsManual)
+        return;
+    m_audioVolIsManual = isManual;
+    if (m_liveViewInfo)
+        m_liveViewInfo->setAudioVolumeIsManual(isManual);
+}
+
+void TVK_GUI_Application::catchAudioVolMicrophone(double volume)
+{
+    if (qFuzzyCompare(volume, m_audioVolMicrophone))
+        return;
+    m_audioVolMicrophone = volume;
+    if (m_liveViewInfo)
+        m_liveViewInfo->setAudioVolume(volume);
+}
+
+void TVK_GUI_Application::catchAudioVolume(double volume)
+{
+    if (qFuzzyCompare(volume, m_audioVolMicrophone))
+        return;
+    m_audioVolMicrophone = volume;
+    Q_EMIT signalAudioVolMicrophone(volume);
+}
+
+void TVK_GUI_Application::catchExposMetering(int metering)
+{
+    if (metering == m_exposMetering)
+        return;
+    m_exposMetering = metering;
+    if (m_liveViewViewer)
+        m_liveViewViewer->setExpSpotIsActive(metering == 0);
+}
+
+void TVK_GUI_Application::catchGCPipIsActive(bool isActive)
+{
+    m_gcPipMode = isActive;
+}
+
+void TVK_GUI_Application::catchGCPipInactive()
+{
+    m_gcPipMode = false;
+}
+
+void TVK_GUI_Application::catchHasOrientation(bool has)
+{
+    m_hasOrientation = has;
+}
+
+void TVK_GUI_Application::catchOrientation(int degrees)
+{
+    m_orientation = degrees;
+}
+
+void TVK_GUI_Application::catch3DAxisAngles(double first, double second)
+{
+    m_axisAngles[0] = first;
+    m_axisAngles[1] = second;
+}
+
+void TVK_GUI_Application::createLiveViewWindow(int mode)
+{
+    TVK_METHOD(prefix);
+    auto *window = new ViewWindow(m_cameraWindow.data());
+    m_liveViewWindow = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // No close button: the window lives as long as the camera sends frames.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowMaximizeButtonHint);
+    window->setExtraHeight(kLiveViewInfoHeight);
+    placeWindow(window, m_cameraWindow.data(), QSize(660, 446), QStringLiteral("LiveViewDialog"));
+    applyAlwaysOnTop(window);
+
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(2);
+    auto *viewer = new TVK_GUI_ImageViewer(window);
+    viewer->setMinimumSize(300, 200);
+    auto *info = new TVK_GUI_LiveViewInfoWidget(window);
+    layout->addWidget(viewer);
+    layout->addWidget(info);
+    m_liveViewViewer = viewer;
+    m_liveViewInfo = info;
+    m_gcPipMode = mode == 4;
+
+    using C = TVK_Logic_Controller;
+    using A = TVK_GUI_Application;
+    using V = TVK_GUI_ImageViewer;
+    using I = TVK_GUI_LiveViewInfoWidget;
+    C *controller = m_controller;
+    connect(window, &QObject::destroyed, this, &A::catchLiveViewDestroyed);
+    connect(this, &A::signalLiveViewPixmap, viewer, &V::setPixmap);
+    connect(this, &A::signalLiveViewMode, viewer, &V::setLiveViewMode);
+    connect(this, &A::signalLiveViewMode, info, &I::setLiveViewMode);
+    connect(controller, &C::signalLiveZoomInfo, this, &A::catchLiveZoomInfo, Qt::UniqueConnection);
+    connect(this, &A::signalLiveZoomInfo, viewer, &V::setZoomInfo);
+    connect(this, &A::signalLiveZoomInfo, info, &I::setZoomInfo);
+    connect(controller, &C::signalLiveZoomRect, this, &A::catchLiveZoomRect, Qt::UniqueConnection);
+    connect(this, &A::signalLiveZoomRect, viewer, &V::setZoomRect);
+    connect(info, &I::signalAFPressed, controller, &C::doLiveViewAFPressed);
+    connect(info, &I::signalAFReleased, controller, &C::doLiveViewAFReleased);
+    connect(viewer, &V::signalCrossPos, this, &A::catchCrossPosEdited);
+    connect(this, &A::signalCrossPosEdited, controller, &C::setLiveViewCrossPos, Qt::UniqueConnection);
+    connect(viewer, &V::signalPixmapConsumed, controller, &C::catchLiveViewConsumed);
+    connect(controller, &C::signalExposureSimulationList, info, &I::setExposureSimulationList);
+    connect(controller, qOverload<int>(&C::signalExposureSimulation), info, &I::setExposureSimulation);
+    connect(info, &I::signalExposureSimulation, controller, qOverload<int>(&C::setExposureSimulation));
+    connect(controller, &C::signalLiveAudioLevel, info, &I::setAudioLevel);
+    connect(info, &I::signalAudioVolume, this, &A::catchAudioVolume);
+    connect(controller, &C::signalLiveTimeCode, info, &I::setTimeCode);
+    connect(info, &I::signalZoomLevelClicked, controller, &C::toggleLiveViewZoom);
+    connect(info, &I::signalGCPipIsActive, controller, &C::setLiveViewGCPipActive);
+    connect(info, &I::signalGCPipIsActive, viewer, &V::setGCPipIsActive);
+    connect(info, &I::signalGCPipIsActive, this, &A::catchGCPipIsActive);
+    connect(viewer, &V::signalGCPipPos, info, &I::setGCPipNeedsSave);
+    connect(viewer, &V::signalGCPipPos, this, &A::catchGCPipPosEdited);
+    connect(this, &A::signalGCPipPosEdited, controller, &C::setLiveViewGCPipPos, Qt::UniqueConnection);
+    connect(info, &I::signalGCPipSave, controller, &C::doLiveViewGCPipSave);
+    connect(info, &I::signalGCPipSave, this, &A::catchGCPipInactive);
+
+    viewer->setExpSpotIsActive(m_exposMetering == 0);
+    viewer->setGCPipIsActive(m_gcPipMode);
+    // Live frames are shown as they come: matching each one would cost more
+    // than the frame rate allows.
+    viewer->setWantColorMatch(false);
+    const int product = controller->productId();
+    viewer->setWantMoveInZoom(product == 0x2031 || product == 0x2033);
+    info->setAudioVolumeIsManual(m_audioVolIsManual);
+    info->setAudioVolume(m_audioVolMicrophone);
+    info->setGCPipIsActive(m_gcPipMode);
+    debugLog(kLELogAlways, "%s - live view window opened in mode %d", prefix, mode);
+}
+
+void TVK_GUI_Application::matchToScreenOf(QWidget *window, TVK_GUI_ImageViewer *viewer, QPoint *rememberedCentre)
+{
+    TVK_METHOD(prefix);
+    QScreen *screen = QGuiApplication::screenAt(window->geometry().center());
+    if (screen == nullptr)
+        screen = window->screen();
+    if (screen == nullptr)
+        return;
+    const QPoint centre = screen->availableGeometry().center();
+    if (centre == *rememberedCentre)
+        return;
+    *rememberedCentre = centre;
+    std::unique_ptr<TVK_Color_ProfileIF> monitor = TVK_Color_Factory::monitorProfileAt(centre);
+    if (!monitor) {
+        // A desktop shows an unprofiled monitor as sRGB; the camera's Adobe
+        // RGB pictures would look dull if nothing converted them.
+        debugLog(kLELogAlways, "%s - no monitor profile for screen \"%s\", sRGB assumed", prefix,
+                 qUtf8Printable(screen->name()));
+        monitor = TVK_Color_Factory::standardMonitorProfile();
+    }
+    if (!monitor)
+        return;
+    viewer->setInputProfile(TVK_Color_Factory::defaultInputProfilePath());
+    viewer->setOutputProfile(*monitor);
+    viewer->setRenderingIntent(TVK_Color_WorldIF::eRenderingIntent(0));
+}
+
+void TVK_GUI_Application::showLiveView(const QImage &image)
+{
+    if (!m_cameraWindow)
+        return;
+    m_liveViewCloseTimer->stop();
+    const int mode = m_controller->liveViewMode();
+    const bool videoMode = mode == 1 || mode == 3;
+    if (videoMode && m_liveViewWindow)
+        m_liveViewWindow->hide();
+    m_cameraWindow->setLiveViewPhoto(mode == 2);
+    m_cameraWindow->setLiveViewVideo(mode == 3);
+    if (!m_liveViewWindow) {
+        createLiveViewWindow(mode);
+        Q_EMIT signalLiveViewGUIOpened();
+    }
+    auto *window = dynamic_cast<ViewWindow *>(m_liveViewWindow.data());
+    matchToScreenOf(window, m_liveViewViewer.data(), &m_liveViewScreenCentre);
+    Q_EMIT signalLiveViewMode(mode);
+
+    m_liveViewRotation = quint16(liveViewRotationFor(m_hasOrientation, m_orientation, m_axisAngles[0]));
+    QPixmap pixmap = QPixmap::fromImage(image);
+    if (m_liveViewRotation != 0 && !pixmap.isNull())
+        pixmap = pixmap.transformed(QTransform().rotate(m_liveViewRotation));
+    Q_EMIT signalLiveViewPixmap(pixmap);
+    if (m_liveViewViewer)
+        m_liveViewViewer->setGCPipIsActive(m_gcPipMode);
+    if (m_liveViewInfo)
+        m_liveViewInfo->setGCPipIsActive(m_gcPipMode);
+    if (mode == 4)
+        window->setWindowTitle(tr("Gray Card Live View", "Live View Window Title"));
+    else if (mode == 2)
+        window->setWindowTitle(tr("Live View Photo", "Live View Window Title"));
+    else
+        window->setWindowTitle(tr("Live View Video", "Live View Window Title"));
+    window->setAspectRatio(pixmap.isNull() ? 0.0 : double(pixmap.width()) / double(pixmap.height()));
+    if (!videoMode)
+        window->show();
+}
+
+void TVK_GUI_Application::catchLiveViewDestroyed()
+{
+    m_liveViewWindow = nullptr;
+    m_liveViewViewer = nullptr;
+    m_liveViewInfo = nullptr;
+    Q_EMIT signalLiveViewGUIClosed();
+}
+
+void TVK_GUI_Application::catchLiveViewCloseRequested()
+{
+    m_liveViewCloseTimer->start(kLiveViewCloseDelayMs);
+}
+
+void TVK_GUI_Application::catchLiveViewCloseTimedOut()
+{
+    closeLiveView();
+}
+
+void TVK_GUI_Application::closeLiveView()
+{
+    if (m_liveViewWindow)
+        m_liveViewWindow->close();
+    if (!m_cameraWindowGoing && m_cameraWindow) {
+        m_cameraWindow->setLiveViewPhoto(false);
+        m_cameraWindow->setLiveViewVideo(false);
+    }
+}
+
+void TVK_GUI_Application::catchLiveZoomInfo(int stripe, int zoomLevel, double x, double y)
+{
+    const QPointF point = rotatedPoint(QPointF(x, y), m_liveViewRotation);
+    Q_EMIT signalLiveZoomInfo(stripe, zoomLevel, point.x(), point.y());
+}
+
+void TVK_GUI_Application::catchLiveZoomRect(double x, double y, double w, double h)
+{
+    const QRectF rect = rotatedRect(QRectF(x, y, w, h), m_liveViewRotation);
+    Q_EMIT signalLiveZoomRect(rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+void TVK_GUI_Application::catchCrossPosEdited(double x, double y)
+{
+    const QPointF point = rotatedPoint(QPointF(x, y), (360 - m_liveViewRotation) % 360);
+    Q_EMIT signalCrossPosEdited(point.x(), point.y());
+}
+
+void TVK_GUI_Application::catchGCPipPosEdited(double x, double y)
+{
+    const QPointF point = rotatedPoint(QPointF(x, y), (360 - m_liveViewRotation) % 360);
+    Q_EMIT signalGCPipPosEdited(point.x(), point.y());
+}
+
+void TVK_GUI_Application::createQuickViewWindow()
+{
+    auto *window = new ViewWindow(m_cameraWindow.data());
+    m_quickViewWindow = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setExtraHeight(0);
+    placeWindow(window, m_cameraWindow.data(), QSize(640, 426), QStringLiteral("QuickViewDialog"));
+    applyAlwaysOnTop(window);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *viewer = new TVK_GUI_ImageViewer(window);
+    viewer->setMinimumSize(300, 200);
+    layout->addWidget(viewer);
+    m_quickViewViewer = viewer;
+    connect(window, &QObject::destroyed, this, &TVK_GUI_Application::catchQuickViewDestroyed);
+    connect(this, &TVK_GUI_Application::signalQuickViewPixmap, viewer, &TVK_GUI_ImageViewer::setPixmap);
+}
+
+void TVK_GUI_Application::showQuickView(const QByteArray &data, const QString &path, int orientation)
+{
+    TVK_METHOD(prefix);
+    if (debugLogEnabled(kLELogQuickView))
+        debugHexDump(QStringLiteral("%1 with path \"%2\":").arg(QLatin1String(prefix), path),
+                     QStringLiteral("quickViewBuffer"), data, kQuickViewDumpLines, kTcpDumpBytesPerLine);
+    if (!m_quickViewWindow)
+        createQuickViewWindow();
+    auto *window = dynamic_cast<ViewWindow *>(m_quickViewWindow.data());
+    matchToScreenOf(window, m_quickViewViewer.data(), &m_quickViewScreenCentre);
+
+    QString title = tr("Quick View", "Quick View Window Title");
+    if (!path.isEmpty())
+        title = QFileInfo(path).baseName() + QLatin1Char(' ') + title;
+
+    QPixmap pixmap = QPixmap::fromImage(QImage::fromData(data));
+    if (pixmap.isNull())
+        debugLog(kLELogAlways, "%s - %d bytes of \"%s\" are no picture", prefix, data.size(), qUtf8Printable(path));
+    int rotation = 0;
+    if (orientation == 3)
+        rotation = 180;
+    else if (orientation == 6)
+        rotation = 90;
+    else if (orientation == 8)
+        rotation = 270;
+    if (rotation != 0 && !pixmap.isNull())
+        pixmap = pixmap.transformed(QTransform().rotate(rotation));
+
+    Q_EMIT signalQuickViewPixmap(pixmap);
+    window->setWindowTitle(title);
+    window->setAspectRatio(pixmap.isNull() ? 0.0 : double(pixmap.width()) / double(pixmap.height()));
+    window->show();
+}
+
+void TVK_GUI_Application::closeQuickView()
+{
+    if (m_quickViewWindow)
+        m_quickViewWindow->close();
+}
+
+void TVK_GUI_Application::catchQuickViewDestroyed()
+{
+    m_quickViewWindow = nullptr;
+    m_quickViewViewer = nullptr;
+    if (m_controller != nullptr)
+        m_controller->setWantQuickView(false);
+    // The quick view is a child of the camera window and also goes while
+    // that window is being destroyed, when it is no panel any more.
+    if (!m_cameraWindowGoing && m_cameraWindow)
+        m_cameraWindow->setWantQuickView(false);
+}
+
+bool TVK_GUI_Application::eventFilter(QObject *watched, QEvent *event)
+{
+    // Watched only on the camera window: its deletion is always deferred
+    // (delete-on-close), and this is the last moment it is whole.
+    if (event->type() == QEvent::DeferredDelete && watched == m_cameraWindow)
+        m_cameraWindowGoing = true;
+    return QApplication::eventFilter(watched, event);
 }
 
 // --- Warnings -------------------------------------------------------------------------------------

@@ -3,21 +3,30 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QList>
+#include <QPixmap>
+#include <QPoint>
+#include <QPointF>
 #include <QPointer>
 #include <QQueue>
+#include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
+class QImage;
 class QMenu;
 class QMenuBar;
 class QNetworkReply;
 class QTcpServer;
 class QTcpSocket;
 class QThread;
+class QTimer;
 class QWidget;
 class TVK_GUI_CameraArdo2;
+class TVK_GUI_ImageViewer;
+class TVK_GUI_LiveViewInfoWidget;
 class TVK_GUI_NoCamera;
 class TVK_Logic_Controller;
 class TVK_Logic_ControllerWorker;
@@ -46,6 +55,24 @@ public:
     TVK_GUI_NoCamera *noCameraWindow() const;
     TVK_GUI_CameraArdo2 *cameraWindow() const;
     bool quitRequested() const { return m_quitRequested; }
+    // The live view and quick view windows while they exist, else null.
+    QWidget *liveViewWindow() const;
+    TVK_GUI_ImageViewer *liveViewViewer() const;
+    TVK_GUI_LiveViewInfoWidget *liveViewInfoWidget() const;
+    QWidget *quickViewWindow() const;
+    TVK_GUI_ImageViewer *quickViewViewer() const;
+    // The turn (0, 90, 180 or 270 degrees) of the last live frame shown.
+    int liveViewRotation() const { return m_liveViewRotation; }
+    // The profile names the profile dialogs work on, in ascending order.
+    const QStringList &profileNames() const { return m_profileNames; }
+
+    // The turn of the live image for the camera's orientation, or (without
+    // one) against its first axis angle.
+    static int liveViewRotationFor(bool hasOrientation, int orientation, double firstAxisAngle);
+    // A normalised point turned clockwise by rotation degrees about the
+    // picture's centre; a negative coordinate (no position) passes unchanged.
+    static QPointF rotatedPoint(const QPointF &point, int rotation);
+    static QRectF rotatedRect(const QRectF &rect, int rotation);
 
     // Puts the window on top of others, or not, as the settings say.
     static void applyAlwaysOnTop(QWidget *window);
@@ -86,6 +113,13 @@ Q_SIGNALS:
     void signalLiveViewGUIClosed();
     void signalFinishController();
     void signalAudioVolMicrophone(double);
+    void signalLiveViewMode(int);
+    void signalLiveZoomInfo(int, int, double, double);
+    void signalLiveZoomRect(double, double, double, double);
+    void signalCrossPosEdited(double, double);
+    void signalGCPipPosEdited(double, double);
+    void signalLiveViewPixmap(QPixmap);
+    void signalQuickViewPixmap(QPixmap);
     void signalTcpCommand(QByteArray);
     void signalUpdateVersion(QString);
 
@@ -102,6 +136,27 @@ private Q_SLOTS:
     void catchCameraDisconnected();
     void catchCameraGUIDestroyed();
     void catchAboutDestroyed();
+    void catchAudioVolIsManual(bool isManual);
+    void catchAudioVolMicrophone(double volume);
+    void catchAudioVolume(double volume);
+    void catchExposMetering(int metering);
+    void catchGCPipIsActive(bool isActive);
+    void catchGCPipInactive();
+    void catchHasOrientation(bool has);
+    void catchOrientation(int degrees);
+    void catch3DAxisAngles(double first, double second);
+    void catchLiveViewDestroyed();
+    void catchLiveViewCloseRequested();
+    void catchLiveViewCloseTimedOut();
+    void catchLiveZoomInfo(int stripe, int zoomLevel, double x, double y);
+    void catchLiveZoomRect(double x, double y, double w, double h);
+    void catchCrossPosEdited(double x, double y);
+    void catchGCPipPosEdited(double x, double y);
+    void showLiveView(const QImage &image);
+    void closeLiveView();
+    void catchQuickViewDestroyed();
+    void showQuickView(const QByteArray &data, const QString &path, int orientation);
+    void closeQuickView();
     void showWarning(const QString &text);
     void openTcpConnection();
     void closeTcpConnection();
@@ -115,12 +170,23 @@ private Q_SLOTS:
     void catchActionCheckUpdates();
     void catchActionAlwaysOnTop();
     void catchActionTransparency();
+    void catchActionChooseProfile();
+    void catchActionDeleteProfile();
+    void catchActionSaveProfile();
     void catchActionOpenManual();
     void checkUpdates(bool automatic);
     void catchDownloadUpdatesInfo(QNetworkReply *reply);
     void catchUpdateVersion(const QString &updateVersion);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void createLiveViewWindow(int mode);
+    void createQuickViewWindow();
+    // Chooses the viewer's profiles again when the window moved to another
+    // screen since the last choice.
+    void matchToScreenOf(QWidget *window, TVK_GUI_ImageViewer *viewer, QPoint *rememberedCentre);
     void startCommandServer();
     QWidget *dialogParent() const;
     void applyAlwaysOnTopToAll();
@@ -138,6 +204,26 @@ private:
     QPointer<TVK_GUI_CameraArdo2> m_cameraWindow;
     bool m_quitRequested = false;
     bool m_cameraAnnounced = false;
+    // The camera window is being deleted; its children go first.
+    bool m_cameraWindowGoing = false;
+
+    bool m_audioVolIsManual = false;
+    double m_audioVolMicrophone = 1.0;
+    int m_exposMetering = -1;
+    bool m_gcPipMode = false;
+    bool m_hasOrientation = false;
+    int m_orientation = 0;
+    double m_axisAngles[2] = {0.0, 0.0};
+    QTimer *m_liveViewCloseTimer = nullptr;
+    QPointer<QWidget> m_liveViewWindow;
+    QPointer<TVK_GUI_ImageViewer> m_liveViewViewer;
+    QPointer<TVK_GUI_LiveViewInfoWidget> m_liveViewInfo;
+    QPoint m_liveViewScreenCentre{-1, -1};
+    quint16 m_liveViewRotation = 0;
+    QPointer<QWidget> m_quickViewWindow;
+    QPointer<TVK_GUI_ImageViewer> m_quickViewViewer;
+    QPoint m_quickViewScreenCentre{-1, -1};
+    QStringList m_profileNames;
     QTcpServer *m_commandServer = nullptr;
     QPointer<QTcpSocket> m_commandConnection;
     // The connection each queued command came from, oldest first: a "Q" that

@@ -4,23 +4,32 @@
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_GUI_Application.h"
+#include "TVK_Emulator_LiveView.h"
 #include "TVK_GUI_CameraArdo2.h"
+#include "TVK_GUI_ImageViewer.h"
+#include "TVK_GUI_LiveViewInfoWidget.h"
+#include "TVK_GUI_LiveViewNavigatorWidget.h"
 #include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Test_Home.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QImageWriter>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QToolButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -30,10 +39,41 @@
 namespace {
 
 constexpr int kWaitMs = 20000;
-constexpr int kProduct = 0x2031;
-constexpr quint16 kPropAperture = 0xD60E; // the aperture the camera settled on
+constexpr quint16 kPropAperture = 0xD60E;    // the aperture the camera settled on
+constexpr quint16 kPropOrientation = 0xD65F; // how the camera is held, degrees
+constexpr int kOpRelease = 0x9004;
+constexpr quint32 kStageAutoFocusOn = 1;
+constexpr quint32 kStageAutoFocusOff = 2;
 
 using Emulated = TVK_Commu_CameraAccess_Emulated;
+using LiveView = TVK_Emulator_LiveView;
+
+// The emulated access with the stage of every release operation recorded;
+// the controller's thread writes, the test's thread reads.
+class StageRecordingAccess : public Emulated
+{
+public:
+    using Emulated::Emulated;
+    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override
+    {
+        if (operationCode == kOpRelease && numParams > 0) {
+            std::lock_guard<std::mutex> lock(s_mutex);
+            s_stages.append(params[0]);
+        }
+        return Emulated::sendCommand(operationCode, numParams, params, caller);
+    }
+    static QVector<quint32> stages()
+    {
+        std::lock_guard<std::mutex> lock(s_mutex);
+        return s_stages;
+    }
+
+private:
+    static std::mutex s_mutex;
+    static QVector<quint32> s_stages;
+};
+std::mutex StageRecordingAccess::s_mutex;
+QVector<quint32> StageRecordingAccess::s_stages;
 
 // An emulated camera that says it is a product the program does not know.
 class UnknownProductAccess : public Emulated
@@ -49,6 +89,7 @@ public:
 };
 
 std::shared_ptr<TVK_Emulator_Camera> g_camera;
+int g_product = 0x2031;
 bool g_unknownProduct = false;
 TVK_Test_Home *g_home = nullptr;
 
@@ -85,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(window->isVisible());
         QVERIFY(!app()->noCameraWindow()->isVisible());
         QVERIFY(optionsMenuVisible(window));
-        QCOMPARE(TVK_GUI_Settings::instance()->lastProductId(), kProduct);
+        QCOMPARE(TVK_GUI_Settings::instance()->lastProductId(), g_product);
         QCOMPARE(window->windowTitle(), app()->controller()->productName());
 
         // A second connect without a disconnect changes nothing.
@@ -156,7 +197,59 @@ private Q_SLOTS:
         QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
     }
 
+    void liveViewShowsFramesPacedByTheWindow();
+    void liveViewModesAndTheGreyCard();
+    void liveViewOfATurnedCamera();
+    void quickViewShowsEachNewPicture();
+    void quickViewTurnsByExifOrientation_data();
+    void quickViewTurnsByExifOrientation();
+
 private:
+    static QToolButton *panelButton(const char *name)
+    {
+        return app()->cameraWindow()->findChild<QToolButton *>(QLatin1String(name));
+    }
+    static QToolButton *infoButton(const char *name)
+    {
+        return app()->liveViewInfoWidget()->findChild<QToolButton *>(QLatin1String(name));
+    }
+    static LiveView *emulatedLiveView() { return g_camera->component<LiveView>(); }
+    static bool waitForLiveViewWindow()
+    {
+        return QTest::qWaitFor([]() { return app()->liveViewWindow() && app()->liveViewWindow()->isVisible(); },
+                               kWaitMs);
+    }
+    static bool waitForEmulatorMode(int mode)
+    {
+        return QTest::qWaitFor([mode]() { return emulatedLiveView()->mode() == mode; }, kWaitMs);
+    }
+    static bool waitForTitle(const QString &title)
+    {
+        return QTest::qWaitFor([&title]() {
+            return app()->liveViewWindow() && app()->liveViewWindow()->windowTitle() == title;
+        }, kWaitMs);
+    }
+    static bool waitForQuickViewTitle(const QString &title)
+    {
+        return QTest::qWaitFor([&title]() {
+            return app()->quickViewWindow() && app()->quickViewWindow()->windowTitle() == title;
+        }, kWaitMs);
+    }
+    // Clicks the live picture at a point given in fractions of its shown size.
+    static void clickPicture(double x, double y)
+    {
+        TVK_GUI_ImageViewer *viewer = app()->liveViewViewer();
+        const QRect shown = viewer->shownPixmapRect();
+        QTest::mouseClick(viewer, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(shown.left() + qRound(x * shown.width()), shown.top() + qRound(y * shown.height())));
+    }
+    static QStringList dngFiles() { return QDir(dngFolder()).entryList(QDir::Files, QDir::Name); }
+    static void takePicture()
+    {
+        QMetaObject::invokeMethod(app()->controller(), "doCaptureBtnPressed", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(app()->controller(), "doCaptureBtnReleased", Qt::QueuedConnection);
+    }
+
     void quitWithCamera(bool byMenu)
     {
         QVERIFY(waitForCameraWindow());
@@ -204,26 +297,279 @@ void tst_Application::endToEndSettingAndSpaceBarPicture()
         QCOMPARE(g_warnings, QStringList());
 }
 
+// Photo live view from the panel's button: the window opens on the first
+// frame, the camera sends the next only once the window has shown the last,
+// and the window closes a grace period after the stream ends.
+void tst_Application::liveViewShowsFramesPacedByTheWindow()
+{
+    QVERIFY(waitForCameraWindow());
+    QSignalSpy opened(app(), &TVK_GUI_Application::signalLiveViewGUIOpened);
+    QSignalSpy closed(app(), &TVK_GUI_Application::signalLiveViewGUIClosed);
+    QSignalSpy shown(app(), &TVK_GUI_Application::signalLiveViewPixmap);
+    QToolButton *photo = panelButton("tbnLVPhoto");
+    QVERIFY(QTest::qWaitFor([photo]() { return photo->isVisible(); }, kWaitMs));
+    photo->click();
+    QVERIFY(waitForLiveViewWindow());
+    QWidget *window = app()->liveViewWindow();
+    QCOMPARE(window->objectName(), QStringLiteral("LiveViewDialog"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Live View Photo"));
+    QCOMPARE(window->parentWidget(), static_cast<QWidget *>(app()->cameraWindow()));
+    QVERIFY(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QCOMPARE(opened.count(), 1);
+    QVERIFY(photo->isChecked());
+
+    // The stream keeps going only if each shown frame is reported back.
+    QVERIFY(QTest::qWaitFor([&shown]() { return shown.count() >= 10; }, kWaitMs));
+    const QPixmap frame = app()->liveViewViewer()->sourcePixmap();
+    QVERIFY(frame.width() > frame.height()); // as the camera sends it, unturned
+    QVERIFY(!app()->liveViewViewer()->displayedPixmap().isNull());
+    QVERIFY(!app()->liveViewViewer()->wantsColorMatch());
+    QCOMPARE(app()->liveViewRotation(), 0);
+
+    // A busy screen holds the camera back: with this thread blocked, no
+    // frame is shown, and at most the one already asked for is fetched.
+    const quint32 servedBefore = emulatedLiveView()->framesServed();
+    QThread::msleep(600);
+    QVERIFY2(emulatedLiveView()->framesServed() - servedBefore <= 1,
+             qPrintable(QStringLiteral("%1 frames fetched while none was shown")
+                            .arg(emulatedLiveView()->framesServed() - servedBefore)));
+    const int shownBefore = shown.count();
+    QVERIFY(QTest::qWaitFor([&shown, shownBefore]() { return shown.count() > shownBefore + 3; }, kWaitMs));
+
+    // Off: the window stays for the grace period, then goes with the button.
+    QElapsedTimer sinceOff;
+    photo->click();
+    sinceOff.start();
+    QVERIFY(waitForEmulatorMode(LiveView::kLEModeNone));
+    QVERIFY(QTest::qWaitFor([]() { return app()->liveViewWindow() == nullptr; }, kWaitMs));
+    QVERIFY2(sinceOff.elapsed() >= 7000, qPrintable(QString::number(sinceOff.elapsed())));
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!photo->isChecked());
+}
+
+// Each mode of the camera gives the window its layout; the grey-card
+// pipette measures where it is clicked and is saved from the window.
+void tst_Application::liveViewModesAndTheGreyCard()
+{
+    QVERIFY(waitForCameraWindow());
+    panelButton("tbnLVPhoto")->click();
+    QVERIFY(waitForLiveViewWindow());
+    QVERIFY(QTest::qWaitFor([]() { return infoButton("tbnZoom")->isVisible(); }, kWaitMs));
+    QVERIFY(infoButton("tbnGCPip")->isVisible());
+    QVERIFY(!app()->liveViewInfoWidget()->findChild<QLabel *>(QStringLiteral("lblTimeCode"))->isVisible());
+
+    // Autofocus from the window: this product focuses when the button is
+    // let go, with the focus stage ended and begun again.
+    QToolButton *autoFocus = infoButton("tbnAFon");
+    QVERIFY(QTest::qWaitFor([autoFocus]() { return autoFocus->isVisible(); }, kWaitMs));
+    const int before = StageRecordingAccess::stages().size();
+    QTest::mousePress(autoFocus, Qt::LeftButton);
+    QTest::mouseRelease(autoFocus, Qt::LeftButton);
+    const QVector<quint32> refocus{kStageAutoFocusOff, kStageAutoFocusOn};
+    QVERIFY(QTest::qWaitFor([before, &refocus]() {
+        const QVector<quint32> sent = StageRecordingAccess::stages().mid(before);
+        return std::search(sent.begin(), sent.end(), refocus.begin(), refocus.end()) != sent.end();
+    }, kWaitMs));
+
+    // The zoom button steps the camera's zoom and never stays pressed.
+    infoButton("tbnZoom")->click();
+    QVERIFY(QTest::qWaitFor([]() { return emulatedLiveView()->zoomLevel() == 1; }, kWaitMs));
+    QVERIFY(!infoButton("tbnZoom")->isChecked());
+    QVERIFY(QTest::qWaitFor([]() { return app()->liveViewViewer()->navigator()->isVisible(); }, kWaitMs));
+    QCOMPARE(app()->liveViewViewer()->navigator()->size(), QSize(120, 90));
+    infoButton("tbnZoom")->click();
+    infoButton("tbnZoom")->click();
+    QVERIFY(QTest::qWaitFor([]() { return emulatedLiveView()->zoomLevel() == 0; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() { return !app()->liveViewViewer()->navigator()->isVisible(); }, kWaitMs));
+
+    // Grey card: the pipette takes the click, and saving ends the grey card.
+    infoButton("tbnGCPip")->click();
+    QVERIFY(waitForEmulatorMode(LiveView::kLEModeGreyCard));
+    QVERIFY(waitForTitle(QStringLiteral("Gray Card Live View")));
+    QVERIFY(app()->liveViewViewer()->isGCPipActive());
+    QVERIFY(QTest::qWaitFor([]() { return !infoButton("tbnZoom")->isVisible(); }, kWaitMs));
+    QVERIFY(!infoButton("tbnAFon")->isVisible());
+    QVERIFY(!infoButton("tbnGCSave")->isVisible());
+    QSignalSpy picked(app(), &TVK_GUI_Application::signalGCPipPosEdited);
+    clickPicture(0.25, 0.5);
+    QCOMPARE(picked.count(), 1);
+    QVERIFY(qAbs(picked.at(0).at(0).toDouble() - 0.25) < 0.01);
+    QVERIFY(infoButton("tbnGCSave")->isVisible());
+    infoButton("tbnGCSave")->click();
+    QVERIFY(QTest::qWaitFor([]() { return emulatedLiveView()->whiteBalanceMeasured(); }, kWaitMs));
+    // The camera goes back to the photo live view it came from.
+    QVERIFY(waitForEmulatorMode(LiveView::kLEModePhoto));
+    QVERIFY(waitForTitle(QStringLiteral("Live View Photo")));
+    QVERIFY(QTest::qWaitFor([]() { return !app()->liveViewViewer()->isGCPipActive(); }, kWaitMs));
+
+    // Video live view shows no window of its own here, yet the frames still
+    // flow and the panel's photo button goes off.
+    QMetaObject::invokeMethod(app()->controller(), "setLiveViewVideo", Qt::QueuedConnection, Q_ARG(bool, true));
+    QVERIFY(waitForEmulatorMode(LiveView::kLEModeVideo));
+    QVERIFY(QTest::qWaitFor([]() { return !app()->liveViewWindow()->isVisible(); }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() { return !panelButton("tbnLVPhoto")->isChecked(); }, kWaitMs));
+    const quint32 served = emulatedLiveView()->framesServed();
+    QVERIFY(QTest::qWaitFor([served]() { return emulatedLiveView()->framesServed() > served + 3; }, kWaitMs));
+    QCOMPARE(app()->liveViewViewer()->liveViewMode(), int(LiveView::kLEModeVideo));
+    // The microphone's meters come with the video picture.
+    QVERIFY(QTest::qWaitFor([]() {
+        return !app()->liveViewInfoWidget()->findChild<QWidget *>(QStringLiteral("wgtAudioMeterL"))->isHidden();
+    }, kWaitMs));
+    QCOMPARE(g_warnings, QStringList());
+}
+
+// A camera held upright: the picture, the markers and the clicks all turn
+// with it, so that a click lands where the photographer sees it.
+void tst_Application::liveViewOfATurnedCamera()
+{
+    QVERIFY(waitForCameraWindow());
+    panelButton("tbnLVPhoto")->click();
+    QVERIFY(waitForLiveViewWindow());
+    QVERIFY(QTest::qWaitFor([]() { return app()->liveViewRotation() == 90; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() {
+        const QPixmap shown = app()->liveViewViewer()->sourcePixmap();
+        return !shown.isNull() && shown.height() > shown.width();
+    }, kWaitMs));
+    QVERIFY(app()->liveViewViewer()->wantsMoveInZoom());
+
+    // Left and low in the picture as shown is left and high on the sensor of
+    // a camera turned a quarter clockwise.
+    QSignalSpy sent(app(), &TVK_GUI_Application::signalCrossPosEdited);
+    QVERIFY(QTest::qWaitFor([]() { return app()->liveViewViewer()->markerPos().x() >= 0.0; }, kWaitMs));
+    clickPicture(0.25, 0.75);
+    QCOMPARE(sent.count(), 1);
+    QVERIFY(qAbs(sent.at(0).at(0).toDouble() - 0.75) < 0.01);
+    QVERIFY(qAbs(sent.at(0).at(1).toDouble() - 0.75) < 0.01);
+    const LiveView::Area area = LiveView::kActiveArea;
+    QVERIFY(QTest::qWaitFor([area]() {
+        return qAbs(int(emulatedLiveView()->crossX()) - int(area.x + 0.75 * area.width)) < 60
+               && qAbs(int(emulatedLiveView()->crossY()) - int(area.y + 0.75 * area.height)) < 60;
+    }, kWaitMs));
+    // The camera's confirmation turns back into the place clicked.
+    QVERIFY(QTest::qWaitFor([]() {
+        const QPointF marker = app()->liveViewViewer()->markerPos();
+        return qAbs(marker.x() - 0.25) < 0.02 && qAbs(marker.y() - 0.75) < 0.02;
+    }, kWaitMs));
+
+    // Zoomed, the navigator stands upright too.
+    infoButton("tbnZoom")->click();
+    QVERIFY(QTest::qWaitFor([]() { return app()->liveViewViewer()->navigator()->isVisible(); }, kWaitMs));
+    QCOMPARE(app()->liveViewViewer()->navigator()->size(), QSize(90, 120));
+    // Held level again: the picture lies down.
+    g_camera->properties()->setValue(kPropOrientation, 0, true);
+    QVERIFY(QTest::qWaitFor([]() { return app()->liveViewRotation() == 0; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() {
+        return app()->liveViewViewer()->sourcePixmap().width() > app()->liveViewViewer()->sourcePixmap().height();
+    }, kWaitMs));
+}
+
+// With quick view on in the panel, each new picture comes up in one window,
+// converted for the monitor; closed by the user, it stays off.
+void tst_Application::quickViewShowsEachNewPicture()
+{
+    QVERIFY(waitForCameraWindow());
+    QToolButton *quickView = panelButton("tbnQuickView");
+    quickView->click();
+    QVERIFY(quickView->isChecked());
+    takePicture();
+    QVERIFY(QTest::qWaitFor([]() { return app()->quickViewWindow() && app()->quickViewWindow()->isVisible(); },
+                            kWaitMs));
+    QWidget *window = app()->quickViewWindow();
+    QCOMPARE(window->objectName(), QStringLiteral("QuickViewDialog"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Shot00007 Quick View"));
+    QCOMPARE(window->parentWidget(), static_cast<QWidget *>(app()->cameraWindow()));
+    TVK_GUI_ImageViewer *viewer = app()->quickViewViewer();
+    QVERIFY(!viewer->sourcePixmap().isNull());
+    // Converted from the camera's colours: the shown picture is not the
+    // decoded one.
+    QVERIFY(viewer->wantsColorMatch());
+    QVERIFY(viewer->displayedPixmap().toImage().convertToFormat(QImage::Format_RGB32)
+            != viewer->scaledPixmap().toImage().convertToFormat(QImage::Format_RGB32));
+
+    takePicture();
+    QVERIFY(waitForQuickViewTitle(QStringLiteral("Shot00008 Quick View")));
+    QCOMPARE(app()->quickViewWindow(), window);
+
+    window->close();
+    QVERIFY(QTest::qWaitFor([]() { return app()->quickViewWindow() == nullptr; }, kWaitMs));
+    QVERIFY(!quickView->isChecked());
+    takePicture();
+    QVERIFY(QTest::qWaitFor([]() { return dngFiles().size() == 3; }, kWaitMs));
+    QTest::qWait(500); // a quick view would follow its file at once
+    QVERIFY(app()->quickViewWindow() == nullptr);
+    QCOMPARE(g_warnings, QStringList());
+}
+
+void tst_Application::quickViewTurnsByExifOrientation_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("redCorner"); // where the picture's top-left corner ends up
+    QTest::newRow("1 as taken") << 1 << QSize(60, 40) << QPoint(0, 0);
+    QTest::newRow("3 upside down") << 3 << QSize(60, 40) << QPoint(59, 39);
+    QTest::newRow("6 a quarter clockwise") << 6 << QSize(40, 60) << QPoint(39, 0);
+    QTest::newRow("8 a quarter anticlockwise") << 8 << QSize(40, 60) << QPoint(0, 59);
+    QTest::newRow("unknown code") << 9 << QSize(60, 40) << QPoint(0, 0);
+}
+
+void tst_Application::quickViewTurnsByExifOrientation()
+{
+    QFETCH(int, orientation);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, redCorner);
+    QVERIFY(waitForCameraWindow());
+    QImage picture(60, 40, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            picture.setPixel(x, y, qRgb(255, 0, 0));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(picture.save(&buffer, "JPG", 95));
+    QMetaObject::invokeMethod(app(), "showQuickView", Q_ARG(QByteArray, jpeg), Q_ARG(QString, QString()),
+                              Q_ARG(int, orientation));
+    QVERIFY(app()->quickViewWindow() != nullptr);
+    QCOMPARE(app()->quickViewWindow()->windowTitle(), QStringLiteral("Quick View"));
+    const QImage shown = app()->quickViewViewer()->sourcePixmap().toImage();
+    QCOMPARE(shown.size(), size);
+    QVERIFY(qRed(shown.pixel(redCorner)) > 200 && qBlue(shown.pixel(redCorner)) < 60);
+
+    // Bytes that are no picture clear the window instead of failing.
+    QMetaObject::invokeMethod(app(), "showQuickView", Q_ARG(QByteArray, QByteArray("not a picture")),
+                              Q_ARG(QString, QStringLiteral("/p/Shot00001.JPG")), Q_ARG(int, orientation));
+    QVERIFY(app()->quickViewViewer()->sourcePixmap().isNull());
+    QCOMPARE(app()->quickViewWindow()->windowTitle(), QStringLiteral("Shot00001 Quick View"));
+}
+
 int main(int argc, char *argv[])
 {
     TVK_Test_Home home;
     g_home = &home;
     const QByteArray scenario = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     g_unknownProduct = scenario == "unknownProductOpensNoWindow";
+    // The product whose camera reports how it is held.
+    const bool turned = scenario == "liveViewOfATurnedCamera";
+    if (turned)
+        g_product = 0x2033;
 
     // Made on the controller's first look for a camera: the emulator needs
     // the application object, which starts that look.
     TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
         static std::once_flag made;
         std::call_once(made, []() {
-            g_camera = std::make_shared<TVK_Emulator_Camera>(kProduct);
+            g_camera = std::make_shared<TVK_Emulator_Camera>(g_product);
             g_camera->setTimeScale(0.01);
             g_camera->component<TVK_Emulator_Capture>()->setDngBytes(64 * 1024);
             g_camera->properties()->setValue(0xD004, 0, false); // DNG only
+            if (g_product == 0x2033)
+                g_camera->properties()->setValue(kPropOrientation, 90, false);
         });
         if (g_unknownProduct)
             return new UnknownProductAccess(g_camera);
-        return new Emulated(g_camera);
+        return new StageRecordingAccess(g_camera);
     });
 
     // The camera's folders and naming, as a previous run would have left them.
@@ -231,7 +577,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(home.filePath(QStringLiteral("pictures-jpg")));
     TVK_GUI_Settings::registerXmlFormat();
     TVK_GUI_Settings *settings = TVK_GUI_Settings::instance();
-    settings->setLastProductId(kProduct);
+    settings->setLastProductId(g_product);
     TVK_Logic_FolderSettings folders;
     folders.load({home.filePath(QStringLiteral("pictures-dng")), home.filePath(QStringLiteral("pictures-jpg")),
                   QStringLiteral("Shot"), 7});

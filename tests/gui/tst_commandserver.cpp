@@ -3,12 +3,23 @@
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QNetworkInterface>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <memory>
+#include <thread>
 
 // The command server of an application without a camera; the tests never
 // quit the application, so they share one process.
@@ -17,6 +28,88 @@ namespace {
 constexpr int kWaitMs = 20000;
 const QByteArray kGreeting("Norba Pellora - TCP Server\r\n");
 quint16 g_port = 0;
+// The settings the application was started with; the checks of the other
+// setups run in processes of their own (see the CMake file).
+enum class Setup { kNormal, kSwitchedOff, kPortInUse };
+Setup g_setup = Setup::kNormal;
+
+// Counts how late the GUI thread runs a 10 ms timer: the measure of whether a
+// client can make the program stop answering.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this]() {
+            m_worst = qMax(m_worst, m_sinceTick.restart());
+        });
+        m_sinceTick.start();
+        m_timer.start();
+    }
+    qint64 worstGapMs() const { return m_worst; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceTick;
+    qint64 m_worst = 0;
+};
+
+// Writes bytes to the server from a thread of its own with a plain blocking
+// socket, as another program would; the GUI thread stays free to serve.
+class FloodingClient
+{
+public:
+    explicit FloodingClient(QByteArray bytes)
+        : m_bytes(std::move(bytes))
+        , m_thread([this]() { run(); })
+    {
+    }
+    ~FloodingClient()
+    {
+        m_thread.join();
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    bool done() const { return m_done.load(); }
+    qint64 written() const { return m_written.load(); }
+    // Reads what the server sent (the greeting) once the flood is over.
+    QByteArray received() const { return m_received; }
+
+private:
+    void run()
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(g_port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (m_socket >= 0 && ::connect(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0) {
+            const char *data = m_bytes.constData();
+            qint64 left = m_bytes.size();
+            while (left > 0) {
+                const ssize_t sent = ::send(m_socket, data, size_t(qMin<qint64>(left, 256 * 1024)), MSG_NOSIGNAL);
+                if (sent <= 0)
+                    break;
+                data += sent;
+                left -= sent;
+                m_written += sent;
+            }
+            char greeting[64];
+            const ssize_t got = ::recv(m_socket, greeting, sizeof greeting, MSG_DONTWAIT);
+            if (got > 0)
+                m_received = QByteArray(greeting, int(got));
+        }
+        m_done = true;
+    }
+
+    QByteArray m_bytes;
+    int m_socket = -1;
+    std::atomic<qint64> m_written{0};
+    std::atomic<bool> m_done{false};
+    QByteArray m_received;
+    std::thread m_thread;
+};
 
 std::unique_ptr<QTcpSocket> connectClient()
 {
@@ -71,6 +164,108 @@ private Q_SLOTS:
         second->disconnectFromHost();
     }
 
+    // Bytes of every kind but the two that end a connection, in chunks of
+    // every size: each is one command to ignore or act on, and none stops
+    // the server.
+    void randomChunksLeaveTheServerServing()
+    {
+        if (g_setup != Setup::kNormal)
+            QSKIP("runs with the server on");
+        TVK_Test_LogCapture log;
+        auto client = connectClient();
+        QVERIFY(waitForGreeting(client.get()));
+        QRandomGenerator random(20261209);
+        qint64 total = 0;
+        for (int i = 0; i < 10000; ++i) {
+            QByteArray chunk(int(random.bounded(1, 64)), Qt::Uninitialized);
+            for (char &byte : chunk) {
+                do {
+                    byte = char(random.bounded(256));
+                } while (byte == 'q' || byte == 'Q');
+            }
+            client->write(chunk);
+            total += chunk.size();
+            if (i % 100 == 0)
+                QCoreApplication::processEvents();
+        }
+        QVERIFY(client->waitForBytesWritten(kWaitMs) || client->bytesToWrite() == 0);
+        QVERIFY(QTest::qWaitFor([&client]() { return client->bytesToWrite() == 0; }, kWaitMs));
+        // Still the same connection, still answering.
+        client->write("\x7e");
+        QVERIFY(QTest::qWaitFor([&log]() {
+            return log.contains(QStringLiteral("TVK_GUI_Application::catchTcpCommand() - unknown TCP command '~'"));
+        }, kWaitMs));
+        QCOMPARE(client->state(), QAbstractSocket::ConnectedState);
+        QVERIFY(total > 10000);
+        client->write("q");
+        QVERIFY(QTest::qWaitFor([&client]() { return client->state() == QAbstractSocket::UnconnectedState; }, kWaitMs));
+    }
+
+    // A client that sends 10 MB as fast as it can is read in slices: the
+    // program keeps running its timers meanwhile, and serves the next client.
+    void aFloodingClientDoesNotStallTheProgram()
+    {
+        if (g_setup != Setup::kNormal)
+            QSKIP("runs with the server on");
+        StallMeter meter;
+        QElapsedTimer clock;
+        clock.start();
+        {
+            FloodingClient flood(QByteArray(10 * 1024 * 1024, 'z'));
+            QVERIFY(QTest::qWaitFor([&flood]() { return flood.done(); }, 60000));
+            QCOMPARE(flood.written(), qint64(10 * 1024 * 1024));
+            QCOMPARE(flood.received(), kGreeting);
+        }
+        qInfo("10 MB taken in %lld ms; the GUI thread's worst timer gap meanwhile %lld ms", clock.elapsed(),
+              meter.worstGapMs());
+        // A hang detector, not a speed goal: the bound leaves room for a
+        // loaded machine and the sanitizers.
+        QVERIFY2(meter.worstGapMs() < 5000, qPrintable(QString::number(meter.worstGapMs())));
+        auto next = connectClient();
+        QVERIFY(waitForGreeting(next.get()));
+        next->write("q");
+        QVERIFY(QTest::qWaitFor([&next]() { return next->state() == QAbstractSocket::UnconnectedState; }, kWaitMs));
+    }
+
+    // The commands release the shutter: nobody on the network may send them.
+    void otherAddressesOfThisMachineAreRefused()
+    {
+        if (g_setup != Setup::kNormal)
+            QSKIP("runs with the server on");
+        QHostAddress outside;
+        for (const QHostAddress &address : QNetworkInterface::allAddresses()) {
+            if (!address.isLoopback() && address.protocol() == QAbstractSocket::IPv4Protocol) {
+                outside = address;
+                break;
+            }
+        }
+        if (outside.isNull())
+            QSKIP("this machine has no address but loopback");
+        QTcpSocket client;
+        client.connectToHost(outside, g_port);
+        // Refused at once, or dropped by a firewall: never connected.
+        QVERIFY(!client.waitForConnected(5000));
+    }
+
+    void aServerSwitchedOffDoesNotListen()
+    {
+        if (g_setup != Setup::kSwitchedOff)
+            QSKIP("runs in a process of its own");
+        QCOMPARE(TVK_GUI_Application::instance()->commandServerPort(), quint16(0));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(QHostAddress::LocalHost), g_port);
+        QVERIFY(!client.waitForConnected(kWaitMs));
+    }
+
+    // Another program holds the port: the program runs on without a server,
+    // and says why.
+    void aPortInUseLeavesTheProgramWithoutServer()
+    {
+        if (g_setup != Setup::kPortInUse)
+            QSKIP("runs in a process of its own");
+        QCOMPARE(TVK_GUI_Application::instance()->commandServerPort(), quint16(0));
+    }
+
     void versionsCompareByNumber_data()
     {
         QTest::addColumn<QString>("offered");
@@ -94,17 +289,30 @@ private Q_SLOTS:
 int main(int argc, char *argv[])
 {
     TVK_Test_Home home;
-    {
-        // A free port of this machine for the server to take.
-        QTcpServer probe;
-        probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-        g_port = probe.serverPort();
-    }
+    const QByteArray function = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (function == "aServerSwitchedOffDoesNotListen")
+        g_setup = Setup::kSwitchedOff;
+    else if (function == "aPortInUseLeavesTheProgramWithoutServer")
+        g_setup = Setup::kPortInUse;
+    // A free port of this machine for the server to take, or, for the port in
+    // use, one held by this test throughout.
+    QTcpServer holder;
+    holder.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    g_port = holder.serverPort();
+    if (g_setup != Setup::kPortInUse)
+        holder.close();
     TVK_GUI_Settings::registerXmlFormat();
     TVK_GUI_Settings::instance()->setTcpServerPort(g_port);
+    TVK_GUI_Settings::instance()->setTcpServerEnabled(g_setup != Setup::kSwitchedOff);
     int result = 0;
     {
+        TVK_Test_LogCapture log;
         TVK_GUI_Application application(argc, argv);
+        if (g_setup == Setup::kPortInUse
+            && log.matching(QStringLiteral("TCP Server cannot listen on 127.0.0.1:%1").arg(g_port)).isEmpty()) {
+            qCritical("no log line names the port in use");
+            return 1;
+        }
         tst_CommandServer test;
         result = QTest::qExec(&test, argc, argv);
         TVK_GUI_Settings::destroyInstance();

@@ -6,9 +6,11 @@
 #include "TVK_GUI_FixedAspectWidgetT.h"
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_SaveProfileDialog.h"
+#include "TVK_GUI_UpdateDialog.h"
 #include "TVK_Test_LogCapture.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -53,6 +55,10 @@ class TestDialogs : public QObject
 {
     Q_OBJECT
 
+public Q_SLOTS:
+    // Stands in for the browser.
+    void openUrl(const QUrl &url) { m_opened << url; }
+
 private Q_SLOTS:
     void initTestCase();
 
@@ -76,7 +82,13 @@ private Q_SLOTS:
     void deleteRemovesTheSelectedNamesAndStaysOpen_data();
     void deleteRemovesTheSelectedNamesAndStaysOpen();
 
+    void updateDialogOffersItsLinkAndCloses_data();
+    void updateDialogOffersItsLinkAndCloses();
+
     void dialogsDrawWithTheStyleSheet();
+
+private:
+    QList<QUrl> m_opened;
 };
 
 void TestDialogs::initTestCase()
@@ -441,6 +453,46 @@ void TestDialogs::dialogsDrawWithTheStyleSheet()
         if (!folder.isEmpty())
             QVERIFY(shot.save(QDir(folder).filePath(QStringLiteral("dialog_%1.png").arg(entry.first))));
     }
+}
+
+void TestDialogs::updateDialogOffersItsLinkAndCloses_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("link") << QStringLiteral("pbnLink") << true;
+    QTest::newRow("cancel") << QStringLiteral("Cancel") << false;
+}
+
+void TestDialogs::updateDialogOffersItsLinkAndCloses()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, opens);
+    const QString link = QStringLiteral("https://owners.example/login");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+    m_opened.clear();
+    TVK_GUI_UpdateDialog dialog(nullptr, QStringLiteral("Check Updates"), QStringLiteral("Update available!"), link);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Check Updates"));
+    QCOMPARE(dialog.size(), QSize(500, 150));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblText"))->text(), QStringLiteral("Update available!"));
+    auto *linkButton = dialog.findChild<QPushButton *>(QStringLiteral("pbnLink"));
+    QVERIFY(linkButton != nullptr);
+    QCOMPARE(linkButton->text(), link);
+    QVERIFY(linkButton->isFlat());
+
+    QPushButton *pressed = linkButton;
+    if (button != QLatin1String("pbnLink")) {
+        pressed = nullptr;
+        for (QPushButton *each : dialog.findChildren<QPushButton *>())
+            if (each->text() == button)
+                pressed = each;
+    }
+    QVERIFY(pressed != nullptr);
+    dialog.show();
+    pressed->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(m_opened, opens ? QList<QUrl>{QUrl(link)} : QList<QUrl>{});
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
 
 QTEST_MAIN(TestDialogs)

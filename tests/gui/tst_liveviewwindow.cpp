@@ -1,5 +1,6 @@
 #include "TVK_Color_Factory.h"
 #include "TVK_Color_ProfileIF.h"
+#include "TVK_GUI_Application.h"
 #include "TVK_GUI_AudioMeterWidget.h"
 #include "TVK_GUI_AudioVolumeWidget.h"
 #include "TVK_GUI_ImageViewer.h"
@@ -18,6 +19,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 Q_DECLARE_METATYPE(QVector<int>)
@@ -185,7 +187,83 @@ private Q_SLOTS:
     void timeCodeIsFormatted();
 
     void screenshotsOfEveryMode();
+
+    void turnFollowsOrientationOrAxisAngle_data();
+    void turnFollowsOrientationOrAxisAngle();
+    void pointsTurnAboutThePictureCentre_data();
+    void pointsTurnAboutThePictureCentre();
 };
+
+void tst_LiveViewWindow::turnFollowsOrientationOrAxisAngle_data()
+{
+    QTest::addColumn<bool>("hasOrientation");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<double>("axisAngle");
+    QTest::addColumn<int>("rotation");
+    QTest::newRow("level") << true << 0 << 0.0 << 0;
+    QTest::newRow("44 stays") << true << 44 << 0.0 << 0;
+    QTest::newRow("45 turns") << true << 45 << 0.0 << 90;
+    QTest::newRow("134") << true << 134 << 0.0 << 90;
+    QTest::newRow("135") << true << 135 << 0.0 << 180;
+    QTest::newRow("225") << true << 225 << 0.0 << 270;
+    QTest::newRow("315 is level") << true << 315 << 0.0 << 0;
+    QTest::newRow("-90") << true << -90 << 0.0 << 270;
+    QTest::newRow("450") << true << 450 << 0.0 << 90;
+    QTest::newRow("orientation wins over the angle") << true << 0 << 90.0 << 0;
+    QTest::newRow("angle negated") << false << 90 << -90.0 << 90;
+    QTest::newRow("angle 90") << false << 0 << 90.0 << 270;
+    QTest::newRow("angle -200.5") << false << 0 << -200.5 << 180;
+    QTest::newRow("angle not a number") << false << 0 << std::nan("") << 0;
+}
+
+void tst_LiveViewWindow::turnFollowsOrientationOrAxisAngle()
+{
+    QFETCH(bool, hasOrientation);
+    QFETCH(int, orientation);
+    QFETCH(double, axisAngle);
+    QFETCH(int, rotation);
+    QCOMPARE(TVK_GUI_Application::liveViewRotationFor(hasOrientation, orientation, axisAngle), rotation);
+}
+
+void tst_LiveViewWindow::pointsTurnAboutThePictureCentre_data()
+{
+    QTest::addColumn<int>("rotation");
+    QTest::addColumn<QPointF>("point");
+    QTest::addColumn<QPointF>("turned");
+    QTest::addColumn<QRectF>("rect");
+    QTest::addColumn<QRectF>("turnedRect");
+    const QRectF rect(0.1, 0.2, 0.3, 0.4);
+    QTest::newRow("0") << 0 << QPointF(0.25, 0.75) << QPointF(0.25, 0.75) << rect << rect;
+    // A quarter clockwise: the top-left corner goes to the top right.
+    QTest::newRow("90") << 90 << QPointF(0.25, 0.75) << QPointF(0.25, 0.25) << rect << QRectF(0.4, 0.1, 0.4, 0.3);
+    QTest::newRow("180") << 180 << QPointF(0.25, 0.75) << QPointF(0.75, 0.25) << rect << QRectF(0.6, 0.4, 0.3, 0.4);
+    QTest::newRow("270") << 270 << QPointF(0.25, 0.75) << QPointF(0.75, 0.75) << rect << QRectF(0.2, 0.6, 0.4, 0.3);
+    // No position is still no position, whichever way the camera is held.
+    QTest::newRow("no position") << 180 << QPointF(-1.0, -1.0) << QPointF(-1.0, -1.0) << rect
+                                 << QRectF(0.6, 0.4, 0.3, 0.4);
+}
+
+void tst_LiveViewWindow::pointsTurnAboutThePictureCentre()
+{
+    QFETCH(int, rotation);
+    QFETCH(QPointF, point);
+    QFETCH(QPointF, turned);
+    QFETCH(QRectF, rect);
+    QFETCH(QRectF, turnedRect);
+    const QPointF got = TVK_GUI_Application::rotatedPoint(point, rotation);
+    QVERIFY2(qAbs(got.x() - turned.x()) < 1e-9 && qAbs(got.y() - turned.y()) < 1e-9,
+             qPrintable(QStringLiteral("%1, %2").arg(got.x()).arg(got.y())));
+    // Turning back gives the point the controller sent.
+    const QPointF back = TVK_GUI_Application::rotatedPoint(got, (360 - rotation) % 360);
+    QVERIFY(qAbs(back.x() - point.x()) < 1e-9 && qAbs(back.y() - point.y()) < 1e-9);
+    const QRectF gotRect = TVK_GUI_Application::rotatedRect(rect, rotation);
+    for (const auto &pair : {qMakePair(gotRect.x(), turnedRect.x()), qMakePair(gotRect.y(), turnedRect.y()),
+                             qMakePair(gotRect.width(), turnedRect.width()),
+                             qMakePair(gotRect.height(), turnedRect.height())})
+        QVERIFY2(qAbs(pair.first - pair.second) < 1e-9,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4").arg(gotRect.x()).arg(gotRect.y()).arg(gotRect.width())
+                                .arg(gotRect.height())));
+}
 
 void tst_LiveViewWindow::initTestCase()
 {

@@ -24,12 +24,15 @@
 #include "TVK_GUI_DirPathWidget.h"
 #include "TVK_GUI_File.h"
 #include "TVK_GUI_FocusDistanceWidget.h"
+#include "TVK_GUI_ImageViewer.h"
+#include "TVK_GUI_LiveViewInfoWidget.h"
 #include "TVK_GUI_LoadIndicatorWidget.h"
 #include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
+#include "TVK_Logic_Controller.h"
 #include "TVK_Test_Home.h"
 
 #include <QApplication>
@@ -41,6 +44,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -725,6 +729,78 @@ void printParts(QWidget *window)
     }
 }
 
+// The live view window in the modes the panel and its own buttons reach, then
+// the quick view of a new picture.
+void shootViewWindows(Gallery &gallery, TVK_GUI_Application *app)
+{
+    TVK_GUI_CameraArdo2 *window = app->cameraWindow();
+    auto *photo = window->findChild<QToolButton *>(QStringLiteral("tbnLVPhoto"));
+    if (!photo) {
+        std::fprintf(stderr, "tvk_gallery: the camera window has no tbnLVPhoto\n");
+        gallery.fail();
+        return;
+    }
+    photo->click();
+    if (!waitFor([app]() { return app->liveViewWindow() && app->liveViewWindow()->isVisible(); })) {
+        std::fprintf(stderr, "tvk_gallery: no live view window\n");
+        gallery.fail();
+        return;
+    }
+    QWidget *live = app->liveViewWindow();
+    const auto button = [app](const char *name) {
+        return app->liveViewInfoWidget()->findChild<QToolButton *>(QLatin1String(name));
+    };
+    const auto clickPicture = [app](double x, double y) {
+        TVK_GUI_ImageViewer *viewer = app->liveViewViewer();
+        const QRect shown = viewer->shownPixmapRect();
+        const QPoint at(shown.left() + qRound(x * shown.width()), shown.top() + qRound(y * shown.height()));
+        QMouseEvent press(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &press);
+    };
+    linger(800);
+    gallery.shootWindow(QStringLiteral("window_liveview_photo"), live);
+    clickPicture(0.3, 0.4);
+    button("tbnZoom")->click();
+    linger(800);
+    gallery.shootWindow(QStringLiteral("window_liveview_photo_zoomed"), live);
+    button("tbnZoom")->click();
+    button("tbnZoom")->click();
+    button("tbnGCPip")->click();
+    waitFor([live]() { return live->windowTitle() == QLatin1String("Gray Card Live View"); });
+    linger(500);
+    clickPicture(0.6, 0.5);
+    linger(500);
+    gallery.shootWindow(QStringLiteral("window_liveview_greycard"), live);
+    button("tbnGCSave")->click();
+    waitFor([live]() { return live->windowTitle() == QLatin1String("Live View Photo"); });
+    // The video live view keeps its window hidden; its layout is taken all
+    // the same, for review.
+    QMetaObject::invokeMethod(app->controller(), "setLiveViewVideo", Qt::QueuedConnection, Q_ARG(bool, true));
+    waitFor([app]() { return app->liveViewViewer() && app->liveViewViewer()->liveViewMode() == 3; });
+    linger(800);
+    gallery.shootWindow(QStringLiteral("window_liveview_video_hidden"), live);
+    QMetaObject::invokeMethod(app->controller(), "setLiveViewVideo", Qt::QueuedConnection, Q_ARG(bool, false));
+    if (!waitFor([app]() { return app->liveViewWindow() == nullptr; }))
+        std::fprintf(stderr, "tvk_gallery: the live view window stayed after the live view ended\n");
+
+    auto *quick = window->findChild<QToolButton *>(QStringLiteral("tbnQuickView"));
+    if (!quick) {
+        gallery.fail();
+        return;
+    }
+    quick->click();
+    QMetaObject::invokeMethod(app->controller(), "doCaptureBtnPressed", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(app->controller(), "doCaptureBtnReleased", Qt::QueuedConnection);
+    if (!waitFor([app]() { return app->quickViewWindow() && app->quickViewWindow()->isVisible(); })) {
+        std::fprintf(stderr, "tvk_gallery: no quick view window\n");
+        gallery.fail();
+        return;
+    }
+    linger(800);
+    gallery.shootWindow(QStringLiteral("window_quickview"), app->quickViewWindow());
+    app->quickViewWindow()->close();
+}
+
 void shootWindows(Gallery &gallery, bool withNoCamera)
 {
     TVK_GUI_Application *app = TVK_GUI_Application::instance();
@@ -771,6 +847,9 @@ void shootWindows(Gallery &gallery, bool withNoCamera)
         minimal->click();
         linger(300);
     }
+
+    if (withNoCamera)
+        shootViewWindows(gallery, app);
 
     // Unplugged before the end, so that the program closes its camera first.
     camera()->removeDevice();
