@@ -24,7 +24,6 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDomDocument>
-#include <QEvent>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QMenu>
@@ -552,8 +551,6 @@ void TVK_GUI_Application::catchCameraConnected()
 
     auto *window = new CameraWindow(this, m_controller);
     m_cameraWindow = window;
-    m_cameraWindowGoing = false;
-    window->installEventFilter(this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setAttribute(Qt::WA_QuitOnClose, false);
     window->setObjectName(QStringLiteral("WinCamera"));
@@ -925,7 +922,7 @@ void TVK_GUI_Application::closeLiveView()
 {
     if (m_liveViewWindow)
         m_liveViewWindow->close();
-    if (!m_cameraWindowGoing && m_cameraWindow) {
+    if (m_cameraWindow) {
         m_cameraWindow->setLiveViewPhoto(false);
         m_cameraWindow->setLiveViewVideo(false);
     }
@@ -1020,18 +1017,11 @@ void TVK_GUI_Application::catchQuickViewDestroyed()
     if (m_controller != nullptr)
         m_controller->setWantQuickView(false);
     // The quick view is a child of the camera window and also goes while
-    // that window is being destroyed, when it is no panel any more.
-    if (!m_cameraWindowGoing && m_cameraWindow)
+    // that window is being destroyed; the guard is null by then (a widget
+    // clears its guards before it deletes its children), so a window that is
+    // no panel any more is not touched.
+    if (m_cameraWindow)
         m_cameraWindow->setWantQuickView(false);
-}
-
-bool TVK_GUI_Application::eventFilter(QObject *watched, QEvent *event)
-{
-    // Watched only on the camera window: its deletion is always deferred
-    // (delete-on-close), and this is the last moment it is whole.
-    if (event->type() == QEvent::DeferredDelete && watched == m_cameraWindow)
-        m_cameraWindowGoing = true;
-    return QApplication::eventFilter(watched, event);
 }
 
 // --- Warnings -------------------------------------------------------------------------------------

@@ -178,9 +178,6 @@ private Q_SLOTS:
     void catchDownloadUpdatesInfo(QNetworkReply *reply);
     void catchUpdateVersion(const QString &updateVersion);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void createLiveViewWindow(int mode);
     void createQuickViewWindow();
@@ -204,8 +201,6 @@ private:
     QPointer<TVK_GUI_CameraArdo2> m_cameraWindow;
     bool m_quitRequested = false;
     bool m_cameraAnnounced = false;
-    // The camera window is being deleted; its children go first.
-    bool m_cameraWindowGoing = false;
 
     bool m_audioVolIsManual = false;
     double m_audioVolMicrophone = 1.0;

@@ -417,6 +417,13 @@ void tst_Application::liveViewModesAndTheGreyCard()
     QVERIFY(QTest::qWaitFor([]() {
         return !app()->liveViewInfoWidget()->findChild<QWidget *>(QStringLiteral("wgtAudioMeterL"))->isHidden();
     }, kWaitMs));
+
+    // Unplugged during the live view: its window goes with the camera's.
+    QSignalSpy liveViewClosed(app(), &TVK_GUI_Application::signalLiveViewGUIClosed);
+    g_camera->removeDevice();
+    QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
+    QVERIFY(app()->liveViewWindow() == nullptr);
+    QCOMPARE(liveViewClosed.count(), 1);
     QCOMPARE(g_warnings, QStringList());
 }
 
@@ -499,6 +506,18 @@ void tst_Application::quickViewShowsEachNewPicture()
     QVERIFY(QTest::qWaitFor([]() { return dngFiles().size() == 3; }, kWaitMs));
     QTest::qWait(500); // a quick view would follow its file at once
     QVERIFY(app()->quickViewWindow() == nullptr);
+
+    // The camera window closed by the user with the quick view open: the
+    // quick view goes with the window it belongs to, which is no panel by
+    // then and must not be asked to switch its button off.
+    quickView->click();
+    takePicture();
+    QVERIFY(QTest::qWaitFor([]() { return app()->quickViewWindow() && app()->quickViewWindow()->isVisible(); },
+                            kWaitMs));
+    app()->cameraWindow()->close();
+    QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
+    QVERIFY(app()->quickViewWindow() == nullptr);
+    QVERIFY(app()->quitRequested());
     QCOMPARE(g_warnings, QStringList());
 }
 
