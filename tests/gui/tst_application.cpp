@@ -3,6 +3,7 @@
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
+#include "TVK_GUI_AboutDialog.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_Emulator_LiveView.h"
 #include "TVK_GUI_CameraArdo2.h"
@@ -20,6 +21,9 @@
 #include <QDir>
 #include <QImageWriter>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -30,6 +34,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -197,6 +202,7 @@ private Q_SLOTS:
         QCOMPARE(client.state(), QAbstractSocket::ConnectedState);
     }
 
+    void aboutAndProfileDialogs();
     void liveViewShowsFramesPacedByTheWindow();
     void liveViewModesAndTheGreyCard();
     void liveViewOfATurnedCamera();
@@ -295,6 +301,55 @@ void tst_Application::endToEndSettingAndSpaceBarPicture()
         QVERIFY(QTest::qWaitFor([]() { return !QDir(dngFolder()).entryList(QDir::Files).isEmpty(); }, kWaitMs));
         QCOMPARE(QDir(dngFolder()).entryList(QDir::Files), QStringList{QStringLiteral("Shot00007.DNG")});
         QCOMPARE(g_warnings, QStringList());
+}
+
+// The about dialog stands on its own and keeps the program alive while it is
+// open; the profile dialogs run modally over the no-camera window and work on
+// the application's list of names.
+void tst_Application::aboutAndProfileDialogs()
+{
+    QMetaObject::invokeMethod(app(), "catchActionAbout");
+    TVK_GUI_AboutDialog *about = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *candidate = qobject_cast<TVK_GUI_AboutDialog *>(widget))
+            about = candidate;
+    QVERIFY(about != nullptr);
+    QVERIFY(about->isVisible());
+    QVERIFY(!about->isModal());
+    QVERIFY(about->parentWidget() == nullptr);
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+    QPointer<TVK_GUI_AboutDialog> guard(about);
+    about->close();
+    QVERIFY(QTest::qWaitFor([&guard]() { return guard.isNull(); }, kWaitMs));
+    QVERIFY(QApplication::quitOnLastWindowClosed());
+    QApplication::setQuitOnLastWindowClosed(false); // this test ends the program itself
+
+    // Each modal dialog is answered from the event loop it runs.
+    const auto answer = [](const std::function<void(QDialog *)> &act) {
+        QTimer::singleShot(0, [act]() {
+            QVERIFY(QTest::qWaitFor([]() { return QApplication::activeModalWidget() != nullptr; }, kWaitMs));
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            QCOMPARE(dialog->parentWidget(), static_cast<QWidget *>(app()->noCameraWindow()));
+            act(dialog);
+        });
+    };
+    for (const QString &name : {QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")}) {
+        answer([name](QDialog *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("ledProfileName"))->setText(name);
+            dialog->findChild<QPushButton *>(QStringLiteral("pbnCreate"))->click();
+        });
+        QMetaObject::invokeMethod(app(), "catchActionSaveProfile");
+    }
+    QCOMPARE(app()->profileNames(), QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    answer([](QDialog *dialog) {
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("lwtProfiles"));
+        list->item(1)->setSelected(true);
+        dialog->findChild<QPushButton *>(QStringLiteral("pbnDelete"))->click();
+        dialog->reject();
+    });
+    QMetaObject::invokeMethod(app(), "catchActionDeleteProfile");
+    QCOMPARE(app()->profileNames(), QStringList({QStringLiteral("a"), QStringLiteral("c")}));
 }
 
 // Photo live view from the panel's button: the window opens on the first
