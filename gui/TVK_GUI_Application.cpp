@@ -1199,19 +1199,27 @@ void TVK_GUI_Application::catchDownloadUpdatesInfo(QNetworkReply *reply)
         debugLog(kLELogAlways, "%s - download failed: %s", prefix, qUtf8Printable(reply->errorString()));
         return;
     }
+    QString version;
+    if (updateVersionFromXml(reply->readAll(), &version))
+        Q_EMIT signalUpdateVersion(version);
+}
+
+bool TVK_GUI_Application::updateVersionFromXml(const QByteArray &xml, QString *version)
+{
+    TVK_METHOD(prefix);
     QDomDocument document;
     QString error;
     int line = 0;
     int column = 0;
-    if (!document.setContent(reply->readAll(), &error, &line, &column)) {
+    if (!document.setContent(xml, &error, &line, &column)) {
         debugLog(kLELogAlways, "%s - update information is not XML (line %d, column %d): %s", prefix, line, column,
                  qUtf8Printable(error));
-        return;
+        return false;
     }
     const QDomNodeList infos = document.elementsByTagName(QStringLiteral("UpdateInfo"));
     if (infos.count() != 1) {
         debugLog(kLELogAlways, "%s - %d UpdateInfo elements, expected one", prefix, infos.count());
-        return;
+        return false;
     }
     const QDomElement info = infos.at(0).toElement();
     const QDomElement major = info.firstChildElement(QStringLiteral("MajorWin"));
@@ -1219,9 +1227,10 @@ void TVK_GUI_Application::catchDownloadUpdatesInfo(QNetworkReply *reply)
     const QDomElement build = info.firstChildElement(QStringLiteral("BuildWin"));
     if (major.isNull() || minor.isNull() || build.isNull()) {
         debugLog(kLELogAlways, "%s - UpdateInfo without MajorWin, MinorWin and BuildWin", prefix);
-        return;
+        return false;
     }
-    Q_EMIT signalUpdateVersion(major.text() + QLatin1Char('.') + minor.text() + QLatin1Char('.') + build.text());
+    *version = major.text() + QLatin1Char('.') + minor.text() + QLatin1Char('.') + build.text();
+    return true;
 }
 
 bool TVK_GUI_Application::isNewerVersion(const QString &version, const QString &current)

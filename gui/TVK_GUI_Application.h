@@ -101,6 +101,10 @@ public:
     // The port the command server listens on (127.0.0.1), 0 when it does not.
     quint16 commandServerPort() const;
 
+    // The version the update information document offers ("major.minor.build"
+    // of its one UpdateInfo element); false, with a log line, for anything else.
+    static bool updateVersionFromXml(const QByteArray &xml, QString *version);
+
     // Whether version is three decimal numbers greater than current, compared
     // number by number; false (with a log line) when either is not three
     // numbers.
