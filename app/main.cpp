@@ -3,6 +3,7 @@
 #include "TVK_Commu_CameraAccessFactory.h"
 #include "TVK_Commu_CameraAccess_Dummy.h"
 #include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Commu_CameraSource.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QMetaMethod>
+#include <QSettings>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
@@ -51,6 +53,22 @@ bool installCameraSource(const TVK_Commu_CameraSource &source, QString *error)
         return new TVK_Commu_CameraAccess_Emulated(std::make_shared<TVK_Emulator_Camera>(product));
     });
     return true;
+}
+
+// USB vendor ids accepted besides the built-in ones, from the settings file
+// ("UsbVendorIds": "0x1234, 0xABCD"). The file belongs to the user interface,
+// which the camera layer may not read, so they are handed over from here,
+// before the controller creates its USB access. Only read: the settings
+// object of the user interface stays the one that writes the file.
+void installExtraUsbVendorIds()
+{
+    const QSettings file(TVK_GUI_Settings::defaultFilePath(), TVK_GUI_Settings::registerXmlFormat());
+    const QString text = file.value(QStringLiteral("/NorbaPellora/UsbVendorIds")).toString();
+    if (text.isEmpty())
+        return;
+    const QList<quint16> ids = TVK_Commu_CameraAccess_Linux_PTP::parseVendorIds(text);
+    TVK_Commu_CameraAccess_Linux_PTP::setExtraVendorIds(ids);
+    debugLog(kLELogAlways, "main() - %d extra USB vendor id(s) from the settings file", int(ids.size()));
 }
 
 // Writes every signal of the controller to the log with its arguments, so a
@@ -163,6 +181,9 @@ int main(int argc, char *argv[])
         std::fputs("\n", stderr);
         return 2;
     }
+
+    if (source.kind() == TVK_Commu_CameraSource::kLEUsb)
+        installExtraUsbVendorIds();
 
     if (options.runForSeconds() > 0) {
         QCoreApplication application(argc, argv);

@@ -1,6 +1,7 @@
 #include "TVK_Commu_CameraAccessFactory.h"
 
 #include "TVK_Commu_CameraAccess_Dummy.h"
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Commu_PtpCodes.h"
 
 #include <QHash>
@@ -17,6 +18,10 @@ struct Registry {
     {
         creators.insert(TVK_Commu_Ptp::kConnectionSimulated,
                         []() -> TVK_Commu_CameraAccess_Base * { return new TVK_Commu_CameraAccess_Dummy; });
+        // USB cameras through libusb; the program's start-up puts the emulator
+        // or the simulated camera in this place when asked to.
+        creators.insert(TVK_Commu_Ptp::kConnectionUSB,
+                        []() -> TVK_Commu_CameraAccess_Base * { return new TVK_Commu_CameraAccess_Linux_PTP; });
     }
 };
 

@@ -184,6 +184,9 @@ Q_SIGNALS:
     void signalTransferRequest();
     void signalUpdateImageDB();
     void signalObjectDeleted(uint);
+    // A problem the user can mend (another program holds the camera, no
+    // permission on the device), worded for the user; raised once per attachment.
+    void signalConnectionWarning(const QString &text);
 
 protected Q_SLOTS:
     // Releases one queued property change per tick of the 100 ms timer.

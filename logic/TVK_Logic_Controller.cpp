@@ -165,6 +165,8 @@ TVK_Logic_Controller::TVK_Logic_Controller()
                 Qt::QueuedConnection);
         connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionClosed, this, &C::catchConnectionClosed,
                 Qt::QueuedConnection);
+        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionWarning, this, &C::signalWarning,
+                Qt::QueuedConnection);
     }
 
     connect(&m_lightroomTimer, &QTimer::timeout, this, &C::catchLightroomTimer);

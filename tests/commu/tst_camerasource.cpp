@@ -1,4 +1,5 @@
 #include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Commu_CameraAccess_Base.h"
 #include "TVK_Commu_CameraSource.h"
 #include "TVK_Test_RecordingAccess.h"
@@ -83,7 +84,10 @@ private Q_SLOTS:
 
     void aCreatorCanStandInForAConnectionType()
     {
-        QVERIFY(!TVK_Commu_CameraAccessFactory::create(1));
+        // Without a stand-in, USB cameras are reached through libusb.
+        std::unique_ptr<TVK_Commu_CameraAccess_Base> usb(TVK_Commu_CameraAccessFactory::create(1));
+        QVERIFY(qobject_cast<TVK_Commu_CameraAccess_Linux_PTP *>(usb.get()));
+        QCOMPARE(usb->connectionType(), 1);
         TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
             return new TVK_Test_RecordingAccess(0x2044, 1);
         });

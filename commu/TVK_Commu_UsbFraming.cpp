@@ -1,0 +1,217 @@
+#include "TVK_Commu_UsbFraming.h"
+
+#include "TVK_Debug_Log.h"
+
+#include <algorithm>
+#include <cstring>
+
+using Container = TVK_Commu_PtpContainer;
+using Pipe = TVK_Commu_UsbPipeIF;
+
+namespace {
+
+// Bulk endpoints of full-, high- and super-speed devices have 64, 512 or 1024
+// bytes; a pipe that reports nothing usable gets the high-speed size.
+constexpr int kFallbackPacketSize = 512;
+
+size_t packetSizeOf(const std::shared_ptr<TVK_Commu_UsbPipeIF> &pipe)
+{
+    const int size = pipe ? pipe->maxPacketSize() : 0;
+    return size >= int(Container::kHeaderSize) ? size_t(size) : size_t(kFallbackPacketSize);
+}
+
+quint64 roundUp(quint64 value, quint64 step)
+{
+    return (value + step - 1) / step * step;
+}
+
+} // namespace
+
+TVK_Commu_UsbFraming::TVK_Commu_UsbFraming(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe)
+    : m_pipe(std::move(pipe))
+    , m_packetSize(packetSizeOf(m_pipe))
+    , m_packet(std::max(m_packetSize, Container::kMaxParamContainerSize))
+{
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::statusOf(Pipe::eLEResult result)
+{
+    switch (result) {
+    case Pipe::kLEOk:
+        return kLEOk;
+    case Pipe::kLETimeout:
+        return kLETimeout;
+    case Pipe::kLEGone:
+        return kLEGone;
+    case Pipe::kLEIoError:
+        break;
+    }
+    return kLEIoError;
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::write(const void *data, size_t size)
+{
+    if (m_pipe == nullptr)
+        return kLEGone;
+    return statusOf(m_pipe->bulkWrite(data, size, m_timeoutMs));
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::read(void *buffer, size_t size, size_t *received)
+{
+    *received = 0;
+    if (m_pipe == nullptr)
+        return kLEGone;
+    return statusOf(m_pipe->bulkRead(buffer, size, received, m_timeoutMs));
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::sendRequest(quint16 code, quint32 transactionId,
+                                                                     int numParams, const quint32 *params)
+{
+    m_payloadPending = false;
+    const size_t length = Container::encodeWithParams(Container::kLECommand, code, transactionId, numParams, params,
+                                                      m_packet.data());
+    eLEStatus status = write(m_packet.data(), length);
+    // A container that fills its last packet exactly needs the zero-length
+    // packet, or the camera waits for more.
+    if (status == kLEOk && length % m_packetSize == 0)
+        status = write(nullptr, 0);
+    return status;
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::sendData(quint16 code, quint32 transactionId,
+                                                                  const void *data, quint64 size)
+{
+    const unsigned char *bytes = static_cast<const unsigned char *>(data);
+    if (bytes == nullptr)
+        size = 0;
+    const quint64 total = Container::kHeaderSize + size;
+    // Beyond 4 GB the length field says "unknown" and the short packet ends it.
+    const quint32 lengthField = total > 0xFFFFFFFFull ? 0xFFFFFFFFu : quint32(total);
+    Container::encodeHeader(lengthField, Container::kLEData, code, transactionId, m_packet.data());
+
+    // The first packet carries the header and the payload's first bytes: one
+    // write starts both, and only those bytes are copied.
+    const size_t first = size_t(std::min<quint64>(total, m_packetSize));
+    const size_t headPayload = first - Container::kHeaderSize;
+    if (headPayload > 0)
+        std::memcpy(m_packet.data() + Container::kHeaderSize, bytes, headPayload);
+    eLEStatus status = write(m_packet.data(), first);
+
+    // The rest straight from the caller's bytes, in chunks of whole packets
+    // (only the last may end short).
+    const size_t chunk = std::max(m_packetSize, kChunkSize / m_packetSize * m_packetSize);
+    quint64 sent = headPayload;
+    while (status == kLEOk && sent < size) {
+        const size_t piece = size_t(std::min<quint64>(size - sent, chunk));
+        status = write(bytes + sent, piece);
+        sent += piece;
+    }
+    if (status == kLEOk && total % m_packetSize == 0)
+        status = write(nullptr, 0);
+    return status;
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receiveContainer(Container *container)
+{
+    TVK_METHOD(prefix);
+    m_payloadPending = false;
+    size_t received = 0;
+    for (int zeroPackets = 0;; ++zeroPackets) {
+        const eLEStatus status = read(m_packet.data(), m_packetSize, &received);
+        if (status != kLEOk)
+            return status;
+        if (received > 0)
+            break;
+        // The zero-length packet that ends a data phase filling its last
+        // packet may still be waiting when the next container is read.
+        if (zeroPackets >= kLeftoverZeroPackets) {
+            debugLog(kLELogAlways, "%s - Error: only zero-length packets where a container was due", prefix);
+            return kLEProtocolError;
+        }
+    }
+    Container decoded;
+    if (!Container::decode(m_packet.data(), received, &decoded)) {
+        debugLog(kLELogAlways, "%s - Error: %zu bytes that are no PTP container", prefix, received);
+        return kLEProtocolError;
+    }
+    if (decoded.type == Container::kLEData) {
+        m_payloadLength = decoded.payloadLength();
+        m_payloadInPacket = size_t(std::min<quint64>(received - Container::kHeaderSize, m_payloadLength));
+        // A short packet ends the transfer, except the bare 12-byte header some
+        // cameras send on its own before the payload.
+        m_transferEnded = received < m_packetSize && !(received == Container::kHeaderSize && m_payloadLength > 0);
+        m_payloadPending = true;
+    }
+    *container = decoded;
+    return kLEOk;
+}
+
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receivePayload(void *buffer, quint64 bufferSize,
+                                                                        quint64 *received)
+{
+    TVK_METHOD(prefix);
+    *received = 0;
+    if (!m_payloadPending)
+        return kLEOk;
+    m_payloadPending = false;
+
+    unsigned char *out = static_cast<unsigned char *>(buffer);
+    const quint64 room = out != nullptr ? bufferSize : 0;
+    const quint64 kept = std::min<quint64>(m_payloadInPacket, room);
+    if (kept > 0)
+        std::memcpy(out, m_packet.data() + Container::kHeaderSize, size_t(kept));
+    quint64 stored = kept;
+    quint64 arrived = m_payloadInPacket;
+    bool ended = m_transferEnded;
+    const size_t chunk = std::max(m_packetSize, kChunkSize / m_packetSize * m_packetSize);
+
+    while (!ended && arrived < m_payloadLength) {
+        // Always whole packets: a packet that does not fit into a read is an
+        // overflow, not a short read.
+        const quint64 onWire = roundUp(m_payloadLength - arrived, m_packetSize);
+        const quint64 space = room - stored;
+        size_t asked = 0;
+        size_t got = 0;
+        eLEStatus status;
+        if (space >= m_packetSize) {
+            asked = size_t(std::min<quint64>({space / m_packetSize * m_packetSize, onWire, chunk}));
+            status = read(out + stored, asked, &got);
+            stored += got;
+        } else if (space > 0) {
+            // The buffer's last partial packet: through the packet buffer.
+            asked = m_packetSize;
+            status = read(m_packet.data(), asked, &got);
+            const size_t copied = size_t(std::min<quint64>(got, space));
+            std::memcpy(out + stored, m_packet.data(), copied);
+            stored += copied;
+        } else {
+            // The caller asked for less than the camera sends (a header read
+            // of a whole picture): the rest is read and dropped.
+            if (m_discard.empty())
+                m_discard.resize(chunk);
+            asked = size_t(std::min<quint64>(onWire, chunk));
+            status = read(m_discard.data(), asked, &got);
+        }
+        if (status != kLEOk)
+            return status;
+        arrived += got;
+        ended = got < asked;
+    }
+    if (arrived < m_payloadLength)
+        debugLog(kLELogAlways, "%s - data phase ended after 0x%llX of 0x%llX bytes", prefix,
+                 static_cast<unsigned long long>(arrived), static_cast<unsigned long long>(m_payloadLength));
+    // A last packet longer than the container said counts only up to its length.
+    *received = std::min(arrived, m_payloadLength);
+    return kLEOk;
+}
+
+void TVK_Commu_UsbFraming::cancelTransaction(quint32 transactionId)
+{
+    TVK_METHOD(prefix);
+    m_payloadPending = false;
+    if (m_pipe == nullptr)
+        return;
+    const Pipe::eLEResult result = m_pipe->cancelTransaction(transactionId, m_timeoutMs);
+    debugLog(result == Pipe::kLEOk ? kLELogCommand : kLELogAlways, "%s - cancel of transaction 0x%08X: %s", prefix,
+             transactionId, Pipe::resultName(result));
+}

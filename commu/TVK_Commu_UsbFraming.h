@@ -1,0 +1,55 @@
+#pragma once
+
+#include "TVK_Commu_PtpFramingIF.h"
+#include "TVK_Commu_UsbPipeIF.h"
+
+#include <memory>
+#include <vector>
+
+// PTP containers over the bulk pipes of a USB still-image interface.
+//
+// Data out: the header and the start of the payload leave in one write, the
+// rest straight from the caller's bytes; a zero-length packet ends a container
+// whose length is a multiple of the packet size. Data in: the first packet
+// (header and the first payload bytes) is read into a packet buffer; the rest
+// goes in large reads straight into the caller's buffer, so every byte is
+// copied at most once. Bytes beyond the caller's buffer are read and dropped.
+//
+// Not thread-safe: the transaction engine's mutex serialises its use.
+class TVK_Commu_UsbFraming : public TVK_Commu_PtpFramingIF
+{
+public:
+    static constexpr int kDefaultTimeoutMs = 5000;
+    // Large enough for USB 2.0 to run at full speed, small enough that each
+    // read's time-out still means something at 40 MB/s.
+    static constexpr size_t kChunkSize = 1024 * 1024;
+    // Zero-length packets left over from the end of an earlier data phase.
+    static constexpr int kLeftoverZeroPackets = 2;
+
+    explicit TVK_Commu_UsbFraming(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe);
+
+    void setTimeoutMs(int timeoutMs) { m_timeoutMs = timeoutMs; }
+    int timeoutMs() const { return m_timeoutMs; }
+
+    eLEStatus sendRequest(quint16 code, quint32 transactionId, int numParams, const quint32 *params) override;
+    eLEStatus sendData(quint16 code, quint32 transactionId, const void *data, quint64 size) override;
+    eLEStatus receiveContainer(TVK_Commu_PtpContainer *container) override;
+    eLEStatus receivePayload(void *buffer, quint64 bufferSize, quint64 *received) override;
+    void cancelTransaction(quint32 transactionId) override;
+
+private:
+    static eLEStatus statusOf(TVK_Commu_UsbPipeIF::eLEResult result);
+    eLEStatus write(const void *data, size_t size);
+    eLEStatus read(void *buffer, size_t size, size_t *received);
+
+    std::shared_ptr<TVK_Commu_UsbPipeIF> m_pipe;
+    const size_t m_packetSize;
+    int m_timeoutMs = kDefaultTimeoutMs;
+    std::vector<unsigned char> m_packet;  // one packet: the start of each container
+    std::vector<unsigned char> m_discard; // what does not fit the caller's buffer
+    // The data container whose header receiveContainer gave last.
+    quint64 m_payloadLength = 0;
+    size_t m_payloadInPacket = 0;         // payload bytes already in m_packet
+    bool m_transferEnded = false;         // its short packet has arrived
+    bool m_payloadPending = false;
+};
