@@ -142,10 +142,18 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
         return false;
 
     QVector<quint32> parameters;
-    for (int i = 0; i < qBound(0, numParams, kMaxParams); ++i)
+    for (int i = 0; params != nullptr && i < qBound(0, numParams, kMaxParams); ++i)
         parameters.append(params[i]);
+    // Refused before anything is read: no operation takes that much, and a
+    // size past INT_MAX would not even fit a byte array.
+    if (phase == kLEDataOut && sizeOut > TVK_Emulator_Camera::kMaxDataOutBytes) {
+        debugLog(kLELogAlways, "%s - data phase of %u bytes refused", prefix, sizeOut);
+        return false;
+    }
+    // The caller's buffer itself, not a copy: it outlives the transaction,
+    // and the camera copies what it keeps.
     const QByteArray out = phase == kLEDataOut && dataOut != nullptr
-                               ? QByteArray(static_cast<const char *>(dataOut), int(sizeOut))
+                               ? QByteArray::fromRawData(static_cast<const char *>(dataOut), int(sizeOut))
                                : QByteArray();
     const auto dataPhase = phase == kLEDataIn    ? TVK_Emulator_Transaction::kLEDataIn
                            : phase == kLEDataOut ? TVK_Emulator_Transaction::kLEDataOut

@@ -21,6 +21,16 @@
 
 using namespace TVK_Commu_Ptp;
 
+namespace {
+
+// Standard responses of the session operations, kept here rather than in the
+// host's code tables.
+constexpr int kRespSessionNotOpen = 0x2003;
+constexpr int kRespInvalidParameter = 0x201D;
+constexpr int kRespSessionAlreadyOpen = 0x201E;
+
+} // namespace
+
 TVK_Emulator_Camera::TVK_Emulator_Camera(int productId, quint32 seed, QObject *parent)
     : QObject(parent)
     , m_productId(productId)
@@ -98,13 +108,15 @@ void TVK_Emulator_Camera::raiseEvent(int eventCode, quint32 parameter)
     deliver(event);
 }
 
-void TVK_Emulator_Camera::raiseObjectAdded(const QString &objectName)
+void TVK_Emulator_Camera::raiseObjectAdded(const QString &objectName, quint32 handle)
 {
     if (!m_attached.load())
         return;
     CameraEvent event;
     event.kind = TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested;
     event.objectName = objectName;
+    event.hasParameter = true;
+    event.parameter = handle;
     deliver(event);
 }
 
@@ -132,6 +144,7 @@ void TVK_Emulator_Camera::attach()
     if (m_attached.load())
         return;
     m_vendorSessionOpen = false;
+    m_sessionId = 0;
     m_attachment.fetch_add(1);
     m_attached.store(true);
 }
@@ -319,9 +332,31 @@ void TVK_Emulator_Camera::answer(TVK_Emulator_Transaction &transaction)
         transaction.fail(kRespOperationNotSupported);
         return;
     }
+    // Only the operations that take data from the host may be sent some: a
+    // camera refuses a data phase it has no use for rather than drop it.
+    if (transaction.dataPhase == TVK_Emulator_Transaction::kLEDataOut && op != kOpSetDevicePropValue
+        && op != kOpSetCameraSettings) {
+        transaction.fail(kRespGeneralError);
+        return;
+    }
     switch (op) {
     case kOpGetDeviceInfo:
         transaction.dataIn = m_profile->deviceInfo();
+        return;
+    case kOpOpenSession:
+        // Session 0 is no session; a second open names the one still open.
+        if (transaction.param(0) == 0) {
+            transaction.fail(kRespInvalidParameter);
+        } else if (m_sessionId != 0) {
+            transaction.fail(kRespSessionAlreadyOpen);
+        } else {
+            m_sessionId = transaction.param(0);
+        }
+        return;
+    case kOpCloseSession:
+        if (m_sessionId == 0)
+            transaction.fail(kRespSessionNotOpen);
+        m_sessionId = 0;
         return;
     case kOpOpenVXSession:
     case kOpCloseVXSession:
@@ -337,7 +372,13 @@ void TVK_Emulator_Camera::answer(TVK_Emulator_Transaction &transaction)
 
     const TVK_Emulator_Action action = decodeAction(op, transaction.params);
     if (action.kind != TVK_Emulator_Action::kLENone) {
+        // A generic initiator learns of the end of its capture by an event.
+        TVK_Emulator_Capture *capture = op == kOpInitiateCapture ? component<TVK_Emulator_Capture>() : nullptr;
+        if (capture != nullptr)
+            capture->setCaptureCompleteDue(true);
         transaction.responseCode = runAction(action);
+        if (capture != nullptr && transaction.responseCode != kRespOK)
+            capture->setCaptureCompleteDue(false);
         return;
     }
     if (op == kOpRelease) {
@@ -357,16 +398,25 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, con
                                                           const QByteArray &dataOut, const AnswerSink &sink)
 {
     count(operationCode);
+    TVK_METHOD(prefix);
     if (!m_attached.load()) {
         // No camera at the other end: the host's stack fails at once.
         Result result;
         result.transportOk = false;
         return result;
     }
+    if (quint64(dataOut.size()) > kMaxDataOutBytes) {
+        debugLog(kLELogDummy, "%s - data phase of %d bytes for operation 0x%04X refused", prefix,
+                 int(dataOut.size()), unsigned(operationCode));
+        Result refused;
+        refused.responseCode = kRespGeneralError;
+        return refused;
+    }
     qint64 bytesMoved = 0;
     QElapsedTimer clock;
     clock.start();
-    const Result result = exchange(operationCode, params, dataPhase, dataOut, &bytesMoved);
+    const Result result = exchange(operationCode, params.mid(0, TVK_Commu_CameraAccess_Base::kMaxParams), dataPhase,
+                                   dataOut, &bytesMoved);
     if (sink)
         sink(result);
 
@@ -413,6 +463,7 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::exchange(int operationCode, con
     }
 
     result.responseCode = transaction.responseCode;
+    result.responseParams = transaction.responseParams;
     if (dataPhase == TVK_Emulator_Transaction::kLEDataIn && result.responseCode == kRespOK) {
         result.data = transaction.dataIn;
         const int cut = m_shortData.exchange(-1);

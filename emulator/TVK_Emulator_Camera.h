@@ -50,10 +50,23 @@ public:
         kLEShutterTimeCode   // APEX Tv code
     };
 
+    // Standard codes the camera answers and raises for a generic initiator,
+    // beside the maker's own.
+    static constexpr int kOpOpenSession = 0x1002;
+    static constexpr int kOpCloseSession = 0x1003;
+    static constexpr int kEventObjectAdded = 0x4002;
+    static constexpr int kEventRequestObjectTransfer = 0x4009;
+    static constexpr int kEventCaptureComplete = 0x400D;
+    // No operation takes more than this in its data-out phase (a settings
+    // record, a property value): anything larger is refused before a byte
+    // of it is stored.
+    static constexpr quint32 kMaxDataOutBytes = 16u * 1024u * 1024u;
+
     struct Result {
         bool transportOk = true; // false: the camera is gone, nothing was answered
         int responseCode = 0x2001;
         QByteArray data;
+        QVector<quint32> responseParams; // the response's own parameters (GetNumObjects)
     };
 
     explicit TVK_Emulator_Camera(int productId, quint32 seed = 1, QObject *parent = nullptr);
@@ -66,7 +79,9 @@ public:
     // stack fills its buffer during the link time, not after it.
     using AnswerSink = std::function<void(const Result &)>;
 
-    // Runs one transaction; callable from any thread.
+    // Runs one transaction; callable from any thread. Parameters past the
+    // fifth are dropped, as a transport carries no more. dataOut is read
+    // during the call only: a component that keeps it makes its own copy.
     Result transact(int operationCode, const QVector<quint32> &params,
                     TVK_Emulator_Transaction::eLEDataPhase dataPhase, const QByteArray &dataOut = QByteArray(),
                     const AnswerSink &sink = AnswerSink());
@@ -111,8 +126,8 @@ public:
     qint64 setting(eLESetting which, qint64 fallback = 0) const;
     // Raises a vendor event with its first parameter, from the camera's thread.
     void raiseEvent(int eventCode, quint32 parameter = 0);
-    // Announces a new object ready for transfer.
-    void raiseObjectAdded(const QString &objectName);
+    // Announces a new object ready for transfer, with its handle.
+    void raiseObjectAdded(const QString &objectName, quint32 handle);
     // Runs work on the camera's thread after delayMs (scaled), under the state
     // lock, unless the camera was removed meanwhile.
     void schedule(int delayMs, std::function<void()> work);
@@ -153,6 +168,7 @@ private:
     QRandomGenerator m_random;
     std::vector<std::unique_ptr<TVK_Emulator_Component>> m_components;
     bool m_vendorSessionOpen = false;
+    quint32 m_sessionId = 0; // the standard session; 0: none open
 
     QMutex m_handlerMutex;
     EventHandler m_eventHandler;

@@ -23,7 +23,16 @@ namespace {
 // Standard PTP operations of the card, answered here rather than through the
 // host's code tables.
 constexpr int kOpGetStorageIds = 0x1004;
+constexpr int kOpGetStorageInfo = 0x1005;
+constexpr int kOpGetNumObjects = 0x1006;
 constexpr int kOpGetObjectHandles = 0x1007;
+
+// The card as StorageInfo describes it: a removable card with a generic
+// hierarchical file system, readable and writable.
+constexpr quint16 kStorageRemovableRam = 0x0004;
+constexpr quint16 kFilesystemGenericHierarchical = 0x0002;
+constexpr quint16 kAccessReadWrite = 0x0000;
+constexpr quint64 kCardCapacityBytes = 32ull * 1000 * 1000 * 1000;
 
 // Standard PTP and MTP responses the object operations give.
 constexpr int kRespInvalidStorageId = 0x2008;
@@ -118,6 +127,7 @@ struct TVK_Emulator_Capture::Private {
     int buffered = 0;               // pictures counted against the settings record's buffer
     double continuousRate = kDefaultContinuousRate;
     QHash<int, qint64> overrides;
+    bool captureCompleteDue = false; // a generic initiator waits for CaptureComplete
 
     // Timed runs. Each run has a number; scheduled work of a run that was ended
     // meanwhile finds a different number and does nothing.
@@ -423,8 +433,25 @@ void TVK_Emulator_Capture::takePicture()
         d->card.push_back(std::move(object));
     }
     d->nextSerial = d->nextSerial >= kLastSerial ? kFirstSerial : d->nextSerial + 1;
+    // A generic initiator follows the card by the standard events, in the
+    // order the objects were written.
+    const TVK_Emulator_Profile *profile = camera()->profile();
+    if (profile != nullptr && profile->supportsEvent(Camera::kEventObjectAdded)) {
+        for (size_t i = d->card.size() - kinds.size(); i < d->card.size(); ++i)
+            camera()->raiseEvent(Camera::kEventObjectAdded, d->card[i].handle);
+    }
     if (wasEmpty)
         announceHead();
+    if (d->captureCompleteDue) {
+        d->captureCompleteDue = false;
+        if (profile != nullptr && profile->supportsEvent(Camera::kEventCaptureComplete))
+            camera()->raiseEvent(Camera::kEventCaptureComplete);
+    }
+}
+
+void TVK_Emulator_Capture::setCaptureCompleteDue(bool due)
+{
+    d->captureCompleteDue = due;
 }
 
 void TVK_Emulator_Capture::fillBuffer(int pictures)
@@ -452,7 +479,7 @@ void TVK_Emulator_Capture::announceHead()
     if (d->pending.empty())
         return;
     if (const Object *head = onCard(d->pending.front()))
-        camera()->raiseObjectAdded(Maker::fileName(head->picture.number, head->kind));
+        camera()->raiseObjectAdded(Maker::fileName(head->picture.number, head->kind), head->handle);
 }
 
 void TVK_Emulator_Capture::reportCount(int eventCode, quint16 propertyCode, int count)
@@ -585,6 +612,8 @@ bool TVK_Emulator_Capture::handleTransaction(TVK_Emulator_Transaction &transacti
         Answer answer;
     } kAnswers[] = {
         {kOpGetStorageIds, &TVK_Emulator_Capture::answerStorageIds},
+        {kOpGetStorageInfo, &TVK_Emulator_Capture::answerStorageInfo},
+        {kOpGetNumObjects, &TVK_Emulator_Capture::answerNumObjects},
         {kOpGetObjectHandles, &TVK_Emulator_Capture::answerObjectHandles},
         {kOpGetObjectInfo, &TVK_Emulator_Capture::answerObjectInfo},
         {kOpGetObject, &TVK_Emulator_Capture::answerObject},
@@ -732,15 +761,66 @@ void TVK_Emulator_Capture::answerStorageIds(TVK_Emulator_Transaction &transactio
     transaction.dataIn = out;
 }
 
+bool TVK_Emulator_Capture::isOurStorage(TVK_Emulator_Transaction &transaction)
+{
+    const quint32 storage = transaction.param(0);
+    if (storage != kAllObjects && storage != Maker::kStorageId) {
+        transaction.fail(kRespInvalidStorageId);
+        return false;
+    }
+    return true;
+}
+
+void TVK_Emulator_Capture::answerStorageInfo(TVK_Emulator_Transaction &transaction)
+{
+    if (transaction.param(0) != Maker::kStorageId) {
+        transaction.fail(kRespInvalidStorageId);
+        return;
+    }
+    // What the card holds, by the sizes known without making a file: a
+    // JPEG's size is known only once it was made.
+    quint64 used = 0;
+    for (const Object &object : d->card) {
+        if (object.fileSize >= 0)
+            used += quint64(object.fileSize);
+        else if (object.kind == Maker::kLEDng)
+            used += quint64(Maker::dngBytes(object.picture));
+    }
+    const quint64 freeBytes = used < kCardCapacityBytes ? kCardCapacityBytes - used : 0;
+    const quint64 perPicture = quint64(qMax<qint64>(1, Maker::dngBytes(d->next)));
+    QByteArray out;
+    TVK_Emulator_Bytes::appendU16(out, kStorageRemovableRam);
+    TVK_Emulator_Bytes::appendU16(out, kFilesystemGenericHierarchical);
+    TVK_Emulator_Bytes::appendU16(out, kAccessReadWrite);
+    TVK_Emulator_Bytes::appendU64(out, kCardCapacityBytes);
+    TVK_Emulator_Bytes::appendU64(out, freeBytes);
+    TVK_Emulator_Bytes::appendU32(out, quint32(qMin<quint64>(freeBytes / perPicture, 0xFFFFFFFEu)));
+    TVK_Emulator_Bytes::appendPtpString(out, QStringLiteral("SD card"));
+    TVK_Emulator_Bytes::appendPtpString(out, QStringLiteral("NORBA"));
+    transaction.dataIn = out;
+}
+
+void TVK_Emulator_Capture::answerNumObjects(TVK_Emulator_Transaction &transaction)
+{
+    if (!isOurStorage(transaction))
+        return;
+    // The count travels in the response, not in a data phase. A format of 0
+    // counts every object; the card has no folders to narrow it by.
+    const quint32 format = transaction.param(1);
+    quint32 count = 0;
+    for (const Object &object : d->card) {
+        if (format == 0 || format == Maker::objectFormat(object.kind))
+            ++count;
+    }
+    transaction.responseParams = {count};
+}
+
 void TVK_Emulator_Capture::answerObjectHandles(TVK_Emulator_Transaction &transaction)
 {
     // The format and parent parameters narrow nothing: the card has no
     // folders the host could ask for, and the host never filters by format.
-    const quint32 storage = transaction.param(0);
-    if (storage != kAllObjects && storage != Maker::kStorageId) {
-        transaction.fail(kRespInvalidStorageId);
+    if (!isOurStorage(transaction))
         return;
-    }
     // The whole array, always: a host that wants only the count reads into a
     // four-byte buffer, and the transport keeps what fits.
     QByteArray out;

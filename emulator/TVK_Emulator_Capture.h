@@ -85,6 +85,10 @@ public:
     bool isBulbOpen() const;
     bool isSelfTimerRunning() const;
     bool isIntervalRunning() const;
+    // The next picture taken ends a capture a generic initiator asked for:
+    // the camera raises CaptureComplete after its objects. Called with the
+    // state lock held.
+    void setCaptureCompleteDue(bool due);
 
 private:
     struct Object;
@@ -126,6 +130,9 @@ private:
 
     // Object operations.
     void answerStorageIds(TVK_Emulator_Transaction &transaction);
+    void answerStorageInfo(TVK_Emulator_Transaction &transaction);
+    void answerNumObjects(TVK_Emulator_Transaction &transaction);
+    bool isOurStorage(TVK_Emulator_Transaction &transaction);
     void answerObjectHandles(TVK_Emulator_Transaction &transaction);
     void answerObjectInfo(TVK_Emulator_Transaction &transaction);
     void answerObject(TVK_Emulator_Transaction &transaction);

@@ -67,15 +67,21 @@ struct CodeRow {
 // single-purpose control operations; they are deliberately not listed for the
 // others, so that a host sending them to a camera that takes the release
 // operation is answered "operation not supported", as the camera would.
+// Every product has the standard set a generic initiator works with (session,
+// storage, objects, InitiateCapture), as any PTP camera does.
 const CodeRow kOperations[] = {
     {0x1001, P::kLEAllProducts, kAlways},           // GetDeviceInfo
+    {0x1002, P::kLEAllProducts, kAlways},           // OpenSession
+    {0x1003, P::kLEAllProducts, kAlways},           // CloseSession
     {0x1004, P::kLEAllProducts, kAlways},           // GetStorageIDs
+    {0x1005, P::kLEAllProducts, kAlways},           // GetStorageInfo
+    {0x1006, P::kLEAllProducts, kAlways},           // GetNumObjects
     {0x1007, P::kLEAllProducts, kAlways},           // GetObjectHandles
     {0x1008, P::kLEAllProducts, kAlways},           // GetObjectInfo
     {0x1009, P::kLEAllProducts, kAlways},           // GetObject
     {0x100A, P::kLEAllProducts, kAlways},           // GetThumb
     {0x100B, P::kLEAllProducts, kAlways},           // DeleteObject
-    {0x100E, P::kLEAllProducts, kEmulatedRelease},  // InitiateCapture
+    {0x100E, P::kLEAllProducts, kAlways},           // InitiateCapture
     {0x1014, P::kLEAllProducts, kDeviceProps},      // GetDevicePropDesc
     {0x1015, P::kLEAllProducts, kDeviceProps},      // GetDevicePropValue
     {0x1016, P::kLEAllProducts, kDeviceProps},      // SetDevicePropValue
@@ -106,6 +112,9 @@ const CodeRow kOperations[] = {
 };
 
 const CodeRow kEvents[] = {
+    {0x4002, P::kLEAllProducts, kAlways},       // ObjectAdded
+    {0x4009, P::kLEAllProducts, kAlways},       // RequestObjectTransfer
+    {0x400D, P::kLEAllProducts, kAlways},       // CaptureComplete
     {0xC000, P::kLEAllProducts, kStructRecord}, // settings record changed
     {0xC002, P::kLEAllProducts, kTickEvents},   // lens changed
     {0xC006, P::kLEAllProducts, kTickEvents},   // bulb second

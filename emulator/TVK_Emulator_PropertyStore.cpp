@@ -438,6 +438,36 @@ struct TVK_Emulator_PropertyStore::Private {
     QHash<int, qint64> factoryDefaults;
     std::vector<ChangeListener> listeners;
 
+    // Change reports on their way, one batch per delay: a code already in a
+    // batch is not added again, so a flood of writes queues at most one
+    // report per property and delay instead of one per write.
+    struct ReportBatch {
+        QVector<quint16> codes;
+        int attachment = 0;
+    };
+    QHash<int, ReportBatch> plannedReports; // by delay in milliseconds, under the state lock
+
+    void planReports(TVK_Emulator_Camera *cam, int delayMs, const QVector<quint16> &reports)
+    {
+        ReportBatch &batch = plannedReports[delayMs];
+        const int attachment = cam->attachment();
+        // A batch planned before the plug was pulled never comes.
+        if (batch.attachment != attachment)
+            batch = ReportBatch{{}, attachment};
+        const bool planned = !batch.codes.isEmpty();
+        for (quint16 code : reports) {
+            if (!batch.codes.contains(code))
+                batch.codes.append(code);
+        }
+        if (planned)
+            return;
+        cam->schedule(delayMs, [this, cam, delayMs]() {
+            const QVector<quint16> due = plannedReports.take(delayMs).codes;
+            for (quint16 changed : due)
+                cam->raiseEvent(kVXDevicePropChanged, changed);
+        });
+    }
+
     const Definition *find(int code) const
     {
         for (const Definition *definition : listed) {
@@ -688,11 +718,7 @@ bool TVK_Emulator_PropertyStore::handleTransaction(TVK_Emulator_Transaction &tra
     d->store(key, value, reports);
     if (!d->profile->supportsEvent(kVXDevicePropChanged))
         return true;
-    TVK_Emulator_Camera *cam = camera();
-    camera()->schedule(definition->delayMs, [cam, reports]() {
-        for (quint16 changed : reports)
-            cam->raiseEvent(kVXDevicePropChanged, changed);
-    });
+    d->planReports(camera(), definition->delayMs, reports);
     return true;
 }
 

@@ -386,8 +386,19 @@ void TVK_Emulator_SettingsRecord::reportChange()
     // A camera raises only the events its DeviceInfo lists.
     if (profile == nullptr || !profile->supportsEvent(kVXCameraSettingsChanged))
         return;
+    // One report answers every write made while it is on its way, so that a
+    // flood of writes queues one report, not one each. A report planned
+    // before the plug was pulled never comes; the next write plans anew.
+    const int attachment = camera()->attachment();
+    if (m_reportPlanned && m_reportAttachment == attachment)
+        return;
+    m_reportPlanned = true;
+    m_reportAttachment = attachment;
     TVK_Emulator_Camera *owner = camera();
-    owner->schedule(kReportDelayMs, [owner]() { owner->raiseEvent(kVXCameraSettingsChanged); });
+    owner->schedule(kReportDelayMs, [this, owner]() {
+        m_reportPlanned = false;
+        owner->raiseEvent(kVXCameraSettingsChanged);
+    });
 }
 
 bool TVK_Emulator_SettingsRecord::handleTransaction(TVK_Emulator_Transaction &transaction)
@@ -410,7 +421,9 @@ bool TVK_Emulator_SettingsRecord::handleTransaction(TVK_Emulator_Transaction &tr
             transaction.fail(kRespGeneralError);
             return true;
         }
-        m_lastWritten = transaction.dataOut;
+        // Kept beyond the transaction: a copy of its own, never the
+        // host's buffer.
+        m_lastWritten = QByteArray(transaction.dataOut.constData(), transaction.dataOut.size());
         takeHostRecord(transaction.dataOut);
         // Reported after every accepted write, also when the camera kept all
         // its values: the host learns what the camera made of it.

@@ -121,4 +121,7 @@ private:
     QVector<qint64> m_isoTable; // first layout: ISO of each sensitivity index
     QByteArray m_record; // kRecordSize bytes
     QByteArray m_lastWritten;
+    // A change report is on its way (under the state lock), for this attachment.
+    bool m_reportPlanned = false;
+    int m_reportAttachment = 0;
 };

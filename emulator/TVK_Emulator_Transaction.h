@@ -16,12 +16,14 @@ struct TVK_Emulator_Transaction {
 
     int responseCode = 0x2001;   // the camera's answer
     QByteArray dataIn;           // the camera's data phase (kLEDataIn)
+    QVector<quint32> responseParams; // what the response carries besides its code
 
     quint32 param(int index) const { return index < params.size() ? params.at(index) : 0; }
     void fail(int code)
     {
         responseCode = code;
         dataIn.clear();
+        responseParams.clear();
     }
 };
 

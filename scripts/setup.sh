@@ -8,7 +8,7 @@ TVK_PACKAGES=(
     g++ cmake ninja-build pkg-config ccache
     qtbase5-dev qtbase5-dev-tools
     libusb-1.0-0-dev liblcms2-dev liblcms2-utils libxcb1-dev fonts-dseg
-    xvfb xauth
+    xvfb xauth gphoto2
 )
 
 tvk_install_packages() {

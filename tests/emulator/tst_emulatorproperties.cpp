@@ -364,8 +364,13 @@ void tst_emulatorproperties::profilesListWhatTheirProductHas()
     // Operations: release either natively or through the single-purpose set.
     QCOMPARE(profile->supportsOperation(kOpRelease), product != 0x2061);
     QCOMPARE(profile->supportsOperation(kOpGetLensData), product != 0x2061);
-    for (int op : {0x100E, 0x9016, 0x9019, 0x901A, 0x901B, 0x901C, 0x901D, 0x901E, 0x9021, 0x9022, 0x9023})
+    for (int op : {0x9016, 0x9019, 0x901A, 0x901B, 0x901C, 0x901D, 0x901E, 0x9021, 0x9022, 0x9023})
         QCOMPARE(profile->supportsOperation(op), product == 0x2061);
+    // The standard set of a generic initiator, on every product.
+    for (int op : {0x1002, 0x1003, 0x1004, 0x1005, 0x1006, 0x1007, 0x1008, 0x1009, 0x100A, 0x100B, 0x100E})
+        QVERIFY(profile->supportsOperation(op));
+    for (int event : {0x4002, 0x4009, 0x400D})
+        QVERIFY(profile->supportsEvent(event));
     for (int op : {0x1014, 0x1015, 0x1016})
         QCOMPARE(profile->supportsOperation(op), byProperties);
     for (int op : {0x9001, 0x9002})

@@ -1,0 +1,145 @@
+// Serves one emulated camera as a PTP/IP network camera, so that the program's
+// WLAN access, gphoto2 or any other initiator can be pointed at it:
+//
+//   tvk_ptpip_camera [--product=HEX] [--address=ADDRESS] [--port=PORT] [--pictures=COUNT]
+//
+// Prints "listening on ADDRESS:PORT" once it listens, logs every transaction
+// to standard error and stops cleanly on SIGINT or SIGTERM.
+
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_PtpIpPacket.h"
+#include "TVK_Emulator_PtpIpServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// Only writes one byte: everything else happens in the event loop.
+void onSignal(int signalNumber)
+{
+    const char byte = char(signalNumber);
+    const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+    (void)written;
+}
+
+bool installSignalPipe()
+{
+    if (::pipe(g_signalPipe) != 0)
+        return false;
+    for (int fd : g_signalPipe)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tvk_ptpip_camera"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Serves one emulated camera over PTP/IP."));
+    parser.addHelpOption();
+    const QCommandLineOption productOption(QStringList{QStringLiteral("product")},
+                                           QStringLiteral("Product id of the camera, in hexadecimal."),
+                                           QStringLiteral("HEX"), QStringLiteral("2041"));
+    const QCommandLineOption addressOption(QStringList{QStringLiteral("address")},
+                                           QStringLiteral("Address to listen on."), QStringLiteral("ADDRESS"),
+                                           QStringLiteral("127.0.0.1"));
+    const QCommandLineOption portOption(QStringList{QStringLiteral("port")},
+                                        QStringLiteral("Port to listen on; 0 takes any free port."),
+                                        QStringLiteral("PORT"),
+                                        QString::number(TVK_Emulator_PtpIpPacket::kDefaultPort));
+    const QCommandLineOption picturesOption(QStringList{QStringLiteral("pictures")},
+                                            QStringLiteral("Pictures on the card at the start."),
+                                            QStringLiteral("COUNT"), QStringLiteral("0"));
+    parser.addOption(productOption);
+    parser.addOption(picturesOption);
+    parser.addOption(addressOption);
+    parser.addOption(portOption);
+    parser.process(app);
+
+    bool productOk = false;
+    const int productId = parser.value(productOption).toInt(&productOk, 16);
+    if (!productOk || TVK_Emulator_Profile::forProduct(productId) == nullptr) {
+        std::fprintf(stderr, "unknown product id %s\n", qUtf8Printable(parser.value(productOption)));
+        return 2;
+    }
+    const QHostAddress address(parser.value(addressOption));
+    if (address.isNull()) {
+        std::fprintf(stderr, "not an address: %s\n", qUtf8Printable(parser.value(addressOption)));
+        return 2;
+    }
+    bool portOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    if (!portOk || port > 65535) {
+        std::fprintf(stderr, "not a port: %s\n", qUtf8Printable(parser.value(portOption)));
+        return 2;
+    }
+
+    bool picturesOk = false;
+    const int pictures = parser.value(picturesOption).toInt(&picturesOk);
+    if (!picturesOk || pictures < 0 || pictures > 1000) {
+        std::fprintf(stderr, "not a picture count (0 to 1000): %s\n", qUtf8Printable(parser.value(picturesOption)));
+        return 2;
+    }
+
+    if (!installSignalPipe()) {
+        std::perror("signal pipe");
+        return 1;
+    }
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&app]() {
+        char byte = 0;
+        if (::read(g_signalPipe[0], &byte, 1) == 1)
+            std::fprintf(stderr, "signal %d: stopping\n", int(byte));
+        app.quit();
+    });
+
+    // The transaction trace and the connection life cycle, on standard error.
+    setDebugLogCategories(kLELogCommand | kLELogConnection | kLELogDummy, true);
+
+    auto camera = std::make_shared<TVK_Emulator_Camera>(productId);
+    // Taken as a host would ask for them, so that a test with a camera of the
+    // same product and seed can make the same pictures byte for byte.
+    for (int i = 0; i < pictures; ++i)
+        camera->transact(TVK_Commu_Ptp::kOpInitiateCapture, {}, TVK_Emulator_Transaction::kLENoData);
+    auto server = std::make_unique<TVK_Emulator_PtpIpServer>(camera);
+    if (!server->listen(address, quint16(port))) {
+        std::fprintf(stderr, "cannot listen on %s:%u: %s\n", qUtf8Printable(address.toString()), port,
+                     qUtf8Printable(server->errorString()));
+        return 1;
+    }
+    std::printf("listening on %s:%u\n", qUtf8Printable(server->serverAddress().toString()),
+                unsigned(server->serverPort()));
+    std::fflush(stdout);
+
+    const int status = app.exec();
+    // The server first: it closes the session with the camera it serves.
+    server.reset();
+    camera.reset();
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    return status;
+}
