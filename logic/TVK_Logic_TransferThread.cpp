@@ -401,7 +401,10 @@ bool TVK_Logic_TransferThread::savePicture()
     const QString failed = tr("The picture %1 could not be saved as %2: %3");
 
     QSaveFile part(partPath);
-    if (!part.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered write reports every byte as taken, and a disk
+    // that fills up while the buffer is flushed cuts the file short without
+    // the commit saying so.
+    if (!part.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         debugLog(kLELogAlways, "%s - Error! Cannot create %s: %s", prefix, qUtf8Printable(partPath),
                  qUtf8Printable(part.errorString()));
         reportError(failed.arg(m_cameraFileName, m_fullPath, part.errorString()));
