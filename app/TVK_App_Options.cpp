@@ -33,12 +33,16 @@ int secondsOf(const QString &option, const QString &value, QString *error)
 QString TVK_App_Options::usage()
 {
     return QStringLiteral(
-        "Usage: NorbaPellora [--camera=SOURCE] [--quit-after=SECONDS] [--run-for=SECONDS] [--help]\n"
+        "Usage: NorbaPellora [--camera=SOURCE] [--wlan-camera=HOST[:PORT]] [--quit-after=SECONDS]\n"
+        "                    [--run-for=SECONDS] [--help]\n"
         "  --camera=usb                 real cameras on USB (the default)\n"
         "  --camera=simulated           the built-in simulated camera (fixed values)\n"
         "  --camera=emulated[:PRODUCT]  an emulated camera of that product, written in\n"
         "                               hexadecimal as lsusb shows it (2041 or 0x2041;\n"
         "                               2041 without a product)\n"
+        "  --wlan-camera=HOST[:PORT]    also look for a WLAN camera (PTP/IP) at that\n"
+        "                               address, port 15740 by default; [ADDRESS]:PORT\n"
+        "                               for IPv6 (instead of WlanCameraAddress)\n"
         "  --quit-after=SECONDS         quit as File > Quit would, after SECONDS\n"
         "  --run-for=SECONDS            no windows: run the camera logic, log what the\n"
         "                               panel would show, then quit\n"
@@ -70,6 +74,10 @@ TVK_App_Options TVK_App_Options::parse(const QStringList &arguments)
             if (name == QLatin1String("--camera")) {
                 options.m_camera = value;
                 options.m_hasCamera = true;
+            } else if (name == QLatin1String("--wlan-camera")) {
+                if (value.trimmed().isEmpty())
+                    return fail(QStringLiteral("--wlan-camera needs an address (--wlan-camera=HOST[:PORT])"));
+                options.m_wlanCamera = value.trimmed();
             } else if (name == QLatin1String("--run-for")) {
                 options.m_runForSeconds = secondsOf(name, value, &error);
             } else if (name == QLatin1String("--quit-after")) {

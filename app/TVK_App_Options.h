@@ -20,6 +20,10 @@ public:
     // The value of --camera=, empty without it.
     QString camera() const { return m_camera; }
     bool hasCamera() const { return m_hasCamera; }
+    // The value of --wlan-camera= (HOST[:PORT], checked by the camera layer),
+    // empty without it.
+    QString wlanCamera() const { return m_wlanCamera; }
+    bool hasWlanCamera() const { return !m_wlanCamera.isEmpty(); }
     int runForSeconds() const { return m_runForSeconds; }     // 0: not given
     int quitAfterSeconds() const { return m_quitAfterSeconds; } // 0: not given
 
@@ -28,6 +32,7 @@ private:
     QString m_error;
     QString m_camera;
     bool m_hasCamera = false;
+    QString m_wlanCamera;
     int m_runForSeconds = 0;
     int m_quitAfterSeconds = 0;
 };

@@ -4,6 +4,7 @@
 #include "TVK_Commu_CameraAccess_Dummy.h"
 #include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Commu_CameraAccess_Linux_PTP.h"
+#include "TVK_Commu_CameraAccess_PTPIP.h"
 #include "TVK_Commu_CameraSource.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
@@ -69,6 +70,39 @@ void installExtraUsbVendorIds()
     const QList<quint16> ids = TVK_Commu_CameraAccess_Linux_PTP::parseVendorIds(text);
     TVK_Commu_CameraAccess_Linux_PTP::setExtraVendorIds(ids);
     debugLog(kLELogAlways, "main() - %d extra USB vendor id(s) from the settings file", int(ids.size()));
+}
+
+// The WLAN camera's address from the command line or, without it, from the
+// settings file ("WlanCameraAddress"), with this computer's GUID (made once,
+// then kept in the file) and a product id for a model the program does not
+// know by name ("WlanCameraProductId"). Handed to the camera layer, which may
+// not read the settings file, before the controller creates its accesses.
+// False (with a reason) only for a bad address on the command line; a bad one
+// in the file is logged and leaves the WLAN camera out.
+bool installWlanCamera(const TVK_App_Options &options, QString *error)
+{
+    TVK_GUI_Settings::registerXmlFormat();
+    TVK_GUI_Settings *settings = TVK_GUI_Settings::instance();
+    const QString text = options.hasWlanCamera() ? options.wlanCamera() : settings->wlanCameraAddress();
+    if (text.isEmpty())
+        return true;
+    TVK_Commu_CameraAccess_PTPIP::Address address;
+    QString reason;
+    if (!TVK_Commu_CameraAccess_PTPIP::parseAddress(text, &address, &reason)) {
+        if (options.hasWlanCamera()) {
+            *error = QStringLiteral("--wlan-camera: ") + reason;
+            return false;
+        }
+        debugLog(kLELogAlways, "main() - Error: WlanCameraAddress in the settings file: %s; no WLAN camera",
+                 qUtf8Printable(reason));
+        return true;
+    }
+    TVK_Commu_CameraAccess_PTPIP::setConfiguredAddress(address);
+    TVK_Commu_CameraAccess_PTPIP::setGuid(settings->wlanCameraGuid());
+    TVK_Commu_CameraAccess_PTPIP::setConfiguredProductId(settings->wlanCameraProductId());
+    debugLog(kLELogAlways, "main() - WLAN camera at %s (from the %s)", qUtf8Printable(address.text()),
+             options.hasWlanCamera() ? "command line" : "settings file");
+    return true;
 }
 
 // Writes every signal of the controller to the log with its arguments, so a
@@ -174,7 +208,7 @@ int main(int argc, char *argv[])
         || !TVK_Commu_CameraSource::fromArguments(
             options.hasCamera() ? QStringList{QStringLiteral("--camera=") + options.camera()} : QStringList(), &source,
             &error)
-        || !installCameraSource(source, &error)) {
+        || !installCameraSource(source, &error) || !installWlanCamera(options, &error)) {
         debugLog(kLELogAlways, "main() - Error: %s", error.toUtf8().constData());
         std::fprintf(stderr, "NorbaPellora: %s\n%s", error.toLocal8Bit().constData(),
                      TVK_App_Options::usage().section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
@@ -191,6 +225,9 @@ int main(int argc, char *argv[])
                  TVK_App_Identity::kApplicationVersion);
         debugLog(kLELogAlways, "main() - camera source: %s", source.description().toUtf8().constData());
         const int result = runHeadless(application, options.runForSeconds());
+        // Writes what was stored (a GUID made for the WLAN camera).
+        if (TVK_GUI_Settings::exists())
+            TVK_GUI_Settings::destroyInstance();
         debugLog(kLELogAlways, "====== Quit ======");
         return result;
     }

@@ -2,6 +2,7 @@
 
 #include "TVK_Commu_CameraAccess_Dummy.h"
 #include "TVK_Commu_CameraAccess_Linux_PTP.h"
+#include "TVK_Commu_CameraAccess_PTPIP.h"
 #include "TVK_Commu_PtpCodes.h"
 
 #include <QHash>
@@ -22,6 +23,13 @@ struct Registry {
         // or the simulated camera in this place when asked to.
         creators.insert(TVK_Commu_Ptp::kConnectionUSB,
                         []() -> TVK_Commu_CameraAccess_Base * { return new TVK_Commu_CameraAccess_Linux_PTP; });
+        // A WLAN camera only where an address is configured: without one
+        // there is nothing to look for.
+        creators.insert(TVK_Commu_Ptp::kConnectionWLAN, []() -> TVK_Commu_CameraAccess_Base * {
+            if (!TVK_Commu_CameraAccess_PTPIP::configuredAddress().isValid())
+                return nullptr;
+            return new TVK_Commu_CameraAccess_PTPIP;
+        });
     }
 };
 

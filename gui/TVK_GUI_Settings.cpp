@@ -14,6 +14,7 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -31,6 +32,9 @@ const QLatin1String kKeyIsUnitFeet("/NorbaPellora/IsUnitFeet");
 const QLatin1String kKeyLastProductId("/NorbaPellora/LastProductId");
 const QLatin1String kKeyTcpServerEnabled("/NorbaPellora/TcpServerEnabled");
 const QLatin1String kKeyTcpServerPort("/NorbaPellora/TcpServerPort");
+const QLatin1String kKeyWlanCameraAddress("/NorbaPellora/WlanCameraAddress");
+const QLatin1String kKeyWlanCameraGuid("/NorbaPellora/WlanCameraGuid");
+const QLatin1String kKeyWlanCameraProductId("/NorbaPellora/WlanCameraProductId");
 const QLatin1String kKeyIsMinimalControlGUI("IsMinimalControlGUI");
 const QLatin1String kGroupFolderSettings("FolderSettings/");
 const QLatin1String kKeyDngPictureFolder("DngPictureFolder");
@@ -481,6 +485,57 @@ void TVK_GUI_Settings::setTcpServerPort(int port)
 {
     QMutexLocker locker(&g_mutex);
     storeText(kKeyTcpServerPort, QString::number(port));
+}
+
+QString TVK_GUI_Settings::wlanCameraAddress() const
+{
+    QMutexLocker locker(&g_mutex);
+    bool present = false;
+    return textValue(kKeyWlanCameraAddress, &present).trimmed();
+}
+
+void TVK_GUI_Settings::setWlanCameraAddress(const QString &address)
+{
+    QMutexLocker locker(&g_mutex);
+    storeText(kKeyWlanCameraAddress, address.trimmed());
+}
+
+int TVK_GUI_Settings::wlanCameraProductId() const
+{
+    QMutexLocker locker(&g_mutex);
+    bool present = false;
+    const QString text = textValue(kKeyWlanCameraProductId, &present).trimmed();
+    if (!present || text.isEmpty())
+        return 0;
+    // Written as lsusb shows product ids: hexadecimal, with or without 0x.
+    bool ok = false;
+    const int productId = text.toInt(&ok, 16);
+    if (!ok || productId <= 0 || productId > 0xFFFF) {
+        debugLog(kLELogAlways, "TVK_GUI_Settings::wlanCameraProductId() - \"%s\" holds \"%s\", not a product id; "
+                               "using the model name",
+                 qUtf8Printable(QString(kKeyWlanCameraProductId)), qUtf8Printable(text));
+        return 0;
+    }
+    return productId;
+}
+
+QByteArray TVK_GUI_Settings::wlanCameraGuid()
+{
+    TVK_METHOD(prefix);
+    QMutexLocker locker(&g_mutex);
+    bool present = false;
+    const QString text = textValue(kKeyWlanCameraGuid, &present).trimmed();
+    const QUuid stored(text);
+    if (present && !stored.isNull())
+        return stored.toRfc4122();
+    if (present)
+        debugLog(kLELogAlways, "%s - \"%s\" holds \"%s\", not a GUID; making a new one", prefix,
+                 qUtf8Printable(QString(kKeyWlanCameraGuid)), qUtf8Printable(text));
+    // A camera that pairs with one computer knows it by this GUID: made once,
+    // then kept.
+    const QUuid made = QUuid::createUuid();
+    storeText(kKeyWlanCameraGuid, made.toString());
+    return made.toRfc4122();
 }
 
 int TVK_GUI_Settings::lastProductId() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
 #include <QSettings>
 #include <QString>
@@ -68,6 +69,15 @@ public:
     void setTcpServerEnabled(bool on);
     int tcpServerPort() const;
     void setTcpServerPort(int port);
+
+    // The WLAN camera's address ("HOST[:PORT]"), empty when none is set; the
+    // product id of the camera there when its model name is not a known one
+    // (0 when missing); the GUID this computer introduces itself with to WLAN
+    // cameras, 16 bytes, made and stored on first use and kept from then on.
+    QString wlanCameraAddress() const;
+    void setWlanCameraAddress(const QString &address);
+    int wlanCameraProductId() const;
+    QByteArray wlanCameraGuid();
 
     // 0 when missing or not a number.
     int lastProductId() const;

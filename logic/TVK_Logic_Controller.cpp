@@ -157,15 +157,21 @@ TVK_Logic_Controller::TVK_Logic_Controller()
     m_bulbResetTimer.setSingleShot(true);
     m_selfTimerResetTimer.setSingleShot(true);
 
+    // Besides the USB access, a WLAN one when a camera address is configured
+    // (the factory makes none without). Both are wired alike; whichever
+    // camera opens first is the active one.
     m_usbAccess = TVK_Commu_CameraAccessFactory::create(kConnectionUSB);
-    if (m_usbAccess != nullptr) {
-        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalDeviceAvailable, this, &C::catchDeviceAvailable,
+    m_wlanAccess = TVK_Commu_CameraAccessFactory::create(kConnectionWLAN);
+    for (TVK_Commu_CameraAccess_Base *access : {m_usbAccess, m_wlanAccess}) {
+        if (access == nullptr)
+            continue;
+        connect(access, &TVK_Commu_CameraAccess_Base::signalDeviceAvailable, this, &C::catchDeviceAvailable,
                 Qt::QueuedConnection);
-        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionOpened, this, &C::catchConnectionOpened,
+        connect(access, &TVK_Commu_CameraAccess_Base::signalConnectionOpened, this, &C::catchConnectionOpened,
                 Qt::QueuedConnection);
-        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionClosed, this, &C::catchConnectionClosed,
+        connect(access, &TVK_Commu_CameraAccess_Base::signalConnectionClosed, this, &C::catchConnectionClosed,
                 Qt::QueuedConnection);
-        connect(m_usbAccess, &TVK_Commu_CameraAccess_Base::signalConnectionWarning, this, &C::signalWarning,
+        connect(access, &TVK_Commu_CameraAccess_Base::signalConnectionWarning, this, &C::signalWarning,
                 Qt::QueuedConnection);
     }
 
@@ -179,9 +185,16 @@ TVK_Logic_Controller::TVK_Logic_Controller()
     connect(&m_bulbResetTimer, &QTimer::timeout, this, &C::catchBulbResetTimerFired);
     connect(&m_selfTimerResetTimer, &QTimer::timeout, this, &C::catchSelfResetTimerFired);
 
-    if (m_usbAccess != nullptr) {
+    if (m_usbAccess != nullptr || m_wlanAccess != nullptr) {
         m_deviceCheckTimer.setSingleShot(false);
-        connect(&m_deviceCheckTimer, &QTimer::timeout, m_usbAccess, &TVK_Commu_CameraAccess_Base::checkDeviceAvailable);
+        if (m_usbAccess != nullptr)
+            connect(&m_deviceCheckTimer, &QTimer::timeout, m_usbAccess,
+                    &TVK_Commu_CameraAccess_Base::checkDeviceAvailable);
+        // The WLAN access probes on a thread of its own: the tick never waits
+        // for the network.
+        if (m_wlanAccess != nullptr)
+            connect(&m_deviceCheckTimer, &QTimer::timeout, m_wlanAccess,
+                    &TVK_Commu_CameraAccess_Base::checkDeviceAvailable);
         m_deviceCheckTimer.start(kTimerIntervalMs);
     }
 
@@ -388,8 +401,17 @@ void TVK_Logic_Controller::catchConnectToCamera(int connectionType, qulonglong c
 void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
 {
     TVK_METHOD(prefix);
-    if (m_camera != nullptr)
+    if (m_camera != nullptr) {
+        // A USB and a WLAN camera announced at the same poll can both open;
+        // the one that came second is let go again, not left open unused.
+        TVK_Commu_CameraAccess_Base *other = accessFor(connectionType);
+        if (other != nullptr && other != m_activeAccess) {
+            debugLog(kLELogConnection, "%s - connectionType %d opened while another camera is connected; closed",
+                     prefix, connectionType);
+            other->closeConnection();
+        }
         return;
+    }
     m_activeAccess = accessFor(connectionType);
     if (m_activeAccess == nullptr)
         return;
@@ -416,6 +438,13 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
 void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
 {
     TVK_METHOD(prefix);
+    // Only the connected camera's own access may take it down; the close of
+    // one let go above is not ours.
+    if (m_camera != nullptr && accessFor(connectionType) != m_activeAccess) {
+        debugLog(kLELogConnection, "%s - connectionType %d is not the connected camera's; ignored", prefix,
+                 connectionType);
+        return;
+    }
     if (m_camera != nullptr) {
         disconnectCamera();
         destroyConverters();

@@ -1,7 +1,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 namespace {
@@ -76,6 +78,12 @@ private Q_SLOTS:
         QTest::newRow("bad seconds") << QStringList{"--run-for=soon"} << 2 << "--run-for takes 1 to 3600 seconds";
         QTest::newRow("hex product without 0x") << QStringList{"--camera=emulated:2061", "--run-for=1"} << 0
                                                 << "camera source: emulated camera 0x2061";
+        QTest::newRow("WLAN camera without address") << QStringList{"--wlan-camera="} << 2
+                                                     << "--wlan-camera needs an address";
+        QTest::newRow("WLAN camera with a bad port") << QStringList{"--wlan-camera=camera:99999"} << 2
+                                                     << "--wlan-camera: \"99999\" is no port";
+        QTest::newRow("WLAN camera beside USB") << QStringList{"--wlan-camera=127.0.0.1:1", "--run-for=1"} << 0
+                                                << "WLAN camera at 127.0.0.1:1 (from the command line)";
         QTest::newRow("Qt's own options pass") << QStringList{"-style", "fusion", "--camera=simulated", "--quit-after=1"}
                                                << 0 << "camera source: simulated camera";
     }
@@ -90,6 +98,24 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, exitCode);
         const QString all = run.output + run.log.join(QLatin1Char('\n'));
         QVERIFY2(all.contains(said), qPrintable(all));
+    }
+
+    void theWlanCameraGuidIsMadeOnceAndKept()
+    {
+        QTemporaryDir home;
+        const QStringList arguments{QStringLiteral("--wlan-camera=127.0.0.1:1"), QStringLiteral("--run-for=1")};
+        const auto guidInFile = [&home]() {
+            QFile file(home.path() + QStringLiteral("/config/Norba Camera AG/NorbaPellora3.xml"));
+            if (!file.open(QIODevice::ReadOnly))
+                return QString();
+            const QRegularExpression element(QStringLiteral("<WlanCameraGuid>([^<]*)</WlanCameraGuid>"));
+            return element.match(QString::fromUtf8(file.readAll())).captured(1);
+        };
+        QCOMPARE(runProgram(home.path(), arguments).exitCode, 0);
+        const QString guid = guidInFile();
+        QVERIFY2(!QUuid(guid).isNull(), qPrintable(guid));
+        QCOMPARE(runProgram(home.path(), arguments).exitCode, 0);
+        QCOMPARE(guidInFile(), guid);
     }
 
     void aSecondRunLeavesOnlyItsOwnLines()

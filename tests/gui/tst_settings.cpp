@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 #include <csignal>
@@ -80,6 +81,8 @@ const std::vector<ValueRow> &valueRows()
              [](Settings &s) { return !s.tcpServerEnabled(); }},
             {"TcpServerPort", [](Settings &s) { s.setTcpServerPort(50123); },
              [](Settings &s) { return s.tcpServerPort() == 50123; }},
+            {"WlanCameraAddress", [](Settings &s) { s.setWlanCameraAddress(QStringLiteral("camera.local:15741")); },
+             [](Settings &s) { return s.wlanCameraAddress() == QLatin1String("camera.local:15741"); }},
             {"IsMinimalControlGUI", [](Settings &s) { s.setIsMinimalControlGUI(true); },
              [](Settings &s) { return s.isMinimalControlGUI(); }},
             {"FolderSettings", [](Settings &s) { saveFolders(&s, QStringLiteral("Wedding"), 42); },
@@ -242,7 +245,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("probe");
         QTest::addColumn<int>("expected");
         QTest::addColumn<QString>("logged");
-        enum { kLast, kNumber, kWindow, kOnTop };
+        enum { kLast, kNumber, kWindow, kOnTop, kWlanProduct };
         const QByteArray win = "<ProductId0><WindowPositions><WinCamera><x>1</x><y>2</y><w>3</w><h>";
         const QByteArray winEnd = "</h></WinCamera></WindowPositions></ProductId0>";
         QTest::newRow("LastProductId letters") << QByteArray("<LastProductId>abc</LastProductId>") << int(kLast) << 0
@@ -260,6 +263,13 @@ private Q_SLOTS:
             << int(kWindow) << 0 << QStringLiteral("out of range");
         QTest::newRow("AlwaysOnTop word") << QByteArray("<AlwaysOnTop>maybe</AlwaysOnTop>") << int(kOnTop) << 1
                                           << QStringLiteral("not true or false");
+        QTest::newRow("WlanCameraProductId letters") << QByteArray("<WlanCameraProductId>Velia</WlanCameraProductId>")
+                                                     << int(kWlanProduct) << 0 << QStringLiteral("not a product id");
+        QTest::newRow("WlanCameraProductId too large")
+            << QByteArray("<WlanCameraProductId>12345</WlanCameraProductId>") << int(kWlanProduct) << 0
+            << QStringLiteral("not a product id");
+        QTest::newRow("WlanCameraProductId hexadecimal")
+            << QByteArray("<WlanCameraProductId>0x2061</WlanCameraProductId>") << int(kWlanProduct) << 0x2061 << QString();
     }
 
     void unreadableValuesFallBackToDefaults()
@@ -280,8 +290,10 @@ private Q_SLOTS:
             value = folders.pictureNumber();
         } else if (probe == 2) {
             value = s->windowPosition(QStringLiteral("WinCamera"), nullptr) ? 1 : 0;
-        } else {
+        } else if (probe == 3) {
             value = s->alwaysOnTop() ? 1 : 0;
+        } else {
+            value = s->wlanCameraProductId();
         }
         QCOMPARE(value, expected);
         const QStringList lines = log.matching(QStringLiteral("TVK_GUI_Settings::"));
@@ -290,6 +302,29 @@ private Q_SLOTS:
                      qPrintable(lines.join(QLatin1Char('\n'))));
         else
             QCOMPARE(lines.filter(logged).size(), 1);
+    }
+
+    void wlanCameraGuidIsMadeOnceAndKept()
+    {
+        Settings *s = Settings::instance();
+        const QByteArray guid = s->wlanCameraGuid();
+        QCOMPARE(guid.size(), 16);
+        QCOMPARE(s->wlanCameraGuid(), guid);
+        s = nextRun();
+        QCOMPARE(s->wlanCameraGuid(), guid);
+        QVERIFY(readAll(m_path).contains("<WlanCameraGuid>" + QUuid::fromRfc4122(guid).toString().toLatin1()));
+    }
+
+    void brokenWlanCameraGuidIsReplacedWithALogLine()
+    {
+        writeAll(m_path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NorbaPellora><WlanCameraGuid>not-a-guid"
+                         "</WlanCameraGuid></NorbaPellora>\n");
+        TVK_Test_LogCapture log;
+        Settings *s = Settings::instance();
+        const QByteArray guid = s->wlanCameraGuid();
+        QCOMPARE(guid.size(), 16);
+        QCOMPARE(log.matching(QStringLiteral("not a GUID; making a new one")).size(), 1);
+        QCOMPARE(nextRun()->wlanCameraGuid(), guid);
     }
 
     void brokenFileIsKeptAsideAndReplacedByAGoodOne_data()

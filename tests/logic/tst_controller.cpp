@@ -1,4 +1,5 @@
 #include "TVK_Commu_CameraAccessFactory.h"
+#include "TVK_Commu_CameraAccess_PTPIP.h"
 #include "TVK_Commu_CameraAccess_Dummy.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
@@ -15,9 +16,11 @@
 #include "TVK_Test_SignalRecorder.h"
 #include "TVK_Test_TracingAccess.h"
 
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QtTest>
 
 #include <functional>
@@ -457,6 +460,7 @@ private Q_SLOTS:
     void simulatedCameraReconnectsByThePollAfterTheWindowCloses();
     void repeatedAnnouncementsWhileConnectedOpenNoSecondConnection();
     void connectionEventsWithoutCamera();
+    void configuredWlanCameraIsPolledBesideTheUsbOne();
 
     void bracketingSeriesShowsLoadingOnceAtItsFirstPicture_data();
     void bracketingSeriesShowsLoadingOnceAtItsFirstPicture();
@@ -1743,6 +1747,34 @@ void tst_Controller::connectionEventsWithoutCamera()
     QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchConnectionClosed", Qt::DirectConnection,
                                       Q_ARG(int, 1)));
     QCOMPARE(rig.recorder->signatures(), QStringList{"signalCameraDisconnected()"});
+}
+
+void tst_Controller::configuredWlanCameraIsPolledBesideTheUsbOne()
+{
+    // A port that was free a moment ago: nothing answers there.
+    quint16 port = 0;
+    {
+        QTcpServer free;
+        QVERIFY(free.listen(QHostAddress::LocalHost, 0));
+        port = free.serverPort();
+    }
+    TVK_Commu_CameraAccess_PTPIP::setConfiguredAddress({QStringLiteral("127.0.0.1"), port});
+    TVK_Test_LogCapture log;
+    {
+        Rig rig(0x2031);
+        QVERIFY(rig.connected());
+        // Probed on the one-second timer while the USB camera is connected.
+        const QString probe = QStringLiteral("TVK_Commu_CameraAccess_PTPIP::probe() - no camera at 127.0.0.1:%1").arg(port);
+        QVERIFY(QTest::qWaitFor([&log, &probe]() { return log.matching(probe).size() >= 2; }, 3 * kWaitMs));
+        // The WLAN access's close does not take the USB camera down.
+        rig.recorder->clear();
+        QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchConnectionClosed", Qt::DirectConnection,
+                                          Q_ARG(int, 2)));
+        QVERIFY(rig.controller->camera() != nullptr);
+        QCOMPARE(rig.recorder->count("signalCameraDisconnected"), 0);
+        QCOMPARE(log.matching(QStringLiteral("connectionType 2 is not the connected camera's; ignored")).size(), 1);
+    }
+    TVK_Commu_CameraAccess_PTPIP::setConfiguredAddress({});
 }
 
 // --- Pictures -------------------------------------------------------------------------------

@@ -1,0 +1,766 @@
+#include "TVK_Commu_CameraAccess_PTPIP.h"
+
+#include "TVK_App_Identity.h"
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
+#include "TVK_Commu_DataReader.h"
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Commu_PtpContainer.h"
+#include "TVK_Commu_PtpIpFraming.h"
+#include "TVK_Debug_Log.h"
+
+#include <QElapsedTimer>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QUuid>
+
+#include <vector>
+
+#include <arpa/inet.h>
+
+using namespace TVK_Commu_Ptp;
+using Engine = TVK_Commu_PtpTransactionEngine;
+using Container = TVK_Commu_PtpContainer;
+using Framing = TVK_Commu_PtpIpFraming;
+
+namespace {
+
+struct Configuration {
+    QMutex mutex;
+    TVK_Commu_CameraAccess_PTPIP::Address address;
+    int productId = 0;
+    QByteArray guid;
+};
+
+Configuration &configuration()
+{
+    static Configuration instance;
+    return instance;
+}
+
+// The model names the maker's cameras report in their DeviceInfo.
+struct KnownModel {
+    const char *model;
+    int productId;
+};
+const KnownModel kKnownModels[] = {
+    {"Ardo 2", 0x2009},  {"Ardo 2 S", 0x2011}, {"Cora", 0x2021},          {"Ardo 3", 0x2031},
+    {"Ardo 3 R", 0x2033}, {"Velia", 0x2041},   {"Velia 2", 0x2044},       {"Velia 2 Night", 0x2047},
+    {"Cora Cine", 0x2051}, {"Pico", 0x2061}};
+
+QString refusalWarning(const TVK_Commu_CameraAccess_PTPIP::Address &address, quint32 reason)
+{
+    return QStringLiteral("The WLAN camera at %1 refuses the connection (%2). Allow this computer on the camera, "
+                          "or end the other program connected to it.")
+        .arg(address.text(), QString::fromLatin1(Framing::failReasonName(reason)));
+}
+
+} // namespace
+
+// --- Configuration -----------------------------------------------------------------------------
+
+QString TVK_Commu_CameraAccess_PTPIP::Address::deviceId() const
+{
+    return QStringLiteral("ptpip:%1:%2").arg(host).arg(port);
+}
+
+QString TVK_Commu_CameraAccess_PTPIP::Address::text() const
+{
+    if (host.contains(QLatin1Char(':')))
+        return QStringLiteral("[%1]:%2").arg(host).arg(port);
+    return QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::parseAddress(const QString &text, Address *address, QString *error)
+{
+    const QString trimmed = text.trimmed();
+    QString host = trimmed;
+    QString port;
+    if (trimmed.startsWith(QLatin1Char('['))) {
+        const int close = trimmed.indexOf(QLatin1Char(']'));
+        if (close < 0) {
+            *error = QStringLiteral("\"%1\" has no closing ]").arg(text);
+            return false;
+        }
+        host = trimmed.mid(1, close - 1);
+        const QString rest = trimmed.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':'))) {
+                *error = QStringLiteral("\"%1\" is not [HOST]:PORT").arg(text);
+                return false;
+            }
+            port = rest.mid(1);
+            if (port.isEmpty()) {
+                *error = QStringLiteral("\"%1\" has an empty port").arg(text);
+                return false;
+            }
+        }
+        in6_addr parsed{};
+        if (::inet_pton(AF_INET6, host.toLatin1().constData(), &parsed) != 1) {
+            *error = QStringLiteral("\"%1\" is no IPv6 address").arg(host);
+            return false;
+        }
+    } else {
+        const int colon = trimmed.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0) {
+            if (trimmed.indexOf(QLatin1Char(':')) != colon) {
+                *error = QStringLiteral("\"%1\": write an IPv6 address in brackets, [ADDRESS]:PORT").arg(text);
+                return false;
+            }
+            host = trimmed.left(colon);
+            port = trimmed.mid(colon + 1);
+            if (port.isEmpty()) {
+                *error = QStringLiteral("\"%1\" has an empty port").arg(text);
+                return false;
+            }
+        }
+        // A host name or an IPv4 address: letters, digits, dots and dashes.
+        static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
+        if (!hostName.match(host).hasMatch()) {
+            *error = QStringLiteral("\"%1\" is no host name or address").arg(host);
+            return false;
+        }
+    }
+    quint16 number = Framing::kDefaultPort;
+    if (!port.isEmpty()) {
+        bool ok = false;
+        const uint value = port.toUInt(&ok, 10);
+        if (!ok || value < 1 || value > 65535 || port.startsWith(QLatin1Char('+'))) {
+            *error = QStringLiteral("\"%1\" is no port (1 to 65535)").arg(port);
+            return false;
+        }
+        number = quint16(value);
+    }
+    address->host = host;
+    address->port = number;
+    return true;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::setConfiguredAddress(const Address &address)
+{
+    QMutexLocker locker(&configuration().mutex);
+    configuration().address = address;
+}
+
+TVK_Commu_CameraAccess_PTPIP::Address TVK_Commu_CameraAccess_PTPIP::configuredAddress()
+{
+    QMutexLocker locker(&configuration().mutex);
+    return configuration().address;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::setConfiguredProductId(int productId)
+{
+    QMutexLocker locker(&configuration().mutex);
+    configuration().productId = productId;
+}
+
+int TVK_Commu_CameraAccess_PTPIP::configuredProductId()
+{
+    QMutexLocker locker(&configuration().mutex);
+    return configuration().productId;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::setGuid(const QByteArray &guid)
+{
+    QMutexLocker locker(&configuration().mutex);
+    configuration().guid = guid.size() == Framing::kGuidSize ? guid : QByteArray();
+}
+
+QByteArray TVK_Commu_CameraAccess_PTPIP::guid()
+{
+    QMutexLocker locker(&configuration().mutex);
+    if (configuration().guid.isEmpty())
+        configuration().guid = QUuid::createUuid().toRfc4122();
+    return configuration().guid;
+}
+
+int TVK_Commu_CameraAccess_PTPIP::productIdForModel(const QString &model)
+{
+    const QString name = model.trimmed();
+    for (const KnownModel &known : kKnownModels) {
+        if (name.compare(QLatin1String(known.model), Qt::CaseInsensitive) == 0)
+            return known.productId;
+    }
+    return 0;
+}
+
+QString TVK_Commu_CameraAccess_PTPIP::modelOfDeviceInfo(const void *data, size_t size)
+{
+    TVK_Commu_DataReader reader(data, size);
+    reader.u16(); // standard version
+    reader.u32(); // vendor extension id
+    reader.u16(); // vendor extension version
+    reader.skipPtpString();
+    reader.u16(); // functional mode
+    // Operations, events, properties, capture and image formats: 16-bit codes.
+    for (int list = 0; list < 5 && reader.ok(); ++list) {
+        const quint64 count = reader.u32();
+        if (!reader.ok() || count * 2 > reader.remaining())
+            return QString();
+        reader.skip(size_t(count * 2));
+    }
+    reader.skipPtpString(); // manufacturer
+    const QString model = reader.ptpString();
+    return reader.ok() ? model : QString();
+}
+
+// --- Life cycle --------------------------------------------------------------------------------
+
+TVK_Commu_CameraAccess_PTPIP::TVK_Commu_CameraAccess_PTPIP(QObject *parent)
+    : TVK_Commu_CameraAccess_PTPIP(configuredAddress(), parent)
+{
+}
+
+TVK_Commu_CameraAccess_PTPIP::TVK_Commu_CameraAccess_PTPIP(const Address &address, QObject *parent)
+    : TVK_Commu_CameraAccess_Base(kConnectionWLAN, parent)
+    , m_address(address)
+    , m_transferTimeoutMs(Framing::kDefaultTimeoutMs)
+{
+}
+
+TVK_Commu_CameraAccess_PTPIP::~TVK_Commu_CameraAccess_PTPIP()
+{
+    // A probe's queued answer dies with the object; the thread itself must end first.
+    joinProbe();
+    m_stopEvents.store(true);
+    closePnpSession();
+    unregisterForEventNotifications();
+}
+
+// --- Discovery ---------------------------------------------------------------------------------
+
+void TVK_Commu_CameraAccess_PTPIP::joinProbe()
+{
+    if (m_probeThread.joinable())
+        m_probeThread.join();
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
+{
+    const bool announced = m_newSinceCheck.exchange(false);
+    if (!m_address.isValid() || m_probeRunning.load())
+        return announced;
+    // A second initiator on an open camera would be refused or, worse, taken
+    // for us: no probing while connected or connecting.
+    {
+        QMutexLocker locker(&m_openMutex);
+        if (m_opening)
+            return announced;
+    }
+    if (m_cameraId.load() != 0 || productId() != 0)
+        return announced;
+    joinProbe();
+    m_probeRunning.store(true);
+    const Address address = m_address;
+    const QByteArray initiator = guid();
+    const int timeoutMs = m_probeTimeoutMs;
+    m_probeThread = std::thread([this, address, initiator, timeoutMs]() {
+        quint32 failReason = 0;
+        const eLEProbeResult result = probe(address, initiator, timeoutMs, &failReason);
+        // Handled in the owner's thread; dropped if the access is gone by then.
+        QMetaObject::invokeMethod(
+            this, [this, result, failReason]() { catchProbeResult(result, failReason); }, Qt::QueuedConnection);
+        m_probeRunning.store(false);
+    });
+    return announced;
+}
+
+TVK_Commu_CameraAccess_PTPIP::eLEProbeResult TVK_Commu_CameraAccess_PTPIP::probe(const Address &address,
+                                                                                const QByteArray &guid,
+                                                                                int timeoutMs, quint32 *failReason)
+{
+    TVK_METHOD(prefix);
+    // A camera is there when it answers the command connection's Init: a port
+    // that only accepts (a camera still starting, some other service) is not.
+    // The probe's connection is closed at once; the open makes its own.
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    const int socket = Framing::connectTo(address.host, address.port, timeoutMs, &error);
+    if (socket < 0) {
+        debugLog(kLELogCommand, "%s - no camera at %s: %s", prefix, qUtf8Printable(address.text()),
+                 qUtf8Printable(error));
+        return kLESilent;
+    }
+    Framing framing(socket);
+    framing.setTimeoutMs(int(qMax<qint64>(1, timeoutMs - clock.elapsed())));
+    const Framing::InitResult init = framing.initCommand(guid, QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName));
+    if (init.failReason != 0) {
+        *failReason = init.failReason;
+        return kLERefused;
+    }
+    if (init.status != TVK_Commu_PtpFramingIF::kLEOk) {
+        debugLog(kLELogCommand, "%s - no camera at %s: no Init Ack within %d ms (%s)", prefix,
+                 qUtf8Printable(address.text()), timeoutMs, TVK_Commu_PtpFramingIF::statusName(init.status));
+        return kLESilent;
+    }
+    debugLog(kLELogCommand, "%s - the camera at %s answers the probe", prefix, qUtf8Printable(address.text()));
+    return kLEAnswered;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(int result, quint32 failReason)
+{
+    TVK_METHOD(prefix);
+    if (m_cameraId.load() != 0 || productId() != 0)
+        return;
+    switch (result) {
+    case kLEAnswered: {
+        m_warned = false;
+        if (m_announced.exchange(true))
+            return;
+        const quint64 cameraId = TVK_Commu_CameraAccess_Linux_PTP::kBuiltInVendorIds[0];
+        const int product = configuredProductId();
+        debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X at %s", prefix, unsigned(cameraId),
+                 unsigned(product), qUtf8Printable(m_address.text()));
+        m_newSinceCheck.store(true);
+        Q_EMIT signalDeviceAvailable(connectionType(), cameraId, product, m_address.deviceId());
+        return;
+    }
+    case kLERefused:
+        m_announced.store(false);
+        // Once while it refuses, although the poll asks again every second.
+        if (!m_warned) {
+            m_warned = true;
+            const QString warning = refusalWarning(m_address, failReason);
+            debugLog(kLELogAlways, "%s - %s", prefix, qUtf8Printable(warning));
+            Q_EMIT signalConnectionWarning(warning);
+        }
+        return;
+    default:
+        m_announced.store(false);
+        m_warned = false;
+        return;
+    }
+}
+
+// --- Open and close ------------------------------------------------------------------------------
+
+bool TVK_Commu_CameraAccess_PTPIP::openConnection(quint64 cameraId, int productId, QString deviceId)
+{
+    TVK_METHOD(prefix);
+    if (m_cameraId != 0 || this->productId() != 0)
+        return false;
+    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X - %s", prefix, unsigned(cameraId),
+             unsigned(productId), qUtf8Printable(deviceId));
+    if (deviceId != m_address.deviceId()) {
+        debugLog(kLELogAlways, "%s - Error: %s is not the camera at %s", prefix, qUtf8Printable(deviceId),
+                 qUtf8Printable(m_address.text()));
+        return false;
+    }
+    // A probe still on its way would be a second initiator.
+    joinProbe();
+    {
+        QMutexLocker locker(&m_openMutex);
+        m_opening = true;
+        m_removedWhileOpening = false;
+    }
+    bool opened = openPnpSession(m_address);
+    if (opened) {
+        m_cameraId = cameraId != 0 ? cameraId : quint64(TVK_Commu_CameraAccess_Linux_PTP::kBuiltInVendorIds[0]);
+        opened = openSession();
+        if (!opened)
+            debugLog(kLELogAlways, "%s - Failed to open a session with %s", prefix, qUtf8Printable(deviceId));
+    }
+    if (opened) {
+        const int product = readProductId(productId);
+        setProductId(product);
+        opened = product != 0;
+    }
+    if (opened) {
+        registerForEventNotifications();
+        opened = openVXSession();
+    }
+    if (!opened) {
+        // Not reported open: there would be a panel on a dead camera. The next
+        // poll that gets an answer offers it again.
+        {
+            QMutexLocker locker(&m_openMutex);
+            m_opening = false;
+            m_removedWhileOpening = false;
+        }
+        m_stopEvents.store(true);
+        closePnpSession();
+        unregisterForEventNotifications();
+        m_cameraId = 0;
+        setProductId(0);
+        m_announced.store(false);
+        return false;
+    }
+    Q_EMIT signalConnectionOpened(connectionType());
+    bool removed = false;
+    {
+        QMutexLocker locker(&m_openMutex);
+        m_opening = false;
+        removed = m_removedWhileOpening;
+        m_removedWhileOpening = false;
+    }
+    // Lost between the last step and the announcement: closed after it, so
+    // that listeners see the two in order.
+    if (removed)
+        closeDevice();
+    return true;
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::openPnpSession(const Address &address)
+{
+    TVK_METHOD(prefix);
+    // The event thread of a connection that was lost has ended; collect it.
+    unregisterForEventNotifications();
+    const QByteArray initiator = guid();
+    const QString name = QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName);
+
+    QString error;
+    const int commandSocket = Framing::connectTo(address.host, address.port, kConnectTimeoutMs, &error);
+    if (commandSocket < 0) {
+        debugLog(kLELogAlways, "%s - Failed to Open the device %s: %s", prefix, qUtf8Printable(address.text()),
+                 qUtf8Printable(error));
+        return false;
+    }
+    auto command = std::make_shared<Framing>(commandSocket);
+    command->setTimeoutMs(m_transferTimeoutMs);
+    const Framing::InitResult commandInit = command->initCommand(initiator, name);
+    if (!commandInit.ok()) {
+        if (commandInit.failReason != 0)
+            debugLog(kLELogAlways, "%s - Failed to Open the device %s: Init Fail, reason %u (%s)", prefix,
+                     qUtf8Printable(address.text()), commandInit.failReason,
+                     Framing::failReasonName(commandInit.failReason));
+        else
+            debugLog(kLELogAlways, "%s - Failed to Open the device %s: command connection: %s", prefix,
+                     qUtf8Printable(address.text()), TVK_Commu_PtpFramingIF::statusName(commandInit.status));
+        return false;
+    }
+
+    const int eventSocket = Framing::connectTo(address.host, address.port, kConnectTimeoutMs, &error);
+    if (eventSocket < 0) {
+        debugLog(kLELogAlways, "%s - Failed to Open the device %s: event connection: %s", prefix,
+                 qUtf8Printable(address.text()), qUtf8Printable(error));
+        return false;
+    }
+    auto events = std::make_shared<Framing>(eventSocket);
+    events->setTimeoutMs(m_transferTimeoutMs);
+    const Framing::InitResult eventInit = events->initEvent(commandInit.connectionNumber);
+    if (!eventInit.ok()) {
+        if (eventInit.failReason != 0)
+            debugLog(kLELogAlways, "%s - Failed to Open the device %s: Init Fail on the event connection, reason %u (%s)",
+                     prefix, qUtf8Printable(address.text()), eventInit.failReason,
+                     Framing::failReasonName(eventInit.failReason));
+        else
+            debugLog(kLELogAlways, "%s - Failed to Open the device %s: event connection: %s", prefix,
+                     qUtf8Printable(address.text()), TVK_Commu_PtpFramingIF::statusName(eventInit.status));
+        return false;
+    }
+    debugLog(kLELogCommand, "%s - connected to \"%s\" at %s, connection %u", prefix,
+             qUtf8Printable(commandInit.responderName), qUtf8Printable(address.text()), commandInit.connectionNumber);
+
+    auto engine = std::make_shared<Engine>(command);
+    m_stopEvents.store(false);
+    QMutexLocker locker(&m_deviceMutex);
+    m_command = std::move(command);
+    m_events = std::move(events);
+    m_engine = std::move(engine);
+    return true;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::closePnpSession()
+{
+    std::shared_ptr<Engine> engine;
+    std::shared_ptr<Framing> command;
+    std::shared_ptr<Framing> events;
+    {
+        QMutexLocker locker(&m_deviceMutex);
+        engine = std::move(m_engine);
+        command = std::move(m_command);
+        events = std::move(m_events);
+    }
+    // A transfer thread still holding the engine fails at once from now on, a
+    // read blocked on either connection returns; the sockets close when the
+    // last holder lets go.
+    if (engine)
+        engine->markGone();
+    if (command)
+        command->shutdown();
+    if (events)
+        events->shutdown();
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::openSession()
+{
+    TVK_METHOD(prefix);
+    const std::shared_ptr<Engine> engine = currentEngine();
+    if (!engine)
+        return false;
+    // OpenSession goes out with transaction id 0; the ids of the session count from 1.
+    engine->beginSession();
+    Engine::Request request;
+    request.operationCode = kOpOpenSession;
+    request.numParams = 1;
+    request.params = &kSessionId;
+    const Engine::Outcome outcome = engine->transact(request, prefix, nullptr);
+    if (outcome.status != TVK_Commu_PtpFramingIF::kLEOk)
+        return false;
+    if (outcome.responseCode == kRespSessionAlreadyOpen) {
+        debugLog(kLELogCommand, "%s - session was still open", prefix);
+        return true;
+    }
+    return outcome.responseCode == kRespOK;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::closeSession()
+{
+    sendCommand(kOpCloseSession, 0, nullptr, nullptr);
+}
+
+int TVK_Commu_CameraAccess_PTPIP::readProductId(int announcedProductId)
+{
+    TVK_METHOD(prefix);
+    // A camera on the network has no USB product id: the model name in its
+    // DeviceInfo says which product it is, unless the configuration of the
+    // address says so (a model this program does not know by name).
+    std::vector<unsigned char> buffer(kDeviceInfoSize);
+    Engine::Request request;
+    request.operationCode = kOpGetDeviceInfo;
+    request.phase = Engine::kLEDataIn;
+    request.bufferIn = buffer.data();
+    request.sizeIn = unsigned(buffer.size());
+    const std::shared_ptr<Engine> engine = currentEngine();
+    QString model;
+    if (engine) {
+        const Engine::Outcome outcome = engine->transact(request, prefix, nullptr);
+        if (outcome.gone() && currentEngine() == engine)
+            deviceRemoved();
+        if (outcome.ok())
+            model = modelOfDeviceInfo(buffer.data(), size_t(qMin<quint64>(outcome.received, buffer.size())));
+        else
+            debugLog(kLELogAlways, "%s - Error: no DeviceInfo", prefix);
+    }
+    const int configured = announcedProductId != 0 ? announcedProductId : configuredProductId();
+    if (configured != 0) {
+        debugLog(kLELogCommand, "%s - product id 0x%04X from the configuration of %s (model \"%s\")", prefix,
+                 unsigned(configured), qUtf8Printable(m_address.text()), qUtf8Printable(model));
+        return configured;
+    }
+    const int fromModel = productIdForModel(model);
+    if (fromModel != 0) {
+        debugLog(kLELogCommand, "%s - product id 0x%04X from the model name \"%s\"", prefix, unsigned(fromModel),
+                 qUtf8Printable(model));
+        return fromModel;
+    }
+    debugLog(kLELogAlways,
+             "%s - Error: the camera at %s reports the unknown model \"%s\" and no product id is configured "
+             "for it (WlanCameraProductId)",
+             prefix, qUtf8Printable(m_address.text()), qUtf8Printable(model));
+    return 0;
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::openVXSession()
+{
+    TVK_METHOD(prefix);
+    const std::shared_ptr<Engine> engine = currentEngine();
+    if (!engine)
+        return false;
+    const quint32 params[] = {kVXSessionParameter};
+    Engine::Request request;
+    request.operationCode = kOpOpenVXSession;
+    request.numParams = 1;
+    request.params = params;
+    // A camera that refuses the vendor session is still driven (its answer is
+    // logged); only a transport that failed makes the open fail.
+    return engine->transact(request, prefix, nullptr).status == TVK_Commu_PtpFramingIF::kLEOk;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::closeVXSession()
+{
+    const quint32 params[] = {kVXSessionParameter};
+    sendCommand(kOpCloseVXSession, 1, params, nullptr);
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::closeConnection()
+{
+    TVK_METHOD(prefix);
+    if (m_cameraId == 0 || productId() == 0)
+        return false;
+    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(m_cameraId.load()),
+             unsigned(productId()));
+    closeVXSession();
+    closeSession();
+    m_stopEvents.store(true);
+    closePnpSession();
+    unregisterForEventNotifications();
+    closeDevice();
+    return true;
+}
+
+void TVK_Commu_CameraAccess_PTPIP::closeDevice()
+{
+    TVK_METHOD(prefix);
+    {
+        // While opening, the open reports a failure itself, or the closing
+        // right after its announcement.
+        QMutexLocker locker(&m_openMutex);
+        if (m_opening) {
+            m_removedWhileOpening = true;
+            return;
+        }
+    }
+    const quint64 cameraId = m_cameraId.exchange(0);
+    const int product = productId();
+    if (cameraId == 0 && product == 0)
+        return;
+    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(cameraId),
+             unsigned(product));
+    // Announced again once it answers again.
+    m_announced.store(false);
+    // The base forgets the product and reports the closed connection once,
+    // however many threads noticed the loss.
+    TVK_Commu_CameraAccess_Base::deviceRemoved();
+}
+
+void TVK_Commu_CameraAccess_PTPIP::deviceRemoved()
+{
+    // From the event thread, or a transaction that found the connection
+    // gone, whichever came first.
+    m_stopEvents.store(true);
+    closePnpSession();
+    closeDevice();
+}
+
+// --- Events ------------------------------------------------------------------------------------
+
+void TVK_Commu_CameraAccess_PTPIP::registerForEventNotifications()
+{
+    TVK_METHOD(prefix);
+    std::shared_ptr<Framing> events;
+    {
+        QMutexLocker locker(&m_deviceMutex);
+        events = m_events;
+    }
+    if (!events)
+        return;
+    if (m_eventThread.joinable()) {
+        debugLog(kLELogAlways, "%s - Already registered to receive device events", prefix);
+        return;
+    }
+    m_eventThread = std::thread([this, events]() { readEvents(events); });
+    debugLog(kLELogCommand, "%s - Registered for device event notifications", prefix);
+}
+
+void TVK_Commu_CameraAccess_PTPIP::unregisterForEventNotifications()
+{
+    TVK_METHOD(prefix);
+    if (!m_eventThread.joinable())
+        return;
+    m_stopEvents.store(true);
+    // Never called on the event thread itself (that only reports a loss), and
+    // the thread looks at the stop flag at least every kEventPollMs.
+    m_eventThread.join();
+    debugLog(kLELogCommand, "%s - Unregistered for device event notifications", prefix);
+}
+
+void TVK_Commu_CameraAccess_PTPIP::readEvents(std::shared_ptr<Framing> events)
+{
+    TVK_METHOD(prefix);
+    while (!m_stopEvents.load()) {
+        Container event;
+        const TVK_Commu_PtpFramingIF::eLEStatus status = events->receiveEvent(&event, kEventPollMs);
+        if (m_stopEvents.load())
+            break;
+        switch (status) {
+        case TVK_Commu_PtpFramingIF::kLEOk:
+            deliverEvent(event);
+            break;
+        case TVK_Commu_PtpFramingIF::kLETimeout:
+            // No event in this period: the usual case, not a fault.
+            break;
+        case TVK_Commu_PtpFramingIF::kLEProtocolError:
+            // Logged by the framing; the connection is still in step.
+            break;
+        case TVK_Commu_PtpFramingIF::kLEGone:
+        case TVK_Commu_PtpFramingIF::kLEIoError: {
+            debugLog(kLELogCommand, "%s - event connection lost", prefix);
+            bool current = false;
+            {
+                QMutexLocker locker(&m_deviceMutex);
+                current = m_events == events;
+            }
+            if (current)
+                deviceRemoved();
+            return;
+        }
+        }
+    }
+}
+
+void TVK_Commu_CameraAccess_PTPIP::deliverEvent(const Container &container)
+{
+    TVK_METHOD(prefix);
+    CameraEvent event;
+    event.hasParameter = container.numParams >= 1;
+    event.parameter = container.param(0);
+    if (container.code == kEventRequestObjectTransfer) {
+        debugLog(kLELogCommand, "%s - RequestObjectTransfer, object 0x%08X", prefix, event.parameter);
+        event.kind = kLEObjectTransferRequested;
+    } else {
+        // The vendor codes become their signals; the base logs any other
+        // code as unknown.
+        event.kind = kLEVendorEvent;
+        event.code = container.code;
+    }
+    handleCameraEvent(event);
+}
+
+// --- Transactions ------------------------------------------------------------------------------
+
+std::shared_ptr<TVK_Commu_PtpTransactionEngine> TVK_Commu_CameraAccess_PTPIP::currentEngine() const
+{
+    QMutexLocker locker(&m_deviceMutex);
+    return m_engine;
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::transaction(const Engine::Request &request, const char *caller)
+{
+    TVK_METHOD(ownPrefix);
+    const std::shared_ptr<Engine> engine = currentEngine();
+    if (!engine)
+        return false;
+    const Engine::Outcome outcome = engine->transact(request, caller ? caller : ownPrefix, caller);
+    // Only for the connection still open: a transfer thread finishing on the
+    // engine of a closed session must not close the next one.
+    if (outcome.gone() && currentEngine() == engine)
+        deviceRemoved();
+    return outcome.ok();
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
+                                            unsigned bufferSize, const char *caller)
+{
+    Engine::Request request;
+    request.operationCode = operationCode;
+    request.numParams = numParams;
+    request.params = params;
+    request.phase = Engine::kLEDataIn;
+    request.bufferIn = buffer;
+    request.sizeIn = bufferSize;
+    return transaction(request, caller);
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::sendCommand(int operationCode, int numParams, const quint32 *params,
+                                               const char *caller)
+{
+    Engine::Request request;
+    request.operationCode = operationCode;
+    request.numParams = numParams;
+    request.params = params;
+    return transaction(request, caller);
+}
+
+bool TVK_Commu_CameraAccess_PTPIP::sendData(int operationCode, int numParams, const quint32 *params,
+                                            const void *buffer, unsigned size, const char *caller)
+{
+    Engine::Request request;
+    request.operationCode = operationCode;
+    request.numParams = numParams;
+    request.params = params;
+    request.phase = Engine::kLEDataOut;
+    request.dataOut = buffer;
+    request.sizeOut = size;
+    return transaction(request, caller);
+}

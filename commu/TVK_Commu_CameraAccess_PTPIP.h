@@ -1,0 +1,150 @@
+#pragma once
+
+#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_PtpTransactionEngine.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class TVK_Commu_PtpIpFraming;
+
+// A WLAN camera (connection type 2): PTP over TCP/IP at one configured
+// address. A command connection carries the transactions through the shared
+// PTP engine, an event connection the camera's events, read by a thread of
+// the access. The poll probes the address on a thread of its own, so the
+// controller's timer never waits for the network.
+class TVK_Commu_CameraAccess_PTPIP : public TVK_Commu_CameraAccess_Base
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kOpOpenSession = 0x1002;
+    static constexpr int kOpCloseSession = 0x1003;
+    static constexpr int kRespSessionAlreadyOpen = 0x201E;
+    static constexpr int kEventRequestObjectTransfer = 0x4009;
+    static constexpr quint32 kSessionId = 1;
+    // The whole probe (connection and Init Ack) of the poll.
+    static constexpr int kProbeTimeoutMs = 300;
+    // Opening is worth a longer wait than the poll's look.
+    static constexpr int kConnectTimeoutMs = 3000;
+    // How long the event thread waits for an event before it looks whether it
+    // should stop: also the longest a close waits for it.
+    static constexpr int kEventPollMs = 200;
+    // Ample for any DeviceInfo (a few kilobytes in practice).
+    static constexpr unsigned kDeviceInfoSize = 64 * 1024;
+
+    struct Address {
+        QString host;
+        quint16 port = 0;
+        bool isValid() const { return !host.isEmpty() && port != 0; }
+        // "ptpip:HOST:PORT", the device id of the announcement.
+        QString deviceId() const;
+        QString text() const; // HOST:PORT ([HOST]:PORT for IPv6)
+    };
+
+    // "HOST", "HOST:PORT", "[IPv6]" or "[IPv6]:PORT"; the port defaults to
+    // 15740. False with a reason for anything else.
+    static bool parseAddress(const QString &text, Address *address, QString *error);
+
+    // The configuration, read from the settings file by the program's start-up
+    // (this layer may not read it) and handed over before the controller
+    // creates the access. An invalid address means no WLAN camera.
+    static void setConfiguredAddress(const Address &address);
+    static Address configuredAddress();
+    // The product id of the camera at that address, when its model name is
+    // not one of the known ones; 0: from the model name.
+    static void setConfiguredProductId(int productId);
+    static int configuredProductId();
+    // The initiator's GUID (16 bytes), kept in the settings file so that a
+    // camera that pairs with an initiator knows us again. Without one, a GUID
+    // made for this run.
+    static void setGuid(const QByteArray &guid);
+    static QByteArray guid();
+
+    // The product id of a model name of the maker's cameras; 0 when unknown.
+    static int productIdForModel(const QString &model);
+    // The model name in a DeviceInfo dataset; empty when the bytes end early.
+    static QString modelOfDeviceInfo(const void *data, size_t size);
+
+    // The configured address.
+    explicit TVK_Commu_CameraAccess_PTPIP(QObject *parent = nullptr);
+    explicit TVK_Commu_CameraAccess_PTPIP(const Address &address, QObject *parent = nullptr);
+    ~TVK_Commu_CameraAccess_PTPIP() override;
+
+    Address address() const { return m_address; }
+    // Time-outs of every read and write of an open connection, and of the
+    // poll's probe; tests shorten them. Take effect with the next open or probe.
+    void setTransferTimeoutMs(int timeoutMs) { m_transferTimeoutMs = qMax(1, timeoutMs); }
+    void setProbeTimeoutMs(int timeoutMs) { m_probeTimeoutMs = qMax(1, timeoutMs); }
+
+    bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
+    bool closeConnection() override;
+    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
+                  const char *caller) override;
+    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
+    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
+                  const char *caller) override;
+
+public Q_SLOTS:
+    // Starts a probe of the address unless one runs or a camera is open; the
+    // camera is announced when the probe's answer is in. True when a camera
+    // was announced since the previous call.
+    bool checkDeviceAvailable() override;
+
+protected:
+    void deviceRemoved() override;
+
+private:
+    enum eLEProbeResult { kLEAnswered, kLERefused, kLESilent };
+
+    static eLEProbeResult probe(const Address &address, const QByteArray &guid, int timeoutMs, quint32 *failReason);
+    void catchProbeResult(int result, quint32 failReason);
+    void joinProbe();
+
+    bool transaction(const TVK_Commu_PtpTransactionEngine::Request &request, const char *caller);
+    std::shared_ptr<TVK_Commu_PtpTransactionEngine> currentEngine() const;
+    bool openPnpSession(const Address &address);
+    void closePnpSession();
+    bool openSession();
+    void closeSession();
+    int readProductId(int announcedProductId);
+    bool openVXSession();
+    void closeVXSession();
+    void registerForEventNotifications();
+    void unregisterForEventNotifications();
+    void closeDevice();
+    void readEvents(std::shared_ptr<TVK_Commu_PtpIpFraming> events);
+    void deliverEvent(const TVK_Commu_PtpContainer &container);
+
+    const Address m_address;
+    int m_transferTimeoutMs;
+    int m_probeTimeoutMs = kProbeTimeoutMs;
+
+    // The poll (the owner's thread) and its probe thread.
+    std::thread m_probeThread;
+    std::atomic<bool> m_probeRunning{false};
+    std::atomic<bool> m_announced{false};   // announced and still answering
+    std::atomic<bool> m_newSinceCheck{false};
+    bool m_warned = false;                  // refusal reported since it last answered
+
+    // The open connections; replaced under the mutex, used through copies so
+    // that a lost connection on another thread never pulls them from under a
+    // transaction.
+    mutable QMutex m_deviceMutex;
+    std::shared_ptr<TVK_Commu_PtpIpFraming> m_command;
+    std::shared_ptr<TVK_Commu_PtpIpFraming> m_events;
+    std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
+    std::atomic<quint64> m_cameraId{0};
+
+    QMutex m_openMutex; // guards the two below
+    bool m_opening = false;
+    bool m_removedWhileOpening = false;
+
+    std::thread m_eventThread;
+    std::atomic<bool> m_stopEvents{false};
+};
