@@ -38,6 +38,7 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
+#include <QXmlStreamReader>
 #include <QTransform>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -89,6 +90,32 @@ constexpr size_t kTcpDumpBytesPerLine = 16;
 TVK_GUI_Application *s_instance = nullptr;
 TVK_GUI_Application::WarningSink s_warningSink;
 TVK_GUI_Application::UpdateSink s_updateSink;
+
+// The update document is a few hundred bytes, three elements deep. The DOM
+// parser recurses once per nesting level, so a document nested deeply enough
+// would overflow the stack; its depth is checked first with the stream
+// reader, which does not recurse, and anything far beyond the real document
+// is refused before the DOM sees it.
+constexpr int kMaxUpdateInfoBytes = 64 * 1024;
+constexpr int kMaxUpdateInfoDepth = 32;
+
+// The deepest element nesting of a document; stops counting (and returns
+// more than limit) as soon as the limit is passed. Malformed XML is left to
+// the DOM parser, which reports where it breaks.
+int xmlDepth(const QByteArray &xml, int limit)
+{
+    QXmlStreamReader reader(xml);
+    int depth = 0;
+    int deepest = 0;
+    while (!reader.atEnd() && deepest <= limit) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement)
+            deepest = qMax(deepest, ++depth);
+        else if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return deepest;
+}
 
 // Three dot-separated decimal numbers; false for anything else.
 bool parseVersion(const QString &text, quint32 parts[3])
@@ -1207,6 +1234,16 @@ void TVK_GUI_Application::catchDownloadUpdatesInfo(QNetworkReply *reply)
 bool TVK_GUI_Application::updateVersionFromXml(const QByteArray &xml, QString *version)
 {
     TVK_METHOD(prefix);
+    if (xml.size() > kMaxUpdateInfoBytes) {
+        debugLog(kLELogAlways, "%s - update information of %d bytes is too large, at most %d expected", prefix,
+                 xml.size(), kMaxUpdateInfoBytes);
+        return false;
+    }
+    if (xmlDepth(xml, kMaxUpdateInfoDepth) > kMaxUpdateInfoDepth) {
+        debugLog(kLELogAlways, "%s - update information is nested deeper than %d elements", prefix,
+                 kMaxUpdateInfoDepth);
+        return false;
+    }
     QDomDocument document;
     QString error;
     int line = 0;

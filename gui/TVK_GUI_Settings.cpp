@@ -60,6 +60,16 @@ const QLatin1String kBrokenSuffix(".broken");
 // front in the file.
 const QLatin1String kArrayElementPrefix("arrayElement_");
 
+// The program's own file is a few kilobytes, five elements deep, with keys of
+// a few dozen characters. Every value's key is the path of the element names
+// above it, so a broken file that nests deeply, or puts long names above many
+// values, makes keys that grow with the square of its size: a few hundred
+// kilobytes could take gigabytes and minutes. Such a file counts as unreadable;
+// with these bounds even a hostile file stays within some tens of megabytes.
+constexpr qint64 kMaxFileBytes = 256 * 1024;
+constexpr int kMaxDepth = 16;
+constexpr int kMaxKeyLength = 1024;
+
 // Guards the instance pointer, the test path and everything the instance holds.
 QBasicMutex g_mutex;
 TVK_GUI_Settings *g_instance = nullptr;
@@ -118,8 +128,16 @@ QSettings::Format TVK_GUI_Settings::registerXmlFormat()
 bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &map)
 {
     TVK_METHOD(prefix);
+    const QFile *file = qobject_cast<const QFile *>(&device);
+    const QByteArray source = file != nullptr ? file->fileName().toUtf8() : QByteArrayLiteral("settings data");
+    if (device.size() > kMaxFileBytes) {
+        debugLog(kLELogAlways, "%s - %s has %lld bytes, more than a settings file can have (%lld)", prefix,
+                 source.constData(), static_cast<long long>(device.size()), static_cast<long long>(kMaxFileBytes));
+        return false;
+    }
     QXmlStreamReader reader(&device);
     QStringList names;
+    int keyLength = 0; // of names joined by '/'
     QSettings::SettingsMap values;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
@@ -127,12 +145,20 @@ bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &ma
             QString name = reader.name().toString();
             if (name.startsWith(kArrayElementPrefix))
                 name.remove(0, kArrayElementPrefix.size());
+            keyLength += name.size() + (names.isEmpty() ? 0 : 1);
             names.append(name);
+            if (names.size() > kMaxDepth || keyLength > kMaxKeyLength) {
+                debugLog(kLELogAlways, "%s - %s nests deeper than %d elements or has a key longer than %d characters",
+                         prefix, source.constData(), kMaxDepth, kMaxKeyLength);
+                return false;
+            }
             break;
         }
         case QXmlStreamReader::EndElement:
-            if (!names.isEmpty())
+            if (!names.isEmpty()) {
+                keyLength -= names.last().size() + (names.size() > 1 ? 1 : 0);
                 names.removeLast();
+            }
             break;
         case QXmlStreamReader::Characters:
             // Whitespace is the writer's indentation, never a value.
@@ -145,9 +171,8 @@ bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &ma
         }
     }
     if (reader.hasError()) {
-        const QFile *file = qobject_cast<const QFile *>(&device);
         debugLog(kLELogAlways, "%s - %s is not well-formed XML (line %lld, column %lld): %s", prefix,
-                 file != nullptr ? qUtf8Printable(file->fileName()) : "settings data",
+                 source.constData(),
                  static_cast<long long>(reader.lineNumber()), static_cast<long long>(reader.columnNumber()),
                  qUtf8Printable(reader.errorString()));
         // Values read before the error are not trusted: a half-read file

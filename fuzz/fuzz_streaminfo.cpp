@@ -1,0 +1,36 @@
+// The live-view StreamInfo dataset as the camera sends it (cut or zero-filled
+// to its size).
+
+#include "TVK_Commu_PtpCodes.h"
+#include "TVK_Debug_Log.h"
+#include "TVK_Logic_CameraStreamInfo.h"
+#include "TVK_Test_RecordingAccess.h"
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    // Every category on, so that the dump reads the dataset too; the lines go
+    // nowhere, a fuzzer must not wait for a terminal.
+    static const bool quiet = [] {
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        setDebugLogCategories(~0, true);
+        return true;
+    }();
+    (void)quiet;
+
+    TVK_Test_RecordingAccess access;
+    access.answerAlways(TVK_Commu_Ptp::kOpGetStreamInfo, QByteArray(reinterpret_cast<const char *>(data), int(size)));
+    TVK_Logic_CameraStreamInfo info(&access);
+    info.datasetSize();
+    info.timeResolution();
+    info.frameHeaderSize();
+    info.frameMaxSize();
+    info.packetHeaderSize();
+    info.packetMaxSize();
+    info.packetAlignment();
+    return 0;
+}
