@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <vector>
 
@@ -177,6 +178,14 @@ std::string methodName(std::string signature)
     const size_t paren = signature.rfind('(');
     const size_t end = (paren == std::string::npos || paren < start) ? signature.size() : paren;
     return signature.substr(start, end - start) + "()";
+}
+
+const char *keptMethodPrefix(const char *prettyFunction)
+{
+    const std::string prefix = methodPrefix(prettyFunction);
+    char *kept = new char[prefix.size() + 1];
+    std::memcpy(kept, prefix.c_str(), prefix.size() + 1);
+    return kept;
 }
 
 std::string methodPrefix(const char *prettyFunction)

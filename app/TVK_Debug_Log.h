@@ -59,12 +59,16 @@ QString formatLogLine(QtMsgType type, const QString &timeStamp, const QString &t
 std::string methodName(std::string signature);
 
 // Declares `const char *const name`, the log prefix of the enclosing member
-// function ("Class::method()"), worked out once per function.
-#define TVK_METHOD(name)                                                          \
-    static const std::string name##Storage_ = methodPrefix(__PRETTY_FUNCTION__);  \
-    const char *const name = name##Storage_.c_str()
+// function ("Class::method()"), worked out once per function. The text is
+// never freed: a thread that still logs while the process exits must not read
+// a prefix that static destruction has already taken away.
+#define TVK_METHOD(name)                                                              \
+    static const char *const name##Storage_ = keptMethodPrefix(__PRETTY_FUNCTION__);  \
+    const char *const name = name##Storage_
 
 // The prefix of a compiler's full function signature: the qualified name in
 // front of the parameter list, whatever the return type ("P::R P::parse(...)"
 // gives "P::parse()", where methodName would stop at the return type's scope).
 std::string methodPrefix(const char *prettyFunction);
+// methodPrefix() in storage that lives until the process ends.
+const char *keptMethodPrefix(const char *prettyFunction);

@@ -1211,7 +1211,16 @@ void TVK_GUI_Application::checkUpdates(bool automatic)
     const QUrl address(updateInfoAddress());
     debugLog(kLELogAlways, "%s - %s check at %s", prefix, automatic ? "automatic" : "manual",
              qUtf8Printable(address.toString()));
-    manager->get(QNetworkRequest(address));
+    QNetworkReply *reply = manager->get(QNetworkRequest(address));
+    // The document is a few hundred bytes: a server that sends more is not
+    // read into memory to the end.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, prefix](qint64 received, qint64) {
+        if (received <= kMaxUpdateInfoBytes || !reply->isRunning())
+            return;
+        debugLog(kLELogAlways, "%s - update information larger than %d bytes; download stopped", prefix,
+                 kMaxUpdateInfoBytes);
+        reply->abort();
+    });
 }
 
 void TVK_GUI_Application::catchDownloadUpdatesInfo(QNetworkReply *reply)

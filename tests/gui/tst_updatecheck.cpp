@@ -1,6 +1,7 @@
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_Test_Home.h"
+#include "TVK_Test_LogCapture.h"
 
 #include <QFile>
 #include <QSslCertificate>
@@ -149,6 +150,25 @@ private Q_SLOTS:
             QTest::qWait(300); // the answer's handling, were it to show anything
             QCOMPARE(g_shown.size(), 0);
         }
+    }
+
+    // An update document is a few hundred bytes; a server that sends 20 MB
+    // is cut off, and nothing is announced.
+    void aHugeAnswerIsNotReadToTheEnd()
+    {
+        UpdateServer server(QStringLiteral("updateserver_cert.pem"), QStringLiteral("updateserver_key.pem"));
+        server.body = updateInfo("3", "9", "0") + QByteArray(20 * 1024 * 1024, ' ');
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        qputenv("TVK_UPDATE_INFO_URL", QByteArray("https://127.0.0.1:") + QByteArray::number(server.serverPort())
+                                           + "/UpdateInfo.xml");
+        g_shown.clear();
+        TVK_Test_LogCapture log;
+        QVERIFY(QMetaObject::invokeMethod(TVK_GUI_Application::instance(), "checkUpdates", Q_ARG(bool, false)));
+        QVERIFY(QTest::qWaitFor([&log]() { return !log.matching(QStringLiteral("download stopped")).isEmpty(); },
+                                kWaitMs));
+        QVERIFY(QTest::qWaitFor([&server]() { return server.finished > 0; }, kWaitMs));
+        QTest::qWait(300);
+        QCOMPARE(g_shown.size(), 0);
     }
 };
 
