@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVector>
 
+#include <deque>
 #include <memory>
 
 class QTcpServer;
@@ -40,6 +41,9 @@ public:
     // A Data packet from the peer: its header, the transaction id and at most
     // the largest data phase the camera takes.
     static constexpr quint32 kMaxDataPacketBytes = 8 + 4 + TVK_Emulator_Camera::kMaxDataOutBytes;
+    // What the kernel does not take at once is handed to the socket's buffer
+    // in pieces of at most this size (see pumpCommand).
+    static constexpr qint64 kHandOverBytes = 64 * 1024;
 
     explicit TVK_Emulator_PtpIpServer(std::shared_ptr<TVK_Emulator_Camera> camera, QObject *parent = nullptr);
     ~TVK_Emulator_PtpIpServer() override;
@@ -91,6 +95,11 @@ private:
     void runTransaction(quint16 operationCode, quint32 transactionId, const QVector<quint32> &params,
                         TVK_Emulator_Transaction::eLEDataPhase phase, const QByteArray &dataOut);
     void sendDataIn(quint32 transactionId, const QByteArray &data);
+    // Everything for the command connection goes out through these, in order:
+    // size bytes of bytes from offset (-1: to the end), kept alive by bytes
+    // itself (implicitly shared, not copied) until they are sent.
+    void sendOnCommand(const QByteArray &bytes, qint64 offset = 0, qint64 size = -1);
+    void pumpCommand();
     void forwardEvent(const TVK_Emulator_Camera::CameraEvent &event);
     void refuse(QTcpSocket *socket, quint32 reason, const char *why);
     void dropUnidentified(QTcpSocket *socket);
@@ -108,6 +117,12 @@ private:
 
     QTcpSocket *m_command = nullptr;
     QByteArray m_commandBuffer;
+    struct Outgoing {
+        QByteArray owner;
+        qint64 offset = 0;
+        qint64 end = 0;
+    };
+    std::deque<Outgoing> m_commandOut;
     QTcpSocket *m_event = nullptr;
     QByteArray m_eventBuffer;
     QString m_initiatorName;

@@ -2,6 +2,7 @@
 // WLAN access, gphoto2 or any other initiator can be pointed at it:
 //
 //   tvk_ptpip_camera [--product=HEX] [--address=ADDRESS] [--port=PORT] [--pictures=COUNT]
+//                    [--dng-bytes=BYTES]
 //
 // Prints "listening on ADDRESS:PORT" once it listens, logs every transaction
 // to standard error and stops cleanly on SIGINT or SIGTERM.
@@ -9,6 +10,8 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
+#include "TVK_Emulator_PictureMaker.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_PtpIpPacket.h"
 #include "TVK_Emulator_PtpIpServer.h"
@@ -74,7 +77,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption picturesOption(QStringList{QStringLiteral("pictures")},
                                             QStringLiteral("Pictures on the card at the start."),
                                             QStringLiteral("COUNT"), QStringLiteral("0"));
+    const QCommandLineOption dngBytesOption(
+        QStringList{QStringLiteral("dng-bytes")},
+        QStringLiteral("Releases make one DNG file of this many bytes each (a big transfer); 0: the product's "
+                       "own file format and sizes."),
+        QStringLiteral("BYTES"), QStringLiteral("0"));
     parser.addOption(productOption);
+    parser.addOption(dngBytesOption);
     parser.addOption(picturesOption);
     parser.addOption(addressOption);
     parser.addOption(portOption);
@@ -105,6 +114,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    bool dngBytesOk = false;
+    const qint64 dngBytes = parser.value(dngBytesOption).toLongLong(&dngBytesOk);
+    if (!dngBytesOk || dngBytes < 0 || dngBytes > TVK_Emulator_PictureMaker::kMaxDngBytes) {
+        std::fprintf(stderr, "not a DNG size (0 to %lld bytes): %s\n",
+                     static_cast<long long>(TVK_Emulator_PictureMaker::kMaxDngBytes),
+                     qUtf8Printable(parser.value(dngBytesOption)));
+        return 2;
+    }
+
     if (!installSignalPipe()) {
         std::perror("signal pipe");
         return 1;
@@ -121,6 +139,12 @@ int main(int argc, char *argv[])
     setDebugLogCategories(kLELogCommand | kLELogConnection | kLELogDummy, true);
 
     auto camera = std::make_shared<TVK_Emulator_Camera>(productId);
+    if (dngBytes > 0) {
+        if (auto *capture = camera->component<TVK_Emulator_Capture>()) {
+            capture->overrideSetting(TVK_Emulator_Camera::kLEFileFormat, 0);
+            capture->setDngBytes(dngBytes);
+        }
+    }
     // Taken as a host would ask for them, so that a test with a camera of the
     // same product and seed can make the same pictures byte for byte.
     for (int i = 0; i < pictures; ++i)

@@ -1,0 +1,236 @@
+// How fast a big picture comes over PTP/IP on this machine: GetObject of a
+// 60 MB DNG through the WLAN access (transaction engine and framing) from the
+// emulator's PTP/IP server over loopback, the camera unthrottled, against what
+// a plain pair of TCP sockets on 127.0.0.1 moves in the same run. Several
+// runs of each, the median compared; the goal is at least 0.8 of raw TCP.
+
+#include "TVK_Commu_CameraAccess_PTPIP.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
+#include "TVK_Emulator_PtpIpServer.h"
+#include "TVK_Logic_ObjectInfo.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kProduct = 0x2041;
+constexpr qint64 kObjectBytes = 60 * 1000 * 1000; // MB here means 10^6 bytes
+constexpr int kRuns = 11;
+constexpr double kGoal = 0.8;
+constexpr quint32 kPendingHandle = TVK_Emulator_Capture::kPendingHandle;
+// What one write of the raw sender hands the kernel, as the emulator's
+// server hands over a Data packet.
+constexpr size_t kRawChunk = 1024 * 1024;
+
+// Seconds of one run of work; false from it makes *ok false.
+double timeOnce(const std::function<bool()> &work, bool *ok)
+{
+    QElapsedTimer timer;
+    timer.start();
+    if (!work())
+        *ok = false;
+    return qMax<qint64>(1, timer.nsecsElapsed()) / 1e9;
+}
+
+double median(const std::vector<double> &seconds)
+{
+    return seconds[seconds.size() / 2];
+}
+
+void printRate(const char *what, qint64 bytes, const std::vector<double> &seconds)
+{
+    const auto rate = [bytes](double s) { return double(bytes) / 1e6 / s; };
+    std::printf("%-44s min %8.1f  median %8.1f  max %8.1f MB/s\n", what, rate(seconds.back()), rate(median(seconds)),
+                rate(seconds.front()));
+}
+
+// A connected pair of TCP sockets on 127.0.0.1, or false.
+bool loopbackPair(int *sender, int *receiver)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || ::listen(listener, 1) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        if (listener >= 0)
+            ::close(listener);
+        return false;
+    }
+    *sender = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (*sender < 0 || ::connect(*sender, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(listener);
+        return false;
+    }
+    *receiver = ::accept(listener, nullptr, nullptr);
+    ::close(listener);
+    const int on = 1;
+    ::setsockopt(*sender, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return *receiver >= 0;
+}
+
+// kObjectBytes from one socket of the pair to the other, the sender on a
+// thread of its own as the camera is a process of its own. The pair is kept
+// from run to run as the PTP/IP connection is, so that both are measured
+// warm (a fresh connection would pay for slow start every time).
+bool rawTransfer(int sender, int receiver, std::vector<char> &source, std::vector<char> &sink)
+{
+    std::thread writer([sender, &source]() {
+        size_t sent = 0;
+        while (sent < source.size()) {
+            const ssize_t done = ::send(sender, source.data() + sent, std::min(kRawChunk, source.size() - sent),
+                                        MSG_NOSIGNAL);
+            if (done < 0 && errno == EINTR)
+                continue;
+            if (done <= 0)
+                break;
+            sent += size_t(done);
+        }
+    });
+    size_t got = 0;
+    while (got < sink.size()) {
+        const ssize_t done = ::recv(receiver, sink.data() + got, sink.size() - got, 0);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            break;
+        got += size_t(done);
+    }
+    writer.join();
+    return got == sink.size();
+}
+
+// The emulator's server on a thread of its own, as across the network.
+class ServerThread
+{
+public:
+    explicit ServerThread(std::shared_ptr<TVK_Emulator_Camera> camera)
+    {
+        m_thread.start();
+        m_context.moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            &m_context,
+            [this, camera]() {
+                m_server = new TVK_Emulator_PtpIpServer(camera);
+                if (m_server->listen(QHostAddress::LocalHost, 0))
+                    m_port = m_server->serverPort();
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ServerThread()
+    {
+        QMetaObject::invokeMethod(
+            &m_context, [this]() { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QThread m_thread;
+    QObject m_context;
+    TVK_Emulator_PtpIpServer *m_server = nullptr;
+    quint16 m_port = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+
+    auto camera = std::make_shared<TVK_Emulator_Camera>(kProduct, 1);
+    auto *capture = camera->component<TVK_Emulator_Capture>();
+    if (capture == nullptr) {
+        std::fprintf(stderr, "product 0x%04X has no emulated capture\n", kProduct);
+        return 1;
+    }
+    capture->overrideSetting(TVK_Emulator_Camera::kLEFileFormat, 0);
+    capture->setDngBytes(kObjectBytes);
+    ServerThread server(camera);
+    if (server.port() == 0) {
+        std::fprintf(stderr, "the emulator's server does not listen\n");
+        return 1;
+    }
+
+    TVK_Commu_CameraAccess_PTPIP::Address address;
+    address.host = QStringLiteral("127.0.0.1");
+    address.port = server.port();
+    TVK_Commu_CameraAccess_PTPIP access(address);
+    if (!access.openConnection(0, 0, address.deviceId())) {
+        std::fprintf(stderr, "the WLAN access does not open the emulator at %s\n", qPrintable(address.text()));
+        return 1;
+    }
+    if (!access.releaseCam(0)) {
+        std::fprintf(stderr, "the release failed\n");
+        return 1;
+    }
+    TVK_Logic_ObjectInfo info;
+    if (!info.recvFromCamera(&access, kPendingHandle) || info.objectCompressedSize() != quint32(kObjectBytes)) {
+        std::fprintf(stderr, "the picture is not there or has the wrong size\n");
+        return 1;
+    }
+    std::printf("GetObject of %s (%u bytes) over PTP/IP at %s, product 0x%04X, %d runs\n",
+                qPrintable(info.filename()), info.objectCompressedSize(), qPrintable(address.text()), kProduct,
+                kRuns);
+
+    bool ok = true;
+    std::vector<char> buffer(size_t(kObjectBytes), '\0');
+    const auto viaPtpIp = [&access, &buffer]() {
+        return access.getObject(buffer.data(), unsigned(buffer.size()), kPendingHandle);
+    };
+    // The first fetch makes the file on the camera's side.
+    ok = viaPtpIp() && ok;
+    std::vector<char> source(size_t(kObjectBytes), 'x');
+    std::vector<char> sink(size_t(kObjectBytes), '\0');
+    int sender = -1;
+    int receiver = -1;
+    if (!loopbackPair(&sender, &receiver)) {
+        std::fprintf(stderr, "no loopback socket pair\n");
+        return 1;
+    }
+    const auto viaRawTcp = [sender, receiver, &source, &sink]() { return rawTransfer(sender, receiver, source, sink); };
+    ok = viaRawTcp() && ok; // warm, as the first GetObject above
+
+    // Interleaved, so that a machine busy with something else slows both alike.
+    std::vector<double> ptpip;
+    std::vector<double> raw;
+    for (int run = 0; run < kRuns; ++run) {
+        ptpip.push_back(timeOnce(viaPtpIp, &ok));
+        raw.push_back(timeOnce(viaRawTcp, &ok));
+    }
+    std::sort(ptpip.begin(), ptpip.end());
+    std::sort(raw.begin(), raw.end());
+    printRate("raw loopback TCP (socket pair)", kObjectBytes, raw);
+    printRate("GetObject over PTP/IP (access + server)", kObjectBytes, ptpip);
+    // Rates, not times: the PTP/IP rate over the raw one.
+    const double ratio = median(raw) / median(ptpip);
+    std::printf("ratio of the medians %.2f (goal >= %.1f): %s\n", ratio, kGoal, ratio >= kGoal ? "met" : "NOT met");
+
+    access.closeConnection();
+    ::close(sender);
+    ::close(receiver);
+    if (!ok) {
+        std::fprintf(stderr, "a transfer failed\n");
+        return 1;
+    }
+    return 0;
+}
