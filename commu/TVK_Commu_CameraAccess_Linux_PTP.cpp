@@ -37,7 +37,7 @@ TVK_Commu_CameraAccess_Linux_PTP::TVK_Commu_CameraAccess_Linux_PTP(QObject *pare
 
 TVK_Commu_CameraAccess_Linux_PTP::TVK_Commu_CameraAccess_Linux_PTP(std::unique_ptr<TVK_Commu_UsbBusIF> bus,
                                                                    QObject *parent)
-    : TVK_Commu_CameraAccess_Base(kConnectionUSB, parent)
+    : TVK_Commu_CameraAccess_PtpSession(kConnectionUSB, parent)
     , m_bus(std::move(bus))
     , m_transferTimeoutMs(TVK_Commu_UsbFraming::kDefaultTimeoutMs)
 {
@@ -279,56 +279,6 @@ void TVK_Commu_CameraAccess_Linux_PTP::closePnpSession()
         engine->markGone();
 }
 
-bool TVK_Commu_CameraAccess_Linux_PTP::openSession()
-{
-    TVK_METHOD(prefix);
-    const std::shared_ptr<Engine> engine = currentEngine();
-    if (!engine)
-        return false;
-    // OpenSession goes out with transaction id 0; the ids of the session count from 1.
-    engine->beginSession();
-    Engine::Request request;
-    request.operationCode = kOpOpenSession;
-    request.numParams = 1;
-    request.params = &kSessionId;
-    const Engine::Outcome outcome = engine->transact(request, prefix, nullptr);
-    if (outcome.status != TVK_Commu_PtpFramingIF::kLEOk)
-        return false;
-    if (outcome.responseCode == kRespSessionAlreadyOpen) {
-        // Left open by a program that ended without closing it: use it.
-        debugLog(kLELogCommand, "%s - session was still open", prefix);
-        return true;
-    }
-    return outcome.responseCode == kRespOK;
-}
-
-void TVK_Commu_CameraAccess_Linux_PTP::closeSession()
-{
-    sendCommand(kOpCloseSession, 0, nullptr, nullptr);
-}
-
-bool TVK_Commu_CameraAccess_Linux_PTP::openVXSession()
-{
-    TVK_METHOD(prefix);
-    const std::shared_ptr<Engine> engine = currentEngine();
-    if (!engine)
-        return false;
-    const quint32 params[] = {kVXSessionParameter};
-    Engine::Request request;
-    request.operationCode = kOpOpenVXSession;
-    request.numParams = 1;
-    request.params = params;
-    // A camera that refuses the vendor session is still driven (its answer is
-    // logged); only a transport that failed makes the open fail.
-    return engine->transact(request, prefix, nullptr).status == TVK_Commu_PtpFramingIF::kLEOk;
-}
-
-void TVK_Commu_CameraAccess_Linux_PTP::closeVXSession()
-{
-    const quint32 params[] = {kVXSessionParameter};
-    sendCommand(kOpCloseVXSession, 1, params, nullptr);
-}
-
 bool TVK_Commu_CameraAccess_Linux_PTP::closeConnection()
 {
     TVK_METHOD(prefix);
@@ -464,75 +414,5 @@ void TVK_Commu_CameraAccess_Linux_PTP::deliverEvent(const unsigned char *bytes, 
         debugLog(kLELogAlways, "%s - Error: %zu bytes on the event pipe that are no event", prefix, size);
         return;
     }
-    CameraEvent event;
-    event.hasParameter = container.numParams >= 1;
-    event.parameter = container.param(0);
-    if (container.code == kEventRequestObjectTransfer) {
-        debugLog(kLELogCommand, "%s - RequestObjectTransfer, object 0x%08X", prefix, event.parameter);
-        event.kind = kLEObjectTransferRequested;
-    } else {
-        // The vendor codes become their signals; the base logs any other
-        // code as unknown.
-        event.kind = kLEVendorEvent;
-        event.code = container.code;
-    }
-    handleCameraEvent(event);
-}
-
-// --- Transactions ---------------------------------------------------------------------------
-
-std::shared_ptr<TVK_Commu_PtpTransactionEngine> TVK_Commu_CameraAccess_Linux_PTP::currentEngine() const
-{
-    QMutexLocker locker(&m_deviceMutex);
-    return m_engine;
-}
-
-bool TVK_Commu_CameraAccess_Linux_PTP::transaction(const Engine::Request &request, const char *caller)
-{
-    TVK_METHOD(ownPrefix);
-    const std::shared_ptr<Engine> engine = currentEngine();
-    if (!engine)
-        return false;
-    const Engine::Outcome outcome = engine->transact(request, caller ? caller : ownPrefix, caller);
-    // Only for the device still open: a transfer thread finishing on the
-    // engine of a closed session must not close the next one.
-    if (outcome.gone() && currentEngine() == engine)
-        deviceRemoved();
-    return outcome.ok();
-}
-
-bool TVK_Commu_CameraAccess_Linux_PTP::recvData(int operationCode, int numParams, const quint32 *params,
-                                                void *buffer, unsigned bufferSize, const char *caller)
-{
-    Engine::Request request;
-    request.operationCode = operationCode;
-    request.numParams = numParams;
-    request.params = params;
-    request.phase = Engine::kLEDataIn;
-    request.bufferIn = buffer;
-    request.sizeIn = bufferSize;
-    return transaction(request, caller);
-}
-
-bool TVK_Commu_CameraAccess_Linux_PTP::sendCommand(int operationCode, int numParams, const quint32 *params,
-                                                   const char *caller)
-{
-    Engine::Request request;
-    request.operationCode = operationCode;
-    request.numParams = numParams;
-    request.params = params;
-    return transaction(request, caller);
-}
-
-bool TVK_Commu_CameraAccess_Linux_PTP::sendData(int operationCode, int numParams, const quint32 *params,
-                                                const void *buffer, unsigned size, const char *caller)
-{
-    Engine::Request request;
-    request.operationCode = operationCode;
-    request.numParams = numParams;
-    request.params = params;
-    request.phase = Engine::kLEDataOut;
-    request.dataOut = buffer;
-    request.sizeOut = size;
-    return transaction(request, caller);
+    deliverEventContainer(container);
 }

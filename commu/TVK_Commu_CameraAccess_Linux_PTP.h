@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_CameraAccess_PtpSession.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Commu_UsbBusIF.h"
 
@@ -21,7 +21,7 @@ class TVK_Commu_UsbFraming;
 // the maker's vendor session, whole transactions through the shared PTP
 // engine, and a thread of its own reading camera events from the interrupt
 // pipe. The bus below is libusb in the program and an emulated one in tests.
-class TVK_Commu_CameraAccess_Linux_PTP : public TVK_Commu_CameraAccess_Base
+class TVK_Commu_CameraAccess_Linux_PTP : public TVK_Commu_CameraAccess_PtpSession
 {
     Q_OBJECT
 
@@ -29,11 +29,6 @@ public:
     // Placeholders until the maker's ids are known; more can be given in the
     // settings file (see setExtraVendorIds). Believed unassigned.
     static constexpr quint16 kBuiltInVendorIds[] = {0x4E50, 0x4E51};
-    static constexpr int kOpOpenSession = 0x1002;
-    static constexpr int kOpCloseSession = 0x1003;
-    static constexpr int kRespSessionAlreadyOpen = 0x201E;
-    static constexpr int kEventRequestObjectTransfer = 0x4009;
-    static constexpr quint32 kSessionId = 1;
     // How long the event thread waits on the interrupt pipe before it looks
     // whether it should stop: also the longest a close waits for it.
     static constexpr int kEventPollMs = 200;
@@ -59,11 +54,6 @@ public:
 
     bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
     bool closeConnection() override;
-    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override;
-    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
-    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
-                  const char *caller) override;
 
 public Q_SLOTS:
     bool checkDeviceAvailable() override;
@@ -82,14 +72,8 @@ private:
         }
     };
 
-    bool transaction(const TVK_Commu_PtpTransactionEngine::Request &request, const char *caller);
-    std::shared_ptr<TVK_Commu_PtpTransactionEngine> currentEngine() const;
     bool openPnpSession(const QString &deviceId);
     void closePnpSession();
-    bool openSession();
-    void closeSession();
-    bool openVXSession();
-    void closeVXSession();
     void registerForEventNotifications();
     void unregisterForEventNotifications();
     void closeDevice();
@@ -105,10 +89,8 @@ private:
 
     // The open device; replaced under the mutex, used through copies so that a
     // removal on another thread never pulls it from under a transaction.
-    mutable QMutex m_deviceMutex;
     std::shared_ptr<TVK_Commu_UsbPipeIF> m_pipe;
     std::shared_ptr<TVK_Commu_UsbFraming> m_framing;
-    std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
     QString m_deviceId;
     std::atomic<quint64> m_cameraId{0};
 

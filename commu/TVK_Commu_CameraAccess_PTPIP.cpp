@@ -211,7 +211,7 @@ TVK_Commu_CameraAccess_PTPIP::TVK_Commu_CameraAccess_PTPIP(QObject *parent)
 }
 
 TVK_Commu_CameraAccess_PTPIP::TVK_Commu_CameraAccess_PTPIP(const Address &address, QObject *parent)
-    : TVK_Commu_CameraAccess_Base(kConnectionWLAN, parent)
+    : TVK_Commu_CameraAccess_PtpSession(kConnectionWLAN, parent)
     , m_address(address)
     , m_transferTimeoutMs(Framing::kDefaultTimeoutMs)
 {
@@ -482,33 +482,6 @@ void TVK_Commu_CameraAccess_PTPIP::closePnpSession()
         events->shutdown();
 }
 
-bool TVK_Commu_CameraAccess_PTPIP::openSession()
-{
-    TVK_METHOD(prefix);
-    const std::shared_ptr<Engine> engine = currentEngine();
-    if (!engine)
-        return false;
-    // OpenSession goes out with transaction id 0; the ids of the session count from 1.
-    engine->beginSession();
-    Engine::Request request;
-    request.operationCode = kOpOpenSession;
-    request.numParams = 1;
-    request.params = &kSessionId;
-    const Engine::Outcome outcome = engine->transact(request, prefix, nullptr);
-    if (outcome.status != TVK_Commu_PtpFramingIF::kLEOk)
-        return false;
-    if (outcome.responseCode == kRespSessionAlreadyOpen) {
-        debugLog(kLELogCommand, "%s - session was still open", prefix);
-        return true;
-    }
-    return outcome.responseCode == kRespOK;
-}
-
-void TVK_Commu_CameraAccess_PTPIP::closeSession()
-{
-    sendCommand(kOpCloseSession, 0, nullptr, nullptr);
-}
-
 int TVK_Commu_CameraAccess_PTPIP::readProductId(int announcedProductId)
 {
     TVK_METHOD(prefix);
@@ -549,28 +522,6 @@ int TVK_Commu_CameraAccess_PTPIP::readProductId(int announcedProductId)
              "for it (WlanCameraProductId)",
              prefix, qUtf8Printable(m_address.text()), qUtf8Printable(model));
     return 0;
-}
-
-bool TVK_Commu_CameraAccess_PTPIP::openVXSession()
-{
-    TVK_METHOD(prefix);
-    const std::shared_ptr<Engine> engine = currentEngine();
-    if (!engine)
-        return false;
-    const quint32 params[] = {kVXSessionParameter};
-    Engine::Request request;
-    request.operationCode = kOpOpenVXSession;
-    request.numParams = 1;
-    request.params = params;
-    // A camera that refuses the vendor session is still driven (its answer is
-    // logged); only a transport that failed makes the open fail.
-    return engine->transact(request, prefix, nullptr).status == TVK_Commu_PtpFramingIF::kLEOk;
-}
-
-void TVK_Commu_CameraAccess_PTPIP::closeVXSession()
-{
-    const quint32 params[] = {kVXSessionParameter};
-    sendCommand(kOpCloseVXSession, 1, params, nullptr);
 }
 
 bool TVK_Commu_CameraAccess_PTPIP::closeConnection()
@@ -665,7 +616,7 @@ void TVK_Commu_CameraAccess_PTPIP::readEvents(std::shared_ptr<Framing> events)
             break;
         switch (status) {
         case TVK_Commu_PtpFramingIF::kLEOk:
-            deliverEvent(event);
+            deliverEventContainer(event);
             break;
         case TVK_Commu_PtpFramingIF::kLETimeout:
             // No event in this period: the usual case, not a fault.
@@ -687,80 +638,4 @@ void TVK_Commu_CameraAccess_PTPIP::readEvents(std::shared_ptr<Framing> events)
         }
         }
     }
-}
-
-void TVK_Commu_CameraAccess_PTPIP::deliverEvent(const Container &container)
-{
-    TVK_METHOD(prefix);
-    CameraEvent event;
-    event.hasParameter = container.numParams >= 1;
-    event.parameter = container.param(0);
-    if (container.code == kEventRequestObjectTransfer) {
-        debugLog(kLELogCommand, "%s - RequestObjectTransfer, object 0x%08X", prefix, event.parameter);
-        event.kind = kLEObjectTransferRequested;
-    } else {
-        // The vendor codes become their signals; the base logs any other
-        // code as unknown.
-        event.kind = kLEVendorEvent;
-        event.code = container.code;
-    }
-    handleCameraEvent(event);
-}
-
-// --- Transactions ------------------------------------------------------------------------------
-
-std::shared_ptr<TVK_Commu_PtpTransactionEngine> TVK_Commu_CameraAccess_PTPIP::currentEngine() const
-{
-    QMutexLocker locker(&m_deviceMutex);
-    return m_engine;
-}
-
-bool TVK_Commu_CameraAccess_PTPIP::transaction(const Engine::Request &request, const char *caller)
-{
-    TVK_METHOD(ownPrefix);
-    const std::shared_ptr<Engine> engine = currentEngine();
-    if (!engine)
-        return false;
-    const Engine::Outcome outcome = engine->transact(request, caller ? caller : ownPrefix, caller);
-    // Only for the connection still open: a transfer thread finishing on the
-    // engine of a closed session must not close the next one.
-    if (outcome.gone() && currentEngine() == engine)
-        deviceRemoved();
-    return outcome.ok();
-}
-
-bool TVK_Commu_CameraAccess_PTPIP::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                                            unsigned bufferSize, const char *caller)
-{
-    Engine::Request request;
-    request.operationCode = operationCode;
-    request.numParams = numParams;
-    request.params = params;
-    request.phase = Engine::kLEDataIn;
-    request.bufferIn = buffer;
-    request.sizeIn = bufferSize;
-    return transaction(request, caller);
-}
-
-bool TVK_Commu_CameraAccess_PTPIP::sendCommand(int operationCode, int numParams, const quint32 *params,
-                                               const char *caller)
-{
-    Engine::Request request;
-    request.operationCode = operationCode;
-    request.numParams = numParams;
-    request.params = params;
-    return transaction(request, caller);
-}
-
-bool TVK_Commu_CameraAccess_PTPIP::sendData(int operationCode, int numParams, const quint32 *params,
-                                            const void *buffer, unsigned size, const char *caller)
-{
-    Engine::Request request;
-    request.operationCode = operationCode;
-    request.numParams = numParams;
-    request.params = params;
-    request.phase = Engine::kLEDataOut;
-    request.dataOut = buffer;
-    request.sizeOut = size;
-    return transaction(request, caller);
 }

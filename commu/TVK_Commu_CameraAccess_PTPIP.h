@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_CameraAccess_PtpSession.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 
 #include <QByteArray>
@@ -18,16 +18,11 @@ class TVK_Commu_PtpIpFraming;
 // PTP engine, an event connection the camera's events, read by a thread of
 // the access. The poll probes the address on a thread of its own, so the
 // controller's timer never waits for the network.
-class TVK_Commu_CameraAccess_PTPIP : public TVK_Commu_CameraAccess_Base
+class TVK_Commu_CameraAccess_PTPIP : public TVK_Commu_CameraAccess_PtpSession
 {
     Q_OBJECT
 
 public:
-    static constexpr int kOpOpenSession = 0x1002;
-    static constexpr int kOpCloseSession = 0x1003;
-    static constexpr int kRespSessionAlreadyOpen = 0x201E;
-    static constexpr int kEventRequestObjectTransfer = 0x4009;
-    static constexpr quint32 kSessionId = 1;
     // The whole probe (connection and Init Ack) of the poll.
     static constexpr int kProbeTimeoutMs = 300;
     // Opening is worth a longer wait than the poll's look.
@@ -84,11 +79,6 @@ public:
 
     bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
     bool closeConnection() override;
-    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override;
-    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
-    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
-                  const char *caller) override;
 
 public Q_SLOTS:
     // Starts a probe of the address unless one runs or a camera is open; the
@@ -106,20 +96,13 @@ private:
     void catchProbeResult(int result, quint32 failReason);
     void joinProbe();
 
-    bool transaction(const TVK_Commu_PtpTransactionEngine::Request &request, const char *caller);
-    std::shared_ptr<TVK_Commu_PtpTransactionEngine> currentEngine() const;
     bool openPnpSession(const Address &address);
     void closePnpSession();
-    bool openSession();
-    void closeSession();
     int readProductId(int announcedProductId);
-    bool openVXSession();
-    void closeVXSession();
     void registerForEventNotifications();
     void unregisterForEventNotifications();
     void closeDevice();
     void readEvents(std::shared_ptr<TVK_Commu_PtpIpFraming> events);
-    void deliverEvent(const TVK_Commu_PtpContainer &container);
 
     const Address m_address;
     int m_transferTimeoutMs;
@@ -135,10 +118,8 @@ private:
     // The open connections; replaced under the mutex, used through copies so
     // that a lost connection on another thread never pulls them from under a
     // transaction.
-    mutable QMutex m_deviceMutex;
     std::shared_ptr<TVK_Commu_PtpIpFraming> m_command;
     std::shared_ptr<TVK_Commu_PtpIpFraming> m_events;
-    std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
     std::atomic<quint64> m_cameraId{0};
 
     QMutex m_openMutex; // guards the two below

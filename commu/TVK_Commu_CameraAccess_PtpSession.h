@@ -1,0 +1,57 @@
+#pragma once
+
+#include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_PtpContainer.h"
+#include "TVK_Commu_PtpTransactionEngine.h"
+
+#include <QMutex>
+
+#include <memory>
+
+// What every transport that carries PTP through the shared transaction engine
+// has in common: the three transaction kinds, the standard and the vendor
+// session, and the turning of an event container into a camera event. A
+// transport (USB, PTP/IP) owns the link, puts its engine in place when it
+// opens and takes it away when it closes; everything here goes through the
+// engine of the moment.
+class TVK_Commu_CameraAccess_PtpSession : public TVK_Commu_CameraAccess_Base
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kOpOpenSession = 0x1002;
+    static constexpr int kOpCloseSession = 0x1003;
+    static constexpr int kRespSessionAlreadyOpen = 0x201E;
+    static constexpr int kEventRequestObjectTransfer = 0x4009;
+    static constexpr quint32 kSessionId = 1;
+
+    using TVK_Commu_CameraAccess_Base::TVK_Commu_CameraAccess_Base;
+
+    bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
+                  const char *caller) final;
+    bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) final;
+    bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
+                  const char *caller) final;
+
+protected:
+    // The engine of the open link, or null; a copy, so that a close on another
+    // thread never pulls it from under a transaction.
+    std::shared_ptr<TVK_Commu_PtpTransactionEngine> currentEngine() const;
+    // A transaction on the current engine; a link found gone closes the
+    // device (once, through deviceRemoved), unless it has been replaced since.
+    bool transaction(const TVK_Commu_PtpTransactionEngine::Request &request, const char *caller);
+    // OpenSession (session 1, transaction id 0); a session left open by an
+    // earlier program counts as opened.
+    bool openSession();
+    void closeSession();
+    // The maker's vendor session. A camera that refuses it is still driven
+    // (its answer is logged); only a failed transport fails the open.
+    bool openVXSession();
+    void closeVXSession();
+    // An event container from the camera, to the event entry.
+    void deliverEventContainer(const TVK_Commu_PtpContainer &container);
+
+    // Guards the link of the transport, the engine among it.
+    mutable QMutex m_deviceMutex;
+    std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
+};
