@@ -177,11 +177,7 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openConnection(quint64 cameraId, int prod
         return false;
     debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(cameraId),
              unsigned(productId));
-    {
-        QMutexLocker locker(&m_openMutex);
-        m_opening = true;
-        m_removedWhileOpening = false;
-    }
+    beginOpening();
     bool opened = openPnpSession(deviceId);
     if (opened) {
         m_cameraId = cameraId;
@@ -201,11 +197,7 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openConnection(quint64 cameraId, int prod
     if (!opened) {
         // A device that could not be opened is not reported open: there would
         // be a panel on a dead camera. The next poll offers it again.
-        {
-            QMutexLocker locker(&m_openMutex);
-            m_opening = false;
-            m_removedWhileOpening = false;
-        }
+        abandonOpening();
         unregisterForEventNotifications();
         closePnpSession();
         m_cameraId = 0;
@@ -217,18 +209,7 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openConnection(quint64 cameraId, int prod
         forgetDevice(deviceId);
         return false;
     }
-    Q_EMIT signalConnectionOpened(connectionType());
-    bool removed = false;
-    {
-        QMutexLocker locker(&m_openMutex);
-        m_opening = false;
-        removed = m_removedWhileOpening;
-        m_removedWhileOpening = false;
-    }
-    // Pulled out between the last step and the announcement: closed after
-    // it, so that listeners see the two in order.
-    if (removed)
-        closeDevice();
+    announceOpened();
     return true;
 }
 
@@ -297,15 +278,8 @@ bool TVK_Commu_CameraAccess_Linux_PTP::closeConnection()
 void TVK_Commu_CameraAccess_Linux_PTP::closeDevice()
 {
     TVK_METHOD(prefix);
-    {
-        // While opening, the open reports a failure itself, or the closing
-        // right after its announcement.
-        QMutexLocker locker(&m_openMutex);
-        if (m_opening) {
-            m_removedWhileOpening = true;
-            return;
-        }
-    }
+    if (deferCloseWhileOpening())
+        return;
     const quint64 cameraId = m_cameraId.exchange(0);
     const int product = productId();
     if (cameraId == 0 && product == 0)

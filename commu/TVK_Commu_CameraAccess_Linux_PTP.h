@@ -76,7 +76,7 @@ private:
     void closePnpSession();
     void registerForEventNotifications();
     void unregisterForEventNotifications();
-    void closeDevice();
+    void closeDevice() override;
     void readEvents(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe);
     void deliverEvent(const unsigned char *bytes, size_t size);
     void forgetDevice(const QString &deviceId);
@@ -94,9 +94,6 @@ private:
     QString m_deviceId;
     std::atomic<quint64> m_cameraId{0};
 
-    QMutex m_openMutex; // guards the two below
-    bool m_opening = false;
-    bool m_removedWhileOpening = false;
 
     std::thread m_eventThread;
     std::atomic<bool> m_stopEvents{false};

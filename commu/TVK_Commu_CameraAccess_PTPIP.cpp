@@ -241,11 +241,8 @@ bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
         return announced;
     // A second initiator on an open camera would be refused or, worse, taken
     // for us: no probing while connected or connecting.
-    {
-        QMutexLocker locker(&m_openMutex);
-        if (m_opening)
-            return announced;
-    }
+    if (isOpening())
+        return announced;
     if (m_cameraId.load() != 0 || productId() != 0)
         return announced;
     joinProbe();
@@ -348,11 +345,7 @@ bool TVK_Commu_CameraAccess_PTPIP::openConnection(quint64 cameraId, int productI
     }
     // A probe still on its way would be a second initiator.
     joinProbe();
-    {
-        QMutexLocker locker(&m_openMutex);
-        m_opening = true;
-        m_removedWhileOpening = false;
-    }
+    beginOpening();
     bool opened = openPnpSession(m_address);
     if (opened) {
         m_cameraId = cameraId != 0 ? cameraId : quint64(TVK_Commu_CameraAccess_Linux_PTP::kBuiltInVendorIds[0]);
@@ -372,11 +365,7 @@ bool TVK_Commu_CameraAccess_PTPIP::openConnection(quint64 cameraId, int productI
     if (!opened) {
         // Not reported open: there would be a panel on a dead camera. The next
         // poll that gets an answer offers it again.
-        {
-            QMutexLocker locker(&m_openMutex);
-            m_opening = false;
-            m_removedWhileOpening = false;
-        }
+        abandonOpening();
         m_stopEvents.store(true);
         closePnpSession();
         unregisterForEventNotifications();
@@ -385,18 +374,7 @@ bool TVK_Commu_CameraAccess_PTPIP::openConnection(quint64 cameraId, int productI
         m_announced.store(false);
         return false;
     }
-    Q_EMIT signalConnectionOpened(connectionType());
-    bool removed = false;
-    {
-        QMutexLocker locker(&m_openMutex);
-        m_opening = false;
-        removed = m_removedWhileOpening;
-        m_removedWhileOpening = false;
-    }
-    // Lost between the last step and the announcement: closed after it, so
-    // that listeners see the two in order.
-    if (removed)
-        closeDevice();
+    announceOpened();
     return true;
 }
 
@@ -543,15 +521,8 @@ bool TVK_Commu_CameraAccess_PTPIP::closeConnection()
 void TVK_Commu_CameraAccess_PTPIP::closeDevice()
 {
     TVK_METHOD(prefix);
-    {
-        // While opening, the open reports a failure itself, or the closing
-        // right after its announcement.
-        QMutexLocker locker(&m_openMutex);
-        if (m_opening) {
-            m_removedWhileOpening = true;
-            return;
-        }
-    }
+    if (deferCloseWhileOpening())
+        return;
     const quint64 cameraId = m_cameraId.exchange(0);
     const int product = productId();
     if (cameraId == 0 && product == 0)

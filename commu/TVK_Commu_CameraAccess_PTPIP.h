@@ -101,7 +101,7 @@ private:
     int readProductId(int announcedProductId);
     void registerForEventNotifications();
     void unregisterForEventNotifications();
-    void closeDevice();
+    void closeDevice() override;
     void readEvents(std::shared_ptr<TVK_Commu_PtpIpFraming> events);
 
     const Address m_address;
@@ -122,9 +122,6 @@ private:
     std::shared_ptr<TVK_Commu_PtpIpFraming> m_events;
     std::atomic<quint64> m_cameraId{0};
 
-    QMutex m_openMutex; // guards the two below
-    bool m_opening = false;
-    bool m_removedWhileOpening = false;
 
     std::thread m_eventThread;
     std::atomic<bool> m_stopEvents{false};

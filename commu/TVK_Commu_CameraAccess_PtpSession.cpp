@@ -129,3 +129,47 @@ void TVK_Commu_CameraAccess_PtpSession::deliverEventContainer(const TVK_Commu_Pt
     }
     handleCameraEvent(event);
 }
+
+void TVK_Commu_CameraAccess_PtpSession::beginOpening()
+{
+    QMutexLocker locker(&m_openMutex);
+    m_opening = true;
+    m_removedWhileOpening = false;
+}
+
+void TVK_Commu_CameraAccess_PtpSession::abandonOpening()
+{
+    QMutexLocker locker(&m_openMutex);
+    m_opening = false;
+    m_removedWhileOpening = false;
+}
+
+void TVK_Commu_CameraAccess_PtpSession::announceOpened()
+{
+    Q_EMIT signalConnectionOpened(connectionType());
+    bool removed = false;
+    {
+        QMutexLocker locker(&m_openMutex);
+        m_opening = false;
+        removed = m_removedWhileOpening;
+        m_removedWhileOpening = false;
+    }
+    // Lost between the last step and the announcement: closed after it.
+    if (removed)
+        closeDevice();
+}
+
+bool TVK_Commu_CameraAccess_PtpSession::isOpening() const
+{
+    QMutexLocker locker(&m_openMutex);
+    return m_opening;
+}
+
+bool TVK_Commu_CameraAccess_PtpSession::deferCloseWhileOpening()
+{
+    QMutexLocker locker(&m_openMutex);
+    if (!m_opening)
+        return false;
+    m_removedWhileOpening = true;
+    return true;
+}

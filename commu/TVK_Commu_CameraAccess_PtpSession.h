@@ -51,7 +51,29 @@ protected:
     // An event container from the camera, to the event entry.
     void deliverEventContainer(const TVK_Commu_PtpContainer &container);
 
+    // --- The open in progress -----------------------------------------------
+    // A link lost while the open runs is not closed there and then: the open
+    // reports a failure itself, or closes right after its announcement, so
+    // that listeners see "opened" and "closed" in that order.
+    void beginOpening();
+    // The open failed: nothing is announced, a loss meanwhile is forgotten.
+    void abandonOpening();
+    // Announces the open connection, then closes it at once when the link was
+    // lost meanwhile.
+    void announceOpened();
+    bool isOpening() const;
+    // Called by closeDevice first: true (and noted) while an open runs.
+    bool deferCloseWhileOpening();
+    // Releases the link after it was lost or closed; reports the closed
+    // connection when one was open.
+    virtual void closeDevice() = 0;
+
     // Guards the link of the transport, the engine among it.
     mutable QMutex m_deviceMutex;
     std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
+
+private:
+    mutable QMutex m_openMutex; // guards the two below
+    bool m_opening = false;
+    bool m_removedWhileOpening = false;
 };
