@@ -278,14 +278,8 @@ bool TVK_Commu_CameraAccess_Linux_PTP::closeConnection()
 void TVK_Commu_CameraAccess_Linux_PTP::closeDevice()
 {
     TVK_METHOD(prefix);
-    if (deferCloseWhileOpening())
+    if (!takeOpenDevice(prefix))
         return;
-    const quint64 cameraId = m_cameraId.exchange(0);
-    const int product = productId();
-    if (cameraId == 0 && product == 0)
-        return;
-    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(cameraId),
-             unsigned(product));
     {
         QMutexLocker locker(&m_deviceMutex);
         m_deviceId.clear();
@@ -314,27 +308,15 @@ void TVK_Commu_CameraAccess_Linux_PTP::registerForEventNotifications()
         QMutexLocker locker(&m_deviceMutex);
         pipe = m_pipe;
     }
-    if (!pipe)
-        return;
-    if (m_eventThread.joinable()) {
-        debugLog(kLELogAlways, "%s - Already registered to receive device events", prefix);
-        return;
-    }
-    m_stopEvents.store(false);
-    m_eventThread = std::thread([this, pipe]() { readEvents(pipe); });
-    debugLog(kLELogCommand, "%s - Registered for device event notifications", prefix);
+    if (pipe)
+        startEventThread([this, pipe]() { readEvents(pipe); }, prefix);
 }
 
 void TVK_Commu_CameraAccess_Linux_PTP::unregisterForEventNotifications()
 {
     TVK_METHOD(prefix);
-    if (!m_eventThread.joinable())
-        return;
-    m_stopEvents.store(true);
-    // Never called on the event thread itself (that only reports removals),
-    // and the thread looks at the stop flag at least every kEventPollMs.
-    m_eventThread.join();
-    debugLog(kLELogCommand, "%s - Unregistered for device event notifications", prefix);
+    // Never called on the event thread itself: that only reports removals.
+    stopEventThread(prefix);
 }
 
 void TVK_Commu_CameraAccess_Linux_PTP::readEvents(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe)

@@ -92,10 +92,7 @@ private:
     std::shared_ptr<TVK_Commu_UsbPipeIF> m_pipe;
     std::shared_ptr<TVK_Commu_UsbFraming> m_framing;
     QString m_deviceId;
-    std::atomic<quint64> m_cameraId{0};
 
 
-    std::thread m_eventThread;
-    std::atomic<bool> m_stopEvents{false};
     std::atomic<std::thread::id> m_eventThreadId{};
 };

@@ -521,14 +521,8 @@ bool TVK_Commu_CameraAccess_PTPIP::closeConnection()
 void TVK_Commu_CameraAccess_PTPIP::closeDevice()
 {
     TVK_METHOD(prefix);
-    if (deferCloseWhileOpening())
+    if (!takeOpenDevice(prefix))
         return;
-    const quint64 cameraId = m_cameraId.exchange(0);
-    const int product = productId();
-    if (cameraId == 0 && product == 0)
-        return;
-    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(cameraId),
-             unsigned(product));
     // Announced again once it answers again.
     m_announced.store(false);
     // The base forgets the product and reports the closed connection once,
@@ -555,26 +549,15 @@ void TVK_Commu_CameraAccess_PTPIP::registerForEventNotifications()
         QMutexLocker locker(&m_deviceMutex);
         events = m_events;
     }
-    if (!events)
-        return;
-    if (m_eventThread.joinable()) {
-        debugLog(kLELogAlways, "%s - Already registered to receive device events", prefix);
-        return;
-    }
-    m_eventThread = std::thread([this, events]() { readEvents(events); });
-    debugLog(kLELogCommand, "%s - Registered for device event notifications", prefix);
+    if (events)
+        startEventThread([this, events]() { readEvents(events); }, prefix);
 }
 
 void TVK_Commu_CameraAccess_PTPIP::unregisterForEventNotifications()
 {
     TVK_METHOD(prefix);
-    if (!m_eventThread.joinable())
-        return;
-    m_stopEvents.store(true);
-    // Never called on the event thread itself (that only reports a loss), and
-    // the thread looks at the stop flag at least every kEventPollMs.
-    m_eventThread.join();
-    debugLog(kLELogCommand, "%s - Unregistered for device event notifications", prefix);
+    // Never called on the event thread itself: that only reports a loss.
+    stopEventThread(prefix);
 }
 
 void TVK_Commu_CameraAccess_PTPIP::readEvents(std::shared_ptr<Framing> events)

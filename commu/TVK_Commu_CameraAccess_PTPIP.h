@@ -120,9 +120,6 @@ private:
     // transaction.
     std::shared_ptr<TVK_Commu_PtpIpFraming> m_command;
     std::shared_ptr<TVK_Commu_PtpIpFraming> m_events;
-    std::atomic<quint64> m_cameraId{0};
 
 
-    std::thread m_eventThread;
-    std::atomic<bool> m_stopEvents{false};
 };

@@ -173,3 +173,36 @@ bool TVK_Commu_CameraAccess_PtpSession::deferCloseWhileOpening()
     m_removedWhileOpening = true;
     return true;
 }
+
+bool TVK_Commu_CameraAccess_PtpSession::takeOpenDevice(const char *prefix)
+{
+    if (deferCloseWhileOpening())
+        return false;
+    const quint64 cameraId = m_cameraId.exchange(0);
+    const int product = productId();
+    if (cameraId == 0 && product == 0)
+        return false;
+    debugLog(kLELogCommand, "%s - CameraId = 0x%X - ProductId = 0x%X", prefix, unsigned(cameraId),
+             unsigned(product));
+    return true;
+}
+
+void TVK_Commu_CameraAccess_PtpSession::startEventThread(std::function<void()> reader, const char *prefix)
+{
+    if (m_eventThread.joinable()) {
+        debugLog(kLELogAlways, "%s - Already registered to receive device events", prefix);
+        return;
+    }
+    m_stopEvents.store(false);
+    m_eventThread = std::thread(std::move(reader));
+    debugLog(kLELogCommand, "%s - Registered for device event notifications", prefix);
+}
+
+void TVK_Commu_CameraAccess_PtpSession::stopEventThread(const char *prefix)
+{
+    if (!m_eventThread.joinable())
+        return;
+    m_stopEvents.store(true);
+    m_eventThread.join();
+    debugLog(kLELogCommand, "%s - Unregistered for device event notifications", prefix);
+}

@@ -6,7 +6,10 @@
 
 #include <QMutex>
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 
 // What every transport that carries PTP through the shared transaction engine
 // has in common: the three transaction kinds, the standard and the vendor
@@ -67,12 +70,27 @@ protected:
     // Releases the link after it was lost or closed; reports the closed
     // connection when one was open.
     virtual void closeDevice() = 0;
+    // The first step of closeDevice: false while an open runs (it closes
+    // itself) or when nothing is open; otherwise forgets the camera id and
+    // logs the device that goes.
+    bool takeOpenDevice(const char *prefix);
+
+    // --- The event thread ------------------------------------------------------
+    // One reader of the camera's events at a time; it looks at m_stopEvents at
+    // least every poll period. Stopping is never done on the thread itself.
+    void startEventThread(std::function<void()> reader, const char *prefix);
+    void stopEventThread(const char *prefix);
+
+    // The camera id of the open device, 0 while none is.
+    std::atomic<quint64> m_cameraId{0};
+    std::atomic<bool> m_stopEvents{false};
 
     // Guards the link of the transport, the engine among it.
     mutable QMutex m_deviceMutex;
     std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
 
 private:
+    std::thread m_eventThread;
     mutable QMutex m_openMutex; // guards the two below
     bool m_opening = false;
     bool m_removedWhileOpening = false;
