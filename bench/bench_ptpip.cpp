@@ -8,6 +8,7 @@
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PtpIpServer.h"
+#include "TVK_Emulator_PtpIpServerThread.h"
 #include "TVK_Logic_ObjectInfo.h"
 
 #include <QCoreApplication>
@@ -118,38 +119,7 @@ bool rawTransfer(int sender, int receiver, std::vector<char> &source, std::vecto
     return got == sink.size();
 }
 
-// The emulator's server on a thread of its own, as across the network.
-class ServerThread
-{
-public:
-    explicit ServerThread(std::shared_ptr<TVK_Emulator_Camera> camera)
-    {
-        m_thread.start();
-        m_context.moveToThread(&m_thread);
-        QMetaObject::invokeMethod(
-            &m_context,
-            [this, camera]() {
-                m_server = new TVK_Emulator_PtpIpServer(camera);
-                if (m_server->listen(QHostAddress::LocalHost, 0))
-                    m_port = m_server->serverPort();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~ServerThread()
-    {
-        QMetaObject::invokeMethod(
-            &m_context, [this]() { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    QThread m_thread;
-    QObject m_context;
-    TVK_Emulator_PtpIpServer *m_server = nullptr;
-    quint16 m_port = 0;
-};
+using ServerThread = TVK_Emulator_PtpIpServerThread;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_PtpIpServer.h"
+#include "TVK_Emulator_PtpIpServerThread.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_FolderSettings.h"
@@ -46,47 +47,7 @@ QString hidden(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).join(QLatin1Char(','));
 }
 
-// The emulated camera served over PTP/IP on a thread of its own: the
-// controller's transactions block the thread they come from, so the camera
-// side needs its own event loop, as a camera across the network has.
-class ServerThread
-{
-public:
-    explicit ServerThread(std::shared_ptr<Camera> camera)
-    {
-        m_thread.start();
-        m_context.moveToThread(&m_thread);
-        QMetaObject::invokeMethod(
-            &m_context,
-            [this, camera]() {
-                m_server = new Server(camera);
-                if (m_server->listen(QHostAddress::LocalHost, 0))
-                    m_port = m_server->serverPort();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~ServerThread()
-    {
-        QMetaObject::invokeMethod(
-            &m_context, [this]() { delete m_server; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-    quint16 port() const { return m_port; }
-    bool hasInitiator()
-    {
-        bool result = false;
-        QMetaObject::invokeMethod(
-            &m_context, [this, &result]() { result = m_server->hasInitiator(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-
-private:
-    QThread m_thread;
-    QObject m_context;
-    Server *m_server = nullptr;
-    quint16 m_port = 0;
-};
+using ServerThread = TVK_Emulator_PtpIpServerThread;
 
 // The controller as the program runs it with --wlan-camera=127.0.0.1:PORT and
 // no USB camera: its WLAN access comes from the factory with the configured
