@@ -109,20 +109,26 @@ private Q_SLOTS:
         QTest::addColumn<bool>("automatic");
         QTest::addColumn<bool>("trusted");
         QTest::addColumn<int>("shown"); // -1 nothing, 0 up to date, 1 update available
-        QTest::newRow("newer") << updateInfo("3", "9", "0") << false << true << 1;
-        QTest::newRow("same, manual") << updateInfo("3", "8", "0") << false << true << 0;
-        QTest::newRow("same, automatic") << updateInfo("3", "8", "0") << true << true << -1;
-        QTest::newRow("3.10.0 is newer") << updateInfo("3", "10", "0") << false << true << 1;
-        QTest::newRow("older, manual") << updateInfo("3", "7", "99") << false << true << 0;
+        QTest::addColumn<QString>("logged"); // a line the check must log, or empty
+        QTest::newRow("newer") << updateInfo("3", "9", "0") << false << true << 1 << QString();
+        QTest::newRow("same, manual") << updateInfo("3", "8", "0") << false << true << 0 << QString();
+        QTest::newRow("same, automatic") << updateInfo("3", "8", "0") << true << true << -1 << QString();
+        QTest::newRow("3.10.0 is newer") << updateInfo("3", "10", "0") << false << true << 1 << QString();
+        QTest::newRow("older, manual") << updateInfo("3", "7", "99") << false << true << 0 << QString();
         QTest::newRow("two UpdateInfo") << QByteArray("<a>") + updateInfo("3", "9", "0").mid(21)
                                                + updateInfo("3", "9", "0").mid(21) + "</a>"
-                                        << false << true << -1;
-        QTest::newRow("broken XML") << QByteArray("<Updates><UpdateInfo><MajorWin>3</Maj") << false << true << -1;
+                                        << false << true << -1 << QString();
+        QTest::newRow("broken XML") << QByteArray("<Updates><UpdateInfo><MajorWin>3</Maj") << false << true << -1
+                                    << QString();
         QTest::newRow("a version part missing")
             << QByteArray("<UpdateInfo><MajorWin>3</MajorWin><MinorWin>9</MinorWin></UpdateInfo>") << false << true
-            << -1;
-        QTest::newRow("no answer") << QByteArray() << false << true << -1;
-        QTest::newRow("certificate not trusted") << updateInfo("3", "9", "0") << false << false << -1;
+            << -1 << QString();
+        QTest::newRow("no answer") << QByteArray() << false << true << -1 << QString();
+        // A document is a few hundred bytes: 20 MB are cut off while they come.
+        QTest::newRow("20 MB answer") << updateInfo("3", "9", "0") + QByteArray(20 * 1024 * 1024, ' ') << false
+                                      << true << -1 << QStringLiteral("download stopped");
+        QTest::newRow("certificate not trusted") << updateInfo("3", "9", "0") << false << false << -1
+                                                 << QString();
     }
 
     void theAnswerDecides()
@@ -131,6 +137,8 @@ private Q_SLOTS:
         QFETCH(bool, automatic);
         QFETCH(bool, trusted);
         QFETCH(int, shown);
+        QFETCH(QString, logged);
+        TVK_Test_LogCapture log;
         UpdateServer server(trusted ? QStringLiteral("updateserver_cert.pem") : QStringLiteral("untrusted_cert.pem"),
                             trusted ? QStringLiteral("updateserver_key.pem") : QStringLiteral("untrusted_key.pem"));
         server.body = body;
@@ -150,25 +158,8 @@ private Q_SLOTS:
             QTest::qWait(300); // the answer's handling, were it to show anything
             QCOMPARE(g_shown.size(), 0);
         }
-    }
-
-    // An update document is a few hundred bytes; a server that sends 20 MB
-    // is cut off, and nothing is announced.
-    void aHugeAnswerIsNotReadToTheEnd()
-    {
-        UpdateServer server(QStringLiteral("updateserver_cert.pem"), QStringLiteral("updateserver_key.pem"));
-        server.body = updateInfo("3", "9", "0") + QByteArray(20 * 1024 * 1024, ' ');
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        qputenv("TVK_UPDATE_INFO_URL", QByteArray("https://127.0.0.1:") + QByteArray::number(server.serverPort())
-                                           + "/UpdateInfo.xml");
-        g_shown.clear();
-        TVK_Test_LogCapture log;
-        QVERIFY(QMetaObject::invokeMethod(TVK_GUI_Application::instance(), "checkUpdates", Q_ARG(bool, false)));
-        QVERIFY(QTest::qWaitFor([&log]() { return !log.matching(QStringLiteral("download stopped")).isEmpty(); },
-                                kWaitMs));
-        QVERIFY(QTest::qWaitFor([&server]() { return server.finished > 0; }, kWaitMs));
-        QTest::qWait(300);
-        QCOMPARE(g_shown.size(), 0);
+        if (!logged.isEmpty())
+            QVERIFY(QTest::qWaitFor([&log, &logged]() { return !log.matching(logged).isEmpty(); }, kWaitMs));
     }
 };
 
