@@ -182,6 +182,10 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
 
     TVK_GUI_Resources::initialize();
     m_panelFontFamily = TVK_GUI_Resources::registerFont();
+    // The desktop entry's name lets a Wayland compositor find its icon; on X11
+    // the windows carry the icon themselves.
+    setDesktopFileName(QStringLiteral("norba-pellora"));
+    setWindowIcon(TVK_GUI_Resources::windowIcon());
 
     debugLog(kLELogAlways, "====== %s %s ======", qUtf8Printable(applicationDisplayName()),
              qUtf8Printable(applicationVersion()));

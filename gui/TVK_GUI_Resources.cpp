@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QSize>
 #include <QStringList>
 #include <QWidget>
 
@@ -97,4 +98,19 @@ void TVK_GUI_Resources::applyPanelFont(QWidget *widget, int pixelSize)
         font.setPixelSize(pixelSize);
     widget->setFont(font);
     applyPanelFont(widget);
+}
+
+QIcon TVK_GUI_Resources::windowIcon()
+{
+    TVK_METHOD(prefix);
+    initialize();
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString path = QStringLiteral(":/TVK_GUI/icons/norba-pellora-%1.png").arg(size);
+        if (QFile::exists(path))
+            icon.addFile(path, QSize(size, size));
+        else
+            debugLog(kLELogAlways, "%s - cannot find %s", prefix, qUtf8Printable(path));
+    }
+    return icon;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 class QWidget;
 
-// The compiled-in pictures, style sheet and panel font. tvk_gui is a static
-// library, so its resource bundles are registered explicitly here rather than
-// by the static initialisers the linker would drop.
+// The compiled-in pictures, style sheet, panel font and window icon. tvk_gui
+// is a static library, so its resource bundles are registered explicitly here
+// rather than by the static initialisers the linker would drop.
 class TVK_GUI_Resources
 {
 public:
@@ -31,6 +32,10 @@ public:
     // kReadOutPixelSize renders every glyph whole in a 15-pixel read-out.
     static void applyPanelFont(QWidget *widget, int pixelSize);
     static constexpr int kReadOutPixelSize = 12;
+
+    // The program's icon in every size it is drawn in; a missing size is
+    // logged and left out (a null icon when none is there).
+    static QIcon windowIcon();
 
     TVK_GUI_Resources() = delete;
 };

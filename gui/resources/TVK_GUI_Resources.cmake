@@ -1,7 +1,7 @@
 # Compiled-in resources of tvk_gui: the pictures (drawn at build time by the
-# picture maker), the style sheet and the panel font. Included from
-# gui/CMakeLists.txt after tvk_gui exists, so that the custom commands live in
-# the same directory as the target that compiles their output.
+# picture maker), the style sheet, the panel font and the window icon.
+# Included from gui/CMakeLists.txt after tvk_gui exists, so that the custom
+# commands live in the same directory as the target that compiles their output.
 
 set(TVK_GUI_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/resources)
 set(TVK_GUI_RES_OUT ${CMAKE_CURRENT_BINARY_DIR}/resources)
@@ -33,6 +33,13 @@ if(NOT TVK_GUI_FONT_SOURCE)
 endif()
 configure_file(${TVK_GUI_FONT_SOURCE} ${TVK_GUI_RES_OUT}/static/fonts/Dalmo_Regular.ttf COPYONLY)
 configure_file(${TVK_GUI_RES_DIR}/style.css ${TVK_GUI_RES_OUT}/static/Resources/style.css COPYONLY)
+# The window icon: the same committed PNGs that are installed for the desktop.
+set(TVK_GUI_ICONS)
+foreach(size 16 24 32 48 64 128 256)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/icons/norba-pellora-${size}.png
+                   ${TVK_GUI_RES_OUT}/static/icons/norba-pellora-${size}.png COPYONLY)
+    list(APPEND TVK_GUI_ICONS ${TVK_GUI_RES_OUT}/static/icons/norba-pellora-${size}.png)
+endforeach()
 configure_file(${TVK_GUI_RES_DIR}/tvk_gui_static.qrc ${TVK_GUI_RES_OUT}/static/tvk_gui_static.qrc COPYONLY)
 
 # rcc for both bundles; --name gives the symbol that Q_INIT_RESOURCE needs,
@@ -49,8 +56,8 @@ add_custom_command(
     OUTPUT ${TVK_GUI_STATIC_CPP}
     COMMAND $<TARGET_FILE:Qt5::rcc> --name tvk_gui_static -o ${TVK_GUI_STATIC_CPP} ${TVK_GUI_RES_OUT}/static/tvk_gui_static.qrc
     DEPENDS ${TVK_GUI_RES_OUT}/static/tvk_gui_static.qrc ${TVK_GUI_RES_OUT}/static/Resources/style.css
-            ${TVK_GUI_RES_OUT}/static/fonts/Dalmo_Regular.ttf
-    COMMENT "Compiling the style sheet and the font"
+            ${TVK_GUI_RES_OUT}/static/fonts/Dalmo_Regular.ttf ${TVK_GUI_ICONS}
+    COMMENT "Compiling the style sheet, the font and the window icon"
     VERBATIM)
 
 set_source_files_properties(${TVK_GUI_IMAGES_CPP} ${TVK_GUI_STATIC_CPP} PROPERTIES

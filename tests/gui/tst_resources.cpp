@@ -282,6 +282,33 @@ private Q_SLOTS:
         QVERIFY(QFontDatabase().families().contains(family));
     }
 
+    // The sizes installed under share/icons/hicolor, each a real drawing: the
+    // lens centre is opaque at every size.
+    void windowIconHasEveryInstalledSize()
+    {
+        const QIcon icon = TVK_GUI_Resources::windowIcon();
+        const QList<QSize> sizes = icon.availableSizes();
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+            const QImage image(QStringLiteral(":/TVK_GUI/icons/norba-pellora-%1.png").arg(size));
+            QCOMPARE(image.size(), QSize(size, size));
+            QCOMPARE(qAlpha(argb(image).pixel(size * 124 / 256, size * 122 / 256)), 255);
+        }
+    }
+
+    void missingWindowIconIsLogged()
+    {
+        Q_CLEANUP_RESOURCE(tvk_gui_static);
+        TVK_Test_LogCapture log;
+        const QIcon icon = TVK_GUI_Resources::windowIcon();
+        Q_INIT_RESOURCE(tvk_gui_static);
+        QVERIFY(icon.isNull());
+        const QStringList lines = log.matching(QStringLiteral("TVK_GUI_Resources::windowIcon() - cannot find"));
+        QCOMPARE(lines.size(), 7);
+        QVERIFY2(lines.first().contains(QStringLiteral(":/TVK_GUI/icons/norba-pellora-16.png")), qPrintable(lines.first()));
+        QVERIFY(!TVK_GUI_Resources::windowIcon().isNull());
+    }
+
     void missingStyleSheetIsLogged()
     {
         Q_CLEANUP_RESOURCE(tvk_gui_static);
