@@ -6,6 +6,7 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 
+#include <QMetaMethod>
 #include <QMutexLocker>
 #include <QTimer>
 #include <QtEndian>
@@ -75,12 +76,12 @@ bool TVK_Commu_CameraAccess_Base::getObjectInfo(void *buffer, unsigned size, int
     return recvData(kOpGetObjectInfo, 2, params, buffer, size, prefix);
 }
 
-bool TVK_Commu_CameraAccess_Base::getObject(void *buffer, unsigned size, quint32 objectHandle)
+bool TVK_Commu_CameraAccess_Base::getObject(void *buffer, unsigned size, quint32 objectHandle, quint64 *received)
 {
     TVK_METHOD(prefix);
     debugLog(kLELogCommand, "%s - dataSize 0x%08X objectHandle 0x%08X", prefix, size, objectHandle);
     const quint32 params[] = {objectHandle};
-    return recvData(kOpGetObject, 1, params, buffer, size, prefix);
+    return recvData(kOpGetObject, 1, params, buffer, size, prefix, received);
 }
 
 bool TVK_Commu_CameraAccess_Base::getThumbnail(void *buffer, unsigned size, int thumbType, quint32 objectHandle)
@@ -138,14 +139,14 @@ bool TVK_Commu_CameraAccess_Base::setDevicePropValue(int propertyCode, const voi
 }
 
 bool TVK_Commu_CameraAccess_Base::getPartialObject(void *buffer, unsigned size, quint32 offset,
-                                                   quint32 objectHandle)
+                                                   quint32 objectHandle, quint64 *received)
 {
     TVK_METHOD(prefix);
     debugLog(kLELogCommand, "%s - dataSize 0x%08X offset 0x%08X objectHandle 0x%08X", prefix, size, offset,
              objectHandle);
     // The byte count asked for is the buffer size.
     const quint32 params[] = {objectHandle, offset, size};
-    return recvData(kOpGetPartialObject, 3, params, buffer, size, prefix);
+    return recvData(kOpGetPartialObject, 3, params, buffer, size, prefix, received);
 }
 
 bool TVK_Commu_CameraAccess_Base::getStreamInfo(void *buffer, unsigned size)
@@ -532,7 +533,12 @@ void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
         if (!event.objectName.isEmpty())
             debugLog(kLELogCommand, "%s - event is WPD_EVENT_OBJECT_TRANSFER_REQUESTED with name %s", prefix,
                      event.objectName.toUtf8().constData());
-        Q_EMIT signalTransferRequest();
+        // Kept until somebody listens; exchange() lets a listener connecting
+        // at this moment and this call send it only once between them.
+        m_unheardTransferRequest.store(true);
+        if (isSignalConnected(QMetaMethod::fromSignal(&TVK_Commu_CameraAccess_Base::signalTransferRequest))
+            && m_unheardTransferRequest.exchange(false))
+            Q_EMIT signalTransferRequest();
         return;
     case kLEVendorEvent:
         break;
@@ -583,9 +589,21 @@ void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
 
 void TVK_Commu_CameraAccess_Base::deviceRemoved()
 {
+    // A request of the session that ended names nothing in the next one.
+    m_unheardTransferRequest.store(false);
     // exchange() makes a removal reported twice (or from two threads) close once.
     if (m_productId.exchange(0) != 0)
         Q_EMIT signalConnectionClosed(m_connectionType);
+}
+
+void TVK_Commu_CameraAccess_Base::connectNotify(const QMetaMethod &signal)
+{
+    TVK_METHOD(prefix);
+    if (signal != QMetaMethod::fromSignal(&TVK_Commu_CameraAccess_Base::signalTransferRequest)
+        || !m_unheardTransferRequest.exchange(false))
+        return;
+    debugLog(kLELogCommand, "%s - transfer request that came before any listener", prefix);
+    Q_EMIT signalTransferRequest();
 }
 
 // --- Typed device-property accessors ------------------------------------------

@@ -46,9 +46,11 @@ public:
     virtual bool closeConnection() = 0;
     // Data from the camera. On arrival the buffer is zeroed over bufferSize bytes
     // and receives min(sent, bufferSize) bytes (see storeReceivedData). When the
-    // transaction fails before that, the buffer is left as it was.
+    // transaction fails before that, the buffer is left as it was. received, if
+    // given, gets the number of bytes the camera sent (0 when the call fails):
+    // the zeros alone cannot tell a data phase that ended early from a whole one.
     virtual bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                          unsigned bufferSize, const char *caller) = 0;
+                          unsigned bufferSize, const char *caller, quint64 *received = nullptr) = 0;
     virtual bool sendCommand(int operationCode, int numParams, const quint32 *params,
                              const char *caller) = 0;
     virtual bool sendData(int operationCode, int numParams, const quint32 *params,
@@ -57,14 +59,15 @@ public:
     // --- Standard operations ---------------------------------------------
     bool getDeviceInfo(void *buffer, unsigned size);
     bool getObjectInfo(void *buffer, unsigned size, int thumbType, quint32 objectHandle);
-    bool getObject(void *buffer, unsigned size, quint32 objectHandle);
+    bool getObject(void *buffer, unsigned size, quint32 objectHandle, quint64 *received = nullptr);
     bool getThumbnail(void *buffer, unsigned size, int thumbType, quint32 objectHandle);
     bool deleteObject(quint32 objectHandle);
     bool initiateCapture();
     bool getDevicePropDesc(int propertyCode, void *buffer, unsigned size);
     bool getDevicePropValue(int propertyCode, void *buffer, unsigned size);
     bool setDevicePropValue(int propertyCode, const void *buffer, unsigned size);
-    bool getPartialObject(void *buffer, unsigned size, quint32 offset, quint32 objectHandle);
+    bool getPartialObject(void *buffer, unsigned size, quint32 offset, quint32 objectHandle,
+                          quint64 *received = nullptr);
     bool getStreamInfo(void *buffer, unsigned size);
     bool getObjectPropsSupported(void *buffer, unsigned size, int objectFormatCode);
     bool getObjectPropValue(void *buffer, unsigned size, int propertyCode, quint32 objectHandle);
@@ -200,6 +203,11 @@ protected:
     // device release it too.
     virtual void deviceRemoved();
 
+    // A transfer request that came while nobody listened (the camera announces
+    // a waiting picture as soon as its session opens, before the controller
+    // has connected) goes out when the first listener connects.
+    void connectNotify(const QMetaMethod &signal) override;
+
     // The zero-fill and truncation rule of recvData, shared by every transport:
     // the whole buffer is zeroed, then min(size, bufferSize) bytes are copied.
     static void storeReceivedData(void *buffer, unsigned bufferSize, const void *data, size_t size);
@@ -217,6 +225,7 @@ private:
     bool m_supportsStillCaptureMode7 = false;
     bool m_supportsStillCaptureMode5 = false;
     std::atomic<int> m_focusMode{2};
+    std::atomic<bool> m_unheardTransferRequest{false};
     QList<quint16> m_changedProperties;
     QMutex m_changedPropertiesMutex;
     QTimer *m_devicePropertyTimer = nullptr;

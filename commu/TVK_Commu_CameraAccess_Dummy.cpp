@@ -230,11 +230,13 @@ bool TVK_Commu_CameraAccess_Dummy::closeConnection()
 }
 
 bool TVK_Commu_CameraAccess_Dummy::recvData(int operationCode, int, const quint32 *, void *buffer,
-                                            unsigned bufferSize, const char *)
+                                            unsigned bufferSize, const char *, quint64 *received)
 {
     // Logged under this transport's own name whoever called, so that a failed
     // read is recognisable as one of the simulated camera.
     TVK_METHOD(prefix);
+    if (received)
+        *received = 0;
     const unsigned char *data = nullptr;
     unsigned size = 0;
     const char *answer = nullptr;
@@ -265,6 +267,8 @@ bool TVK_Commu_CameraAccess_Dummy::recvData(int operationCode, int, const quint3
         return false;
     }
     storeReceivedData(buffer, bufferSize, data, size);
+    if (received)
+        *received = size;
     return true;
 }
 

@@ -46,7 +46,7 @@ public:
     // other operation, and a buffer too small for the answer, fails with a log
     // line and leaves the buffer untouched.
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                  unsigned bufferSize, const char *caller) override;
+                  unsigned bufferSize, const char *caller, quint64 *received = nullptr) override;
     // Always fails: the simulated camera accepts no command and no data.
     bool sendCommand(int operationCode, int numParams, const quint32 *params,
                      const char *caller) override;

@@ -14,9 +14,12 @@ std::shared_ptr<TVK_Commu_PtpTransactionEngine> TVK_Commu_CameraAccess_PtpSessio
     return m_engine;
 }
 
-bool TVK_Commu_CameraAccess_PtpSession::transaction(const Engine::Request &request, const char *caller)
+bool TVK_Commu_CameraAccess_PtpSession::transaction(const Engine::Request &request, const char *caller,
+                                                    quint64 *received)
 {
     TVK_METHOD(ownPrefix);
+    if (received)
+        *received = 0;
     const std::shared_ptr<Engine> engine = currentEngine();
     if (!engine)
         return false;
@@ -25,11 +28,14 @@ bool TVK_Commu_CameraAccess_PtpSession::transaction(const Engine::Request &reque
     // of a closed session must not close the next one.
     if (outcome.gone() && currentEngine() == engine)
         deviceRemoved();
+    if (received && outcome.ok())
+        *received = outcome.received;
     return outcome.ok();
 }
 
 bool TVK_Commu_CameraAccess_PtpSession::recvData(int operationCode, int numParams, const quint32 *params,
-                                                 void *buffer, unsigned bufferSize, const char *caller)
+                                                 void *buffer, unsigned bufferSize, const char *caller,
+                                                 quint64 *received)
 {
     Engine::Request request;
     request.operationCode = operationCode;
@@ -38,7 +44,7 @@ bool TVK_Commu_CameraAccess_PtpSession::recvData(int operationCode, int numParam
     request.phase = Engine::kLEDataIn;
     request.bufferIn = buffer;
     request.sizeIn = bufferSize;
-    return transaction(request, caller);
+    return transaction(request, caller, received);
 }
 
 bool TVK_Commu_CameraAccess_PtpSession::sendCommand(int operationCode, int numParams, const quint32 *params,

@@ -31,7 +31,7 @@ public:
     using TVK_Commu_CameraAccess_Base::TVK_Commu_CameraAccess_Base;
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) final;
+                  const char *caller, quint64 *received = nullptr) final;
     bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) final;
     bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
                   const char *caller) final;
@@ -42,7 +42,9 @@ protected:
     std::shared_ptr<TVK_Commu_PtpTransactionEngine> currentEngine() const;
     // A transaction on the current engine; a link found gone closes the
     // device (once, through deviceRemoved), unless it has been replaced since.
-    bool transaction(const TVK_Commu_PtpTransactionEngine::Request &request, const char *caller);
+    // received, if given, gets the data-in bytes the camera sent (0 on failure).
+    bool transaction(const TVK_Commu_PtpTransactionEngine::Request &request, const char *caller,
+                     quint64 *received = nullptr);
     // OpenSession (session 1, transaction id 0); a session left open by an
     // earlier program counts as opened.
     bool openSession();

@@ -134,10 +134,13 @@ void TVK_Commu_CameraAccess_Emulated::unregisterForEventNotifications()
 
 bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numParams, const quint32 *params,
                                                   eLEPhase phase, const void *dataOut, unsigned sizeOut,
-                                                  void *bufferIn, unsigned sizeIn, const char *caller)
+                                                  void *bufferIn, unsigned sizeIn, const char *caller,
+                                                  quint64 *received)
 {
     TVK_METHOD(ownPrefix);
     const char *prefix = caller ? caller : ownPrefix;
+    if (received)
+        *received = 0;
     if (!m_deviceOpen || !m_camera)
         return false;
 
@@ -163,8 +166,11 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
     TVK_Emulator_Camera::Result result;
     // A busy camera is asked again, up to five more times, 100 ms apart.
     const auto store = [&](const TVK_Emulator_Camera::Result &answer) {
-        if (phase == kLEDataIn && answer.transportOk && answer.responseCode == kRespOK)
+        if (phase == kLEDataIn && answer.transportOk && answer.responseCode == kRespOK) {
             storeReceivedData(bufferIn, sizeIn, answer.data.constData(), size_t(answer.data.size()));
+            if (received)
+                *received = quint64(answer.data.size());
+        }
     };
     for (int attempt = 0;; ++attempt) {
         result = m_camera->transact(operationCode, parameters, dataPhase, out, store);
@@ -186,9 +192,10 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
 }
 
 bool TVK_Commu_CameraAccess_Emulated::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                                               unsigned bufferSize, const char *caller)
+                                               unsigned bufferSize, const char *caller, quint64 *received)
 {
-    return transaction(operationCode, numParams, params, kLEDataIn, nullptr, 0, buffer, bufferSize, caller);
+    return transaction(operationCode, numParams, params, kLEDataIn, nullptr, 0, buffer, bufferSize, caller,
+                       received);
 }
 
 bool TVK_Commu_CameraAccess_Emulated::sendCommand(int operationCode, int numParams, const quint32 *params,

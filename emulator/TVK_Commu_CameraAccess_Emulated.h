@@ -33,7 +33,7 @@ public:
     bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
     bool closeConnection() override;
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override;
+                  const char *caller, quint64 *received = nullptr) override;
     bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
     bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
                   const char *caller) override;
@@ -47,7 +47,8 @@ protected:
 private:
     enum eLEPhase { kLENoData, kLEDataIn, kLEDataOut };
     bool transaction(int operationCode, int numParams, const quint32 *params, eLEPhase phase, const void *dataOut,
-                     unsigned sizeOut, void *bufferIn, unsigned sizeIn, const char *caller);
+                     unsigned sizeOut, void *bufferIn, unsigned sizeIn, const char *caller,
+                     quint64 *received = nullptr);
     void registerForEventNotifications();
     void unregisterForEventNotifications();
     void closeDevice();

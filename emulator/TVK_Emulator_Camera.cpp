@@ -174,6 +174,13 @@ void TVK_Emulator_Camera::setShortDataOnce(int bytes)
     m_shortData.store(bytes);
 }
 
+void TVK_Emulator_Camera::cutNextDataIn(int operationCode, int missingBytes)
+{
+    m_cutMissingBytes.store(0);
+    m_cutOperation.store(operationCode);
+    m_cutMissingBytes.store(qMax(0, missingBytes));
+}
+
 void TVK_Emulator_Camera::setRemoveDuringNextDataIn(bool remove)
 {
     m_removeDuringDataIn.store(remove);
@@ -364,6 +371,10 @@ void TVK_Emulator_Camera::answer(TVK_Emulator_Transaction &transaction)
             transaction.fail(kRespGeneralError);
             return;
         }
+        if (op == kOpOpenVXSession && !m_vendorSessionOpen) {
+            if (TVK_Emulator_Capture *capture = component<TVK_Emulator_Capture>())
+                capture->sessionOpened();
+        }
         m_vendorSessionOpen = op == kOpOpenVXSession;
         return;
     default:
@@ -469,6 +480,8 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::exchange(int operationCode, con
         const int cut = m_shortData.exchange(-1);
         if (cut >= 0 && cut < result.data.size())
             result.data.truncate(cut);
+        if (m_cutOperation.load() == operationCode && m_cutMissingBytes.load() > 0)
+            result.data.chop(m_cutMissingBytes.exchange(0));
         if (m_removeDuringDataIn.exchange(false)) {
             // The cable went during the data phase: part of the data was on its
             // way, but the host never sees the end of the transaction.

@@ -101,6 +101,11 @@ public:
     void setBusyTransactions(int count);                      // answer Device Busy this many times
     void failNextOperation(int operationCode, int responseCode);
     void setShortDataOnce(int bytes);                         // next data-in phase cut to this size
+    // The next data-in phase of this operation ends missingBytes early (0:
+    // disarmed); the camera answers OK all the same, as one whose last
+    // packets got lost would. One cut is armed at a time.
+    void cutNextDataIn(int operationCode, int missingBytes);
+    bool dataInCutPending() const { return m_cutMissingBytes.load() > 0; }
     void setRemoveDuringNextDataIn(bool remove);              // the plug is pulled mid-transfer
     void setDataRate(qint64 bytesPerSecond);                  // 0: unlimited
     // Added once to every transaction that reaches the camera, failed or not,
@@ -177,6 +182,8 @@ private:
     std::atomic<int> m_attachment{1};
     std::atomic<int> m_busyTransactions{0};
     std::atomic<int> m_shortData{-1};
+    std::atomic<int> m_cutOperation{0};
+    std::atomic<int> m_cutMissingBytes{0};
     std::atomic<bool> m_removeDuringDataIn{false};
     std::atomic<qint64> m_bytesPerSecond{0};
     std::atomic<qint64> m_latencyMicroseconds{0};

@@ -454,6 +454,11 @@ void TVK_Emulator_Capture::setCaptureCompleteDue(bool due)
     d->captureCompleteDue = due;
 }
 
+void TVK_Emulator_Capture::sessionOpened()
+{
+    announceHead();
+}
+
 void TVK_Emulator_Capture::fillBuffer(int pictures)
 {
     // The products with a settings record show how many more pictures fit

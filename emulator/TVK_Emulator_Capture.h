@@ -89,6 +89,11 @@ public:
     // the camera raises CaptureComplete after its objects. Called with the
     // state lock held.
     void setCaptureCompleteDue(bool due);
+    // A host opened the maker's session anew: the first object still waiting
+    // for it is announced again, since the host that was told of it is gone
+    // and the queue moves only when the head is handed over. Called with the
+    // state lock held.
+    void sessionOpened();
 
 private:
     struct Object;

@@ -1178,15 +1178,20 @@ void TVK_Logic_Controller::loadImageForSharing(int index, bool fullRes, bool for
                 data.reset(new QByteArray(int(size), '\0'));
                 quint32 done = 0;
                 bool ok = true;
+                // Counted by what the camera sent: a data phase that ended
+                // early succeeds as a transaction but leaves zeros behind.
+                quint64 received = 0;
                 if (size <= kSharingPieceBytes) {
-                    ok = m_activeAccess->getObject(data->data(), size, handle);
-                    done = ok ? size : 0;
+                    ok = m_activeAccess->getObject(data->data(), size, handle, &received);
+                    done = ok ? quint32(qMin<quint64>(received, size)) : 0;
+                    ok = ok && received == size;
                 } else {
                     while (ok && done < size) {
                         const quint32 piece = qMin(kSharingPieceBytes, size - done);
-                        ok = m_activeAccess->getPartialObject(data->data() + done, piece, done, handle);
+                        ok = m_activeAccess->getPartialObject(data->data() + done, piece, done, handle, &received);
                         if (ok)
-                            done += piece;
+                            done += quint32(qMin<quint64>(received, piece));
+                        ok = ok && received == piece;
                     }
                 }
                 if (!ok) {

@@ -374,11 +374,25 @@ bool TVK_Logic_TransferThread::readPicture()
                         .arg(size));
         return false;
     }
-    if (!m_access->getObject(m_imageData.data(), size, kPendingObjectHandle)) {
+    quint64 received = 0;
+    if (!m_access->getObject(m_imageData.data(), size, kPendingObjectHandle, &received)) {
         m_imageData.clear();
         debugLog(kLELogAlways, "%s - Error! Picture %s could not be read from the camera", prefix,
                  qUtf8Printable(m_cameraFileName));
         reportError(tr("The picture %1 could not be read from the camera and was not saved.").arg(m_cameraFileName));
+        return false;
+    }
+    if (received != size) {
+        // The transaction succeeded, but the data phase ended early (the
+        // buffer's tail is zeros) or ran past the announced size (the tail
+        // was dropped): either file would look whole and is not.
+        m_imageData.clear();
+        debugLog(kLELogAlways, "%s - Error! Picture %s arrived with %llu of its %u bytes", prefix,
+                 qUtf8Printable(m_cameraFileName), static_cast<unsigned long long>(received), size);
+        reportError(tr("The picture %1 was not saved: the camera sent %2 bytes instead of %3.")
+                        .arg(m_cameraFileName)
+                        .arg(received)
+                        .arg(size));
         return false;
     }
     if (debugLogEnabled(kLELogThreads)) {

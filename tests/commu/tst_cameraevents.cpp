@@ -242,6 +242,28 @@ private Q_SLOTS:
         QCOMPARE(capture.matching(QStringLiteral("with name L1000123.DNG")).size(), 1);
     }
 
+    // A camera announces a waiting picture as soon as its session opens, which
+    // can be before the controller listens: the request waits for the first
+    // listener and goes to it once; a removal before that drops it.
+    void aTransferRequestBeforeAnyListenerGoesToTheFirst()
+    {
+        Event event;
+        event.kind = TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested;
+        Access access(0x2041, 1);
+        access.handleCameraEvent(event);
+        access.handleCameraEvent(event); // the same waiting picture, announced twice
+        SignalLog first(&access);
+        SignalLog second(&access);
+        QCOMPARE(first.m_log, QStringList{QStringLiteral("transfer")});
+        QVERIFY(second.m_log.isEmpty());
+
+        Access removed(0x2041, 1);
+        removed.handleCameraEvent(event);
+        removed.handleCameraEvent(removal());
+        SignalLog late(&removed);
+        QVERIFY(late.m_log.isEmpty());
+    }
+
     void removalClosesTheConnectionOnce()
     {
         Access access(0x2041, 1);

@@ -1,6 +1,7 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Test_EventRelay.h"
@@ -150,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(rig.access->getLensData(lens, sizeof lens));
     }
 
-    void shortDataLeavesZerosBehind()
+    void shortDataLeavesZerosBehindAndIsCounted()
     {
         Rig rig(0x2041);
         QVERIFY(rig.open());
@@ -160,6 +161,19 @@ private Q_SLOTS:
         QVERIFY(buffer[0] != 0xEE);
         for (size_t i = 10; i < buffer.size(); ++i)
             QCOMPARE(int(buffer[i]), 0);
+
+        // The count tells the caller what the zeros cannot.
+        quint64 received = 0;
+        QVERIFY(rig.access->recvData(0x1001, 0, nullptr, buffer.data(), unsigned(buffer.size()), nullptr, &received));
+        const quint64 whole = received;
+        QVERIFY(whole > 10 && whole < buffer.size());
+        rig.camera->cutNextDataIn(0x1001, 7);
+        QVERIFY(rig.access->recvData(0x1001, 0, nullptr, buffer.data(), unsigned(buffer.size()), nullptr, &received));
+        QCOMPARE(received, whole - 7);
+        QVERIFY(!rig.camera->dataInCutPending());
+        rig.camera->setBusyTransactions(6);
+        QVERIFY(!rig.access->recvData(0x1001, 0, nullptr, buffer.data(), unsigned(buffer.size()), nullptr, &received));
+        QCOMPARE(received, quint64(0));
     }
 
     void unknownOperationsAreNotSupported()
@@ -188,6 +202,30 @@ private Q_SLOTS:
         rig.camera->attach();
         QVERIFY(rig.open());
         QVERIFY(rig.access->releaseCam(14));
+    }
+
+    // The host that was told of a picture went before it took the picture:
+    // the next one to open the session is told again, or the camera's queue
+    // would never move.
+    void aWaitingPictureIsAnnouncedAgainAfterAReplug()
+    {
+        Rig rig(0x2061);
+        QVERIFY(rig.open());
+        QSignalSpy requests(&rig.relay, &TVK_Test_EventRelay::transferRequest);
+        QSignalSpy closed(&rig.relay, &TVK_Test_EventRelay::connectionClosed);
+        QVERIFY(rig.access->releaseCam(0));
+        QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, 5000);
+        rig.camera->removeDevice();
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 5000);
+        rig.camera->attach();
+        QVERIFY(rig.open());
+        QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 2, 5000);
+        // The queue moves again once the host takes it.
+        const TVK_Emulator_Capture *capture = rig.camera->component<TVK_Emulator_Capture>();
+        const int waiting = capture->pendingCount();
+        QVERIFY(waiting > 0);
+        QVERIFY(rig.access->transferObjectReady());
+        QCOMPARE(capture->pendingCount(), waiting - 1);
     }
 
     void pullingThePlugInTheMiddleOfAReadFailsIt()

@@ -24,6 +24,7 @@ constexpr int kWaitMs = 10000;
 constexpr int kPropStorageType = 0xD018;
 constexpr int kPropFileFormat = 0xD004; // 2: JPG only
 constexpr int kOpGetLensData = 0x9003;
+constexpr int kOpGetObject = 0x1009;
 
 // A controller connected to an emulated camera whose release stages are
 // traced. Settings are made through the controller, as the panel makes them.
@@ -313,6 +314,12 @@ void tst_Capture::thumbnailsAndSharedPicturesComeFromTheCard()
     QVERIFY(shared.at(0) > 0);
     QVERIFY(shared.at(1) > shared.at(0));
     QCOMPARE(shared.at(2), -1);
+
+    // Answered OK with the last bytes missing: what came is handed on, as incomplete.
+    rig.camera->cutNextDataIn(kOpGetObject, 10);
+    rig.controller->loadImageForSharing(0, true, true);
+    QCOMPARE(complete.value(3, true), false);
+    QCOMPARE(shared.value(3), shared.at(1) - 10);
 }
 
 // The lens is read again every second; while a transfer holds the camera the

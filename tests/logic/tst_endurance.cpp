@@ -39,14 +39,34 @@ constexpr int kProduct = 0x2041;
 constexpr int kOpGetObject = 0x1009;
 constexpr int kDefaultPictures = 120;
 
-qint64 peakResidentKiB()
+// A memory figure of this process in KiB: VmRSS (resident now) or VmHWM
+// (the peak so far, which never falls); -1 where /proc does not tell.
+qint64 memoryKiB(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
-    const QRegularExpression line(QStringLiteral("^VmHWM:\\s+(\\d+) kB"), QRegularExpression::MultilineOption);
+    const QRegularExpression line(QStringLiteral("^%1:\\s+(\\d+) kB").arg(QLatin1String(field)),
+                                  QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = line.match(QString::fromLatin1(status.readAll()));
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+}
+
+struct Memory {
+    int pictures = 0;
+    qint64 residentKiB = -1;
+    qint64 peakKiB = -1;
+};
+
+Memory measure(int pictures)
+{
+    Memory memory;
+    memory.pictures = pictures;
+    memory.residentKiB = memoryKiB("VmRSS");
+    memory.peakKiB = memoryKiB("VmHWM");
+    // One line per mark, for quoting.
+    qInfo("memory after %d pictures: VmRSS %lld KiB, VmHWM %lld KiB", pictures, memory.residentKiB, memory.peakKiB);
+    return memory;
 }
 
 // A download folder that is full: writes beyond a few bytes fail with EFBIG
@@ -73,6 +93,14 @@ private:
     bool m_active = false;
 };
 
+// TVK_ENDURANCE_PICTURES, or the default.
+int pictureTarget()
+{
+    bool ok = false;
+    const int target = qEnvironmentVariableIntValue("TVK_ENDURANCE_PICTURES", &ok);
+    return ok && target > 0 ? target : kDefaultPictures;
+}
+
 QByteArray digest(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
@@ -84,6 +112,15 @@ class tst_Endurance : public QObject
 {
     Q_OBJECT
 
+public:
+    tst_Endurance()
+    {
+        // Qt gives a test function five minutes; a long run by hand needs
+        // more. Read once, before the first function starts.
+        if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+            qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(qMax(300, 2 * pictureTarget()) * 1000));
+    }
+
 private Q_SLOTS:
     void everyPictureIsOnDiskWholeOrReported();
 };
@@ -92,10 +129,7 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
 {
     TVK_Test_Home home;
     QVERIFY(home.isValid());
-    bool countOk = false;
-    int target = qEnvironmentVariableIntValue("TVK_ENDURANCE_PICTURES", &countOk);
-    if (!countOk || target <= 0)
-        target = kDefaultPictures;
+    const int target = pictureTarget();
 
     auto camera = std::make_shared<Camera>(kProduct, 20261209);
     camera->setTimeScale(0.01);
@@ -137,10 +171,14 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     };
 
     QRandomGenerator random(20261209);
-    qint64 residentAt100 = -1;
+    // Taken at the first settled moment past 100 pictures and past every
+    // thousand: a longer run shows whether any growth goes on.
+    int nextMark = 100;
+    QVector<Memory> memory;
     int unplugs = 0;
     int busy = 0;
     int shortData = 0;
+    int shortPictures = 0;
     int fullDisk = 0;
     int series = 0;
     QElapsedTimer clock;
@@ -148,16 +186,21 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     while (capture->picturesTaken() < target) {
         ++series;
         const int fault = int(random.bounded(10));
+        const int warningsBefore = warnings.count();
         std::unique_ptr<FullDisk> full;
         if (fault == 1) {
             camera->setBusyTransactions(1 + int(random.bounded(3)));
             ++busy;
         } else if (fault == 2) {
+            // Whatever data phase comes next: a picture, its ObjectInfo, a setting.
             camera->setShortDataOnce(int(random.bounded(1, 4096)));
             ++shortData;
         } else if (fault == 3) {
             full = std::make_unique<FullDisk>();
             ++fullDisk;
+        } else if (fault == 4) {
+            // A picture answered OK with its last bytes missing.
+            camera->cutNextDataIn(kOpGetObject, int(random.bounded(1, 4096)));
         }
         controller->doCaptureBtnPressed();
         QTest::qWait(int(random.bounded(60, 250)));
@@ -173,14 +216,33 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
         } else {
             controller->doCaptureBtnReleased();
         }
-        QVERIFY2(settled(), qPrintable(QStringLiteral("series %1 did not settle: %2 pending")
-                                           .arg(series)
-                                           .arg(capture->pendingCount())));
+        QVERIFY2(settled(),
+                 qPrintable(QStringLiteral("series %1 (fault %2) did not settle: %3 pending, %4 transfers, "
+                                           "continuous %5, camera %6, %7 pictures")
+                                .arg(series)
+                                .arg(fault)
+                                .arg(capture->pendingCount())
+                                .arg(controller->camera() ? controller->camera()->transferThreadCount() : -1)
+                                .arg(capture->isContinuousRunning())
+                                .arg(controller->camera() != nullptr)
+                                .arg(capture->picturesTaken())));
         full.reset();
-        if (residentAt100 < 0 && capture->picturesTaken() >= 100)
-            residentAt100 = peakResidentKiB();
+        if (fault == 4) {
+            if (camera->dataInCutPending()) {
+                camera->cutNextDataIn(kOpGetObject, 0); // the series ended before a picture came
+            } else {
+                // The cut picture is not on disk (checked below) and the user hears of it.
+                ++shortPictures;
+                QVERIFY2(QTest::qWaitFor([&]() { return warnings.count() > warningsBefore; }, kWaitMs),
+                         qPrintable(QStringLiteral("series %1: a picture came short without a warning").arg(series)));
+            }
+        }
+        if (capture->picturesTaken() >= nextMark) {
+            memory << measure(capture->picturesTaken());
+            nextMark = (capture->picturesTaken() / 1000 + 1) * 1000;
+        }
     }
-    const qint64 residentAtEnd = peakResidentKiB();
+    const Memory atEnd = measure(capture->picturesTaken());
 
     // What the camera holds, read back byte for byte.
     QHash<QByteArray, quint32> cardByDigest;
@@ -219,11 +281,13 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
         }
     }
     const int missing = handles.size() - onDisk.size();
-    qInfo("%d pictures (%d files) in %d series, %.1f s: %d unplugs, %d busy, %d short, %d full-disk series; "
-          "%d files on disk, %d missing, %d warnings; peak resident %lld KiB at 100 pictures, %lld KiB at %d",
+    const Memory first = memory.value(0, atEnd);
+    qInfo("%d pictures (%d files) in %d series, %.1f s: %d unplugs, %d busy, %d short, %d short pictures, "
+          "%d full-disk series; %d files on disk, %d missing, %d warnings; VmRSS %lld KiB after %d pictures, "
+          "%lld KiB after %d; VmHWM %lld KiB",
           capture->picturesTaken(), int(handles.size()), series, clock.elapsed() / 1000.0, unplugs, busy, shortData,
-          fullDisk, int(onDisk.size()), missing, int(warnings.count()), residentAt100, residentAtEnd,
-          capture->picturesTaken());
+          shortPictures, fullDisk, int(onDisk.size()), missing, int(warnings.count()), first.residentKiB,
+          first.pictures, atEnd.residentKiB, atEnd.pictures, atEnd.peakKiB);
     // A picture that is not on disk was reported to the user.
     QVERIFY2(missing <= warnings.count(),
              qPrintable(QStringLiteral("%1 pictures missing, %2 warnings").arg(missing).arg(warnings.count())));

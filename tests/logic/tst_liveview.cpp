@@ -49,9 +49,9 @@ public:
         return TVK_Test_TracingAccess::sendCommand(op, numParams, params, caller);
     }
     bool recvData(int op, int numParams, const quint32 *params, void *buffer, unsigned size,
-                  const char *caller) override
+                  const char *caller, quint64 *received = nullptr) override
     {
-        const bool ok = TVK_Test_TracingAccess::recvData(op, numParams, params, buffer, size, caller);
+        const bool ok = TVK_Test_TracingAccess::recvData(op, numParams, params, buffer, size, caller, received);
         unsigned char *bytes = static_cast<unsigned char *>(buffer);
         if (ok && op == kOpGetStreamData && spoil != Spoil::kNone && size >= 20) {
             const quint32 imageOffset = qFromLittleEndian<quint32>(bytes + 16);

@@ -62,7 +62,7 @@ public:
     std::atomic<bool> noLargeThumbnailThenFail{false};
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override
+                  const char *caller, quint64 *received = nullptr) override
     {
         if (operationCode == kOpGetObject && bufferSize > unsigned(Transfer::kHeaderBytes)
             && unplugDuringPictureRead.exchange(false))
@@ -76,9 +76,11 @@ public:
         }
         if (operationCode == kOpGetObjectInfo && noLargeThumbnailThenFail && numParams > 1 && params[1] == 0) {
             noLargeThumbnailThenFail = false;
+            if (received)
+                *received = 0;
             return false;
         }
-        const bool ok = Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller);
+        const bool ok = Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller, received);
         auto *bytes = static_cast<uchar *>(buffer);
         if (ok && operationCode == kOpGetObjectInfo && noLargeThumbnailThenFail && bufferSize >= 18)
             qToLittleEndian<quint32>(0, bytes + 14); // ThumbCompressedSize
@@ -467,6 +469,11 @@ private Q_SLOTS:
                                       << true;
         QTest::newRow("unplugged while reading")
             << Fault([](Rig &rig) { rig.access->unplugDuringPictureRead = true; }) << false;
+        // Answered OK, but fewer bytes came than the ObjectInfo announced.
+        QTest::newRow("data phase a byte short")
+            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, 1); }) << true;
+        QTest::newRow("data phase half missing")
+            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); }) << true;
     }
 
     void aPictureThatCannotBeReadLeavesNoFileAndIsReported()

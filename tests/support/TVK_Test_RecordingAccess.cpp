@@ -71,8 +71,10 @@ TVK_Test_RecordingAccess::Answer TVK_Test_RecordingAccess::record(Transaction tr
 }
 
 bool TVK_Test_RecordingAccess::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                                        unsigned bufferSize, const char *caller)
+                                        unsigned bufferSize, const char *caller, quint64 *received)
 {
+    if (received)
+        *received = 0;
     Transaction transaction;
     transaction.operationCode = operationCode;
     transaction.direction = kLEDataIn;
@@ -82,6 +84,8 @@ bool TVK_Test_RecordingAccess::recvData(int operationCode, int numParams, const 
     if (!answer.ok)
         return false;
     storeReceivedData(buffer, bufferSize, answer.data.constData(), size_t(answer.data.size()));
+    if (received)
+        *received = quint64(answer.data.size());
     return true;
 }
 

@@ -45,7 +45,7 @@ public:
     bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
     bool closeConnection() override;
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                  unsigned bufferSize, const char *caller) override;
+                  unsigned bufferSize, const char *caller, quint64 *received = nullptr) override;
     bool sendCommand(int operationCode, int numParams, const quint32 *params,
                      const char *caller) override;
     bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer,

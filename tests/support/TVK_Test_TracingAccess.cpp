@@ -14,14 +14,18 @@ constexpr int kOpRelease = 0x9004;
 } // namespace
 
 bool TVK_Test_TracingAccess::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
-                                      unsigned bufferSize, const char *caller)
+                                      unsigned bufferSize, const char *caller, quint64 *received)
 {
     if (operationCode == kOpGetValue && numParams > 0) {
         reads.append(int(params[0]));
-        if (failReads.contains(int(params[0])))
+        if (failReads.contains(int(params[0]))) {
+            if (received)
+                *received = 0;
             return false;
+        }
     }
-    return TVK_Commu_CameraAccess_Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller);
+    return TVK_Commu_CameraAccess_Emulated::recvData(operationCode, numParams, params, buffer, bufferSize, caller,
+                                                     received);
 }
 
 bool TVK_Test_TracingAccess::sendData(int operationCode, int numParams, const quint32 *params, const void *buffer,

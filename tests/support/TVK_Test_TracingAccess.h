@@ -20,7 +20,7 @@ public:
     using TVK_Commu_CameraAccess_Emulated::TVK_Commu_CameraAccess_Emulated;
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
-                  const char *caller) override;
+                  const char *caller, quint64 *received = nullptr) override;
     bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
                   const char *caller) override;
     bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
