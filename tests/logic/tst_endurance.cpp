@@ -37,7 +37,9 @@ using Controller = TVK_Logic_Controller;
 constexpr int kWaitMs = 30000;
 constexpr int kProduct = 0x2041;
 constexpr int kOpGetObject = 0x1009;
-constexpr int kDefaultPictures = 120;
+constexpr int kDefaultPictures = 200;
+// This product has no plain continuous mode, only its speeds: the first of them.
+constexpr int kContinuousDrive = 6;
 
 // A memory figure of this process in KiB: VmRSS (resident now) or VmHWM
 // (the peak so far, which never falls); -1 where /proc does not tell.
@@ -137,8 +139,10 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     capture->setDngBytes(96 * 1024);
     capture->setJpegPixels(QSize(160, 106));
     capture->overrideSetting(Camera::kLEFileFormat, 1); // DNG and JPG
-    capture->overrideSetting(Camera::kLEDriveMode, 1);  // continuous
-    capture->setContinuousRate(12.0);
+    // The camera's clock runs a hundred times fast: a quarter frame per second
+    // of its time is a frame each 40 ms of ours, so a press of 60 to 250 ms
+    // makes a series of two to seven pictures.
+    capture->setContinuousRate(0.25);
     TVK_Commu_CameraAccessFactory::setCreator(1, [camera]() -> TVK_Commu_CameraAccess_Base * {
         return new TVK_Commu_CameraAccess_Emulated(camera);
     });
@@ -163,6 +167,10 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     };
     QVERIFY(waitConnected());
     controller->setFolderSettings(&folders);
+    // Set through the camera's own property, so that the controller presses
+    // and releases a series rather than taking single pictures.
+    controller->setDriveMode(kContinuousDrive);
+    QVERIFY(QTest::qWaitFor([&]() { return controller->camera()->driveMode() == kContinuousDrive; }, kWaitMs));
     const auto settled = [&]() {
         return QTest::qWaitFor([&]() {
             return !capture->isContinuousRunning() && capture->pendingCount() == 0 && controller->camera() != nullptr
