@@ -23,16 +23,18 @@ constexpr int kRespTransactionCancelled = 0x201F;
 
 QByteArray container(quint16 type, int code, quint32 transactionId, const QVector<quint32> &params)
 {
+    // Assembled on the stack: written straight into a fresh QByteArray, an
+    // optimising gcc takes the writes for ones into the shared empty array.
     const int count = qMin(params.size(), kMaxParams);
-    QByteArray bytes(kHeaderBytes + 4 * count, '\0');
-    uchar *out = reinterpret_cast<uchar *>(bytes.data());
-    qToLittleEndian<quint32>(quint32(bytes.size()), out);
+    const int size = kHeaderBytes + 4 * count;
+    uchar out[kHeaderBytes + 4 * kMaxParams] = {};
+    qToLittleEndian<quint32>(quint32(size), out);
     qToLittleEndian<quint16>(type, out + 4);
     qToLittleEndian<quint16>(quint16(code), out + 6);
     qToLittleEndian<quint32>(transactionId, out + 8);
     for (int i = 0; i < count; ++i)
         qToLittleEndian<quint32>(params.at(i), out + kHeaderBytes + 4 * i);
-    return bytes;
+    return QByteArray(reinterpret_cast<const char *>(out), size);
 }
 
 } // namespace
