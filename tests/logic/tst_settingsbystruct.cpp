@@ -624,8 +624,8 @@ void tst_settingsbystruct::failedReadClearsTheRecord()
     bytes[66] = char(0x40); // internal battery
     bytes[67] = char(0xFF); // external battery, first layout
     bytes[68] = char(3);    // warnings: going away raises nothing
-    qToLittleEndian<quint16>(200, reinterpret_cast<uchar *>(bytes.data()) + 69); // ISO, the Cora sensitivity
-    qToLittleEndian<quint16>(1792, reinterpret_cast<uchar *>(bytes.data()) + 74); // shutter time
+    bytes[69] = char(200); // ISO 200, the Cora sensitivity (little-endian)
+    bytes[75] = char(0x07); // shutter time 1792 = 0x0700 (little-endian)
     bytes[81] = char(0xFF); // light balance, first layout
     bytes[98] = char(0xFF); // feature bits
 
