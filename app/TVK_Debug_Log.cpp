@@ -3,8 +3,6 @@
 #include "TVK_Debug_Logfile.h"
 
 #include <QDateTime>
-#include <QMutex>
-#include <QMutexLocker>
 
 #include <atomic>
 #include <cctype>
@@ -12,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -20,9 +19,9 @@ std::atomic<quint32> g_mask{0};
 
 // Serialises formatting and hand-over to the handler, so a line of one thread
 // never lands inside another's and a hex dump stays in one piece.
-QMutex &formatMutex()
+std::mutex &formatMutex()
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -62,7 +61,7 @@ bool debugLogEnabled(int category)
 
 void debugLog(int category, const char *format, ...)
 {
-    QMutexLocker locker(&formatMutex());
+    const std::lock_guard<std::mutex> locker(formatMutex());
     if (!debugLogEnabled(category))
         return;
 
@@ -95,7 +94,7 @@ void debugLog(int category, const char *format, ...)
 void debugHexDump(const QString &title, const QString &label, const unsigned char *data,
                   size_t size, size_t maxLines, size_t bytesPerLine)
 {
-    QMutexLocker locker(&formatMutex());
+    const std::lock_guard<std::mutex> locker(formatMutex());
     if (!title.isEmpty())
         qDebug("%s", title.toLatin1().constData());
 

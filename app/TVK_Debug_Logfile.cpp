@@ -5,7 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
+
+#include <mutex>
 
 TVK_Debug_Logfile *TVK_Debug_Logfile::instance()
 {
@@ -35,7 +36,7 @@ TVK_Debug_Logfile::TVK_Debug_Logfile(const QString &filePath)
 
 TVK_Debug_Logfile::~TVK_Debug_Logfile()
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_stream.flush();
     m_file.close();
 }
@@ -47,7 +48,7 @@ QString TVK_Debug_Logfile::fileName() const
 
 void TVK_Debug_Logfile::write(const QString &line)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     if (!m_open) {
         // A folder that cannot be written drops the line; the next one retries.
         m_open = m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QFile>
-#include <QMutex>
 #include <QString>
 #include <QTextStream>
+
+#include <mutex>
 
 // The single log file of a run. Created with the first handled message, which
 // empties the file, so each run starts with a fresh log; every line is flushed
@@ -31,5 +32,5 @@ private:
     bool m_open = false;
     QFile m_file;
     QTextStream m_stream;
-    QMutex m_mutex;
+    std::mutex m_mutex;
 };

@@ -6,13 +6,13 @@
 #include "TVK_Commu_PtpCodes.h"
 
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
+
+#include <mutex>
 
 namespace {
 
 struct Registry {
-    QMutex mutex;
+    std::mutex mutex;
     QHash<int, TVK_Commu_CameraAccessFactory::Creator> creators;
 
     Registry()
@@ -45,7 +45,7 @@ TVK_Commu_CameraAccess_Base *TVK_Commu_CameraAccessFactory::create(int connectio
 {
     Creator creator;
     {
-        QMutexLocker locker(&registry().mutex);
+        const std::lock_guard<std::mutex> locker(registry().mutex);
         creator = registry().creators.value(connectionType);
     }
     return creator ? creator() : nullptr;
@@ -53,7 +53,7 @@ TVK_Commu_CameraAccess_Base *TVK_Commu_CameraAccessFactory::create(int connectio
 
 void TVK_Commu_CameraAccessFactory::setCreator(int connectionType, Creator creator)
 {
-    QMutexLocker locker(&registry().mutex);
+    const std::lock_guard<std::mutex> locker(registry().mutex);
     if (creator)
         registry().creators.insert(connectionType, std::move(creator));
     else

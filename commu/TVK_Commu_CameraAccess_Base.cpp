@@ -5,13 +5,14 @@
 #include "TVK_Commu_DevicePropertyTable.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
+#include "TVK_Platform_ThreadCheck.h"
 
 #include <QMetaMethod>
-#include <QMutexLocker>
 #include <QTimer>
 #include <QtEndian>
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 using namespace TVK_Commu_Ptp;
@@ -523,6 +524,8 @@ const char *vendorEventName(int code)
 void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
 {
     TVK_METHOD(prefix);
+    // Runs in the event thread; what it emits is received in the access's thread.
+    TVK_Platform_ThreadCheck::handOverTo(this);
     switch (event.kind) {
     case kLEDeviceRemoved:
         debugLog(kLELogCommand, "%s - event is WPD_EVENT_DEVICE_REMOVED", prefix);
@@ -787,7 +790,7 @@ bool TVK_Commu_CameraAccess_Base::supportsObjectProp(int objectFormatCode, int o
 
 void TVK_Commu_CameraAccess_Base::queueChangedProperty(quint16 propertyCode)
 {
-    QMutexLocker locker(&m_changedPropertiesMutex);
+    const std::lock_guard<std::mutex> locker(m_changedPropertiesMutex);
     if (!m_changedProperties.contains(propertyCode))
         m_changedProperties.append(propertyCode);
 }
@@ -796,7 +799,7 @@ void TVK_Commu_CameraAccess_Base::timeoutDevicePropertyChanged()
 {
     quint16 code = 0;
     {
-        QMutexLocker locker(&m_changedPropertiesMutex);
+        const std::lock_guard<std::mutex> locker(m_changedPropertiesMutex);
         if (m_changedProperties.isEmpty())
             return;
         code = m_changedProperties.takeFirst();

@@ -3,12 +3,12 @@
 #include "TVK_Commu_PropertyCodes.h"
 
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
 
 #include <atomic>
+#include <mutex>
 
 class QTimer;
 
@@ -227,6 +227,6 @@ private:
     std::atomic<int> m_focusMode{2};
     std::atomic<bool> m_unheardTransferRequest{false};
     QList<quint16> m_changedProperties;
-    QMutex m_changedPropertiesMutex;
+    std::mutex m_changedPropertiesMutex;
     QTimer *m_devicePropertyTimer = nullptr;
 };

@@ -6,11 +6,11 @@
 #include "TVK_Commu_UsbFraming.h"
 #include "TVK_Debug_Log.h"
 
-#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 using Engine = TVK_Commu_PtpTransactionEngine;
@@ -18,7 +18,7 @@ using Container = TVK_Commu_PtpContainer;
 
 namespace {
 
-QMutex g_vendorIdsMutex;
+std::mutex g_vendorIdsMutex;
 QList<quint16> g_extraVendorIds;
 
 const char *const kBusyWarning =
@@ -58,7 +58,7 @@ TVK_Commu_CameraAccess_Linux_PTP::~TVK_Commu_CameraAccess_Linux_PTP()
 
 void TVK_Commu_CameraAccess_Linux_PTP::setExtraVendorIds(const QList<quint16> &vendorIds)
 {
-    QMutexLocker locker(&g_vendorIdsMutex);
+    const std::lock_guard<std::mutex> locker(g_vendorIdsMutex);
     g_extraVendorIds = vendorIds;
 }
 
@@ -67,7 +67,7 @@ QList<quint16> TVK_Commu_CameraAccess_Linux_PTP::acceptedVendorIds()
     QList<quint16> result;
     for (quint16 id : kBuiltInVendorIds)
         result.append(id);
-    QMutexLocker locker(&g_vendorIdsMutex);
+    const std::lock_guard<std::mutex> locker(g_vendorIdsMutex);
     for (quint16 id : qAsConst(g_extraVendorIds)) {
         if (!result.contains(id))
             result.append(id);
@@ -158,7 +158,7 @@ void TVK_Commu_CameraAccess_Linux_PTP::catchHotplug(bool arrived, const QString 
     }
     QString current;
     {
-        QMutexLocker locker(&m_deviceMutex);
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
         current = m_deviceId;
     }
     if (!current.isEmpty() && current == deviceId) {
@@ -182,7 +182,7 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openConnection(quint64 cameraId, int prod
     if (opened) {
         m_cameraId = cameraId;
         {
-            QMutexLocker locker(&m_deviceMutex);
+            const std::lock_guard<std::mutex> locker(m_deviceMutex);
             m_deviceId = deviceId;
         }
         setProductId(productId);
@@ -202,7 +202,7 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openConnection(quint64 cameraId, int prod
         closePnpSession();
         m_cameraId = 0;
         {
-            QMutexLocker locker(&m_deviceMutex);
+            const std::lock_guard<std::mutex> locker(m_deviceMutex);
             m_deviceId.clear();
         }
         setProductId(0);
@@ -238,7 +238,7 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openPnpSession(const QString &deviceId)
     auto framing = std::make_shared<TVK_Commu_UsbFraming>(pipe);
     framing->setTimeoutMs(m_transferTimeoutMs);
     auto engine = std::make_shared<Engine>(framing);
-    QMutexLocker locker(&m_deviceMutex);
+    const std::lock_guard<std::mutex> locker(m_deviceMutex);
     m_pipe = std::move(pipe);
     m_framing = std::move(framing);
     m_engine = std::move(engine);
@@ -249,7 +249,7 @@ void TVK_Commu_CameraAccess_Linux_PTP::closePnpSession()
 {
     std::shared_ptr<Engine> engine;
     {
-        QMutexLocker locker(&m_deviceMutex);
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
         engine = std::move(m_engine);
         m_framing.reset();
         m_pipe.reset();
@@ -281,7 +281,7 @@ void TVK_Commu_CameraAccess_Linux_PTP::closeDevice()
     if (!takeOpenDevice(prefix))
         return;
     {
-        QMutexLocker locker(&m_deviceMutex);
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
         m_deviceId.clear();
     }
     // The base forgets the product and reports the closed connection once,
@@ -305,7 +305,7 @@ void TVK_Commu_CameraAccess_Linux_PTP::registerForEventNotifications()
     TVK_METHOD(prefix);
     std::shared_ptr<TVK_Commu_UsbPipeIF> pipe;
     {
-        QMutexLocker locker(&m_deviceMutex);
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
         pipe = m_pipe;
     }
     if (pipe)
@@ -344,7 +344,7 @@ void TVK_Commu_CameraAccess_Linux_PTP::readEvents(std::shared_ptr<TVK_Commu_UsbP
             debugLog(kLELogCommand, "%s - event pipe: device gone", prefix);
             bool current = false;
             {
-                QMutexLocker locker(&m_deviceMutex);
+                const std::lock_guard<std::mutex> locker(m_deviceMutex);
                 current = m_pipe == pipe;
             }
             if (current)

@@ -5,13 +5,13 @@
 #include "TVK_Commu_UsbBusIF.h"
 
 #include <QList>
-#include <QMutex>
 #include <QSet>
 #include <QString>
 #include <QVector>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class TVK_Commu_UsbFraming;

@@ -9,10 +9,10 @@
 #include "TVK_Debug_Log.h"
 
 #include <QElapsedTimer>
-#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QUuid>
 
+#include <mutex>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -25,7 +25,7 @@ using Framing = TVK_Commu_PtpIpFraming;
 namespace {
 
 struct Configuration {
-    QMutex mutex;
+    std::mutex mutex;
     TVK_Commu_CameraAccess_PTPIP::Address address;
     int productId = 0;
     QByteArray guid;
@@ -137,37 +137,37 @@ bool TVK_Commu_CameraAccess_PTPIP::parseAddress(const QString &text, Address *ad
 
 void TVK_Commu_CameraAccess_PTPIP::setConfiguredAddress(const Address &address)
 {
-    QMutexLocker locker(&configuration().mutex);
+    const std::lock_guard<std::mutex> locker(configuration().mutex);
     configuration().address = address;
 }
 
 TVK_Commu_CameraAccess_PTPIP::Address TVK_Commu_CameraAccess_PTPIP::configuredAddress()
 {
-    QMutexLocker locker(&configuration().mutex);
+    const std::lock_guard<std::mutex> locker(configuration().mutex);
     return configuration().address;
 }
 
 void TVK_Commu_CameraAccess_PTPIP::setConfiguredProductId(int productId)
 {
-    QMutexLocker locker(&configuration().mutex);
+    const std::lock_guard<std::mutex> locker(configuration().mutex);
     configuration().productId = productId;
 }
 
 int TVK_Commu_CameraAccess_PTPIP::configuredProductId()
 {
-    QMutexLocker locker(&configuration().mutex);
+    const std::lock_guard<std::mutex> locker(configuration().mutex);
     return configuration().productId;
 }
 
 void TVK_Commu_CameraAccess_PTPIP::setGuid(const QByteArray &guid)
 {
-    QMutexLocker locker(&configuration().mutex);
+    const std::lock_guard<std::mutex> locker(configuration().mutex);
     configuration().guid = guid.size() == Framing::kGuidSize ? guid : QByteArray();
 }
 
 QByteArray TVK_Commu_CameraAccess_PTPIP::guid()
 {
-    QMutexLocker locker(&configuration().mutex);
+    const std::lock_guard<std::mutex> locker(configuration().mutex);
     if (configuration().guid.isEmpty())
         configuration().guid = QUuid::createUuid().toRfc4122();
     return configuration().guid;
@@ -254,8 +254,7 @@ bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
         quint32 failReason = 0;
         const eLEProbeResult result = probe(address, initiator, timeoutMs, &failReason);
         // Handled in the owner's thread; dropped if the access is gone by then.
-        QMetaObject::invokeMethod(
-            this, [this, result, failReason]() { catchProbeResult(result, failReason); }, Qt::QueuedConnection);
+        m_probeResults.post([this, result, failReason]() { catchProbeResult(result, failReason); });
         m_probeRunning.store(false);
     });
     return announced;
@@ -431,7 +430,7 @@ bool TVK_Commu_CameraAccess_PTPIP::openPnpSession(const Address &address)
 
     auto engine = std::make_shared<Engine>(command);
     m_stopEvents.store(false);
-    QMutexLocker locker(&m_deviceMutex);
+    const std::lock_guard<std::mutex> locker(m_deviceMutex);
     m_command = std::move(command);
     m_events = std::move(events);
     m_engine = std::move(engine);
@@ -444,7 +443,7 @@ void TVK_Commu_CameraAccess_PTPIP::closePnpSession()
     std::shared_ptr<Framing> command;
     std::shared_ptr<Framing> events;
     {
-        QMutexLocker locker(&m_deviceMutex);
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
         engine = std::move(m_engine);
         command = std::move(m_command);
         events = std::move(m_events);
@@ -546,7 +545,7 @@ void TVK_Commu_CameraAccess_PTPIP::registerForEventNotifications()
     TVK_METHOD(prefix);
     std::shared_ptr<Framing> events;
     {
-        QMutexLocker locker(&m_deviceMutex);
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
         events = m_events;
     }
     if (events)
@@ -583,7 +582,7 @@ void TVK_Commu_CameraAccess_PTPIP::readEvents(std::shared_ptr<Framing> events)
             debugLog(kLELogCommand, "%s - event connection lost", prefix);
             bool current = false;
             {
-                QMutexLocker locker(&m_deviceMutex);
+                const std::lock_guard<std::mutex> locker(m_deviceMutex);
                 current = m_events == events;
             }
             if (current)

@@ -2,13 +2,14 @@
 
 #include "TVK_Commu_CameraAccess_PtpSession.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
+#include "TVK_Platform_CallQueue.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QString>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class TVK_Commu_PtpIpFraming;
@@ -110,6 +111,7 @@ private:
 
     // The poll (the owner's thread) and its probe thread.
     std::thread m_probeThread;
+    TVK_Platform_CallQueue m_probeResults{this}; // the probe's answer, in this object's thread
     std::atomic<bool> m_probeRunning{false};
     std::atomic<bool> m_announced{false};   // announced and still answering
     std::atomic<bool> m_newSinceCheck{false};

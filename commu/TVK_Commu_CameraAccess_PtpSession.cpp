@@ -3,14 +3,14 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 using Engine = TVK_Commu_PtpTransactionEngine;
 
 std::shared_ptr<TVK_Commu_PtpTransactionEngine> TVK_Commu_CameraAccess_PtpSession::currentEngine() const
 {
-    QMutexLocker locker(&m_deviceMutex);
+    const std::lock_guard<std::mutex> locker(m_deviceMutex);
     return m_engine;
 }
 
@@ -138,14 +138,14 @@ void TVK_Commu_CameraAccess_PtpSession::deliverEventContainer(const TVK_Commu_Pt
 
 void TVK_Commu_CameraAccess_PtpSession::beginOpening()
 {
-    QMutexLocker locker(&m_openMutex);
+    const std::lock_guard<std::mutex> locker(m_openMutex);
     m_opening = true;
     m_removedWhileOpening = false;
 }
 
 void TVK_Commu_CameraAccess_PtpSession::abandonOpening()
 {
-    QMutexLocker locker(&m_openMutex);
+    const std::lock_guard<std::mutex> locker(m_openMutex);
     m_opening = false;
     m_removedWhileOpening = false;
 }
@@ -155,7 +155,7 @@ void TVK_Commu_CameraAccess_PtpSession::announceOpened()
     Q_EMIT signalConnectionOpened(connectionType());
     bool removed = false;
     {
-        QMutexLocker locker(&m_openMutex);
+        const std::lock_guard<std::mutex> locker(m_openMutex);
         m_opening = false;
         removed = m_removedWhileOpening;
         m_removedWhileOpening = false;
@@ -167,13 +167,13 @@ void TVK_Commu_CameraAccess_PtpSession::announceOpened()
 
 bool TVK_Commu_CameraAccess_PtpSession::isOpening() const
 {
-    QMutexLocker locker(&m_openMutex);
+    const std::lock_guard<std::mutex> locker(m_openMutex);
     return m_opening;
 }
 
 bool TVK_Commu_CameraAccess_PtpSession::deferCloseWhileOpening()
 {
-    QMutexLocker locker(&m_openMutex);
+    const std::lock_guard<std::mutex> locker(m_openMutex);
     if (!m_opening)
         return false;
     m_removedWhileOpening = true;

@@ -4,11 +4,10 @@
 #include "TVK_Commu_PtpContainer.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 
-#include <QMutex>
-
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 // What every transport that carries PTP through the shared transaction engine
@@ -88,12 +87,12 @@ protected:
     std::atomic<bool> m_stopEvents{false};
 
     // Guards the link of the transport, the engine among it.
-    mutable QMutex m_deviceMutex;
+    mutable std::mutex m_deviceMutex;
     std::shared_ptr<TVK_Commu_PtpTransactionEngine> m_engine;
 
 private:
     std::thread m_eventThread;
-    mutable QMutex m_openMutex; // guards the two below
+    mutable std::mutex m_openMutex; // guards the two below
     bool m_opening = false;
     bool m_removedWhileOpening = false;
 };

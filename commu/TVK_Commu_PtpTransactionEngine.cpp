@@ -3,10 +3,10 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 
-#include <QMutexLocker>
 #include <QThread>
 
 #include <cstring>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 using Framing = TVK_Commu_PtpFramingIF;
@@ -19,7 +19,7 @@ TVK_Commu_PtpTransactionEngine::TVK_Commu_PtpTransactionEngine(std::shared_ptr<T
 
 void TVK_Commu_PtpTransactionEngine::beginSession()
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_nextTransactionId = 0;
 }
 
@@ -40,7 +40,7 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::transact
         outcome.status = Framing::kLEGone;
         return outcome;
     }
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     for (int attempt = 0;; ++attempt) {
         // A transaction that waited for the mutex while the camera was pulled
         // out fails here without touching the wire.

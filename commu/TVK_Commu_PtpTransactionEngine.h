@@ -2,11 +2,11 @@
 
 #include "TVK_Commu_PtpFramingIF.h"
 
-#include <QMutex>
 #include <QtGlobal>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 // Runs whole PTP transactions over a framing: request, optional data phase in
 // one direction, response; the transaction-id bookkeeping, the Device Busy
@@ -70,7 +70,7 @@ private:
     quint32 takeTransactionId();
 
     std::shared_ptr<TVK_Commu_PtpFramingIF> m_framing;
-    QMutex m_mutex;
+    std::mutex m_mutex;
     quint32 m_nextTransactionId = 1; // under m_mutex
     std::atomic<bool> m_gone{false};
 };

@@ -4,8 +4,9 @@
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 
-#include <QMutexLocker>
 #include <QThread>
+
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 
@@ -99,7 +100,7 @@ void TVK_Commu_CameraAccess_Emulated::deviceRemoved()
 {
     // Called on the camera's thread; the transaction mutex keeps it from
     // pulling the session away in the middle of a transaction's bookkeeping.
-    QMutexLocker locker(&m_transactionMutex);
+    const std::lock_guard<std::mutex> locker(m_transactionMutex);
     if (productId() == 0)
         return;
     m_deviceOpen = false;
@@ -162,7 +163,7 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
                            : phase == kLEDataOut ? TVK_Emulator_Transaction::kLEDataOut
                                                  : TVK_Emulator_Transaction::kLENoData;
 
-    QMutexLocker locker(&m_transactionMutex);
+    const std::lock_guard<std::mutex> locker(m_transactionMutex);
     TVK_Emulator_Camera::Result result;
     // A busy camera is asked again, up to five more times, 100 ms apart.
     const auto store = [&](const TVK_Emulator_Camera::Result &answer) {

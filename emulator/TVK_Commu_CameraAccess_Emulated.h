@@ -2,10 +2,9 @@
 
 #include "TVK_Commu_CameraAccess_Base.h"
 
-#include <QMutex>
-
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class TVK_Emulator_Camera;
 
@@ -54,7 +53,7 @@ private:
     void closeDevice();
 
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
-    QMutex m_transactionMutex;
+    std::mutex m_transactionMutex;
     int m_announcedAttachment = 0;
     std::atomic<bool> m_deviceOpen{false}; // the camera answered the open
     bool m_registered = false;

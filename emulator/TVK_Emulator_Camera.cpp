@@ -9,15 +9,17 @@
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
 #include "TVK_Emulator_VendorRecords.h"
+#include "TVK_Platform_CallQueue.h"
+#include "TVK_Platform_ThreadCheck.h"
 
 #include <QElapsedTimer>
-#include <QMutexLocker>
 #include <QThread>
 #include <QTimer>
 
 #include <memory>
 
 #include <cmath>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 
@@ -36,13 +38,18 @@ TVK_Emulator_Camera::TVK_Emulator_Camera(int productId, quint32 seed, QObject *p
     , m_productId(productId)
     , m_profile(TVK_Emulator_Profile::forProduct(productId))
     , m_thread(new QThread)
-    , m_threadContext(new QObject)
+    , m_threadContext(new TVK_Platform_CallQueue)
     , m_random(seed)
 {
     m_thread->setObjectName(QStringLiteral("emulated camera 0x%1").arg(productId, 4, 16, QLatin1Char('0')));
     // The camera's own thread delivers events and runs timed work, as a USB
     // stack's thread would.
     m_threadContext->moveToThread(m_thread);
+    // The destructor's wait() learns of the thread's end under Qt's own lock,
+    // which ThreadSanitizer cannot see; finished comes from the thread itself.
+    QObject::connect(
+        m_thread, &QThread::finished, m_thread,
+        [thread = m_thread]() { TVK_Platform_ThreadCheck::happensBefore(thread); }, Qt::DirectConnection);
     m_thread->start();
 
     if (m_profile == nullptr)
@@ -60,13 +67,14 @@ TVK_Emulator_Camera::~TVK_Emulator_Camera()
     m_attached.store(false);
     m_thread->quit();
     m_thread->wait();
+    TVK_Platform_ThreadCheck::happensAfter(m_thread);
     delete m_threadContext;
     delete m_thread;
 }
 
 void TVK_Emulator_Camera::addComponent(std::unique_ptr<TVK_Emulator_Component> component)
 {
-    QMutexLocker locker(&m_stateLock);
+    const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
     m_components.push_back(std::move(component));
 }
 
@@ -77,23 +85,20 @@ TVK_Emulator_PropertyStore *TVK_Emulator_Camera::properties() const
 
 void TVK_Emulator_Camera::setEventHandler(EventHandler handler)
 {
-    QMutexLocker locker(&m_handlerMutex);
+    const std::lock_guard<std::mutex> locker(m_handlerMutex);
     m_eventHandler = std::move(handler);
 }
 
 void TVK_Emulator_Camera::deliver(const CameraEvent &event)
 {
     // Queued to the camera's thread, so events arrive there in the order raised.
-    QMetaObject::invokeMethod(
-        m_threadContext,
-        [this, event]() {
-            // Held during the call, so that once setEventHandler() returns no
-            // old handler runs any more and its owner may go away.
-            QMutexLocker locker(&m_handlerMutex);
-            if (m_eventHandler)
-                m_eventHandler(event);
-        },
-        Qt::QueuedConnection);
+    m_threadContext->post([this, event]() {
+        // Held during the call, so that once setEventHandler() returns no
+        // old handler runs any more and its owner may go away.
+        const std::lock_guard<std::mutex> locker(m_handlerMutex);
+        if (m_eventHandler)
+            m_eventHandler(event);
+    });
 }
 
 void TVK_Emulator_Camera::raiseEvent(int eventCode, quint32 parameter)
@@ -124,23 +129,20 @@ void TVK_Emulator_Camera::schedule(int delayMs, std::function<void()> work)
 {
     const int attachmentNow = m_attachment.load();
     const int scaled = int(std::lround(qMax(0, delayMs) * m_timeScale.load()));
-    QMetaObject::invokeMethod(
-        m_threadContext,
-        [this, work, attachmentNow, scaled]() {
-            QTimer::singleShot(scaled, m_threadContext, [this, work, attachmentNow]() {
-                // Work planned before the plug was pulled belongs to the old session.
-                if (!m_attached.load() || m_attachment.load() != attachmentNow)
-                    return;
-                QMutexLocker locker(&m_stateLock);
-                work();
-            });
-        },
-        Qt::QueuedConnection);
+    m_threadContext->post([this, work, attachmentNow, scaled]() {
+        QTimer::singleShot(scaled, m_threadContext, [this, work, attachmentNow]() {
+            // Work planned before the plug was pulled belongs to the old session.
+            if (!m_attached.load() || m_attachment.load() != attachmentNow)
+                return;
+            const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
+            work();
+        });
+    });
 }
 
 void TVK_Emulator_Camera::attach()
 {
-    QMutexLocker locker(&m_stateLock);
+    const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
     if (m_attached.load())
         return;
     m_vendorSessionOpen = false;
@@ -165,7 +167,7 @@ void TVK_Emulator_Camera::setBusyTransactions(int count)
 
 void TVK_Emulator_Camera::failNextOperation(int operationCode, int responseCode)
 {
-    QMutexLocker locker(&m_stateLock);
+    const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
     m_failNext.insert(operationCode, responseCode);
 }
 
@@ -198,20 +200,20 @@ void TVK_Emulator_Camera::setTransactionLatency(qint64 microseconds)
 
 QHash<int, quint64> TVK_Emulator_Camera::transactionCountsByOperation() const
 {
-    QMutexLocker locker(&m_countMutex);
+    const std::lock_guard<std::mutex> locker(m_countMutex);
     return m_countsByOperation;
 }
 
 void TVK_Emulator_Camera::resetTransactionCount()
 {
-    QMutexLocker locker(&m_countMutex);
+    const std::lock_guard<std::mutex> locker(m_countMutex);
     m_countsByOperation.clear();
     m_transactionCount.store(0);
 }
 
 void TVK_Emulator_Camera::count(int operationCode)
 {
-    QMutexLocker locker(&m_countMutex);
+    const std::lock_guard<std::mutex> locker(m_countMutex);
     m_transactionCount.fetch_add(1);
     ++m_countsByOperation[operationCode];
 }
@@ -228,7 +230,7 @@ double TVK_Emulator_Camera::timeScale() const
 
 qint64 TVK_Emulator_Camera::setting(eLESetting which, qint64 fallback) const
 {
-    QMutexLocker locker(&m_stateLock);
+    const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
     for (const std::unique_ptr<TVK_Emulator_Component> &component : m_components) {
         qint64 value = 0;
         if (component->querySetting(which, &value))
@@ -463,7 +465,7 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::exchange(int operationCode, con
     transaction.dataPhase = dataPhase;
     transaction.dataOut = dataOut;
     {
-        QMutexLocker locker(&m_stateLock);
+        const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
         const auto failure = m_failNext.find(operationCode);
         if (failure != m_failNext.end()) {
             result.responseCode = failure.value();

@@ -5,17 +5,17 @@
 #include "TVK_Emulator_Transaction.h"
 
 #include <QHash>
-#include <QMutexLocker>
 #include <QObject>
 #include <QRandomGenerator>
-#include <QRecursiveMutex>
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QThread;
+class TVK_Platform_CallQueue;
 class TVK_Emulator_PropertyStore;
 struct TVK_Emulator_Profile;
 
@@ -123,7 +123,7 @@ public:
     void resetTransactionCount();
 
     // --- For components -------------------------------------------------------
-    QRecursiveMutex &stateLock() { return m_stateLock; }
+    std::recursive_mutex &stateLock() { return m_stateLock; }
     QRandomGenerator &random() { return m_random; }
     // The device properties; nullptr for a product without a profile.
     TVK_Emulator_PropertyStore *properties() const;
@@ -143,7 +143,7 @@ public:
     template <class T>
     T *component() const
     {
-        QMutexLocker locker(&m_stateLock);
+        const std::lock_guard<std::recursive_mutex> locker(m_stateLock);
         for (const std::unique_ptr<TVK_Emulator_Component> &each : m_components) {
             if (T *found = dynamic_cast<T *>(each.get()))
                 return found;
@@ -168,14 +168,14 @@ private:
     const int m_productId;
     const TVK_Emulator_Profile *m_profile;
     QThread *m_thread;
-    QObject *m_threadContext; // lives in m_thread: the target of queued work
-    mutable QRecursiveMutex m_stateLock;
+    TVK_Platform_CallQueue *m_threadContext; // lives in m_thread: the target of queued work
+    mutable std::recursive_mutex m_stateLock;
     QRandomGenerator m_random;
     std::vector<std::unique_ptr<TVK_Emulator_Component>> m_components;
     bool m_vendorSessionOpen = false;
     quint32 m_sessionId = 0; // the standard session; 0: none open
 
-    QMutex m_handlerMutex;
+    std::mutex m_handlerMutex;
     EventHandler m_eventHandler;
 
     std::atomic<bool> m_attached{true};
@@ -190,7 +190,7 @@ private:
     std::atomic<quint64> m_transactionCount{0};
     // Its own lock, not the state lock: counting must not wait for a
     // transaction that another thread is answering.
-    mutable QMutex m_countMutex;
+    mutable std::mutex m_countMutex;
     QHash<int, quint64> m_countsByOperation;
     std::atomic<double> m_timeScale{1.0};
     QHash<int, int> m_failNext; // operation code -> response code, under the state lock

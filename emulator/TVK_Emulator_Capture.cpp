@@ -7,12 +7,12 @@
 #include "TVK_Emulator_SettingsRecord.h"
 
 #include <QHash>
-#include <QMutexLocker>
 
 #include <algorithm>
 #include <cmath>
 #include <deque>
 #include <iterator>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 using Maker = TVK_Emulator_PictureMaker;
@@ -167,62 +167,62 @@ TVK_Emulator_Capture::~TVK_Emulator_Capture() = default;
 
 void TVK_Emulator_Capture::setDngBytes(qint64 bytes)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->next.dngBytes = qBound<qint64>(0, bytes, Maker::kMaxDngBytes);
     d->next.dngBytes = Maker::dngBytes(d->next);
 }
 
 qint64 TVK_Emulator_Capture::dngBytes() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return d->next.dngBytes;
 }
 
 void TVK_Emulator_Capture::setJpegPixels(QSize pixels)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->next.jpegPixels = pixels.expandedTo(QSize(16, 16));
 }
 
 void TVK_Emulator_Capture::setJpegQuality(int quality)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->next.jpegQuality = qBound(1, quality, 100);
 }
 
 void TVK_Emulator_Capture::setExifByteOrder(TVK_Emulator_PictureMaker::eLEByteOrder order)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->next.byteOrder = order;
 }
 
 void TVK_Emulator_Capture::setOrientation(int exifOrientation)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->next.orientation = qBound(1, exifOrientation, 8);
 }
 
 void TVK_Emulator_Capture::setThumbnails(bool present)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->next.hasThumbnail = present;
 }
 
 void TVK_Emulator_Capture::setContinuousRate(double framesPerSecond)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->continuousRate = qBound(0.1, framesPerSecond, 100.0);
 }
 
 void TVK_Emulator_Capture::overrideSetting(TVK_Emulator_Camera::eLESetting which, qint64 value)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->overrides.insert(which, value);
 }
 
 void TVK_Emulator_Capture::clearSettingOverrides()
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->overrides.clear();
 }
 
@@ -230,13 +230,13 @@ void TVK_Emulator_Capture::clearSettingOverrides()
 
 int TVK_Emulator_Capture::pendingCount() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return int(d->pending.size());
 }
 
 QStringList TVK_Emulator_Capture::pendingNames() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     QStringList names;
     for (quint32 handle : d->pending) {
         if (const Object *object = onCard(handle))
@@ -247,7 +247,7 @@ QStringList TVK_Emulator_Capture::pendingNames() const
 
 QVector<quint32> TVK_Emulator_Capture::cardHandles() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     QVector<quint32> handles;
     handles.reserve(int(d->card.size()));
     for (const Object &object : d->card)
@@ -257,7 +257,7 @@ QVector<quint32> TVK_Emulator_Capture::cardHandles() const
 
 int TVK_Emulator_Capture::objectsHoldingBytes() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return int(std::count_if(d->card.begin(), d->card.end(), [](const Object &object) {
         return !object.file.isEmpty() || !object.thumbs[0].isEmpty() || !object.thumbs[1].isEmpty();
     }));
@@ -265,31 +265,31 @@ int TVK_Emulator_Capture::objectsHoldingBytes() const
 
 int TVK_Emulator_Capture::picturesTaken() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return d->picturesTaken;
 }
 
 bool TVK_Emulator_Capture::isContinuousRunning() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return isLive(d->continuousRun);
 }
 
 bool TVK_Emulator_Capture::isBulbOpen() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return isLive(d->bulbRun);
 }
 
 bool TVK_Emulator_Capture::isSelfTimerRunning() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return isLive(d->selfTimerRun);
 }
 
 bool TVK_Emulator_Capture::isIntervalRunning() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return isLive(d->intervalRun);
 }
 

@@ -9,12 +9,12 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <QMutexLocker>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 
@@ -210,7 +210,7 @@ TVK_Emulator_LiveView::TVK_Emulator_LiveView(TVK_Emulator_Camera *camera)
     , m_crossX(kActiveArea.x + kActiveArea.width / 2)
     , m_crossY(kActiveArea.y + kActiveArea.height / 2)
 {
-    QMutexLocker locker(&camera->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera->stateLock());
     // A camera starts without a stream, whatever the property table's default.
     TVK_Emulator_PropertyStore *store = camera->properties();
     if (store != nullptr && store->has(kPropSupportedStreams))
@@ -670,48 +670,48 @@ QImage TVK_Emulator_LiveView::renderPicture(quint32 frameIndex, int mode) const
 
 int TVK_Emulator_LiveView::mode() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return currentMode();
 }
 
 bool TVK_Emulator_LiveView::isRecording() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_recording;
 }
 
 quint32 TVK_Emulator_LiveView::zoomLevel() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return kZoomSteps[m_zoomIndex].level;
 }
 
 quint32 TVK_Emulator_LiveView::crossX() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_crossX;
 }
 
 quint32 TVK_Emulator_LiveView::crossY() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_crossY;
 }
 
 quint32 TVK_Emulator_LiveView::framesServed() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_framesServed;
 }
 
 bool TVK_Emulator_LiveView::whiteBalanceMeasured() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_whiteBalanceMeasured;
 }
 
 void TVK_Emulator_LiveView::setLiveExposure(quint32 iso, quint32 exposureMicroseconds)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     m_fixedExposure = {iso, std::max(1u, exposureMicroseconds)};
 }

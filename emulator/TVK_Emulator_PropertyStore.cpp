@@ -6,11 +6,11 @@
 #include "TVK_Emulator_Profile.h"
 
 #include <QHash>
-#include <QMutexLocker>
 #include <QVector>
 
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 using namespace TVK_Commu_Ptp;
@@ -613,33 +613,33 @@ TVK_Emulator_PropertyStore::~TVK_Emulator_PropertyStore()
 
 bool TVK_Emulator_PropertyStore::has(int code) const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return d->find(code) != nullptr;
 }
 
 qint64 TVK_Emulator_PropertyStore::value(int code) const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     const Definition *definition = d->find(code);
     return definition != nullptr ? d->values.value(Private::keyOf(*definition)) : 0;
 }
 
 bool TVK_Emulator_PropertyStore::allows(int code, qint64 value) const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     const Definition *definition = d->find(code);
     return definition != nullptr && d->formOf(Private::keyOf(*definition)).allows(value);
 }
 
 void TVK_Emulator_PropertyStore::addChangeListener(ChangeListener listener)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     d->listeners.push_back(std::move(listener));
 }
 
 void TVK_Emulator_PropertyStore::setValue(int code, qint64 value, bool report)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     const Definition *definition = d->find(code);
     if (definition == nullptr)
         return;
@@ -656,7 +656,7 @@ bool TVK_Emulator_PropertyStore::handleTransaction(TVK_Emulator_Transaction &tra
     const int op = transaction.operationCode;
     if (op != kOpGetDevicePropDesc && op != kOpGetDevicePropValue && op != kOpSetDevicePropValue)
         return false;
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
 
     const Definition *definition = d->find(int(transaction.param(0)));
     if (definition == nullptr) {
@@ -724,7 +724,7 @@ bool TVK_Emulator_PropertyStore::handleTransaction(TVK_Emulator_Transaction &tra
 
 bool TVK_Emulator_PropertyStore::querySetting(int which, qint64 *value) const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     if (d->profile == nullptr || d->profile->settingsKind != P::kLEDeviceProperties)
         return false;
     // The code a setting lives in; the settings of a product without it are

@@ -47,9 +47,9 @@ TVK_Emulator_PtpIpServer::TVK_Emulator_PtpIpServer(std::shared_ptr<TVK_Emulator_
     connect(m_server, &QTcpServer::newConnection, this, &TVK_Emulator_PtpIpServer::acceptConnections);
     if (m_camera) {
         // Events come on the camera's thread; they are written to the socket
-        // on this one. Queued calls to a server that is gone are dropped by Qt.
+        // on this one. Queued calls to a server that is gone are dropped with it.
         m_camera->setEventHandler([this](const Camera::CameraEvent &event) {
-            QMetaObject::invokeMethod(this, [this, event]() { forwardEvent(event); }, Qt::QueuedConnection);
+            m_cameraEvents.post([this, event]() { forwardEvent(event); });
         });
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TVK_Emulator_Camera.h"
+#include "TVK_Platform_CallQueue.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -137,4 +138,6 @@ private:
     // The events of a capture the initiator asked for carry its transaction.
     bool m_captureRunning = false;
     quint32 m_captureTransactionId = 0;
+    // The camera's events, handed over to this object's thread.
+    TVK_Platform_CallQueue m_cameraEvents{this};
 };

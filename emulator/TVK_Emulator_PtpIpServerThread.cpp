@@ -4,24 +4,23 @@
 
 #include <QHostAddress>
 
+#include <condition_variable>
+#include <mutex>
+
 TVK_Emulator_PtpIpServerThread::TVK_Emulator_PtpIpServerThread(std::shared_ptr<TVK_Emulator_Camera> camera)
 {
     m_thread.start();
     m_context.moveToThread(&m_thread);
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this, camera]() {
-            m_server = new TVK_Emulator_PtpIpServer(camera);
-            if (m_server->listen(QHostAddress::LocalHost, 0))
-                m_port = m_server->serverPort();
-        },
-        Qt::BlockingQueuedConnection);
+    runInServerThread([this, camera]() {
+        m_server = new TVK_Emulator_PtpIpServer(camera);
+        if (m_server->listen(QHostAddress::LocalHost, 0))
+            m_port = m_server->serverPort();
+    });
 }
 
 TVK_Emulator_PtpIpServerThread::~TVK_Emulator_PtpIpServerThread()
 {
-    QMetaObject::invokeMethod(
-        &m_context, [this]() { delete m_server; }, Qt::BlockingQueuedConnection);
+    runInServerThread([this]() { delete m_server; });
     m_thread.quit();
     m_thread.wait();
 }
@@ -29,7 +28,23 @@ TVK_Emulator_PtpIpServerThread::~TVK_Emulator_PtpIpServerThread()
 bool TVK_Emulator_PtpIpServerThread::hasInitiator()
 {
     bool result = false;
-    QMetaObject::invokeMethod(
-        &m_context, [this, &result]() { result = m_server->hasInitiator(); }, Qt::BlockingQueuedConnection);
+    runInServerThread([this, &result]() { result = m_server->hasInitiator(); });
     return result;
+}
+
+void TVK_Emulator_PtpIpServerThread::runInServerThread(const std::function<void()> &work)
+{
+    // As a blocking queued call, but waiting on a lock of our own: the
+    // results come back in a way ThreadSanitizer follows.
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    m_context.post([&]() {
+        work();
+        const std::lock_guard<std::mutex> locker(mutex);
+        done = true;
+        doneChanged.notify_all();
+    });
+    std::unique_lock<std::mutex> locker(mutex);
+    doneChanged.wait(locker, [&done]() { return done; });
 }

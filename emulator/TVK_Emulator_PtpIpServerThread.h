@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QObject>
+#include "TVK_Platform_CallQueue.h"
+
 #include <QThread>
 
+#include <functional>
 #include <memory>
 
 class TVK_Emulator_Camera;
@@ -27,8 +29,11 @@ public:
     bool hasInitiator();
 
 private:
+    // Runs work in the server's thread and returns when it is done.
+    void runInServerThread(const std::function<void()> &work);
+
     QThread m_thread;
-    QObject m_context;
+    TVK_Platform_CallQueue m_context;
     TVK_Emulator_PtpIpServer *m_server = nullptr;
     quint16 m_port = 0;
 };

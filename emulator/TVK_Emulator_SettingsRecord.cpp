@@ -6,9 +6,8 @@
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 
-#include <QMutexLocker>
-
 #include <functional>
+#include <mutex>
 #include <utility>
 
 using namespace TVK_Commu_Ptp;
@@ -464,13 +463,13 @@ bool TVK_Emulator_SettingsRecord::querySetting(int which, qint64 *value) const
 
 QByteArray TVK_Emulator_SettingsRecord::record() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_record;
 }
 
 QByteArray TVK_Emulator_SettingsRecord::lastWrittenRecord() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_lastWritten;
 }
 
@@ -481,14 +480,14 @@ bool TVK_Emulator_SettingsRecord::hasField(eLEField field) const
 
 qint64 TVK_Emulator_SettingsRecord::field(eLEField field) const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     const Row *found = row(field);
     return found != nullptr ? read(*found) : 0;
 }
 
 bool TVK_Emulator_SettingsRecord::setField(eLEField field, qint64 value, bool report)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     const Row *found = row(field);
     if (found == nullptr)
         return false;

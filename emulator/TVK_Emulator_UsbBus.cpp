@@ -4,7 +4,7 @@
 #include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Emulator_UsbResponder.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 namespace {
 
@@ -61,32 +61,32 @@ QString TVK_Emulator_UsbBus::deviceId() const
 
 std::shared_ptr<TVK_Emulator_UsbPipe> TVK_Emulator_UsbBus::pipe() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_pipe.lock();
 }
 
 std::shared_ptr<TVK_Emulator_UsbResponder> TVK_Emulator_UsbBus::responder() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_responder.lock();
 }
 
 void TVK_Emulator_UsbBus::failOpens(eLEOpenError error, int count)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_openError = error;
     m_failingOpens = count;
 }
 
 int TVK_Emulator_UsbBus::openCount() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_opens;
 }
 
 void TVK_Emulator_UsbBus::announceHotplug(bool arrived)
 {
-    QMutexLocker locker(&m_handlerMutex);
+    const std::lock_guard<std::mutex> locker(m_handlerMutex);
     if (m_handler)
         m_handler(arrived, deviceId());
 }
@@ -101,7 +101,7 @@ QVector<TVK_Commu_UsbBusIF::Device> TVK_Emulator_UsbBus::stillImageDevices()
 std::shared_ptr<TVK_Commu_UsbPipeIF> TVK_Emulator_UsbBus::open(const QString &id, eLEOpenError *error,
                                                                QString *detail)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     ++m_opens;
     if (m_failingOpens > 0) {
         --m_failingOpens;
@@ -130,7 +130,7 @@ std::shared_ptr<TVK_Commu_UsbPipeIF> TVK_Emulator_UsbBus::open(const QString &id
 
 bool TVK_Emulator_UsbBus::setHotplugHandler(HotplugHandler handler)
 {
-    QMutexLocker locker(&m_handlerMutex);
+    const std::lock_guard<std::mutex> locker(m_handlerMutex);
     m_handler = std::move(handler);
     return true;
 }

@@ -2,9 +2,8 @@
 
 #include "TVK_Commu_UsbBusIF.h"
 
-#include <QMutex>
-
 #include <memory>
+#include <mutex>
 
 class TVK_Emulator_Camera;
 class TVK_Emulator_UsbPipe;
@@ -41,8 +40,8 @@ public:
 private:
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
     const quint16 m_vendorId;
-    mutable QMutex m_mutex;
-    QMutex m_handlerMutex; // held while the handler runs
+    mutable std::mutex m_mutex;
+    std::mutex m_handlerMutex; // held while the handler runs
     HotplugHandler m_handler;
     // The host's pipe owns them: the device side lives exactly as long as the
     // host holds its pipe.

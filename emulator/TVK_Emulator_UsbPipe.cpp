@@ -1,9 +1,7 @@
 #include "TVK_Emulator_UsbPipe.h"
 
-#include <QDeadlineTimer>
-#include <QMutexLocker>
-
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 TVK_Emulator_UsbPipe::TVK_Emulator_UsbPipe(int packetSize)
@@ -15,7 +13,7 @@ TVK_Emulator_UsbPipe::~TVK_Emulator_UsbPipe() = default;
 
 void TVK_Emulator_UsbPipe::setDevice(PacketSink packets, CancelSink cancel)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_packetSink = std::move(packets);
     m_cancelSink = std::move(cancel);
 }
@@ -29,25 +27,25 @@ void TVK_Emulator_UsbPipe::sendToHost(const QVector<QByteArray> &pieces)
         transfer.pieces.append(piece);
         transfer.total += piece.size();
     }
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     if (m_gone.load())
         return;
     m_toHost.enqueue(transfer);
-    m_changed.wakeAll();
+    m_changed.notify_all();
 }
 
 void TVK_Emulator_UsbPipe::sendEvent(const QByteArray &container)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     if (m_gone.load())
         return;
     m_events.enqueue(container);
-    m_changed.wakeAll();
+    m_changed.notify_all();
 }
 
 void TVK_Emulator_UsbPipe::unplug()
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     goneLocked();
 }
 
@@ -56,27 +54,28 @@ void TVK_Emulator_UsbPipe::goneLocked()
     m_gone.store(true);
     m_toHost.clear();
     m_events.clear();
-    m_changed.wakeAll();
+    m_changed.notify_all();
 }
 
 void TVK_Emulator_UsbPipe::setUnplugAfterBytesToHost(qint64 bytes)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_unplugAfter = bytes;
 }
 
 void TVK_Emulator_UsbPipe::setUnplugHandler(std::function<void()> handler)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_unplugHandler = std::move(handler);
 }
 
-bool TVK_Emulator_UsbPipe::waitFor(const std::function<bool()> &ready, int timeoutMs, bool *timedOut)
+bool TVK_Emulator_UsbPipe::waitFor(std::unique_lock<std::mutex> &locker, const std::function<bool()> &ready,
+                                   int timeoutMs, bool *timedOut)
 {
     *timedOut = false;
-    QDeadlineTimer deadline(qMax(0, timeoutMs));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(qMax(0, timeoutMs));
     while (!m_gone.load() && !ready()) {
-        if (!m_changed.wait(&m_mutex, deadline) && !m_gone.load() && !ready()) {
+        if (m_changed.wait_until(locker, deadline) == std::cv_status::timeout && !m_gone.load() && !ready()) {
             *timedOut = true;
             return true;
         }
@@ -88,7 +87,7 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::bulkWrite(const void *data,
 {
     PacketSink sink;
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         if (m_gone.load())
             return kLEGone;
         sink = m_packetSink;
@@ -135,9 +134,9 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::bulkRead(void *buffer, size
     std::function<void()> unplugHandler;
     eLEResult result = kLEOk;
     {
-        QMutexLocker locker(&m_mutex);
+        std::unique_lock<std::mutex> locker(m_mutex);
         bool timedOut = false;
-        if (!waitFor([this]() { return !m_toHost.isEmpty(); }, timeoutMs, &timedOut))
+        if (!waitFor(locker, [this]() { return !m_toHost.isEmpty(); }, timeoutMs, &timedOut))
             return kLEGone;
         if (timedOut)
             return kLETimeout;
@@ -189,9 +188,9 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::interruptRead(void *buffer,
                                                                    int timeoutMs)
 {
     *received = 0;
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock<std::mutex> locker(m_mutex);
     bool timedOut = false;
-    if (!waitFor([this]() { return !m_events.isEmpty(); }, timeoutMs, &timedOut))
+    if (!waitFor(locker, [this]() { return !m_events.isEmpty(); }, timeoutMs, &timedOut))
         return kLEGone;
     if (timedOut)
         return kLETimeout;
@@ -207,7 +206,7 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::cancelTransaction(quint32 t
 {
     CancelSink sink;
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         if (m_gone.load())
             return kLEGone;
         // Clearing the halt of both endpoints: whatever was on its way is gone.

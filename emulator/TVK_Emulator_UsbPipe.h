@@ -3,13 +3,13 @@
 #include "TVK_Commu_UsbPipeIF.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QQueue>
 #include <QVector>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 // A USB cable in memory, between the host's framing and an emulated device.
 // It keeps what the host stack and the bus do: packets of maxPacketSize()
@@ -70,12 +70,13 @@ private:
     // Copies n bytes of the front transfer to out (lock held).
     void copyOut(Transfer &transfer, unsigned char *out, qint64 n);
     // Lock held; false when the cable went during the wait or before it.
-    bool waitFor(const std::function<bool()> &ready, int timeoutMs, bool *timedOut);
+    bool waitFor(std::unique_lock<std::mutex> &locker, const std::function<bool()> &ready, int timeoutMs,
+                 bool *timedOut);
     void goneLocked();
 
     const int m_packetSize;
-    mutable QMutex m_mutex;
-    QWaitCondition m_changed;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
     QQueue<Transfer> m_toHost;
     QQueue<QByteArray> m_events;
     PacketSink m_packetSink;

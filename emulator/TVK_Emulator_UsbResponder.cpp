@@ -3,8 +3,9 @@
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_UsbPipe.h"
 
-#include <QMutexLocker>
 #include <QtEndian>
+
+#include <mutex>
 
 namespace {
 
@@ -61,37 +62,37 @@ TVK_Emulator_UsbResponder::~TVK_Emulator_UsbResponder()
 
 void TVK_Emulator_UsbResponder::setStaleResponses(int count)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_staleResponses = count;
 }
 
 void TVK_Emulator_UsbResponder::setSilentTransactions(int count)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_silentTransactions = count;
 }
 
 void TVK_Emulator_UsbResponder::setLoopbackOperation(int operationCode, bool dataOut)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_loopbackDataOut.insert(operationCode, dataOut);
 }
 
 QVector<quint32> TVK_Emulator_UsbResponder::transactionIds() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_transactionIds;
 }
 
 QVector<int> TVK_Emulator_UsbResponder::operationCodes() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_operationCodes;
 }
 
 QByteArray TVK_Emulator_UsbResponder::lastDataOut() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_lastDataOut;
 }
 
@@ -179,13 +180,13 @@ void TVK_Emulator_UsbResponder::handleContainer(const QByteArray &bytes)
         for (quint32 offset = kHeaderBytes; offset + 4 <= length && params.size() < kMaxParams; offset += 4)
             params.append(qFromLittleEndian<quint32>(in + offset));
         {
-            QMutexLocker locker(&m_mutex);
+            const std::lock_guard<std::mutex> locker(m_mutex);
             m_transactionIds.append(transactionId);
             m_operationCodes.append(code);
         }
         bool dataOut = hasDataOut(code);
         {
-            QMutexLocker locker(&m_mutex);
+            const std::lock_guard<std::mutex> locker(m_mutex);
             dataOut = m_loopbackDataOut.value(code, dataOut);
         }
         if (dataOut) {
@@ -215,7 +216,7 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
     bool loopback = false;
     bool loopbackOut = false;
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         if (m_silentTransactions > 0) {
             --m_silentTransactions;
             silent = true;
@@ -247,7 +248,7 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
         } else {
             QByteArray kept;
             {
-                QMutexLocker locker(&m_mutex);
+                const std::lock_guard<std::mutex> locker(m_mutex);
                 kept = m_loopback;
             }
             sendData(code, transactionId, kept);
@@ -286,7 +287,7 @@ void TVK_Emulator_UsbResponder::sendData(int code, quint32 transactionId, const 
 void TVK_Emulator_UsbResponder::sendResponse(int code, quint32 transactionId)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         // What abandoned transactions' late answers look like.
         for (; m_staleResponses > 0 && transactionId > 0; --m_staleResponses)
             m_pipe->sendToHost({container(kTypeResponse, kRespTransactionCancelled, transactionId - 1, {})});

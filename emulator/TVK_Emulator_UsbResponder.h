@@ -4,11 +4,11 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QMutex>
 #include <QVector>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class TVK_Emulator_UsbPipe;
 
@@ -72,7 +72,7 @@ private:
     quint32 m_pendingTransaction = 0;
     QVector<quint32> m_pendingParams;
 
-    mutable QMutex m_mutex; // what tests set and read
+    mutable std::mutex m_mutex; // what tests set and read
     QByteArray m_loopback;                 // the bytes kept
     QHash<int, bool> m_loopbackDataOut;    // operation code -> has data out
     QVector<quint32> m_transactionIds;

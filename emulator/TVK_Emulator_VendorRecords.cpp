@@ -7,9 +7,8 @@
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
 
-#include <QMutexLocker>
-
 #include <cstring>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 
@@ -222,7 +221,7 @@ bool TVK_Emulator_VendorRecords::handleTransaction(TVK_Emulator_Transaction &tra
 
 bool TVK_Emulator_VendorRecords::handleAction(const TVK_Emulator_Action &action, int *responseCode)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     qint64 target = 0;
     switch (action.kind) {
     case TVK_Emulator_Action::kLELensStep: {
@@ -281,7 +280,7 @@ void TVK_Emulator_VendorRecords::reportLensChange()
 
 void TVK_Emulator_VendorRecords::changeLens(const Lens &newLens)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     m_lens = newLens;
     m_lensAttached = true;
     moveFocusTo(m_focusPosition);
@@ -290,7 +289,7 @@ void TVK_Emulator_VendorRecords::changeLens(const Lens &newLens)
 
 void TVK_Emulator_VendorRecords::setLensAttached(bool attached)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     if (m_lensAttached == attached)
         return;
     m_lensAttached = attached;
@@ -299,7 +298,7 @@ void TVK_Emulator_VendorRecords::setLensAttached(bool attached)
 
 void TVK_Emulator_VendorRecords::setAutomaticLensSelection(bool on)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     if (m_automaticLensSelection == on)
         return;
     m_automaticLensSelection = on;
@@ -308,51 +307,51 @@ void TVK_Emulator_VendorRecords::setAutomaticLensSelection(bool on)
 
 TVK_Emulator_VendorRecords::Lens TVK_Emulator_VendorRecords::lens() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_lens;
 }
 
 bool TVK_Emulator_VendorRecords::isLensAttached() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_lensAttached;
 }
 
 quint32 TVK_Emulator_VendorRecords::focusPosition() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_focusPosition;
 }
 
 void TVK_Emulator_VendorRecords::setAxisData(const AxisData &data)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     m_axis = data;
     raiseIfListed(kVX3DAxisDataChanged);
 }
 
 TVK_Emulator_VendorRecords::AxisData TVK_Emulator_VendorRecords::axisData() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_axis;
 }
 
 void TVK_Emulator_VendorRecords::setGeotagging(const Geotagging &data)
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     m_geotagging = data;
     raiseIfListed(kVXGeoTackingStatusChanged);
 }
 
 TVK_Emulator_VendorRecords::Geotagging TVK_Emulator_VendorRecords::geotagging() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     return m_geotagging;
 }
 
 QByteArray TVK_Emulator_VendorRecords::lensRecord() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     QByteArray bytes(kLensRecordSize, '\0');
     if (!m_lensAttached) {
         // Without a lens only the state speaks; everything else reads zero.
@@ -393,7 +392,7 @@ QByteArray TVK_Emulator_VendorRecords::lensRecord() const
 
 QByteArray TVK_Emulator_VendorRecords::axisRecord() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     const TVK_Emulator_Profile *profile = camera()->profile();
     const bool isLong = profile != nullptr && profile->longAxisLayout;
     const AxisLayout &layout = isLong ? kLongAxisLayout : kShortAxisLayout;
@@ -412,7 +411,7 @@ QByteArray TVK_Emulator_VendorRecords::axisRecord() const
 
 QByteArray TVK_Emulator_VendorRecords::geotaggingRecord() const
 {
-    QMutexLocker locker(&camera()->stateLock());
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
     QByteArray bytes(kGeotaggingRecordSize, '\0');
     const Put fields[] = {
         {kGeoFlagsOffset, 1, m_geotagging.validityFlags},

@@ -10,8 +10,6 @@
 #include <QIODevice>
 #include <QLatin1Char>
 #include <QLatin1String>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QUuid>
@@ -19,6 +17,7 @@
 #include <QXmlStreamWriter>
 
 #include <limits>
+#include <mutex>
 
 #include <unistd.h>
 
@@ -71,7 +70,7 @@ constexpr int kMaxDepth = 16;
 constexpr int kMaxKeyLength = 1024;
 
 // Guards the instance pointer, the test path and everything the instance holds.
-QBasicMutex g_mutex;
+std::mutex g_mutex;
 TVK_GUI_Settings *g_instance = nullptr;
 
 QString &testFilePath()
@@ -240,7 +239,7 @@ bool TVK_GUI_Settings::writeXmlFile(QIODevice &device, const QSettings::Settings
 
 TVK_GUI_Settings *TVK_GUI_Settings::instance()
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     if (g_instance == nullptr)
         g_instance = new TVK_GUI_Settings(testFilePath().isEmpty() ? defaultFilePath() : testFilePath());
     return g_instance;
@@ -248,13 +247,13 @@ TVK_GUI_Settings *TVK_GUI_Settings::instance()
 
 bool TVK_GUI_Settings::exists()
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return g_instance != nullptr;
 }
 
 void TVK_GUI_Settings::destroyInstance()
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     delete g_instance;
     g_instance = nullptr;
 }
@@ -270,7 +269,7 @@ QString TVK_GUI_Settings::defaultFilePath()
 
 void TVK_GUI_Settings::setFilePathForTesting(const QString &path)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     testFilePath() = path;
 }
 
@@ -335,7 +334,7 @@ void TVK_GUI_Settings::keepBrokenFile()
 
 bool TVK_GUI_Settings::sync()
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return syncLocked();
 }
 
@@ -446,56 +445,56 @@ void TVK_GUI_Settings::storeText(const QString &key, const QString &text)
 
 bool TVK_GUI_Settings::alwaysOnTop() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return boolValue(kKeyAlwaysOnTop, kDefaultAlwaysOnTop);
 }
 
 void TVK_GUI_Settings::setAlwaysOnTop(bool on)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(kKeyAlwaysOnTop, boolText(on));
 }
 
 bool TVK_GUI_Settings::autoUpdates() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return boolValue(kKeyAutoUpdates, kDefaultAutoUpdates);
 }
 
 void TVK_GUI_Settings::setAutoUpdates(bool on)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(kKeyAutoUpdates, boolText(on));
 }
 
 bool TVK_GUI_Settings::isUnitFeet() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return boolValue(kKeyIsUnitFeet, kDefaultIsUnitFeet);
 }
 
 void TVK_GUI_Settings::setIsUnitFeet(bool feet)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(kKeyIsUnitFeet, boolText(feet));
 }
 
 bool TVK_GUI_Settings::tcpServerEnabled() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return boolValue(kKeyTcpServerEnabled, kDefaultTcpServerEnabled);
 }
 
 void TVK_GUI_Settings::setTcpServerEnabled(bool on)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(kKeyTcpServerEnabled, boolText(on));
 }
 
 int TVK_GUI_Settings::tcpServerPort() const
 {
     TVK_METHOD(prefix);
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     bool ok = false;
     const int port = intValue(kKeyTcpServerPort, kDefaultTcpServerPort, &ok);
     if (ok && (port < 1 || port > 65535)) {
@@ -508,26 +507,26 @@ int TVK_GUI_Settings::tcpServerPort() const
 
 void TVK_GUI_Settings::setTcpServerPort(int port)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(kKeyTcpServerPort, QString::number(port));
 }
 
 QString TVK_GUI_Settings::wlanCameraAddress() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     bool present = false;
     return textValue(kKeyWlanCameraAddress, &present).trimmed();
 }
 
 void TVK_GUI_Settings::setWlanCameraAddress(const QString &address)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(kKeyWlanCameraAddress, address.trimmed());
 }
 
 int TVK_GUI_Settings::wlanCameraProductId() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     bool present = false;
     const QString text = textValue(kKeyWlanCameraProductId, &present).trimmed();
     if (!present || text.isEmpty())
@@ -547,7 +546,7 @@ int TVK_GUI_Settings::wlanCameraProductId() const
 QByteArray TVK_GUI_Settings::wlanCameraGuid()
 {
     TVK_METHOD(prefix);
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     bool present = false;
     const QString text = textValue(kKeyWlanCameraGuid, &present).trimmed();
     const QUuid stored(text);
@@ -565,32 +564,32 @@ QByteArray TVK_GUI_Settings::wlanCameraGuid()
 
 int TVK_GUI_Settings::lastProductId() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return intValue(kKeyLastProductId, kDefaultLastProductId);
 }
 
 void TVK_GUI_Settings::setLastProductId(int productId)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     m_productId = productId;
     storeText(kKeyLastProductId, QString::number(productId));
 }
 
 int TVK_GUI_Settings::productId() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return m_productId;
 }
 
 bool TVK_GUI_Settings::isMinimalControlGUI() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return boolValue(productKey(kKeyIsMinimalControlGUI), kDefaultIsMinimalControlGUI);
 }
 
 void TVK_GUI_Settings::setIsMinimalControlGUI(bool minimal)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     storeText(productKey(kKeyIsMinimalControlGUI), boolText(minimal));
 }
 
@@ -603,7 +602,7 @@ void TVK_GUI_Settings::loadFolderSettings(TVK_Logic_FolderSettings *folderSettin
     }
     TVK_Logic_FolderSettings::Record record;
     {
-        QMutexLocker locker(&g_mutex);
+        const std::lock_guard<std::mutex> locker(g_mutex);
         const QString group = productKey(kGroupFolderSettings);
         bool present = false;
         record.dngPictureFolder = textValue(group + kKeyDngPictureFolder, &present);
@@ -626,7 +625,7 @@ void TVK_GUI_Settings::saveFolderSettings(const TVK_Logic_FolderSettings *folder
     const QString jpg = folderSettings->jpgPictureFolder();
     const QString stem = folderSettings->pictureNewFileName();
     const int number = folderSettings->pictureNumber();
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     const QString group = productKey(kGroupFolderSettings);
     storeText(group + kKeyDngPictureFolder, dng);
     storeText(group + kKeyJpgPictureFolder, jpg);
@@ -637,7 +636,7 @@ void TVK_GUI_Settings::saveFolderSettings(const TVK_Logic_FolderSettings *folder
 bool TVK_GUI_Settings::windowPosition(const QString &objectName, QRect *rect) const
 {
     TVK_METHOD(prefix);
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     const QString group = productKey(kGroupWindowPositions + objectName + QLatin1Char('/'));
     const int x = intValue(group + QLatin1Char('x'), 0);
     const int y = intValue(group + QLatin1Char('y'), 0);
@@ -663,7 +662,7 @@ bool TVK_GUI_Settings::windowPosition(const QString &objectName, QRect *rect) co
 
 void TVK_GUI_Settings::saveWindowPosition(const QString &objectName, const QRect &rect)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     const QString group = productKey(kGroupWindowPositions + objectName + QLatin1Char('/'));
     storeText(group + QLatin1Char('x'), QString::number(rect.left()));
     storeText(group + QLatin1Char('y'), QString::number(rect.top()));

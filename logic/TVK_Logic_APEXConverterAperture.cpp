@@ -3,10 +3,8 @@
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXTable.h"
 
-#include <QMutex>
-#include <QMutexLocker>
-
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -49,7 +47,7 @@ bool hasStopTables(int productId)
 
 struct ApertureState
 {
-    QMutex mutex;
+    std::mutex mutex;
     int productId = 0;
     int stepSize = 0;
     TVK_Logic_APEXTable table;
@@ -98,7 +96,7 @@ double nominalFNumber(double fNumber)
 void TVK_Logic_APEXConverterAperture::setProductId(int productId)
 {
     ApertureState &s = state();
-    QMutexLocker locker(&s.mutex);
+    const std::lock_guard<std::mutex> locker(s.mutex);
     if (s.productId == productId)
         return;
     s.productId = productId;
@@ -108,7 +106,7 @@ void TVK_Logic_APEXConverterAperture::setProductId(int productId)
 void TVK_Logic_APEXConverterAperture::setStepSize(int stepSize)
 {
     ApertureState &s = state();
-    QMutexLocker locker(&s.mutex);
+    const std::lock_guard<std::mutex> locker(s.mutex);
     if (s.stepSize == stepSize)
         return;
     s.stepSize = stepSize;
@@ -118,7 +116,7 @@ void TVK_Logic_APEXConverterAperture::setStepSize(int stepSize)
 int TVK_Logic_APEXConverterAperture::stepSize()
 {
     ApertureState &s = state();
-    QMutexLocker locker(&s.mutex);
+    const std::lock_guard<std::mutex> locker(s.mutex);
     return s.stepSize;
 }
 
@@ -151,7 +149,7 @@ double TVK_Logic_APEXConverterAperture::fNumberFromAv(double av)
 {
     {
         ApertureState &s = state();
-        QMutexLocker locker(&s.mutex);
+        const std::lock_guard<std::mutex> locker(s.mutex);
         if (!s.table.isEmpty())
             return s.table.nearestByCode(roundHalfUp(av * 256.0))->value;
     }
@@ -162,7 +160,7 @@ double TVK_Logic_APEXConverterAperture::avFromFNumber(double fNumber)
 {
     {
         ApertureState &s = state();
-        QMutexLocker locker(&s.mutex);
+        const std::lock_guard<std::mutex> locker(s.mutex);
         if (!s.table.isEmpty())
             return s.table.nearestByValue(fNumber)->code / 256.0;
     }

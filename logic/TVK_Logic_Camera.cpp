@@ -15,17 +15,18 @@
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_TransferThread.h"
+#include "TVK_Platform_ThreadCheck.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QSet>
-#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <QTimer>
 
 using namespace TVK_Commu_Ptp;
@@ -262,11 +263,12 @@ TVK_Logic_Camera::~TVK_Logic_Camera()
     // this object.
     QVector<TVK_Logic_TransferThread *> threads;
     {
-        QMutexLocker locker(&m_transferThreadsMutex);
+        const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
         threads.swap(m_transferThreads);
     }
     for (TVK_Logic_TransferThread *thread : threads) {
         thread->wait();
+        TVK_Platform_ThreadCheck::happensAfter(thread); // what run() left, see its end
         delete thread;
     }
 
@@ -998,7 +1000,7 @@ void TVK_Logic_Camera::catchKeepAlive()
         debugLog(kLELogAlways, "%s - KeepAlive skipped", prefix);
         return;
     }
-    QMutexLocker locker(&m_pollingLock);
+    const std::lock_guard<std::mutex> locker(m_pollingLock);
     // A release or transfer may have started while the lock was awaited.
     if (m_keepAliveSkip.load()) {
         debugLog(kLELogAlways, "%s - KeepAlive skipped", prefix);
@@ -1022,7 +1024,7 @@ void TVK_Logic_Camera::catchRefresh3DAxisData()
     TVK_METHOD(prefix);
     if (m_3DAxisData == nullptr)
         return;
-    QMutexLocker locker(&m_pollingLock);
+    const std::lock_guard<std::mutex> locker(m_pollingLock);
     debugLog(kLELog3DAxis, "%s - Getting 3DAxis data...", prefix);
     m_3DAxisData->recvFromCamera();
     Q_EMIT signal3DAxisAngles(m_3DAxisData->cameraPitchAngle(), m_3DAxisData->cameraRollAngle());
@@ -1088,16 +1090,17 @@ void TVK_Logic_Camera::transferRequest()
         thread, &QThread::finished, this,
         [this, thread]() {
             {
-                QMutexLocker locker(&m_transferThreadsMutex);
+                const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
                 if (!m_transferThreads.removeOne(thread))
                     return;
             }
             thread->wait();
+            TVK_Platform_ThreadCheck::happensAfter(thread); // what run() left, see its end
             delete thread;
         },
         Qt::QueuedConnection);
     {
-        QMutexLocker locker(&m_transferThreadsMutex);
+        const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
         m_transferThreads.append(thread);
     }
     thread->start(QThread::InheritPriority);
@@ -1105,7 +1108,7 @@ void TVK_Logic_Camera::transferRequest()
 
 int TVK_Logic_Camera::transferThreadCount()
 {
-    QMutexLocker locker(&m_transferThreadsMutex);
+    const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
     return m_transferThreads.size();
 }
 
@@ -1126,59 +1129,60 @@ void TVK_Logic_Camera::transferDone()
     if (QThread::currentThread() == thread())
         sendChanges();
     else
-        QMetaObject::invokeMethod(this, [this]() { sendChanges(); }, Qt::QueuedConnection);
+        m_callQueue.post([this]() { sendChanges(); });
 }
 
 void TVK_Logic_Camera::setTransferInProgress(bool inProgress)
 {
-    QMutexLocker locker(&m_transferInProgressMutex);
+    const std::lock_guard<std::mutex> locker(m_transferInProgressMutex);
     m_transferInProgress = inProgress;
 }
 
 bool TVK_Logic_Camera::isTransferInProgress()
 {
-    QMutexLocker locker(&m_transferInProgressMutex);
+    const std::lock_guard<std::mutex> locker(m_transferInProgressMutex);
     return m_transferInProgress;
 }
 
 void TVK_Logic_Camera::incrementActiveTransferThreads()
 {
-    QMutexLocker locker(&m_activeTransferThreadsMutex);
+    const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
     ++m_activeTransferThreads;
 }
 
 void TVK_Logic_Camera::decrementActiveTransferThreads()
 {
-    QMutexLocker locker(&m_activeTransferThreadsMutex);
+    const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
     if (m_activeTransferThreads > 0)
         --m_activeTransferThreads;
 }
 
 int TVK_Logic_Camera::activeTransferThreads()
 {
-    QMutexLocker locker(&m_activeTransferThreadsMutex);
+    const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
     return m_activeTransferThreads;
 }
 
 void TVK_Logic_Camera::emitQuickView(const QByteArray &bytes, const QString &fileName, int orientation)
 {
     {
-        QMutexLocker locker(&m_quickViewMutex);
+        const std::lock_guard<std::mutex> locker(m_quickViewMutex);
         m_quickViewData = bytes;
         m_quickViewFileName = fileName;
     }
+    TVK_Platform_ThreadCheck::handOverTo(this); // from the transfer thread
     Q_EMIT signalQuickView(bytes, fileName, orientation);
 }
 
 QByteArray TVK_Logic_Camera::quickViewData()
 {
-    QMutexLocker locker(&m_quickViewMutex);
+    const std::lock_guard<std::mutex> locker(m_quickViewMutex);
     return m_quickViewData;
 }
 
 QString TVK_Logic_Camera::quickViewFileName()
 {
-    QMutexLocker locker(&m_quickViewMutex);
+    const std::lock_guard<std::mutex> locker(m_quickViewMutex);
     return m_quickViewFileName;
 }
 
@@ -1218,7 +1222,7 @@ constexpr unsigned long kManualFocusOnceMs = 1000;
 
 bool TVK_Logic_Camera::wantLiveView()
 {
-    QMutexLocker locker(&m_wantLiveViewMutex);
+    std::unique_lock<std::mutex> locker(m_wantLiveViewMutex);
     return m_wantLiveView;
 }
 
@@ -1355,7 +1359,7 @@ void TVK_Logic_Camera::finishLiveViewStreaming()
 
 void TVK_Logic_Camera::setWantLiveView(bool want)
 {
-    QMutexLocker locker(&m_wantLiveViewMutex);
+    std::unique_lock<std::mutex> locker(m_wantLiveViewMutex);
     if (want == m_wantLiveView)
         return;
     m_wantLiveView = want;
@@ -1729,7 +1733,7 @@ bool TVK_Logic_Camera::readObjectHandles(QVector<quint32> &handles)
     TVK_METHOD(prefix);
     // Picture reads of the transfer threads and thumbnails use the same
     // object store; the list must not change under them half way.
-    QMutexLocker locker(&m_accessLock);
+    const std::lock_guard<std::mutex> locker(m_accessLock);
 
     unsigned char storageIds[ImageDB::kStorageIdsBufferSize] = {};
     debugLog(kLELogCommand, "%s - GetStorageIDs dataSize 0x%08X", prefix, ImageDB::kStorageIdsBufferSize);

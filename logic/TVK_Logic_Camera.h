@@ -3,12 +3,13 @@
 #include "TVK_Logic_CameraEnums.h"
 #include "TVK_Logic_CameraSettingsBase.h"
 #include "TVK_Logic_StreamFrameParser.h"
+#include "TVK_Platform_CallQueue.h"
+#include "TVK_Platform_ThreadCheck.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 
 class QTimer;
 class TVK_Commu_CameraAccess_Base;
@@ -251,18 +253,40 @@ public:
     // Sets the maximum to count when that is larger, also against another thread doing the same.
     void raiseTransfersMaximum(int count);
     int transfersMaximum() const { return m_transfersMaximum.load(); }
-    void emitLoadingDone() { Q_EMIT signalLoading(false); }
-    void emitRemainingToLoad(int count) { Q_EMIT signalRemainingToLoad(count); }
-    void emitDngTransferDone() { Q_EMIT signalDngTransferDone(); }
-    void emitFileNameAndNumber() { Q_EMIT signalFileNameAndNumber(); }
+    // The transfer thread reports through these; the receivers live in the
+    // model's thread (see TVK_Platform_ThreadCheck).
+    void emitLoadingDone()
+    {
+        TVK_Platform_ThreadCheck::handOverTo(this);
+        Q_EMIT signalLoading(false);
+    }
+    void emitRemainingToLoad(int count)
+    {
+        TVK_Platform_ThreadCheck::handOverTo(this);
+        Q_EMIT signalRemainingToLoad(count);
+    }
+    void emitDngTransferDone()
+    {
+        TVK_Platform_ThreadCheck::handOverTo(this);
+        Q_EMIT signalDngTransferDone();
+    }
+    void emitFileNameAndNumber()
+    {
+        TVK_Platform_ThreadCheck::handOverTo(this);
+        Q_EMIT signalFileNameAndNumber();
+    }
     bool wantQuickView() const { return m_wantQuickView.load(); }
     bool quickViewOfPairShown() const { return m_quickViewOfPairShown.load(); }
     void setQuickViewOfPairShown(bool shown) { m_quickViewOfPairShown.store(shown); }
     void emitQuickView(const QByteArray &bytes, const QString &fileName, int orientation);
     QByteArray quickViewData();
     QString quickViewFileName();
-    QMutex &accessLock() { return m_accessLock; }
-    void emitTransferError(const QString &message) { Q_EMIT signalTransferError(message); }
+    std::mutex &accessLock() { return m_accessLock; }
+    void emitTransferError(const QString &message)
+    {
+        TVK_Platform_ThreadCheck::handOverTo(this);
+        Q_EMIT signalTransferError(message);
+    }
 
 Q_SIGNALS:
     // A new picture was not saved, or not completely: the message says which
@@ -516,25 +540,25 @@ private:
     int m_savedStorageType = -1;
     std::atomic<bool> m_keepAliveSkip{false};
     bool m_transferInProgress = false;
-    QMutex m_transferInProgressMutex;
+    std::mutex m_transferInProgressMutex;
     std::atomic<bool> m_pictureReadBusy{false};
     std::atomic<int> m_transfersRemaining{0};
     std::atomic<int> m_transfersMaximum{0};
     int m_activeTransferThreads = 0;
-    QMutex m_activeTransferThreadsMutex;
+    std::mutex m_activeTransferThreadsMutex;
     QTimer *m_3DAxisTimer = nullptr;
     QTimer *m_keepAliveTimer = nullptr;
     QTimer *m_rebuildImageDBTimer = nullptr;
     bool m_rebuildImageDBPending = false;
     QByteArray m_quickViewData;
     QString m_quickViewFileName;
-    QMutex m_quickViewMutex;
+    std::mutex m_quickViewMutex;
     std::atomic<bool> m_wantQuickView{false};
     std::atomic<int> m_transferFileFormat{0};
     std::atomic<bool> m_quickViewOfPairShown{false};
     // Live view. The want flag is also read by the property-changed and the
     // refresh slots, hence its mutex.
-    QMutex m_wantLiveViewMutex;
+    std::mutex m_wantLiveViewMutex;
     bool m_wantLiveView = true;
     TVK_Logic_CameraStreamInfo *m_streamInfo = nullptr;
     QTimer *m_liveViewTimer = nullptr;
@@ -556,8 +580,10 @@ private:
     bool m_videoRecording = false;
     int m_storageTypeDuringVideo = -1;
     std::atomic<bool> m_continuousEndPending{false};
-    QMutex m_pollingLock;
-    QMutex m_accessLock;
+    std::mutex m_pollingLock;
+    std::mutex m_accessLock;
     QVector<TVK_Logic_TransferThread *> m_transferThreads;
-    QMutex m_transferThreadsMutex;
+    std::mutex m_transferThreadsMutex;
+    // Calls from a transfer thread run here in the model's thread.
+    TVK_Platform_CallQueue m_callQueue{this};
 };

@@ -42,11 +42,11 @@
 #include "TVK_Logic_TransferThread.h"
 
 #include <QMetaObject>
-#include <QMutexLocker>
 #include <QThread>
 
 #include <cmath>
 #include <memory>
+#include <mutex>
 
 using namespace TVK_Commu_Ptp;
 
@@ -240,7 +240,7 @@ int TVK_Logic_Controller::productId() const
 
 QString TVK_Logic_Controller::productName() const
 {
-    QMutexLocker locker(&m_publishedMutex);
+    const std::lock_guard<std::mutex> locker(m_publishedMutex);
     return m_publishedProductName;
 }
 
@@ -259,7 +259,7 @@ bool TVK_Logic_Controller::queuedFromOtherThread(Call call)
 {
     if (QThread::currentThread() == thread())
         return false;
-    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    m_callQueue.post(std::move(call));
     return true;
 }
 
@@ -428,7 +428,7 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
     m_publishedProductId.store(product);
     m_published3DAxisData.store(m_camera->has3DAxisData());
     {
-        QMutexLocker locker(&m_publishedMutex);
+        const std::lock_guard<std::mutex> locker(m_publishedMutex);
         m_publishedProductName = m_camera->productName();
     }
     debugLog(kLELogConnection, "%s - camera 0x%04X connected (connectionType %d)", prefix, product, connectionType);
@@ -455,7 +455,7 @@ void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
         m_publishedProductId.store(0);
         m_published3DAxisData.store(false);
         {
-            QMutexLocker locker(&m_publishedMutex);
+            const std::lock_guard<std::mutex> locker(m_publishedMutex);
             m_publishedProductName = QStringLiteral("not connected");
         }
         delete m_camera;
@@ -1058,7 +1058,7 @@ namespace {
 class PictureRead
 {
 public:
-    explicit PictureRead(TVK_Logic_Camera *camera) : m_camera(camera), m_locker(&camera->accessLock())
+    explicit PictureRead(TVK_Logic_Camera *camera) : m_camera(camera), m_locker(camera->accessLock())
     {
         m_camera->setTransferInProgress(true);
         m_camera->setPictureReadBusy(true);
@@ -1073,7 +1073,7 @@ public:
 
 private:
     TVK_Logic_Camera *m_camera;
-    QMutexLocker m_locker;
+    const std::lock_guard<std::mutex> m_locker;
 };
 
 } // namespace
@@ -1653,7 +1653,7 @@ void TVK_Logic_Controller::catchSyncAvailableApertureTimer()
         return;
     // A picture transfer holds the access for as long as it runs; the panel's
     // thread does not wait for it, the next tick reads the lens instead.
-    if (!m_camera->accessLock().tryLock())
+    if (!m_camera->accessLock().try_lock())
         return;
     m_camera->lens()->recvFromCamera();
     m_camera->accessLock().unlock();

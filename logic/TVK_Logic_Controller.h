@@ -1,8 +1,9 @@
 #pragma once
 
+#include "TVK_Platform_CallQueue.h"
+
 #include <QByteArray>
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <mutex>
 
 class TVK_Commu_CameraAccess_Base;
 class TVK_Logic_APEXConverterShutterTime;
@@ -596,6 +598,9 @@ private:
     // a connection opens or closes.
     std::atomic<int> m_publishedProductId{0};
     std::atomic<bool> m_published3DAxisData{false};
-    mutable QMutex m_publishedMutex;
+    mutable std::mutex m_publishedMutex;
     QString m_publishedProductName = QStringLiteral("not connected");
+    // Calls from other threads run here in the controller's thread (a child,
+    // so that it moves with the controller).
+    TVK_Platform_CallQueue m_callQueue{this};
 };

@@ -4,10 +4,11 @@
 #include "TVK_Logic_Controller.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QMutexLocker>
 #include <QThread>
+
+#include <chrono>
+#include <mutex>
 
 namespace {
 
@@ -27,13 +28,12 @@ TVK_Logic_ControllerWorker::~TVK_Logic_ControllerWorker() = default;
 
 TVK_Logic_Controller *TVK_Logic_ControllerWorker::waitForController(unsigned long timeoutMs)
 {
-    QMutexLocker locker(&m_handOverMutex);
-    QDeadlineTimer deadline(timeoutMs == ULONG_MAX ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                                   : QDeadlineTimer(qint64(timeoutMs)));
-    while (m_controller.load() == nullptr && !m_finishRequested.load()) {
-        if (!m_handOver.wait(&m_handOverMutex, deadline))
-            break;
-    }
+    std::unique_lock<std::mutex> locker(m_handOverMutex);
+    const auto handedOver = [this]() { return m_controller.load() != nullptr || m_finishRequested.load(); };
+    if (timeoutMs == ULONG_MAX)
+        m_handOver.wait(locker, handedOver);
+    else
+        m_handOver.wait_for(locker, std::chrono::milliseconds(timeoutMs), handedOver);
     return m_controller.load();
 }
 
@@ -43,9 +43,9 @@ void TVK_Logic_ControllerWorker::process()
     debugLog(kLELogThreads, "%s - started in thread 0x%012lX", prefix, threadIdForLog());
 
     {
-        QMutexLocker locker(&m_handOverMutex);
+        const std::lock_guard<std::mutex> locker(m_handOverMutex);
         m_controller.store(new TVK_Logic_Controller);
-        m_handOver.wakeAll();
+        m_handOver.notify_all();
     }
 
     while (!m_finishRequested.load()) {
@@ -66,7 +66,7 @@ void TVK_Logic_ControllerWorker::process()
 
 void TVK_Logic_ControllerWorker::requestFinish()
 {
-    QMutexLocker locker(&m_handOverMutex);
+    const std::lock_guard<std::mutex> locker(m_handOverMutex);
     m_finishRequested.store(true);
-    m_handOver.wakeAll();
+    m_handOver.notify_all();
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
 
 #include <atomic>
 #include <climits>
+#include <condition_variable>
+#include <mutex>
 
 class TVK_Logic_Controller;
 
@@ -39,6 +39,6 @@ Q_SIGNALS:
 private:
     std::atomic<TVK_Logic_Controller *> m_controller{nullptr};
     std::atomic<bool> m_finishRequested{false};
-    QMutex m_handOverMutex;
-    QWaitCondition m_handOver;
+    std::mutex m_handOverMutex;
+    std::condition_variable m_handOver;
 };

@@ -4,11 +4,11 @@
 #include "TVK_Platform_Base.h"
 
 #include <QDir>
-#include <QMutexLocker>
 #include <QLatin1Char>
 #include <QLatin1String>
 
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -47,43 +47,43 @@ TVK_Logic_FolderSettings::~TVK_Logic_FolderSettings() = default;
 
 QString TVK_Logic_FolderSettings::dngPictureFolder() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return QDir::toNativeSeparators(m_dngPictureFolder);
 }
 
 QString TVK_Logic_FolderSettings::jpgPictureFolder() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return QDir::toNativeSeparators(m_jpgPictureFolder);
 }
 
 QString TVK_Logic_FolderSettings::pictureExampleFileName() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return QDir::toNativeSeparators(m_pictureExampleFileName);
 }
 
 QString TVK_Logic_FolderSettings::pictureNewFileName() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_pictureNewFileName;
 }
 
 QString TVK_Logic_FolderSettings::pictureOrgFileName() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_pictureOrgFileName;
 }
 
 int TVK_Logic_FolderSettings::pictureNumber() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_pictureNumber;
 }
 
 bool TVK_Logic_FolderSettings::pictureExampleIsDng() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_pictureExampleIsDng;
 }
 
@@ -91,7 +91,7 @@ template <typename T>
 bool TVK_Logic_FolderSettings::store(T &member, const T &value)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         if (member == value)
             return false;
         member = value;
@@ -130,14 +130,14 @@ void TVK_Logic_FolderSettings::setPictureExampleIsDng(bool isDng)
 
 void TVK_Logic_FolderSettings::setPictureOrgFileName(const QString &fileName)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_pictureOrgFileName = fileName;
 }
 
 void TVK_Logic_FolderSettings::incrementPictureNumber()
 {
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         // The transfer thread stops advancing at 99999; the guard only keeps
         // a number set by hand from overflowing.
         if (m_pictureNumber < std::numeric_limits<int>::max())
@@ -158,7 +158,7 @@ void TVK_Logic_FolderSettings::rebuildPictureExampleLocked()
 void TVK_Logic_FolderSettings::rebuildPictureExample()
 {
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         rebuildPictureExampleLocked();
     }
     Q_EMIT signalPictureExampleChanged();
@@ -193,7 +193,7 @@ void TVK_Logic_FolderSettings::load(const Record &record)
 void TVK_Logic_FolderSettings::dump(const QString &title) const
 {
     TVK_METHOD(prefix);
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     debugLog(kLELogAlways, "%s for %s :", prefix, title.toUtf8().constData());
     debugLog(kLELogAlways, "%s - dngPictureFolder       = \"%s\"", prefix, m_dngPictureFolder.toUtf8().constData());
     debugLog(kLELogAlways, "%s - jpgPictureFolder       = \"%s\"", prefix, m_jpgPictureFolder.toUtf8().constData());

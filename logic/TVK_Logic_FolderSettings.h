@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
 #include <QString>
+
+#include <mutex>
 
 // Where downloaded pictures go and how they are named: a folder for DNG
 // files, a folder for JPG files, a file-name stem and a running picture
@@ -90,7 +91,7 @@ private:
     void rebuildPictureExampleLocked();
     void rebuildPictureExample();
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
 
     QString m_dngPictureFolder;
     QString m_jpgPictureFolder;

@@ -7,18 +7,19 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
-#include <QMutex>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QWaitCondition>
 #include <QtEndian>
 #include <QtTest>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -209,29 +210,29 @@ public:
     // Between test and script: the test lets the script go on at a point.
     void go(const QString &point)
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         m_points.insert(point);
-        m_condition.wakeAll();
+        m_condition.notify_all();
     }
     bool waitFor(const QString &point)
     {
-        QMutexLocker locker(&m_mutex);
+        std::unique_lock<std::mutex> locker(m_mutex);
         QElapsedTimer clock;
         clock.start();
         while (!m_points.contains(point) && !m_points.contains(QStringLiteral("*")) && clock.elapsed() < kWaitMs)
-            m_condition.wait(&m_mutex, 50);
+            m_condition.wait_for(locker, std::chrono::milliseconds(50));
         return m_points.contains(point);
     }
 
     // What the script saw, for the test.
     void note(const QString &key, const QVariant &value)
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         m_notes[key].append(value);
     }
     QVariantList notes(const QString &key) const
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         return m_notes.value(key);
     }
     void fail(const QString &what) { note(QStringLiteral("failure"), what); }
@@ -439,8 +440,8 @@ private:
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_finished{false};
-    mutable QMutex m_mutex;
-    QWaitCondition m_condition;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_condition;
     QSet<QString> m_points;
     QHash<QString, QVariantList> m_notes;
 };

@@ -5,6 +5,7 @@
 #include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_SignalRecorder.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -53,7 +54,9 @@ struct Rig {
         access = std::make_unique<Access>(std::move(ownBus));
         if (timeoutMs > 0)
             access->setTransferTimeoutMs(timeoutMs);
-        closed = std::make_unique<QSignalSpy>(access.get(), &Access::signalConnectionClosed);
+        // The event thread emits too: a recorder, which takes signals under a
+        // lock (a QSignalSpy does not), so the test may read it meanwhile.
+        recorder = std::make_unique<TVK_Test_SignalRecorder>(access.get());
         opened = std::make_unique<QSignalSpy>(access.get(), &Access::signalConnectionOpened);
     }
     ~Rig()
@@ -97,7 +100,10 @@ struct Rig {
     std::shared_ptr<Camera> camera;
     Bus *bus = nullptr; // owned by the access
     std::unique_ptr<Access> access;
-    std::unique_ptr<QSignalSpy> closed;
+    int closedCount() const { return recorder->count(QStringLiteral("signalConnectionClosed")); }
+    int closedType() const { return recorder->lastArgs(QStringLiteral("signalConnectionClosed")).value(0).toInt(); }
+
+    std::unique_ptr<TVK_Test_SignalRecorder> recorder; // destroyed after the access
     std::unique_ptr<QSignalSpy> opened;
 };
 
@@ -214,7 +220,7 @@ void tst_UsbTransport::openRunsBothSessionsAndCloseEndsThem()
     QVERIFY(rig.access->closeConnection());
     QCOMPARE(responder->operationCodes().mid(3), (QVector<int>{0x9006, 0x1003}));
     QVERIFY(!responder->sessionOpen());
-    QCOMPARE(rig.closed->size(), 1);
+    QCOMPARE(rig.closedCount(), 1);
     QCOMPARE(rig.access->productId(), 0);
     QVERIFY(!rig.access->closeConnection());
     // Closed: a transaction fails without a word.
@@ -370,7 +376,7 @@ void tst_UsbTransport::timedOutTransferIsCancelled()
     QCOMPARE(rig.pipe()->lastCancelledTransaction(), rig.responder()->transactionIds().last());
     QCOMPARE(log.matching(QStringLiteral("Transport error (reading data): timed out")).size(), 1);
     QVERIFY(rig.ping());
-    QCOMPARE(rig.closed->size(), 0);
+    QCOMPARE(rig.closedCount(), 0);
 }
 
 void tst_UsbTransport::removalClosesOnceAndFailsEveryTransaction_data()
@@ -415,14 +421,14 @@ void tst_UsbTransport::removalClosesOnceAndFailsEveryTransaction()
     QCOMPARE(readResult.load(), 0);
     QCOMPARE(waiterResult, 0);
     QVERIFY(clock.elapsed() < kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.closed->size(), 1, kWaitMs);
-    QCOMPARE(rig.closed->first().first().toInt(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.closedCount(), 1, kWaitMs);
+    QCOMPARE(rig.closedType(), 1);
     QCOMPARE(rig.access->productId(), 0);
     QVERIFY(!rig.ping());
     // The event thread, the hot-plug notice and the failed transfer may all
     // have seen it: still one signal.
     QTest::qWait(3 * Access::kEventPollMs);
-    QCOMPARE(rig.closed->size(), 1);
+    QCOMPARE(rig.closedCount(), 1);
     QVERIFY(!rig.access->closeConnection());
 }
 
@@ -451,20 +457,19 @@ void tst_UsbTransport::eventsOnTheInterruptPipeBecomeSignals()
     Rig rig;
     QVERIFY(rig.open());
     TVK_Test_LogCapture log;
-    std::unique_ptr<QSignalSpy> spy;
-    if (!signal.isEmpty())
-        spy = std::make_unique<QSignalSpy>(rig.access.get(), signal.constData());
+    const QString key = QString::fromLatin1(signal.mid(1)); // without the code SIGNAL() puts first
     rig.responder()->raiseEvent(code, params);
     QTRY_VERIFY_WITH_TIMEOUT(!log.matching(logged).isEmpty(), kWaitMs);
-    if (spy) {
-        QTRY_COMPARE_WITH_TIMEOUT(spy->size(), 1, kWaitMs);
+    if (!signal.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count(key), 1, kWaitMs);
         if (code == 0xC00A)
-            QCOMPARE(spy->first().first().value<ushort>(), ushort(0x5005));
+            QCOMPARE(rig.recorder->lastArgs(key).value(0).value<ushort>(), ushort(0x5005));
     }
     // From the camera itself, through its responder.
-    QSignalSpy settings(rig.access.get(), &Access::signalSettingsChanged);
+    const QString settings = QStringLiteral("signalSettingsChanged");
+    const int settingsBefore = rig.recorder->count(settings);
     rig.camera->raiseEvent(TVK_Commu_Ptp::kVXCameraSettingsChanged);
-    QTRY_COMPARE_WITH_TIMEOUT(settings.size(), 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count(settings), settingsBefore + 1, kWaitMs);
 }
 
 void tst_UsbTransport::failedOpenIsReportedAndOfferedAgain_data()
@@ -498,7 +503,7 @@ void tst_UsbTransport::failedOpenIsReportedAndOfferedAgain()
     QVERIFY(rig.open());
     QCOMPARE(rig.opened->size(), 1);
     QCOMPARE(rig.bus->openCount(), 3);
-    QCOMPARE(rig.closed->size(), 0);
+    QCOMPARE(rig.closedCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_UsbTransport)

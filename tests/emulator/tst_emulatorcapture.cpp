@@ -8,11 +8,11 @@
 #include "TVK_Logic_ObjectInfo.h"
 
 #include <QImage>
-#include <QMutex>
 #include <QtTest>
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 using Maker = TVK_Emulator_PictureMaker;
@@ -98,12 +98,12 @@ class EventLog
 public:
     void add(const Camera::CameraEvent &event)
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         m_events.append(event);
     }
     QStringList announced() const
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         QStringList names;
         for (const Camera::CameraEvent &event : m_events) {
             if (event.kind == TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested)
@@ -113,7 +113,7 @@ public:
     }
 
 private:
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QVector<Camera::CameraEvent> m_events;
 };
 
@@ -140,7 +140,7 @@ public:
         transaction.operationCode = operationCode;
         transaction.params = params;
         transaction.dataPhase = TVK_Emulator_Transaction::kLEDataIn;
-        QMutexLocker locker(&camera->stateLock());
+        const std::lock_guard<std::recursive_mutex> locker(camera->stateLock());
         if (!capture->handleTransaction(transaction))
             transaction.responseCode = 0x2005;
         return transaction;
@@ -150,7 +150,7 @@ public:
         Action action;
         action.kind = kind;
         int response = 0;
-        QMutexLocker locker(&camera->stateLock());
+        const std::lock_guard<std::recursive_mutex> locker(camera->stateLock());
         return capture->handleAction(action, &response) ? response : -1;
     }
     QByteArray data(int operationCode, const Params &params)

@@ -6,12 +6,12 @@
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Logic_ObjectInfo.h"
 
-#include <QMutex>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 using Maker = TVK_Emulator_PictureMaker;
@@ -87,17 +87,17 @@ public:
     {
         if (event.kind != TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested)
             return;
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         m_announced.append(event.objectName);
     }
     QStringList announced() const
     {
-        QMutexLocker locker(&m_mutex);
+        const std::lock_guard<std::mutex> locker(m_mutex);
         return m_announced;
     }
 
 private:
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QStringList m_announced;
 };
 

@@ -15,6 +15,7 @@
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Test_Home.h"
+#include "TVK_Test_SignalRecorder.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -69,8 +70,10 @@ public:
     }
     static QVector<quint32> stages()
     {
+        // A list of its own, not one shared with s_stages: the controller's
+        // thread may append to that one in place while the test reads.
         std::lock_guard<std::mutex> lock(s_mutex);
-        return s_stages;
+        return QVector<quint32>(s_stages.cbegin(), s_stages.cend());
     }
 
 private:
@@ -259,12 +262,14 @@ private:
     void quitWithCamera(bool byMenu)
     {
         QVERIFY(waitForCameraWindow());
-        QSignalSpy disconnected(app()->controller(), &TVK_Logic_Controller::signalCameraDisconnected);
+        // The controller emits in its own thread: a recorder takes that under
+        // a lock, a QSignalSpy is not made for it.
+        TVK_Test_SignalRecorder recorder(app()->controller());
         if (byMenu)
             QMetaObject::invokeMethod(app(), "catchActionQuit");
         else
             app()->cameraWindow()->close();
-        QVERIFY(disconnected.wait(kWaitMs) || disconnected.count() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraDisconnected")) > 0, kWaitMs);
         QVERIFY(app()->quitRequested());
         QVERIFY(QTest::qWaitFor([]() { return !app()->noCameraWindow() || !app()->noCameraWindow()->isVisible(); },
                                 kWaitMs));

@@ -331,7 +331,7 @@ void tst_Capture::apertureSyncDoesNotWaitForATransfer()
     const auto lensReads = [&rig]() { return rig.camera->transactionCountsByOperation().value(kOpGetLensData); };
     QSemaphore held;
     QSemaphore done;
-    QMutex &access = rig.model()->accessLock();
+    std::mutex &access = rig.model()->accessLock();
     std::unique_ptr<QThread> transfer(QThread::create([&]() {
         access.lock();
         held.release();

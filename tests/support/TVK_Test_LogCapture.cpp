@@ -2,17 +2,16 @@
 
 #include "TVK_Debug_Log.h"
 
-#include <QMutex>
-#include <QMutexLocker>
+#include <mutex>
 
 namespace {
 
-QMutex g_mutex;
+std::mutex g_mutex;
 QStringList g_lines;
 
 void captureHandler(QtMsgType, const QMessageLogContext &, const QString &text)
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     g_lines.append(text);
 }
 
@@ -40,7 +39,7 @@ TVK_Test_LogCapture::~TVK_Test_LogCapture()
 
 QStringList TVK_Test_LogCapture::lines() const
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     return g_lines;
 }
 
@@ -56,6 +55,6 @@ QStringList TVK_Test_LogCapture::matching(const QString &fragment) const
 
 void TVK_Test_LogCapture::clear()
 {
-    QMutexLocker locker(&g_mutex);
+    const std::lock_guard<std::mutex> locker(g_mutex);
     g_lines.clear();
 }

@@ -1,6 +1,6 @@
 #include "TVK_Test_RecordingAccess.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 TVK_Test_RecordingAccess::TVK_Test_RecordingAccess(int productId, int connectionType)
     : TVK_Commu_CameraAccess_Base(connectionType)
@@ -10,31 +10,31 @@ TVK_Test_RecordingAccess::TVK_Test_RecordingAccess(int productId, int connection
 
 void TVK_Test_RecordingAccess::answerNext(int operationCode, const QByteArray &data, bool ok)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_next[operationCode].enqueue({data, ok});
 }
 
 void TVK_Test_RecordingAccess::answerAlways(int operationCode, const QByteArray &data, bool ok)
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_always[operationCode] = {data, ok};
 }
 
 QVector<TVK_Test_RecordingAccess::Transaction> TVK_Test_RecordingAccess::transactions() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_transactions;
 }
 
 TVK_Test_RecordingAccess::Transaction TVK_Test_RecordingAccess::last() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_transactions.isEmpty() ? Transaction() : m_transactions.last();
 }
 
 void TVK_Test_RecordingAccess::clear()
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_transactions.clear();
 }
 
@@ -62,7 +62,7 @@ TVK_Test_RecordingAccess::Answer TVK_Test_RecordingAccess::record(Transaction tr
 {
     for (int i = 0; i < numParams; ++i)
         transaction.params.append(params[i]);
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_transactions.append(transaction);
     QQueue<Answer> &next = m_next[transaction.operationCode];
     if (!next.isEmpty())

@@ -4,10 +4,11 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QMutex>
 #include <QQueue>
 #include <QString>
 #include <QVector>
+
+#include <mutex>
 
 // A camera access for tests: records every transaction the layers above frame
 // and answers each with scripted data and a scripted outcome.
@@ -58,7 +59,7 @@ private:
     };
     Answer record(Transaction transaction, int numParams, const quint32 *params);
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QVector<Transaction> m_transactions;
     QHash<int, QQueue<Answer>> m_next;
     QHash<int, Answer> m_always;

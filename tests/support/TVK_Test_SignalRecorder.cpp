@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QMetaMethod>
 #include <QMetaType>
-#include <QMutexLocker>
 #include <QThread>
 #include <QVector>
+
+#include <mutex>
 
 TVK_Test_SignalRecorder::TVK_Test_SignalRecorder(const QObject *source, Qt::ConnectionType type)
 {
@@ -59,7 +60,7 @@ int TVK_Test_SignalRecorder::qt_metacall(QMetaObject::Call call, int id, void **
         const int typeId = slot.types.at(p);
         entry.args.append(typeId == QMetaType::UnknownType ? QVariant() : QVariant(typeId, argv[p + 1]));
     }
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_entries.append(entry);
     return -1;
 }
@@ -72,8 +73,14 @@ bool TVK_Test_SignalRecorder::matches(const Entry &entry, const QString &key)
 
 QVector<TVK_Test_SignalRecorder::Entry> TVK_Test_SignalRecorder::entries() const
 {
-    QMutexLocker locker(&m_mutex);
-    return m_entries;
+    // A list of its own, not a shared one: the recording thread may move the
+    // entries of its list to a larger one while the test still reads them.
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    QVector<Entry> copy;
+    copy.reserve(m_entries.size());
+    for (const Entry &entry : m_entries)
+        copy.append(entry);
+    return copy;
 }
 
 QVector<TVK_Test_SignalRecorder::Entry> TVK_Test_SignalRecorder::entries(const QString &key) const
@@ -88,7 +95,7 @@ QVector<TVK_Test_SignalRecorder::Entry> TVK_Test_SignalRecorder::entries(const Q
 
 int TVK_Test_SignalRecorder::size() const
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     return m_entries.size();
 }
 
@@ -148,6 +155,6 @@ bool TVK_Test_SignalRecorder::containsInOrder(const QStringList &keys, int *wher
 
 void TVK_Test_SignalRecorder::clear()
 {
-    QMutexLocker locker(&m_mutex);
+    const std::lock_guard<std::mutex> locker(m_mutex);
     m_entries.clear();
 }

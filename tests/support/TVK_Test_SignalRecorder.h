@@ -2,11 +2,12 @@
 
 #include <QByteArray>
 #include <QMetaObject>
-#include <QMutex>
 #include <QObject>
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
+
+#include <mutex>
 
 class QThread;
 
@@ -70,7 +71,7 @@ private:
         QVector<int> types;
     };
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QVector<Slot> m_slots;
     QVector<Entry> m_entries;
     QVector<QMetaObject::Connection> m_connections;

@@ -5,9 +5,12 @@
 #include <QSet>
 #include <QVector>
 
+#include <mutex>
+
 // The emulated USB access with every property read, every write and every
 // command recorded, and chosen properties made to fail as a camera that drops
-// a transaction would. Used from the test's thread only.
+// a transaction would. A transfer thread records its commands too, so every
+// record is written under a lock; the test reads them once the camera is quiet.
 class TVK_Test_TracingAccess : public TVK_Commu_CameraAccess_Emulated
 {
 public:
@@ -34,4 +37,7 @@ public:
     QSet<int> failReads;
     QSet<int> failWrites;
     QSet<int> failReleaseStages; // answered as failed without reaching the camera
+
+private:
+    std::mutex m_recordMutex; // guards the records above while the camera runs
 };

@@ -1,0 +1,22 @@
+#pragma once
+
+class QObject;
+
+// Tells ThreadSanitizer about a hand-over between two threads that happens
+// inside Qt, whose own futex-based locks it cannot see: the end of a QThread's
+// run() before its wait() returns, a blocking queued call before the caller
+// goes on, a call or signal queued to another thread before that thread runs
+// it. happensBefore(key) in the thread that hands over, happensAfter(key) in
+// the thread that takes over, both with the same key. Only for edges that
+// really exist; anything else would hide a race. Compiles to nothing without
+// ThreadSanitizer.
+class TVK_Platform_ThreadCheck
+{
+public:
+    static void happensBefore(const void *key);
+    static void happensAfter(const void *key);
+    // Right before this thread queues a call or emits a signal to receivers
+    // living in receiver's thread: that thread takes the hand-over with the
+    // next event it delivers, as Qt's post queue of that thread does.
+    static void handOverTo(const QObject *receiver);
+};
