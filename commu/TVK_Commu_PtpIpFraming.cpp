@@ -50,6 +50,7 @@ constexpr int kKeepAliveIdleS = 5;
 constexpr int kKeepAliveIntervalS = 2;
 constexpr int kKeepAliveProbes = 3;
 constexpr int kUserTimeoutMs = 15000;
+constexpr size_t kFirstDiscardSize = 64 * 1024;
 
 using Status = TVK_Commu_PtpFramingIF::eLEStatus;
 
@@ -333,9 +334,12 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::skipBytes(quint64 size
 {
     TVK_METHOD(prefix);
     while (size > 0) {
-        if (m_discard.empty())
-            m_discard.resize(kChunkSize);
-        const size_t piece = size_t(std::min<quint64>(size, m_discard.size()));
+        // Grown as the skipped bytes keep coming, up to a chunk: a packet
+        // that announces much and brings little costs no megabyte.
+        const size_t wanted = size_t(std::min<quint64>(size, kChunkSize));
+        if (m_discard.size() < wanted)
+            m_discard.resize(std::min(wanted, std::max(kFirstDiscardSize, 2 * m_discard.size())));
+        const size_t piece = std::min(wanted, m_discard.size());
         size_t got = 0;
         if (readExact(m_discard.data(), piece, m_timeoutMs, &got) != kLEOk)
             return giveUp(prefix, "truncated packet");

@@ -56,7 +56,8 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::transact
         // The camera is busy (writing a picture to its card, for example):
         // ask again a little later, still holding the mutex, so that nobody
         // else's transaction slips in between.
-        QThread::msleep(kBusyPauseMs);
+        if (m_busyPauseMs > 0)
+            QThread::msleep(unsigned(m_busyPauseMs));
     }
     if (outcome.status != Framing::kLEOk)
         return outcome;

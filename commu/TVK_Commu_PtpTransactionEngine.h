@@ -58,6 +58,9 @@ public:
     // transfer, every later or waiting one fails at once.
     void markGone() { m_gone.store(true); }
     bool isGone() const { return m_gone.load(); }
+    // The pause before asking a busy camera again; the fuzz targets replay
+    // busy answers by the thousand and cannot sleep for each.
+    void setBusyPauseMs(int pauseMs) { m_busyPauseMs = pauseMs > 0 ? pauseMs : 0; }
 
 private:
     Outcome runOnce(const Request &request, quint32 transactionId, const char *prefix);
@@ -73,4 +76,5 @@ private:
     std::mutex m_mutex;
     quint32 m_nextTransactionId = 1; // under m_mutex
     std::atomic<bool> m_gone{false};
+    int m_busyPauseMs = kBusyPauseMs;
 };

@@ -13,6 +13,7 @@ namespace {
 // Bulk endpoints of full-, high- and super-speed devices have 64, 512 or 1024
 // bytes; a pipe that reports nothing usable gets the high-speed size.
 constexpr int kFallbackPacketSize = 512;
+constexpr size_t kFirstDiscardSize = 64 * 1024;
 
 size_t packetSizeOf(const std::shared_ptr<TVK_Commu_UsbPipeIF> &pipe)
 {
@@ -187,9 +188,12 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receivePayload(void *buf
         } else {
             // The caller asked for less than the camera sends (a header read
             // of a whole picture): the rest is read and dropped.
-            if (m_discard.empty())
-                m_discard.resize(chunk);
-            asked = size_t(std::min<quint64>(onWire, chunk));
+            // Grown as the dropped bytes keep coming, up to a chunk: a
+            // header that announces much and brings little costs no megabyte.
+            const size_t wanted = size_t(std::min<quint64>(onWire, chunk));
+            if (m_discard.size() < wanted)
+                m_discard.resize(std::min(wanted, std::max({kFirstDiscardSize, 2 * m_discard.size(), m_packetSize})));
+            asked = std::min(wanted, std::max(m_packetSize, m_discard.size() / m_packetSize * m_packetSize));
             status = read(m_discard.data(), asked, &got);
         }
         if (status != kLEOk)

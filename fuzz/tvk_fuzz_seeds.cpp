@@ -1,7 +1,9 @@
 // Writes the seed corpora of the fuzz targets: real datasets of the emulated
 // cameras (every dataset as the camera answers it, so a seed is what a body
 // of that product really sends), a settings file written by the program's own
-// settings object, update documents and command lines. A tool, not a test:
+// settings object, update documents and command lines, and the byte streams
+// of the wire-format targets: what the emulated camera sends on its USB pipes
+// and PTP/IP connections, and what an initiator sends it. A tool, not a test:
 //   ninja -C BUILD tvk_fuzz_seeds && BUILD/fuzz/tvk_fuzz_seeds fuzz/corpus
 // Existing seeds of the same name are replaced; other files (crashes found by
 // the fuzzer) are left alone.
@@ -9,10 +11,18 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Commu_DevicePropDesc.h"
 #include "TVK_Commu_PtpCodes.h"
+#include "TVK_Commu_PtpIpFraming.h"
+#include "TVK_Commu_PtpTransactionEngine.h"
+#include "TVK_Commu_UsbFraming.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_PictureMaker.h"
 #include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_PtpIpServerThread.h"
+#include "TVK_Emulator_UsbBus.h"
+#include "TVK_Emulator_UsbResponder.h"
+#include "TVK_Fuzz_ScriptedUsbPipe.h"
+#include "TVK_Fuzz_Transactions.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_Logic_CameraStreamInfo.h"
 #include "TVK_Logic_DeviceInfo.h"
@@ -27,8 +37,16 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -246,6 +264,252 @@ void writeDocumentSeeds()
     write(QStringLiteral("tcpcommand"), QStringLiteral("lines"), "R\nx\n\x01\nq\n");
 }
 
+// --- Wire formats ---------------------------------------------------------------------
+
+using Engine = TVK_Commu_PtpTransactionEngine;
+using Script = std::vector<uint8_t>;
+// Vendor events the emulated bodies raise, beside the standard transfer request.
+constexpr int kEventVendor = 0xC101;
+constexpr int kEventRequestObjectTransfer = 0x4009;
+
+QByteArray bytesOf(const Script &script)
+{
+    return QByteArray(reinterpret_cast<const char *>(script.data()), int(script.size()));
+}
+
+int bufferIndexOf(unsigned size)
+{
+    for (int i = 0; i < 8; ++i)
+        if (TVK_Fuzz_Transactions::kBufferSizes[i] == size)
+            return i;
+    std::fprintf(stderr, "tvk_fuzz_seeds: no buffer size %u\n", size);
+    std::exit(1);
+}
+
+// The host's end of the emulated cable, writing down what the camera sends
+// in the script format of the USB target: a bulk transfer ends with the read
+// that came back short (a short or zero-length packet).
+struct RecordingPipe : TVK_Commu_UsbPipeIF {
+    explicit RecordingPipe(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe)
+        : inner(std::move(pipe))
+    {
+    }
+    int maxPacketSize() const override { return inner->maxPacketSize(); }
+    eLEResult bulkWrite(const void *data, size_t size, int timeoutMs) override
+    {
+        return inner->bulkWrite(data, size, timeoutMs);
+    }
+    eLEResult bulkRead(void *buffer, size_t size, size_t *received, int timeoutMs) override
+    {
+        const eLEResult result = inner->bulkRead(buffer, size, received, timeoutMs);
+        const unsigned char *bytes = static_cast<const unsigned char *>(buffer);
+        transfer.insert(transfer.end(), bytes, bytes + *received);
+        if (result == kLEOk && *received < size) {
+            TVK_Fuzz_ScriptedUsbPipe::appendTransfer(&script, TVK_Fuzz_ScriptedUsbPipe::kLEBulkIn, transfer.data(),
+                                                     transfer.size());
+            transfer.clear();
+        }
+        return result;
+    }
+    eLEResult interruptRead(void *buffer, size_t size, size_t *received, int timeoutMs) override
+    {
+        const eLEResult result = inner->interruptRead(buffer, size, received, timeoutMs);
+        if (result == kLEOk)
+            TVK_Fuzz_ScriptedUsbPipe::appendTransfer(&script, TVK_Fuzz_ScriptedUsbPipe::kLEInterruptIn, buffer,
+                                                     *received);
+        return result;
+    }
+    eLEResult cancelTransaction(quint32 transactionId, int timeoutMs) override
+    {
+        return inner->cancelTransaction(transactionId, timeoutMs);
+    }
+
+    std::shared_ptr<TVK_Commu_UsbPipeIF> inner;
+    Script script;
+    std::vector<uint8_t> transfer;
+};
+
+// One USB session of the target's transactions and two events; fault (may
+// be empty) sets up the camera's misbehaviour before it.
+void writeUsbSeed(const QString &name, unsigned bufferSize,
+                  const std::function<void(Camera &, TVK_Emulator_UsbResponder &)> &fault)
+{
+    auto camera = std::make_shared<Camera>(0x2041, 7);
+    camera->setTimeScale(0.0);
+    TVK_Emulator_UsbBus bus(camera);
+    TVK_Commu_UsbBusIF::eLEOpenError error = TVK_Commu_UsbBusIF::kLENoError;
+    QString detail;
+    const std::shared_ptr<TVK_Commu_UsbPipeIF> opened = bus.open(bus.deviceId(), &error, &detail);
+    if (!opened) {
+        std::fprintf(stderr, "tvk_fuzz_seeds: the emulated USB camera does not open: %s\n", qUtf8Printable(detail));
+        std::exit(1);
+    }
+    bus.responder()->setLoopbackOperation(TVK_Fuzz_Transactions::kOpDataOut, true);
+    if (fault)
+        fault(*camera, *bus.responder());
+    auto pipe = std::make_shared<RecordingPipe>(opened);
+    Engine engine(std::make_shared<TVK_Commu_UsbFraming>(pipe));
+    engine.setBusyPauseMs(0);
+    TVK_Fuzz_Transactions::runOpenSequence(&engine, bufferSize);
+
+    bus.responder()->raiseEvent(kEventRequestObjectTransfer, {0x10001});
+    bus.responder()->raiseEvent(kEventVendor, {});
+    unsigned char event[1024];
+    for (int i = 0; i < 2; ++i) {
+        size_t received = 0;
+        pipe->interruptRead(event, sizeof event, &received, 5000);
+    }
+    // Settings byte: the emulator's high-speed packets (index 1), the buffer.
+    Script seed(1, uint8_t(1 | (bufferIndexOf(bufferSize) << 2)));
+    seed.insert(seed.end(), pipe->script.begin(), pipe->script.end());
+    write(QStringLiteral("ptpcontainer"), name, bytesOf(seed));
+}
+
+void writeUsbSeeds()
+{
+    writeUsbSeed(QStringLiteral("session"), 1000, {});
+    writeUsbSeed(QStringLiteral("session_header_buffer"), 12, {});
+    writeUsbSeed(QStringLiteral("session_one_packet_buffer"), 512, {});
+    writeUsbSeed(QStringLiteral("stale_responses"), 5000,
+                 [](Camera &, TVK_Emulator_UsbResponder &responder) { responder.setStaleResponses(2); });
+    writeUsbSeed(QStringLiteral("busy_camera"), 1000, [](Camera &camera, TVK_Emulator_UsbResponder &) {
+        camera.setBusyTransactions(2);
+    });
+    writeUsbSeed(QStringLiteral("short_data"), 1000,
+                 [](Camera &camera, TVK_Emulator_UsbResponder &) { camera.setShortDataOnce(100); });
+}
+
+// Relays a PTP/IP connection between the initiator's end of a socket pair and
+// a TCP connection to the emulated camera's server, writing down what each
+// side sends. Ends when the initiator closed its end and the server closed
+// the connection after it.
+class Tap
+{
+public:
+    explicit Tap(quint16 port)
+    {
+        QString error;
+        m_server = TVK_Commu_PtpIpFraming::connectTo(QStringLiteral("127.0.0.1"), port, 5000, &error);
+        if (m_server < 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_ends) != 0) {
+            std::fprintf(stderr, "tvk_fuzz_seeds: no connection to the PTP/IP camera: %s\n", qUtf8Printable(error));
+            std::exit(1);
+        }
+        m_thread = std::thread([this]() { relay(); });
+    }
+    ~Tap() { finish(); }
+    // The initiator's end, for a framing (which closes it).
+    int initiatorSocket() const { return m_ends[0]; }
+    void finish()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_server >= 0)
+            ::close(m_server);
+        if (m_ends[1] >= 0)
+            ::close(m_ends[1]);
+        m_server = m_ends[1] = -1;
+    }
+    // What the camera sent and what the initiator sent (after finish()).
+    QByteArray fromCamera;
+    QByteArray fromInitiator;
+
+private:
+    void relay()
+    {
+        bool open[2] = {true, true}; // initiator, server
+        char bytes[65536];
+        while (open[0] || open[1]) {
+            pollfd entries[2] = {{m_ends[1], short(open[0] ? POLLIN : 0), 0}, {m_server, short(open[1] ? POLLIN : 0), 0}};
+            if (::poll(entries, 2, 10000) <= 0)
+                return; // nothing for ten seconds: the seed is what came
+            for (int i = 0; i < 2; ++i) {
+                if (!open[i] || entries[i].revents == 0)
+                    continue;
+                const int from = i == 0 ? m_ends[1] : m_server;
+                const int to = i == 0 ? m_server : m_ends[1];
+                const ssize_t got = ::recv(from, bytes, sizeof bytes, 0);
+                if (got <= 0) {
+                    open[i] = false;
+                    ::shutdown(to, SHUT_WR);
+                    continue;
+                }
+                (i == 0 ? fromInitiator : fromCamera).append(bytes, int(got));
+                for (ssize_t done = 0; done < got;) {
+                    const ssize_t sent = ::send(to, bytes + done, size_t(got - done), MSG_NOSIGNAL);
+                    if (sent <= 0)
+                        break;
+                    done += sent;
+                }
+            }
+        }
+    }
+
+    int m_server = -1;
+    int m_ends[2] = {-1, -1};
+    std::thread m_thread;
+};
+
+QByteArray withLength16(const QByteArray &first, const QByteArray &second)
+{
+    QByteArray bytes;
+    bytes.append(char(first.size() & 0xFF)).append(char((first.size() >> 8) & 0xFF));
+    return bytes + first + second;
+}
+
+// One PTP/IP session of the target's transactions and two events, recorded
+// both ways: what the camera sent is a seed of the initiator's framing, what
+// the initiator sent one of the camera's server.
+void writePtpIpSeed(const QString &name, unsigned bufferSize, const std::function<void(Camera &)> &fault)
+{
+    using Framing = TVK_Commu_PtpIpFraming;
+    auto camera = std::make_shared<Camera>(0x2041, 7);
+    camera->setTimeScale(0.0);
+    TVK_Emulator_PtpIpServerThread server(camera);
+    if (server.port() == 0) {
+        std::fprintf(stderr, "tvk_fuzz_seeds: the PTP/IP camera does not listen\n");
+        std::exit(1);
+    }
+    if (fault)
+        fault(*camera);
+    Tap commandTap(server.port());
+    Tap eventTap(server.port());
+    {
+        auto command = std::make_shared<Framing>(commandTap.initiatorSocket());
+        const Framing::InitResult init = command->initCommand(QByteArray(16, '\x5A'), QStringLiteral("Fuzz"));
+        Engine engine(command);
+        engine.setBusyPauseMs(0);
+        if (init.ok())
+            TVK_Fuzz_Transactions::runOpenSequence(&engine, bufferSize);
+        Framing events(eventTap.initiatorSocket());
+        if (init.ok() && events.initEvent(init.connectionNumber).ok()) {
+            camera->raiseEvent(kEventVendor, 3);
+            camera->raiseEvent(kEventVendor + 1, 0);
+            for (int i = 0; i < 2; ++i) {
+                TVK_Commu_PtpContainer event;
+                events.receiveEvent(&event, 5000);
+            }
+        }
+        // The event connection closes first, then the command connection.
+    }
+    eventTap.finish();
+    commandTap.finish();
+    // Settings byte: both handshakes, the buffer.
+    const char settings = char(3 | (bufferIndexOf(bufferSize) << 2));
+    write(QStringLiteral("ptpippacket"), name,
+          QByteArray(1, settings) + withLength16(commandTap.fromCamera, eventTap.fromCamera));
+    write(QStringLiteral("ptpipserver"), name, withLength16(commandTap.fromInitiator, eventTap.fromInitiator));
+}
+
+void writePtpIpSeeds()
+{
+    writePtpIpSeed(QStringLiteral("session"), 1000, {});
+    writePtpIpSeed(QStringLiteral("session_header_buffer"), 12, {});
+    writePtpIpSeed(QStringLiteral("busy_camera"), 5000, [](Camera &camera) { camera.setBusyTransactions(2); });
+    // The camera refuses the dataset: a response where the data was due.
+    writePtpIpSeed(QStringLiteral("refused_dataset"), 1000,
+                   [](Camera &camera) { camera.failNextOperation(Ptp::kOpGetDeviceInfo, 0x2002); });
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -264,6 +528,8 @@ int main(int argc, char **argv)
     writePictureSeeds();
     writeSettingsFileSeeds();
     writeDocumentSeeds();
+    writeUsbSeeds();
+    writePtpIpSeeds();
     std::printf("tvk_fuzz_seeds: %d seeds written below %s\n", g_written, qUtf8Printable(g_root));
     return 0;
 }
