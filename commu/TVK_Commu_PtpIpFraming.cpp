@@ -641,8 +641,12 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receiveContainer(Conta
             result.type = Container::kLEData;
             result.code = m_requestCode;
             result.transactionId = transactionId;
-            const quint64 length = total == kUnknownDataLength ? quint64(0xFFFFFFFFu) : Container::kHeaderSize + total;
-            result.length = quint32(std::min<quint64>(length, 0xFFFFFFFFu));
+            // A total near 2^64 would wrap past the header size: anything beyond
+            // 32 bits is reported as the largest length a container can carry.
+            const quint64 limit = quint64(0xFFFFFFFFu);
+            const quint64 length =
+                (total == kUnknownDataLength || total >= limit - Container::kHeaderSize) ? limit : Container::kHeaderSize + total;
+            result.length = quint32(length);
             m_payloadPending = true;
             m_dataTransactionId = transactionId;
             m_dataTotal = total;
