@@ -3,7 +3,7 @@
 // the dataset's buffer.
 
 #include "TVK_Commu_PtpCodes.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Test_RecordingAccess.h"
 
@@ -15,14 +15,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Every category on, so that the dumps read the parsed fields too; the
-    // lines go nowhere, a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     using Info = TVK_Logic_DeviceInfo;
     TVK_Test_RecordingAccess access;

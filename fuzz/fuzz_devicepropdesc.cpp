@@ -2,7 +2,7 @@
 // values it kept must be consistent with it.
 
 #include "TVK_Commu_DevicePropDesc.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,13 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The lines go nowhere: a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     TVK_Commu_DevicePropDesc desc;
     const auto result = desc.parse(data, size);

@@ -1,7 +1,7 @@
 // The beginning of a picture file (JPEG or DNG) in which the transfer looks
 // for the Exif orientation.
 
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_TransferThread.h"
 
 #include <QByteArray>
@@ -12,13 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The lines go nowhere: a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     // Not a copy: a read past the input's end must reach the sanitizer.
     const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));

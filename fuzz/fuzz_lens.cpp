@@ -1,7 +1,7 @@
 // The lens record as the camera sends it (cut or zero-filled to its size).
 
 #include "TVK_Commu_PtpCodes.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_CameraLens.h"
 #include "TVK_Test_RecordingAccess.h"
 
@@ -12,14 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Every category on, so that the dump reads the record too; the lines go
-    // nowhere, a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     TVK_Test_RecordingAccess access;
     access.answerAlways(TVK_Commu_Ptp::kOpGetLensData, QByteArray(reinterpret_cast<const char *>(data), int(size)));

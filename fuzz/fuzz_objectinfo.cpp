@@ -2,7 +2,7 @@
 // buffer and as bytes of exactly the length that arrived.
 
 #include "TVK_Commu_PtpCodes.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_ObjectInfo.h"
 #include "TVK_Test_RecordingAccess.h"
 
@@ -14,13 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The lines go nowhere: a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     const auto readAll = [](const TVK_Logic_ObjectInfo &info) {
         info.objectFormat();

@@ -12,7 +12,7 @@
 #include "TVK_Commu_PtpContainer.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Commu_UsbFraming.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Fuzz_ScriptedUsbPipe.h"
 #include "TVK_Fuzz_Transactions.h"
 
@@ -23,13 +23,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The lines go nowhere: a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     if (size < 1)
         return 0;

@@ -20,7 +20,7 @@
 #include "TVK_Commu_PtpContainer.h"
 #include "TVK_Commu_PtpIpFraming.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Fuzz_Transactions.h"
 
 #include <QByteArray>
@@ -64,13 +64,7 @@ int connectionWith(const uint8_t *bytes, size_t size, int *camera)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The lines go nowhere: a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     if (size < 3)
         return 0;

@@ -6,7 +6,7 @@
 // decoded from it.
 
 #include "TVK_Commu_PtpCodes.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_CameraSettingsByStruct.h"
 #include "TVK_Logic_CameraSettingsByStructCora.h"
 #include "TVK_Logic_DeviceInfo.h"
@@ -22,14 +22,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Every category on, so that the dumps decode the record too; the lines
-    // go nowhere, a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     if (size == 0)
         return 0;

@@ -2,7 +2,7 @@
 // as whole must place its image inside the buffer; the image's first and last
 // bytes are read so that the sanitizer checks the range.
 
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_StreamFrameParser.h"
 
 #include <cstddef>
@@ -11,14 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Every category on, so that the stream dumps run too; the lines go
-    // nowhere, a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     using Parser = TVK_Logic_StreamFrameParser;
     const Parser::Result result = Parser::parse(data, size, "fuzz_streamframe");

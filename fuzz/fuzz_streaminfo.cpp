@@ -2,7 +2,7 @@
 // to its size).
 
 #include "TVK_Commu_PtpCodes.h"
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_Logic_CameraStreamInfo.h"
 #include "TVK_Test_RecordingAccess.h"
 
@@ -13,14 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // Every category on, so that the dump reads the dataset too; the lines go
-    // nowhere, a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     TVK_Test_RecordingAccess access;
     access.answerAlways(TVK_Commu_Ptp::kOpGetStreamInfo, QByteArray(reinterpret_cast<const char *>(data), int(size)));

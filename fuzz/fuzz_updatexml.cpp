@@ -1,7 +1,7 @@
 // The update information document as the server sends it, and the version
 // it offers compared with the program's.
 
-#include "TVK_Debug_Log.h"
+#include "TVK_Fuzz_Log.h"
 #include "TVK_GUI_Application.h"
 
 #include <QByteArray>
@@ -12,13 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // The lines go nowhere: a fuzzer must not wait for a terminal.
-    static const bool quiet = [] {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        setDebugLogCategories(~0, true);
-        return true;
-    }();
-    (void)quiet;
+    TVK_Fuzz_Log::everyCategoryToNowhere();
 
     QString version;
     if (TVK_GUI_Application::updateVersionFromXml(QByteArray(reinterpret_cast<const char *>(data), int(size)),
