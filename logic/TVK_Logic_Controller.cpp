@@ -40,7 +40,9 @@
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_ObjectInfo.h"
 #include "TVK_Logic_TransferThread.h"
+#include "TVK_Platform_ThreadCheck.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
 
@@ -154,6 +156,10 @@ bool isBigEndianPicture(const QByteArray &head)
 
 TVK_Logic_Controller::TVK_Logic_Controller()
 {
+    // The windows take the controller's state from its signals, queued into
+    // the GUI thread; connected first, before any window connects.
+    if (QCoreApplication::instance() != nullptr)
+        TVK_Platform_ThreadCheck::handOverSignalsTo(this, QCoreApplication::instance()->thread());
     m_bulbResetTimer.setSingleShot(true);
     m_selfTimerResetTimer.setSingleShot(true);
 

@@ -12,6 +12,7 @@
 #include "TVK_Platform_ThreadCheck.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 
 #include <unistd.h>
 
@@ -72,6 +74,27 @@ std::mutex &nameMutex()
 {
     static std::mutex mutex;
     return mutex;
+}
+
+// The last picture saved without the camera answering its confirmation, in
+// this process: whichever camera model (one per session) meets it again.
+struct Unconfirmed {
+    std::mutex mutex;
+    QString cameraFileName;
+    quint32 size = 0;
+    QByteArray digest;
+    QString savedPath;
+};
+
+Unconfirmed &unconfirmed()
+{
+    static Unconfirmed last;
+    return last;
+}
+
+QByteArray pictureDigest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 enum class MoveResult { Moved, NameTaken, Failed };
@@ -152,6 +175,7 @@ void TVK_Logic_TransferThread::run()
 
     const bool haveObjectInfo = readObjectInfo();
     bool storeFile = false;
+    bool confirmed = false;
     if (!haveObjectInfo) {
         m_camera->setTransfersRemaining(1);
         m_camera->emitRemainingToLoad(1);
@@ -166,21 +190,34 @@ void TVK_Logic_TransferThread::run()
         else
             m_camera->raiseTransfersMaximum(remaining);
 
-        storeFile = chooseTarget();
-        if (m_camera->wantQuickView())
-            showQuickView();
-        if (!readPicture())
-            storeFile = false;
+        identifyFile();
+        // A picture that may have been saved before is read first: whether it
+        // takes a number and a name depends on its bytes.
+        std::optional<bool> read;
+        if (mayBeSavedAlready())
+            read = readPicture();
+        if (read.value_or(false) && isSavedAlready()) {
+            // It was shown when it was saved: the other file of its pair is not.
+            if (m_pairMode && m_camera->wantQuickView())
+                m_camera->setQuickViewOfPairShown(true);
+        } else {
+            storeFile = chooseTarget();
+            if (m_camera->wantQuickView())
+                showQuickView();
+            if (!(read ? *read : readPicture()))
+                storeFile = false;
+        }
         // Confirmed also after a failed read: the camera hands over nothing
         // else until it is, and the failure has been reported.
-        m_access->transferObjectReady();
+        confirmed = m_access->transferObjectReady();
     }
 
     m_camera->setPictureReadBusy(false);
     m_camera->transferDone();
 
-    if (storeFile && !m_imageData.isEmpty())
-        savePicture();
+    const bool saved = storeFile && !m_imageData.isEmpty() && savePicture();
+    if (haveObjectInfo)
+        rememberConfirmation(confirmed, saved);
 
     if (isPairFormat(m_camera->transferFileFormat())) {
         // The camera's own extension may be lower case in a series name.
@@ -232,32 +269,82 @@ bool TVK_Logic_TransferThread::readObjectInfo()
     return ok;
 }
 
+void TVK_Logic_TransferThread::identifyFile()
+{
+    m_pairMode = isPairFormat(m_camera->transferFileFormat());
+    m_cameraFileName = m_objectInfo.filename();
+    const int dot = m_cameraFileName.lastIndexOf(QLatin1Char('.'));
+    m_extension = dot >= 0 ? m_cameraFileName.mid(dot + 1) : QString();
+    m_isDng = m_extension.compare(QLatin1String("DNG"), Qt::CaseInsensitive) == 0;
+    m_isJpg = m_extension.compare(QLatin1String("JPG"), Qt::CaseInsensitive) == 0;
+}
+
+bool TVK_Logic_TransferThread::mayBeSavedAlready() const
+{
+    Unconfirmed &last = unconfirmed();
+    const std::lock_guard<std::mutex> locker(last.mutex);
+    return !last.savedPath.isEmpty() && last.cameraFileName == m_cameraFileName
+           && last.size == m_objectInfo.objectCompressedSize();
+}
+
+bool TVK_Logic_TransferThread::isSavedAlready()
+{
+    TVK_METHOD(prefix);
+    QString savedPath;
+    {
+        Unconfirmed &last = unconfirmed();
+        const std::lock_guard<std::mutex> locker(last.mutex);
+        if (last.savedPath.isEmpty() || pictureDigest(m_imageData) != last.digest)
+            return false;
+        savedPath = last.savedPath;
+    }
+    if (!QFileInfo::exists(savedPath))
+        return false; // moved or deleted since: saved again rather than not at all
+    debugLog(kLELogAlways, "%s - Picture %s came again after its confirmation was lost; it is already saved as %s",
+             prefix, qUtf8Printable(m_cameraFileName), qUtf8Printable(savedPath));
+    m_imageData.clear();
+    return true;
+}
+
+void TVK_Logic_TransferThread::rememberConfirmation(bool confirmed, bool saved)
+{
+    TVK_METHOD(prefix);
+    Unconfirmed &last = unconfirmed();
+    if (confirmed) {
+        const std::lock_guard<std::mutex> locker(last.mutex);
+        last.savedPath.clear();
+        return;
+    }
+    if (!saved)
+        return; // the picture is still to be had, and nothing of it was stored
+    debugLog(kLELogAlways, "%s - Error! The camera did not confirm the hand-over of %s, saved as %s", prefix,
+             qUtf8Printable(m_cameraFileName), qUtf8Printable(m_fullPath));
+    const QByteArray digest = pictureDigest(m_imageData);
+    const std::lock_guard<std::mutex> locker(last.mutex);
+    last.cameraFileName = m_cameraFileName;
+    last.size = m_objectInfo.objectCompressedSize();
+    last.digest = digest;
+    last.savedPath = m_fullPath;
+}
+
 bool TVK_Logic_TransferThread::chooseTarget()
 {
     TVK_METHOD(prefix);
     if (m_folders->pictureNewFileName().isEmpty())
         m_folders->setPictureNewFileName(TVK_Logic_FolderSettings::defaultPictureFileName());
 
-    m_pairMode = isPairFormat(m_camera->transferFileFormat());
     const bool lateDng = isLateDngProduct(m_camera->productId());
-
-    m_cameraFileName = m_objectInfo.filename();
-    const int dot = m_cameraFileName.lastIndexOf(QLatin1Char('.'));
-    m_extension = dot >= 0 ? m_cameraFileName.mid(dot + 1) : QString();
-
     const int number = m_folders->pictureNumber();
     const QString numbered = m_folders->pictureNewFileName()
                              + QStringLiteral("%1").arg(number, TVK_Logic_FolderSettings::kPictureNumberDigits, 10,
                                                         QLatin1Char('0'));
     // In pair mode both files carry the number; it advances after the second.
     bool advance = false;
-    if (m_extension.compare(QLatin1String("DNG"), Qt::CaseInsensitive) == 0) {
-        m_isDng = true;
+    if (m_isDng) {
         m_folder = m_folders->dngPictureFolder();
         m_fileName = numbered + QStringLiteral(".DNG");
         advance = !m_pairMode || lateDng;
-    } else if (m_extension.compare(QLatin1String("JPG"), Qt::CaseInsensitive) == 0) {
-        m_isJpg = true;
+    } else if (m_isJpg) {
         m_folder = m_folders->jpgPictureFolder();
         m_fileName = numbered + QStringLiteral(".JPG");
         advance = !m_pairMode || !lateDng;

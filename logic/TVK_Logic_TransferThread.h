@@ -21,6 +21,11 @@ class TVK_Logic_FolderSettings;
 // (Picture00041.DNG, Picture00041_1.DNG, ...) with a rename that never
 // replaces a file. A picture that could not be read or written is reported
 // through the model's signalTransferError, never stored as zeros or in part.
+//
+// A picture saved while the camera's confirmation of its hand-over was lost
+// (the cable went at that moment) is offered again in the camera's next
+// session; when it comes byte for byte as saved, it is confirmed and not
+// saved a second time under the next name.
 class TVK_Logic_TransferThread : public QThread
 {
     Q_OBJECT
@@ -61,6 +66,17 @@ protected:
 private:
     // Reads the ObjectInfo; large thumbnails where the product has them.
     bool readObjectInfo();
+    // Takes the camera's file name and type from the ObjectInfo.
+    void identifyFile();
+    // Name and size are those of the picture saved last whose confirmation
+    // the camera did not answer.
+    bool mayBeSavedAlready() const;
+    // The picture read into m_imageData is byte for byte that one, and its
+    // file is still there; m_imageData is then let go.
+    bool isSavedAlready();
+    // Remembers the picture just handled for isSavedAlready() of a later
+    // run, or forgets the last one once the camera confirmed a hand-over.
+    void rememberConfirmation(bool confirmed, bool saved);
     // Picks folder and file name and advances the picture number; false for
     // a file type that is not stored.
     bool chooseTarget();

@@ -41,6 +41,7 @@ constexpr int kOpGetObjectInfo = 0x1008;
 constexpr int kOpGetObject = 0x1009;
 constexpr int kOpGetThumb = 0x100A;
 constexpr int kOpGetPartialObject = 0x101B;
+constexpr int kOpTransferObjectReady = 0x9007;
 constexpr int kOpGetObjectPropsSupported = 0x9801;
 constexpr int kOpGetObjectPropValue = 0x9803;
 constexpr quint16 kPropFileFormat = 0xD004; // 0 DNG, 1 DNG and JPG, 2 JPG
@@ -493,6 +494,43 @@ private Q_SLOTS:
             QVERIFY(rig.takePictures(1));
             QCOMPARE(rig.files(), QStringList{"dng/Picture00042.DNG"});
         }
+    }
+
+    // The camera does not hear that the first file of a pair is saved (the
+    // cable went at that moment) and offers it again in its next session.
+    void aPictureOfferedAgainAfterALostConfirmationIsSavedOnce_data()
+    {
+        QTest::addColumn<bool>("removedMeanwhile");
+        QTest::newRow("file kept") << false;
+        QTest::newRow("file removed meanwhile") << true; // saved again rather than lost
+    }
+
+    void aPictureOfferedAgainAfterALostConfirmationIsSavedOnce()
+    {
+        QFETCH(bool, removedMeanwhile);
+        Rig rig(0x2041, 1);
+        rig.model->setWantQuickView(true);
+        rig.camera->failNextOperation(kOpTransferObjectReady, 0x2002);
+        QVERIFY(rig.access->releaseCam(0));
+        QVERIFY(QTest::qWaitFor([&rig]() { return rig.files() == QStringList{"jpg/Picture00041.JPG"}; }, kWaitMs));
+        QVERIFY(QTest::qWaitFor([&rig]() { return rig.model->transferThreadCount() == 0; }, kWaitMs));
+        QCOMPARE(rig.capture->pendingCount(), 2); // the camera still holds both files
+        if (removedMeanwhile)
+            QVERIFY(QFile::remove(rig.path("jpg/Picture00041.JPG")));
+
+        rig.access->closeConnection();
+        QVERIFY(rig.access->openConnection(Emulated::kVendorId, 0x2041, rig.access->deviceId()));
+        QVERIFY(rig.settle());
+
+        const QVector<quint32> card = rig.capture->cardHandles();
+        QCOMPARE(card.size(), 2);
+        QCOMPARE(rig.files(), (QStringList{"dng/Picture00041.DNG", "jpg/Picture00041.JPG"}));
+        QCOMPARE(readFile(rig.path("jpg/Picture00041.JPG")), rig.cardFile(card[0]));
+        QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(card[1]));
+        QCOMPARE(rig.model->folderSettings()->pictureNumber(), 42);
+        QCOMPARE(rig.sink.errors, QStringList());
+        if (!removedMeanwhile) // the pair's first file was shown once, its second is not
+            QCOMPARE(rig.sink.quickViewNames, QStringList{"jpg/Picture00041.JPG"});
     }
 
     void destroyingTheModelWaitsForARunningTransfer()
