@@ -1,5 +1,7 @@
 #include "TVK_Platform_ThreadCheck.h"
 
+#include <QMetaMethod>
+#include <QMetaObject>
 #include <QObject>
 #include <QThread>
 
@@ -13,7 +15,34 @@
 
 #ifdef TVK_THREAD_SANITIZER
 #include <sanitizer/tsan_interface.h>
+#endif
 
+namespace {
+
+// Connected directly, and first, to every signal of its parent: it runs in the
+// emitting thread before Qt queues the signal to any receiver.
+class SignalHandOver : public QObject
+{
+    Q_OBJECT
+
+public:
+    SignalHandOver(QObject *sender, const QThread *receiverThread)
+        : QObject(sender)
+        , m_receiverThread(receiverThread)
+    {
+        setObjectName(QStringLiteral("SignalHandOver"));
+    }
+
+public Q_SLOTS:
+    void handOver() { TVK_Platform_ThreadCheck::happensBefore(m_receiverThread); }
+
+private:
+    const QThread *const m_receiverThread;
+};
+
+} // namespace
+
+#ifdef TVK_THREAD_SANITIZER
 namespace {
 
 // A thread takes what was posted to it under its post queue's lock before it
@@ -56,3 +85,24 @@ void TVK_Platform_ThreadCheck::handOverTo(const QObject *receiver)
     (void)receiver;
 #endif
 }
+
+void TVK_Platform_ThreadCheck::handOverSignalsTo(QObject *sender, const QThread *receiverThread)
+{
+#ifdef TVK_THREAD_SANITIZER
+    if (sender == nullptr || receiverThread == nullptr)
+        return;
+    auto *handOver = new SignalHandOver(sender, receiverThread);
+    const QMetaObject *senderMeta = sender->metaObject();
+    const int slot = handOver->metaObject()->indexOfSlot("handOver()");
+    for (int i = 0; i < senderMeta->methodCount(); ++i) {
+        // A slot without arguments takes any signal: the arguments are ignored.
+        if (senderMeta->method(i).methodType() == QMetaMethod::Signal)
+            QMetaObject::connect(sender, i, handOver, slot, Qt::DirectConnection);
+    }
+#else
+    (void)sender;
+    (void)receiverThread;
+#endif
+}
+
+#include "TVK_Platform_ThreadCheck.moc"

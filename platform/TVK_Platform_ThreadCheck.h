@@ -1,6 +1,7 @@
 #pragma once
 
 class QObject;
+class QThread;
 
 // Tells ThreadSanitizer about a hand-over between two threads that happens
 // inside Qt, whose own futex-based locks it cannot see: the end of a QThread's
@@ -19,4 +20,10 @@ public:
     // living in receiver's thread: that thread takes the hand-over with the
     // next event it delivers, as Qt's post queue of that thread does.
     static void handOverTo(const QObject *receiver);
+    // From now on, every signal sender emits first hands over to
+    // receiverThread, as handOverTo does: for an object whose many signals
+    // carry values into one other thread. Call it before anything else
+    // connects to sender, so that the hand-over comes before every queued
+    // delivery.
+    static void handOverSignalsTo(QObject *sender, const QThread *receiverThread);
 };

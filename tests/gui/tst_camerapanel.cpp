@@ -22,6 +22,7 @@
 #include "TVK_Logic_Controller.h"
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_SignalRecorder.h"
 
 #include <QAbstractSlider>
 #include <QComboBox>
@@ -1007,10 +1008,10 @@ void tst_CameraPanel::shutterButtonReleasesWhenFocusIsLostWhileHeld()
 
 void tst_CameraPanel::beloBodyGetsThePictureViewFinder()
 {
-    QSignalSpy connected(controller(), SIGNAL(signalCameraConnected()));
-    QSignalSpy disconnected(controller(), SIGNAL(signalCameraDisconnected()));
+    // The controller emits in its own thread: the recorder's list is guarded.
+    TVK_Test_SignalRecorder recorder(controller());
     g_camera->attach();
-    QTRY_COMPARE_WITH_TIMEOUT(connected.count(), 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraConnected")), 1, kWaitMs);
     QCOMPARE(controller()->productId(), kBeloProduct);
     {
         auto window = makeWindow(true);
@@ -1033,7 +1034,7 @@ void tst_CameraPanel::beloBodyGetsThePictureViewFinder()
         makeWindow().reset();
         QVERIFY(TVK_GUI_Application::instance()->quitRequested());
         g_camera->removeDevice();
-        QTRY_COMPARE_WITH_TIMEOUT(disconnected.count(), 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraDisconnected")), 1, kWaitMs);
     }
 }
 

@@ -62,11 +62,16 @@ class FloodingClient
 public:
     explicit FloodingClient(QByteArray bytes)
         : m_bytes(std::move(bytes))
+        , m_socket(::socket(AF_INET, SOCK_STREAM, 0))
         , m_thread([this]() { run(); })
     {
     }
     ~FloodingClient()
     {
+        // A failed check leaves early, maybe while the thread still blocks
+        // in send(): the shutdown ends that call, so the join cannot hang.
+        if (m_socket >= 0)
+            ::shutdown(m_socket, SHUT_RDWR);
         m_thread.join();
         if (m_socket >= 0)
             ::close(m_socket);
@@ -79,7 +84,6 @@ public:
 private:
     void run()
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(g_port);
@@ -104,7 +108,7 @@ private:
     }
 
     QByteArray m_bytes;
-    int m_socket = -1;
+    const int m_socket; // made before the thread starts, closed after it ended
     std::atomic<qint64> m_written{0};
     std::atomic<bool> m_done{false};
     QByteArray m_received;
