@@ -1041,10 +1041,15 @@ void tst_CameraPanel::beloBodyGetsThePictureViewFinder()
 int main(int argc, char *argv[])
 {
     TVK_Test_Home home;
-    g_camera = std::make_shared<TVK_Emulator_Camera>(kBeloProduct);
-    g_camera->setTimeScale(0.01);
-    g_camera->removeDevice(); // plugged in by the last test only
     TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
+        // Made once the application exists, as the program does: the
+        // camera's thread, started before it, was seen to sleep through calls
+        // posted to it (an unplug that never arrived).
+        if (!g_camera) {
+            g_camera = std::make_shared<TVK_Emulator_Camera>(kBeloProduct);
+            g_camera->setTimeScale(0.01);
+            g_camera->removeDevice(); // plugged in by the last test only
+        }
         return new TVK_Commu_CameraAccess_Emulated(g_camera);
     });
     TVK_GUI_Settings::registerXmlFormat();
