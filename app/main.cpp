@@ -111,7 +111,7 @@ bool installWlanCamera(const TVK_App_Options &options, QString *error)
 class SignalLogger : public QObject
 {
 public:
-    explicit SignalLogger(QObject *source) : m_source(source)
+    SignalLogger(QObject *source, QObject *parent) : QObject(parent), m_source(source)
     {
         const QMetaObject *meta = source->metaObject();
         for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
@@ -155,6 +155,24 @@ int runHeadless(QCoreApplication &application, int seconds)
 {
     auto *thread = new QThread;
     auto *worker = new TVK_Logic_ControllerWorker;
+    // Wired in the controller's own thread, before its first event: the
+    // logger is called there, and the timer runs there.
+    worker->setOnCreated([worker, seconds](TVK_Logic_Controller *controller) {
+        new SignalLogger(controller, controller);
+        QObject::connect(controller, &TVK_Logic_Controller::signalCameraConnected, controller,
+                         &TVK_Logic_Controller::catchCameraGUIOpened);
+        // Closing a connected camera ends the run once the camera has gone;
+        // without a camera there is nothing to close.
+        QTimer::singleShot(seconds * 1000, controller, [controller, worker]() {
+            if (controller->camera() == nullptr) {
+                worker->requestFinish();
+                return;
+            }
+            QObject::connect(controller, &TVK_Logic_Controller::signalCameraDisconnected, worker,
+                             &TVK_Logic_ControllerWorker::requestFinish, Qt::DirectConnection);
+            controller->catchCameraGUIClosed();
+        });
+    });
     worker->moveToThread(thread);
     QObject::connect(thread, &QThread::started, worker, &TVK_Logic_ControllerWorker::process);
     QObject::connect(worker, &TVK_Logic_ControllerWorker::signalFinished, thread, &QThread::quit);
@@ -162,22 +180,6 @@ int runHeadless(QCoreApplication &application, int seconds)
     QObject::connect(thread, &QThread::finished, &application, &QCoreApplication::quit);
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
-
-    TVK_Logic_Controller *controller = worker->waitForController();
-    SignalLogger logger(controller);
-    QObject::connect(controller, &TVK_Logic_Controller::signalCameraConnected, controller,
-                     &TVK_Logic_Controller::catchCameraGUIOpened);
-    // Closing a connected camera ends the run once the camera has gone; without
-    // a camera there is nothing to close.
-    QTimer::singleShot(seconds * 1000, controller, [controller, worker]() {
-        if (controller->camera() == nullptr) {
-            worker->requestFinish();
-            return;
-        }
-        QObject::connect(controller, &TVK_Logic_Controller::signalCameraDisconnected, worker,
-                         &TVK_Logic_ControllerWorker::requestFinish, Qt::DirectConnection);
-        controller->catchCameraGUIClosed();
-    });
     return application.exec();
 }
 

@@ -42,9 +42,12 @@ void TVK_Logic_ControllerWorker::process()
     TVK_METHOD(prefix);
     debugLog(kLELogThreads, "%s - started in thread 0x%012lX", prefix, threadIdForLog());
 
+    auto *created = new TVK_Logic_Controller;
+    if (m_onCreated)
+        m_onCreated(created);
     {
         const std::lock_guard<std::mutex> locker(m_handOverMutex);
-        m_controller.store(new TVK_Logic_Controller);
+        m_controller.store(created);
         m_handOver.notify_all();
     }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <climits>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 class TVK_Logic_Controller;
@@ -28,6 +29,10 @@ public:
     // (or the time is up: null then). The application connects to the
     // controller only after this returns, as before with polling.
     TVK_Logic_Controller *waitForController(unsigned long timeoutMs = ULONG_MAX);
+    // Runs call in the controller thread right after the controller is made,
+    // before it handles any event and before waitForController() returns: for
+    // wiring that belongs in that thread. Set before the thread starts.
+    void setOnCreated(std::function<void(TVK_Logic_Controller *)> call) { m_onCreated = std::move(call); }
 
 public Q_SLOTS:
     void process();
@@ -37,6 +42,7 @@ Q_SIGNALS:
     void signalFinished();
 
 private:
+    std::function<void(TVK_Logic_Controller *)> m_onCreated;
     std::atomic<TVK_Logic_Controller *> m_controller{nullptr};
     std::atomic<bool> m_finishRequested{false};
     std::mutex m_handOverMutex;
