@@ -201,7 +201,7 @@ void TVK_Emulator_Camera::setTransactionLatency(qint64 microseconds)
 QHash<int, quint64> TVK_Emulator_Camera::transactionCountsByOperation() const
 {
     const std::lock_guard<std::mutex> locker(m_countMutex);
-    return m_countsByOperation;
+    return TVK_Platform_ThreadCheck::unshared(m_countsByOperation);
 }
 
 void TVK_Emulator_Camera::resetTransactionCount()

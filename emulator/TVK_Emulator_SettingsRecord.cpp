@@ -5,6 +5,7 @@
 #include "TVK_Emulator_Bytes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
+#include "TVK_Platform_ThreadCheck.h"
 
 #include <functional>
 #include <mutex>
@@ -464,13 +465,13 @@ bool TVK_Emulator_SettingsRecord::querySetting(int which, qint64 *value) const
 QByteArray TVK_Emulator_SettingsRecord::record() const
 {
     const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
-    return m_record;
+    return TVK_Platform_ThreadCheck::unshared(m_record);
 }
 
 QByteArray TVK_Emulator_SettingsRecord::lastWrittenRecord() const
 {
     const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
-    return m_lastWritten;
+    return TVK_Platform_ThreadCheck::unshared(m_lastWritten);
 }
 
 bool TVK_Emulator_SettingsRecord::hasField(eLEField field) const

@@ -2,6 +2,7 @@
 
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_UsbPipe.h"
+#include "TVK_Platform_ThreadCheck.h"
 
 #include <QtEndian>
 
@@ -81,19 +82,19 @@ void TVK_Emulator_UsbResponder::setLoopbackOperation(int operationCode, bool dat
 QVector<quint32> TVK_Emulator_UsbResponder::transactionIds() const
 {
     const std::lock_guard<std::mutex> locker(m_mutex);
-    return m_transactionIds;
+    return TVK_Platform_ThreadCheck::unshared(m_transactionIds);
 }
 
 QVector<int> TVK_Emulator_UsbResponder::operationCodes() const
 {
     const std::lock_guard<std::mutex> locker(m_mutex);
-    return m_operationCodes;
+    return TVK_Platform_ThreadCheck::unshared(m_operationCodes);
 }
 
 QByteArray TVK_Emulator_UsbResponder::lastDataOut() const
 {
     const std::lock_guard<std::mutex> locker(m_mutex);
-    return m_lastDataOut;
+    return TVK_Platform_ThreadCheck::unshared(m_lastDataOut);
 }
 
 bool TVK_Emulator_UsbResponder::hasDataOut(int code)

@@ -26,4 +26,17 @@ public:
     // connects to sender, so that the hand-over comes before every queued
     // delivery.
     static void handOverSignalsTo(QObject *sender, const QThread *receiverThread);
+
+    // A copy of a Qt container that shares no data with value, for handing a
+    // guarded member out of its lock. A shared copy would let the next write
+    // under that lock touch data the caller may still be reading: Qt decides
+    // whether to copy before writing by a relaxed load of the sharing count,
+    // which orders nothing. Only the container itself is unshared.
+    template <typename Container>
+    static Container unshared(const Container &value)
+    {
+        Container copy = value;
+        copy.detach();
+        return copy;
+    }
 };

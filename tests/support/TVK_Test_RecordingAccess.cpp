@@ -1,5 +1,7 @@
 #include "TVK_Test_RecordingAccess.h"
 
+#include "TVK_Platform_ThreadCheck.h"
+
 #include <mutex>
 
 TVK_Test_RecordingAccess::TVK_Test_RecordingAccess(int productId, int connectionType)
@@ -23,7 +25,7 @@ void TVK_Test_RecordingAccess::answerAlways(int operationCode, const QByteArray 
 QVector<TVK_Test_RecordingAccess::Transaction> TVK_Test_RecordingAccess::transactions() const
 {
     const std::lock_guard<std::mutex> locker(m_mutex);
-    return m_transactions;
+    return TVK_Platform_ThreadCheck::unshared(m_transactions);
 }
 
 TVK_Test_RecordingAccess::Transaction TVK_Test_RecordingAccess::last() const
