@@ -42,6 +42,10 @@ public Q_SLOTS:
 
 protected:
     void deviceRemoved() override;
+    // Returns once no event of the camera is being delivered to this access
+    // any more. Events come on the camera's thread: a subclass calls this
+    // first in its own destructor, so that none reaches it half destroyed.
+    void unregisterForEventNotifications();
 
 private:
     enum eLEPhase { kLENoData, kLEDataIn, kLEDataOut };
@@ -49,7 +53,6 @@ private:
                      unsigned sizeOut, void *bufferIn, unsigned sizeIn, const char *caller,
                      quint64 *received = nullptr);
     void registerForEventNotifications();
-    void unregisterForEventNotifications();
     void closeDevice();
 
     std::shared_ptr<TVK_Emulator_Camera> m_camera;

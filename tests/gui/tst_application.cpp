@@ -60,6 +60,7 @@ class StageRecordingAccess : public Emulated
 {
 public:
     using Emulated::Emulated;
+    ~StageRecordingAccess() override { unregisterForEventNotifications(); }
     bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override
     {
         if (operationCode == kOpRelease && numParams > 0) {
@@ -88,6 +89,7 @@ class UnknownProductAccess : public Emulated
 {
 public:
     using Emulated::Emulated;
+    ~UnknownProductAccess() override { unregisterForEventNotifications(); }
     bool openConnection(quint64 cameraId, int productId, QString deviceId) override
     {
         const bool ok = Emulated::openConnection(cameraId, productId, deviceId);

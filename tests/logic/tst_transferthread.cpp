@@ -54,6 +54,7 @@ class FaultyAccess : public Emulated
 {
 public:
     using Emulated::Emulated;
+    ~FaultyAccess() override { unregisterForEventNotifications(); }
 
     QSet<int> hiddenOperations; // left out of the DeviceInfo (read when the model is made)
     QString extension;          // replaces the camera's file extension; "-" takes the dot away

@@ -21,6 +21,7 @@ public:
     };
 
     using TVK_Commu_CameraAccess_Emulated::TVK_Commu_CameraAccess_Emulated;
+    ~TVK_Test_TracingAccess() override { unregisterForEventNotifications(); }
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
                   const char *caller, quint64 *received = nullptr) override;
