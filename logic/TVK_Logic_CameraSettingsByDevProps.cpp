@@ -85,8 +85,6 @@ const Self::Row kRows[Self::kLERowCount] = {
     {Self::kLERowAperture, "aperture", kAperture, 4, kApertureSet, 4, Base::kLEAperture, false, {kApertureSet, kApertureChanged}, 0},
 };
 
-constexpr int kProduct2031 = 0x2031;
-constexpr int kProduct2033 = 0x2033;
 constexpr int kProduct2041 = 0x2041;
 constexpr int kProduct2044 = 0x2044;
 constexpr int kProduct2047 = 0x2047;
