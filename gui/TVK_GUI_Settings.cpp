@@ -138,9 +138,11 @@ bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &ma
     QStringList names;
     int keyLength = 0; // of names joined by '/'
     QSettings::SettingsMap values;
+    bool anyElement = false;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
+            anyElement = true;
             QString name = reader.name().toString();
             if (name.startsWith(kArrayElementPrefix))
                 name.remove(0, kArrayElementPrefix.size());
@@ -169,7 +171,10 @@ bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &ma
             break;
         }
     }
-    if (reader.hasError()) {
+    // The writer gives a map without keys as a declaration and no element,
+    // which XML calls premature; it is this format's empty file.
+    const bool emptyFile = !anyElement && reader.error() == QXmlStreamReader::PrematureEndOfDocumentError;
+    if (reader.hasError() && !emptyFile) {
         debugLog(kLELogAlways, "%s - %s is not well-formed XML (line %lld, column %lld): %s", prefix,
                  source.constData(),
                  static_cast<long long>(reader.lineNumber()), static_cast<long long>(reader.columnNumber()),

@@ -359,6 +359,37 @@ private Q_SLOTS:
         QCOMPARE(readAll(broken), bytes);
     }
 
+    // What the writer makes of a map without keys must read back, and a file
+    // like it is empty, not broken: nothing is set aside, no line says so.
+    void fileWithoutAnyElementIsEmptyNotBroken_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QSettings::SettingsMap none;
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        QVERIFY(Settings::writeXmlFile(written, none));
+        QTest::newRow("written from no keys") << written.data();
+        QTest::newRow("zero bytes") << QByteArray();
+        QTest::newRow("declaration and a comment") << QByteArray("<?xml version=\"1.0\"?>\n<!-- nothing -->\n");
+    }
+
+    void fileWithoutAnyElementIsEmptyNotBroken()
+    {
+        QFETCH(QByteArray, bytes);
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QSettings::SettingsMap map;
+        QVERIFY(Settings::readXmlFile(buffer, map));
+        QVERIFY(map.isEmpty());
+
+        writeAll(m_path, bytes);
+        TVK_Test_LogCapture log;
+        QCOMPARE(Settings::instance()->alwaysOnTop(), true);
+        QVERIFY(!QFile::exists(m_path + QStringLiteral(".broken")));
+        QCOMPARE(log.matching(QStringLiteral("is unreadable")).size(), 0);
+    }
+
     // Nowhere to keep it (the ".broken" name is taken by a folder): then this
     // run stores nothing rather than write over the only copy.
     void brokenFileThatCannotBeKeptIsLeftUntouched()
