@@ -112,6 +112,7 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::bulkWrite(const void *data,
 
 void TVK_Emulator_UsbPipe::copyOut(Transfer &transfer, unsigned char *out, qint64 n)
 {
+    const auto start = std::chrono::steady_clock::now();
     while (n > 0) {
         const QByteArray &piece = transfer.pieces.at(transfer.piece);
         const qint64 run = std::min<qint64>(n, piece.size() - transfer.pieceOffset);
@@ -125,6 +126,8 @@ void TVK_Emulator_UsbPipe::copyOut(Transfer &transfer, unsigned char *out, qint6
             transfer.pieceOffset = 0;
         }
     }
+    m_copyNanoseconds.fetch_add(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
 }
 
 TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::bulkRead(void *buffer, size_t size, size_t *received,

@@ -51,6 +51,10 @@ public:
     // Bulk-out writes and zero-length packets the host sent.
     int bulkWrites() const { return m_bulkWrites.load(); }
     int zeroLengthPacketsFromHost() const { return m_zeroPacketsFromHost.load(); }
+    // Time spent copying bytes into the host's buffers, all reads together:
+    // what a host controller's DMA does on a real bus, so that a benchmark can
+    // take it out of the host's time and keep only the framing's.
+    qint64 copyNanoseconds() const { return m_copyNanoseconds.load(); }
 
     // --- The host's side ---------------------------------------------------------------
     int maxPacketSize() const override { return m_packetSize; }
@@ -88,4 +92,5 @@ private:
     std::atomic<quint32> m_lastCancelled{0};
     std::atomic<int> m_bulkWrites{0};
     std::atomic<int> m_zeroPacketsFromHost{0};
+    std::atomic<qint64> m_copyNanoseconds{0};
 };
