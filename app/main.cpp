@@ -223,7 +223,7 @@ int main(int argc, char *argv[])
 
     if (options.runForSeconds() > 0) {
         QCoreApplication application(argc, argv);
-        debugLog(kLELogAlways, "====== %s %s ======", TVK_App_Identity::kApplicationName,
+        debugLog(kLELogAlways, "====== %s %s ======", TVK_App_Identity::kApplicationDisplayName,
                  TVK_App_Identity::kApplicationVersion);
         debugLog(kLELogAlways, "main() - camera source: %s", source.description().toUtf8().constData());
         const int result = runHeadless(application, options.runForSeconds());
