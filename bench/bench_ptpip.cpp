@@ -19,8 +19,8 @@
 #include <QThread>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>

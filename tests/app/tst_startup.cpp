@@ -78,8 +78,8 @@ private Q_SLOTS:
         QTest::newRow("bad seconds") << QStringList{"--run-for=soon"} << 2 << "--run-for takes 1 to 3600 seconds";
         QTest::newRow("hex product without 0x") << QStringList{"--camera=emulated:2061", "--run-for=1"} << 0
                                                 << "camera source: emulated camera 0x2061";
-        QTest::newRow("headless run starts as the windowed one") << QStringList{"--camera=simulated", "--run-for=1"}
-                                                                 << 0 << "] {Debug}    ====== Norba Pellora 3.8.0 ======";
+        QTest::newRow("headless start line") << QStringList{"--camera=simulated", "--run-for=1"} << 0
+                                             << "] {Debug}    ====== Norba Pellora 3.8.0 ======";
         QTest::newRow("WLAN camera without address") << QStringList{"--wlan-camera="} << 2
                                                      << "--wlan-camera needs an address";
         QTest::newRow("WLAN camera with a bad port") << QStringList{"--wlan-camera=camera:99999"} << 2
