@@ -15,6 +15,7 @@
 #include "TVK_GUI_SaveProfileDialog.h"
 #include "TVK_GUI_SettingsAwareWidgetT.h"
 #include "TVK_GUI_UpdateDialog.h"
+#include "TVK_GUI_WarningBox.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_ControllerWorker.h"
 #include "TVK_Logic_FolderSettings.h"
@@ -167,6 +168,7 @@ void placeWindow(QWidget *window, QWidget *owner, const QSize &size, const QStri
 
 TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
     : QApplication(argc, argv)
+    , m_warningBox(new TVK_GUI_WarningBox(this))
 {
     TVK_METHOD(prefix);
     s_instance = this;
@@ -280,6 +282,9 @@ TVK_GUI_Application::~TVK_GUI_Application()
     delete m_liveViewWindow.data();
     delete m_cameraWindow.data();
     delete m_noCameraWindow.data();
+    // Its box may stand alone, and no widget may outlive the application.
+    delete m_warningBox;
+    m_warningBox = nullptr;
     m_folderSettings.reset();
 
     // The worker ends its loop, deletes the controller and quits its thread;
@@ -427,14 +432,22 @@ void TVK_GUI_Application::catchActionChooseProfile()
 
 void TVK_GUI_Application::catchActionSaveProfile()
 {
-    TVK_GUI_SaveProfileDialog dialog(m_profileNames, m_noCameraWindow.data());
-    dialog.exec();
+    openDialog(new TVK_GUI_SaveProfileDialog(m_profileNames, m_noCameraWindow.data()));
 }
 
 void TVK_GUI_Application::catchActionDeleteProfile()
 {
-    TVK_GUI_DeleteProfilesDialog dialog(m_profileNames, m_noCameraWindow.data());
-    dialog.exec();
+    openDialog(new TVK_GUI_DeleteProfilesDialog(m_profileNames, m_noCameraWindow.data()));
+}
+
+void TVK_GUI_Application::openDialog(QDialog *dialog)
+{
+    // No dialog of the program runs an event loop of its own: a window
+    // closed inside such a loop (the camera unplugged, Quit) would be deleted
+    // under the dialog still on the stack. A dialog is a child of its window
+    // instead, goes with it, and says its answer through its signals.
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void TVK_GUI_Application::catchActionOpenManual()
@@ -1065,7 +1078,8 @@ void TVK_GUI_Application::showWarning(const QString &text)
         s_warningSink(text);
         return;
     }
-    QMessageBox::warning(m_cameraWindow.data(), tr("Warning", "Warning dialog title"), text, QMessageBox::Ok);
+    if (m_warningBox != nullptr)
+        m_warningBox->warn(m_cameraWindow.data(), tr("Warning", "Warning dialog title"), text);
 }
 
 // --- Command server -------------------------------------------------------------------------------
@@ -1319,8 +1333,7 @@ void TVK_GUI_Application::catchUpdateVersion(const QString &updateVersion)
             s_updateSink(true, text);
             return;
         }
-        TVK_GUI_UpdateDialog dialog(dialogParent(), title, text, ownersAreaAddress());
-        dialog.exec();
+        openDialog(new TVK_GUI_UpdateDialog(dialogParent(), title, text, ownersAreaAddress()));
         return;
     }
     if (m_automaticUpdateCheck)
@@ -1330,5 +1343,5 @@ void TVK_GUI_Application::catchUpdateVersion(const QString &updateVersion)
         s_updateSink(false, text);
         return;
     }
-    QMessageBox::information(dialogParent(), title, text, QMessageBox::Ok);
+    openDialog(new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, dialogParent()));
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class QDialog;
 class QImage;
 class QMenu;
 class QMenuBar;
@@ -28,6 +29,7 @@ class TVK_GUI_CameraArdo2;
 class TVK_GUI_ImageViewer;
 class TVK_GUI_LiveViewInfoWidget;
 class TVK_GUI_NoCamera;
+class TVK_GUI_WarningBox;
 class TVK_Logic_Controller;
 class TVK_Logic_ControllerWorker;
 class TVK_Logic_FolderSettings;
@@ -83,12 +85,13 @@ public:
     // areas; an invalid rectangle when none shows the title-bar strip.
     static QRect fitOnScreens(const QRect &stored, const QList<QRect> &availableScreens);
 
-    // Warnings go to a modal message box; tests take them instead.
+    // Warnings go to the one warning box, which counts repeats; tests take
+    // them instead.
     using WarningSink = std::function<void(const QString &)>;
     static void setWarningSinkForTesting(WarningSink sink);
 
     // The result of an update check goes to the update dialog or to an
-    // information box, both modal; tests take it instead.
+    // information box, both modal to their window; tests take it instead.
     using UpdateSink = std::function<void(bool updateAvailable, const QString &text)>;
     static void setUpdateSinkForTesting(UpdateSink sink);
 
@@ -190,6 +193,7 @@ private:
     void matchToScreenOf(QWidget *window, TVK_GUI_ImageViewer *viewer, QPoint *rememberedCentre);
     void startCommandServer();
     QWidget *dialogParent() const;
+    void openDialog(QDialog *dialog);
     void applyAlwaysOnTopToAll();
     void setOptionsMenusVisible(bool visible);
     void saveFolderSettings();
@@ -231,4 +235,5 @@ private:
     // Set in the destructor: no further client is taken then.
     bool m_shuttingDown = false;
     bool m_automaticUpdateCheck = false;
+    TVK_GUI_WarningBox *m_warningBox;
 };

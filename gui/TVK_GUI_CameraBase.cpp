@@ -31,6 +31,10 @@ const CommandRoute kCommandRoutes[] = {
     {"signalVidCaptBtnReleased()", "doVidCaptBtnReleased()"},
 };
 
+// The interval fields are open while no interval series runs; the
+// controller says when one does, under a name of its own.
+const QByteArray kIntervalFieldsSlot = QByteArrayLiteral("setIsIntervalMode(bool)");
+
 const QByteArray kSignalPrefix = QByteArrayLiteral("signal");
 const QByteArray kSetPrefix = QByteArrayLiteral("set");
 
@@ -129,6 +133,8 @@ void TVK_GUI_CameraBase::wireByNamingRule()
         const QByteArray signature = method.methodSignature();
         if (method.methodType() == QMetaMethod::Slot && method.access() == QMetaMethod::Public
             && signature.startsWith(kSetPrefix)) {
+            if (signature == kIntervalFieldsSlot)
+                continue;
             const QByteArray source = kSignalPrefix + signature.mid(kSetPrefix.size());
             if (controller->indexOfSignal(source.constData()) >= 0)
                 connectBySignature(m_controller, "controller", source, this, "window", signature);
@@ -153,4 +159,11 @@ void TVK_GUI_CameraBase::wireCommandButtons()
 {
     for (const CommandRoute &route : kCommandRoutes)
         connectBySignature(this, "window", route.windowSignal, m_controller, "controller", route.controllerSlot);
+    connectBySignature(m_controller, "controller", "signalIntervalRunning(bool)", this, "window",
+                       "catchIntervalRunning(bool)");
+}
+
+void TVK_GUI_CameraBase::catchIntervalRunning(bool running)
+{
+    setIsIntervalMode(!running);
 }

@@ -191,6 +191,9 @@ public Q_SLOTS:
     virtual void setFocusConfirmBadSig(bool badSignal) = 0;
     virtual void setNoFocusConfirmation() = 0;
 
+private Q_SLOTS:
+    void catchIntervalRunning(bool running);
+
 protected:
     TVK_GUI_Application *const m_application;
     TVK_Logic_Controller *const m_controller;

@@ -51,7 +51,11 @@ void TVK_GUI_DirPathWidget::commit(const QString &path)
 
 void TVK_GUI_DirPathWidget::catchBrowseButtonClicked()
 {
-    const QString chosen = browseDirectory(m_committedPath);
+    browseDirectory(m_committedPath);
+}
+
+void TVK_GUI_DirPathWidget::answerBrowse(const QString &chosen)
+{
     if (chosen.isEmpty())
         return;
     commit(QDir::toNativeSeparators(chosen));
@@ -79,35 +83,41 @@ void TVK_GUI_DirPathWidget::catchTextDirtyFired()
 void TVK_GUI_DirPathWidget::checkEditedPath()
 {
     // The question box takes the focus away from the field; that focus-out
-    // must not start a second check.
+    // must not start a second check while the question is open.
     if (m_isChecking)
         return;
-    m_isChecking = true;
     m_textTimer->stop();
-    const QString path = m_editedPath;
-    if (!QDir(path).exists()) {
-        switch (askCreatePath(path)) {
-        case QMessageBox::Yes:
-            if (QDir().mkpath(path)) {
-                commit(path);
-            } else {
-                tellCannotCreate(path);
-                m_textTimer->start();
-                giveFocusBack();
-            }
-            break;
-        case QMessageBox::No:
+    m_checkedPath = m_editedPath;
+    if (QDir(m_checkedPath).exists())
+        return;
+    m_isChecking = true;
+    askCreatePath(m_checkedPath);
+}
+
+void TVK_GUI_DirPathWidget::answerCreatePath(int button)
+{
+    m_isChecking = false;
+    const QString path = m_checkedPath;
+    switch (button) {
+    case QMessageBox::Yes:
+        if (QDir().mkpath(path)) {
+            commit(path);
+        } else {
+            tellCannotCreate(path);
             m_textTimer->start();
             giveFocusBack();
-            break;
-        default:  // Cancel, or the box closed another way
-            m_editedPath = m_committedPath;
-            ui->ledPath->setText(m_committedPath);
-            giveFocusBack();
-            break;
         }
+        break;
+    case QMessageBox::No:
+        m_textTimer->start();
+        giveFocusBack();
+        break;
+    default:  // Cancel, or the box closed another way
+        m_editedPath = m_committedPath;
+        ui->ledPath->setText(m_committedPath);
+        giveFocusBack();
+        break;
     }
-    m_isChecking = false;
 }
 
 void TVK_GUI_DirPathWidget::giveFocusBack()
@@ -116,22 +126,39 @@ void TVK_GUI_DirPathWidget::giveFocusBack()
     ui->ledPath->setFocus();
 }
 
-int TVK_GUI_DirPathWidget::askCreatePath(const QString &)
+// The dialogs are children of this field and open without an event loop of
+// their own: when the camera window goes while one is open, it goes with it.
+void TVK_GUI_DirPathWidget::askCreatePath(const QString &)
 {
-    return QMessageBox::warning(this, QStringLiteral("Warning"),
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"),
                                 QStringLiteral("Path does not exist!\nCreate this path?"),
-                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box->setObjectName(QStringLiteral("CreatePathBox"));
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QDialog::finished, this, [this, box]() { answerCreatePath(box->standardButton(box->clickedButton())); });
+    box->open();
 }
 
 void TVK_GUI_DirPathWidget::tellCannotCreate(const QString &)
 {
-    QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Cannot create this path!"),
-                         QMessageBox::Cancel);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"),
+                                QStringLiteral("Cannot create this path!"), QMessageBox::Cancel, this);
+    box->setObjectName(QStringLiteral("CannotCreateBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
-QString TVK_GUI_DirPathWidget::browseDirectory(const QString &startPath)
+void TVK_GUI_DirPathWidget::browseDirectory(const QString &startPath)
 {
-    return QFileDialog::getExistingDirectory(this, QString(), startPath, QFileDialog::ShowDirsOnly);
+    auto *dialog = new QFileDialog(this, QString(), startPath);
+    dialog->setObjectName(QStringLiteral("BrowseDialog"));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &TVK_GUI_DirPathWidget::answerBrowse);
+    dialog->open();
 }
 
 bool TVK_GUI_DirPathWidget::eventFilter(QObject *watched, QEvent *event)

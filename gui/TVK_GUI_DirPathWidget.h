@@ -42,12 +42,15 @@ private Q_SLOTS:
     void catchTextDirtyFired();
 
 protected:
-    // The user's side of the dialogs; tests answer in their place.
-    // askCreatePath returns QMessageBox::Yes, No or Cancel.
-    virtual int askCreatePath(const QString &path);
+    // The user's side of the dialogs; tests answer in their place. Each
+    // opens its dialog and returns; the answer comes later:
+    // askCreatePath's to answerCreatePath (QMessageBox::Yes, No or Cancel),
+    // browseDirectory's to answerBrowse (empty when the user cancelled).
+    virtual void askCreatePath(const QString &path);
     virtual void tellCannotCreate(const QString &path);
-    // An empty answer means the user cancelled.
-    virtual QString browseDirectory(const QString &startPath);
+    virtual void browseDirectory(const QString &startPath);
+    void answerCreatePath(int button);
+    void answerBrowse(const QString &chosen);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -59,6 +62,7 @@ private:
     Ui::TVK_GUI_DirPathWidget *ui;
     QString m_committedPath;
     QString m_editedPath;
+    QString m_checkedPath; // the folder the open question is about
     bool m_isChecking = false;
     QTimer *m_textTimer;
 };

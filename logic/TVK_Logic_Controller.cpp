@@ -2094,7 +2094,7 @@ void TVK_Logic_Controller::doCaptureBtnPressed()
         m_intervalRemaining = mirrorUp ? 2 * m_intervalFrames : m_intervalFrames;
         m_bulbStage = 0;
         c.clearBulbRunning();
-        m_intervalRunning = true;
+        setIntervalRunning(true);
         // The first tick releases at once.
         m_dngTransferDone = true;
         delete m_intervalTimer;
@@ -2123,10 +2123,18 @@ void TVK_Logic_Controller::doCaptureBtnReleased()
 
 void TVK_Logic_Controller::stopInterval()
 {
-    m_intervalRunning = false;
+    setIntervalRunning(false);
     m_intervalRemaining = 0;
     delete m_intervalTimer;
     m_intervalTimer = nullptr;
+}
+
+void TVK_Logic_Controller::setIntervalRunning(bool running)
+{
+    if (running == m_intervalRunning)
+        return;
+    m_intervalRunning = running;
+    Q_EMIT signalIntervalRunning(running);
 }
 
 void TVK_Logic_Controller::tickInterval()

@@ -271,6 +271,8 @@ Q_SIGNALS:
     void signalImageDBChangeBegin();
     void signalImageDBChangeEnd();
     void signalLightroomDetected(bool);
+    // An interval series of the program's own started or ended.
+    void signalIntervalRunning(bool);
 
 public Q_SLOTS:
     // --- Shooting --------------------------------------------------------------------
@@ -539,6 +541,7 @@ private:
     void disconnectCamera();
     void publishCameraState();
     void stopInterval();
+    void setIntervalRunning(bool running);
     TVK_Commu_CameraAccess_Base *accessFor(int connectionType) const;
 
     TVK_Commu_CameraAccess_Base *m_usbAccess = nullptr;

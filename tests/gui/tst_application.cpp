@@ -7,6 +7,8 @@
 #include "TVK_GUI_Application.h"
 #include "TVK_Emulator_LiveView.h"
 #include "TVK_GUI_CameraArdo2.h"
+#include "TVK_GUI_DirPathWidget.h"
+#include "TVK_GUI_UpdateDialog.h"
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_LiveViewInfoWidget.h"
 #include "TVK_GUI_LiveViewNavigatorWidget.h"
@@ -24,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
@@ -215,6 +218,13 @@ private Q_SLOTS:
     void quickViewTurnsByExifOrientation_data();
     void quickViewTurnsByExifOrientation();
 
+    // Every dialog the camera window shows is its child and runs no event
+    // loop of its own: the window may go under it, when the camera is
+    // unplugged or the user quits, and the program carries on.
+    void dialogsGoWithTheCameraWindowOnUnplug();
+    void dialogGoesWithTheCameraWindowOnQuit_data();
+    void dialogGoesWithTheCameraWindowOnQuit();
+
 private:
     static QToolButton *panelButton(const char *name)
     {
@@ -259,6 +269,54 @@ private:
     {
         QMetaObject::invokeMethod(app()->controller(), "doCaptureBtnPressed", Qt::QueuedConnection);
         QMetaObject::invokeMethod(app()->controller(), "doCaptureBtnReleased", Qt::QueuedConnection);
+    }
+
+    // Opens the camera window's dialog of that kind and returns it once it
+    // shows. The unplug or quit that takes the window is queued first: a
+    // dialog that ran an event loop of its own would meet it in that loop.
+    static QPointer<QDialog> openCameraWindowDialog(const QString &kind)
+    {
+        TVK_GUI_CameraArdo2 *window = app()->cameraWindow();
+        auto *field = window->findChild<TVK_GUI_DirPathWidget *>(QStringLiteral("wgtDngPath"));
+        if (kind == QLatin1String("update")) {
+            QMetaObject::invokeMethod(app(), "catchUpdateVersion", Q_ARG(QString, QStringLiteral("99.0.0")));
+        } else if (kind == QLatin1String("upToDate")) {
+            QMetaObject::invokeMethod(app(), "catchUpdateVersion", Q_ARG(QString, QCoreApplication::applicationVersion()));
+        } else if (kind == QLatin1String("warning")) {
+            QMetaObject::invokeMethod(app(), "showWarning", Q_ARG(QString, QStringLiteral("The picture was not saved.")));
+        } else if (kind == QLatin1String("browse")) {
+            field->findChild<QToolButton *>(QStringLiteral("pbnBrowse"))->click();
+        } else {
+            const QString missing = kind == QLatin1String("createPath") ? g_home->filePath(QStringLiteral("new/folder"))
+                                                                         : g_home->filePath(QStringLiteral("blocker/sub"));
+            QMetaObject::invokeMethod(field, "catchTextEdited", Q_ARG(QString, missing));
+            QMetaObject::invokeMethod(field, "catchTextDirtyFired");
+            if (kind == QLatin1String("cannotCreate")) {
+                auto *question = window->findChild<QMessageBox *>(QStringLiteral("CreatePathBox"));
+                if (question == nullptr)
+                    return nullptr;
+                question->button(QMessageBox::Yes)->click();
+            }
+        }
+        const auto isOfKind = [&kind](QDialog *dialog) {
+            if (kind == QLatin1String("update"))
+                return qobject_cast<TVK_GUI_UpdateDialog *>(dialog) != nullptr;
+            if (kind == QLatin1String("upToDate"))
+                return qobject_cast<QMessageBox *>(dialog) && static_cast<QMessageBox *>(dialog)->icon() == QMessageBox::Information;
+            const QHash<QString, QString> names{{"warning", "WarningBox"}, {"browse", "BrowseDialog"},
+                                                {"createPath", "CreatePathBox"}, {"cannotCreate", "CannotCreateBox"}};
+            return dialog->objectName() == names.value(kind);
+        };
+        for (QDialog *dialog : window->findChildren<QDialog *>()) {
+            if (dialog->isVisible() && isOfKind(dialog))
+                return dialog;
+        }
+        return nullptr;
+    }
+    static const QStringList &dialogKinds()
+    {
+        static const QStringList kinds{"update", "upToDate", "warning", "createPath", "cannotCreate", "browse"};
+        return kinds;
     }
 
     void quitWithCamera(bool byMenu)
@@ -311,8 +369,8 @@ void tst_Application::endToEndSettingAndSpaceBarPicture()
 }
 
 // The about dialog stands on its own and keeps the program alive while it is
-// open; the profile dialogs run modally over the no-camera window and work on
-// the application's list of names.
+// open; the profile dialogs are modal to the no-camera window and work on the
+// application's list of names.
 void tst_Application::aboutAndProfileDialogs()
 {
     QMetaObject::invokeMethod(app(), "catchActionAbout");
@@ -331,31 +389,30 @@ void tst_Application::aboutAndProfileDialogs()
     QVERIFY(QApplication::quitOnLastWindowClosed());
     QApplication::setQuitOnLastWindowClosed(false); // this test ends the program itself
 
-    // Each modal dialog is answered from the event loop it runs.
-    const auto answer = [](const std::function<void(QDialog *)> &act) {
-        QTimer::singleShot(0, [act]() {
-            QVERIFY(QTest::qWaitFor([]() { return QApplication::activeModalWidget() != nullptr; }, kWaitMs));
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            QVERIFY(dialog != nullptr);
-            QCOMPARE(dialog->parentWidget(), static_cast<QWidget *>(app()->noCameraWindow()));
-            act(dialog);
-        });
+    // Each opens modal to the no-camera window, without a loop of its own.
+    const auto open = [](const char *slot) -> QDialog * {
+        QMetaObject::invokeMethod(app(), slot);
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog->parentWidget() != app()->noCameraWindow()
+            || dialog->windowModality() != Qt::WindowModal)
+            return nullptr;
+        return dialog;
     };
     for (const QString &name : {QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")}) {
-        answer([name](QDialog *dialog) {
-            dialog->findChild<QLineEdit *>(QStringLiteral("ledProfileName"))->setText(name);
-            dialog->findChild<QPushButton *>(QStringLiteral("pbnCreate"))->click();
-        });
-        QMetaObject::invokeMethod(app(), "catchActionSaveProfile");
+        QPointer<QDialog> dialog = open("catchActionSaveProfile");
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit *>(QStringLiteral("ledProfileName"))->setText(name);
+        dialog->findChild<QPushButton *>(QStringLiteral("pbnCreate"))->click();
+        QVERIFY(QTest::qWaitFor([&dialog]() { return dialog.isNull(); }, kWaitMs));
     }
     QCOMPARE(app()->profileNames(), QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
-    answer([](QDialog *dialog) {
-        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("lwtProfiles"));
-        list->item(1)->setSelected(true);
-        dialog->findChild<QPushButton *>(QStringLiteral("pbnDelete"))->click();
-        dialog->reject();
-    });
-    QMetaObject::invokeMethod(app(), "catchActionDeleteProfile");
+    QPointer<QDialog> dialog = open("catchActionDeleteProfile");
+    QVERIFY(dialog);
+    auto *list = dialog->findChild<QListWidget *>(QStringLiteral("lwtProfiles"));
+    list->item(1)->setSelected(true);
+    dialog->findChild<QPushButton *>(QStringLiteral("pbnDelete"))->click();
+    dialog->reject();
+    QVERIFY(QTest::qWaitFor([&dialog]() { return dialog.isNull(); }, kWaitMs));
     QCOMPARE(app()->profileNames(), QStringList({QStringLiteral("a"), QStringLiteral("c")}));
 }
 
@@ -625,6 +682,44 @@ void tst_Application::quickViewTurnsByExifOrientation()
     QCOMPARE(app()->quickViewWindow()->windowTitle(), QStringLiteral("Shot00001 Quick View"));
 }
 
+void tst_Application::dialogsGoWithTheCameraWindowOnUnplug()
+{
+    for (const QString &kind : dialogKinds()) {
+        QVERIFY2(waitForCameraWindow(), qPrintable(kind));
+        QTimer::singleShot(0, []() { g_camera->removeDevice(); });
+        const QPointer<QDialog> dialog = openCameraWindowDialog(kind);
+        QVERIFY2(dialog, qPrintable(kind));
+        QVERIFY2(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs), qPrintable(kind));
+        QVERIFY2(QTest::qWaitFor([&dialog]() { return dialog.isNull(); }, kWaitMs), qPrintable(kind));
+        QVERIFY(app()->noCameraWindow()->isVisible());
+        QVERIFY(!app()->quitRequested());
+        // Plugged in again, the camera opens its window as before.
+        g_camera->attach();
+    }
+    QVERIFY(waitForCameraWindow());
+}
+
+void tst_Application::dialogGoesWithTheCameraWindowOnQuit_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const QString &kind : dialogKinds())
+        QTest::newRow(qPrintable(kind)) << kind;
+}
+
+void tst_Application::dialogGoesWithTheCameraWindowOnQuit()
+{
+    QFETCH(QString, kind);
+    QVERIFY(waitForCameraWindow());
+    TVK_Test_SignalRecorder recorder(app()->controller());
+    QTimer::singleShot(0, []() { QMetaObject::invokeMethod(app(), "catchActionQuit"); });
+    const QPointer<QDialog> dialog = openCameraWindowDialog(kind);
+    QVERIFY(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraDisconnected")) > 0, kWaitMs);
+    QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([&dialog]() { return dialog.isNull(); }, kWaitMs));
+    QVERIFY(app()->quitRequested());
+}
+
 int main(int argc, char *argv[])
 {
     TVK_Test_Home home;
@@ -670,7 +765,13 @@ int main(int argc, char *argv[])
         probe.listen(QHostAddress::LocalHost);
         settings->setTcpServerPort(probe.serverPort());
     }
-    TVK_GUI_Application::setWarningSinkForTesting([](const QString &text) { g_warnings << text; });
+    // The dialog scenarios meet the real warning box.
+    if (!scenario.startsWith("dialog"))
+        TVK_GUI_Application::setWarningSinkForTesting([](const QString &text) { g_warnings << text; });
+    {
+        QFile blocker(home.filePath(QStringLiteral("blocker")));
+        blocker.open(QIODevice::WriteOnly);
+    }
     int result = 0;
     {
         TVK_GUI_Application application(argc, argv);

@@ -138,6 +138,7 @@ QList<Connection> expectedConnections()
     }
     for (const auto &command : kCommands)
         add("window", command[0], "controller", command[1]);
+    add("controller", "signalIntervalRunning(bool)", "window", "catchIntervalRunning(bool)");
     return all;
 }
 
@@ -276,7 +277,7 @@ private Q_SLOTS:
     void cleanup();
 
     void wiringIsExactlyTheListOfConnections();
-    void aSlotWithoutControllerSignalIsLogged();
+    void everyWindowSlotHasAControllerSignal();
     void controllerSignalReachesItsWidget_data();
     void controllerSignalReachesItsWidget();
     void userActionLeavesAsTheWindowSignal_data();
@@ -360,15 +361,13 @@ void tst_CameraPanel::wiringIsExactlyTheListOfConnections()
     }
 }
 
-void tst_CameraPanel::aSlotWithoutControllerSignalIsLogged()
+void tst_CameraPanel::everyWindowSlotHasAControllerSignal()
 {
     TVK_Test_LogCapture log;
     auto window = makeWindow();
-    // The interval-mode flag is worked out by the controller from the drive
-    // mode and has no signal of its own; it is the one slot left unconnected.
-    QCOMPARE(log.matching(QStringLiteral(" - no controller ")),
-             QStringList{QStringLiteral("TVK_GUI_CameraBase::wireByNamingRule() - no controller signal "
-                                        "signalIsIntervalMode(bool) for window slot setIsIntervalMode(bool)")});
+    // Every slot of the window has its signal: the interval fields follow
+    // the controller's own signalIntervalRunning.
+    QCOMPARE(log.matching(QStringLiteral(" - no controller ")), QStringList());
     QVERIFY(log.matching(QStringLiteral("cannot connect")).isEmpty());
 }
 
@@ -478,6 +477,7 @@ void tst_CameraPanel::controllerSignalReachesItsWidget_data()
     row("signalIntervalFramesList(QStringList)", {abc}, {"cbbIntervalFrames"});
     row("signalIntervalFrames(int)", {7}, {"ledIntervalFrames"});
     row("signalIntervalFrames(QString)", {"B"}, {"cbbIntervalFrames"}, {list("signalIntervalFramesList(QStringList)")});
+    row("signalIntervalRunning(bool)", {true}, {"ledIntervalFrames", "ledIntervalTime", "cbbIntervalFrames"});
     row("signalIntervalTimeRange(int,int)", {2, 50}, {"ledIntervalTime"});
     row("signalIntervalTimeList(QStringList)", {abc}, {"cbbIntervalTime"});
     row("signalIntervalTime(int)", {9}, {"ledIntervalTime"});

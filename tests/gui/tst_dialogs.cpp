@@ -7,6 +7,7 @@
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_SaveProfileDialog.h"
 #include "TVK_GUI_UpdateDialog.h"
+#include "TVK_GUI_WarningBox.h"
 #include "TVK_Test_LogCapture.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -84,6 +87,8 @@ private Q_SLOTS:
 
     void updateDialogOffersItsLinkAndCloses_data();
     void updateDialogOffersItsLinkAndCloses();
+
+    void warningsJoinTheOneOpenBox();
 
     void dialogsDrawWithTheStyleSheet();
 
@@ -432,6 +437,51 @@ void TestDialogs::deleteRemovesTheSelectedNamesAndStaysOpen()
     QCOMPARE(rows(list), expected);
     QVERIFY(dialog.isVisible());
     QCOMPARE(!log.matching(QStringLiteral("no profile at row")).isEmpty(), logged);
+}
+
+// Two hundred failed transfers make one box, not two hundred: the newest
+// text shows, the others are counted and listed, repeats folded, the list
+// bounded. Closed, the next warning starts a new box of its own.
+void TestDialogs::warningsJoinTheOneOpenBox()
+{
+    QWidget window;
+    TVK_GUI_WarningBox warnings;
+    warnings.warn(&window, QStringLiteral("Warning"), QString());
+    QVERIFY(warnings.box() == nullptr);
+    warnings.warn(&window, QStringLiteral("Warning"), QStringLiteral("first"));
+    QPointer<QMessageBox> box = warnings.box();
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QVERIFY(!box->isModal());
+    QCOMPARE(box->parentWidget(), &window);
+    QCOMPARE(box->text(), QStringLiteral("first"));
+    QVERIFY(box->informativeText().isEmpty());
+
+    for (int i = 0; i < 3; ++i)
+        warnings.warn(&window, QStringLiteral("Warning"), QStringLiteral("again"));
+    for (int i = 0; i < TVK_GUI_WarningBox::kKeptWarnings + 5; ++i)
+        warnings.warn(&window, QStringLiteral("Warning"), QStringLiteral("picture %1").arg(i));
+    QCOMPARE(warnings.box(), box.data());
+    QCOMPARE(warnings.count(), 1 + 3 + TVK_GUI_WarningBox::kKeptWarnings + 5);
+    QCOMPARE(box->text(), QStringLiteral("picture %1").arg(TVK_GUI_WarningBox::kKeptWarnings + 4));
+    QVERIFY(box->informativeText().contains(QString::number(warnings.count() - 1)));
+    const QStringList details = box->detailedText().split(QLatin1Char('\n'));
+    QCOMPARE(details.size(), TVK_GUI_WarningBox::kKeptWarnings + 1);
+    QCOMPARE(details.first(), QStringLiteral("(7 earlier warnings not listed)"));
+    QCOMPARE(details.last(), box->text());
+
+    // The repeats fold into one line while they are still listed.
+    TVK_GUI_WarningBox repeats;
+    for (int i = 0; i < 4; ++i)
+        repeats.warn(&window, QStringLiteral("Warning"), QStringLiteral("disk full"));
+    QCOMPARE(repeats.box()->detailedText(), QStringLiteral("disk full (4 times)"));
+
+    box->close();
+    QVERIFY(QTest::qWaitFor([&box]() { return box.isNull(); }, 5000));
+    warnings.warn(&window, QStringLiteral("Warning"), QStringLiteral("later"));
+    QVERIFY(warnings.box() != nullptr);
+    QCOMPARE(warnings.count(), 1);
+    QVERIFY(warnings.box()->detailedText().isEmpty());
 }
 
 void TestDialogs::dialogsDrawWithTheStyleSheet()

@@ -48,13 +48,13 @@ public:
     QString browseAnswer;
 
 protected:
-    int askCreatePath(const QString &) override
+    void askCreatePath(const QString &) override
     {
         ++questions;
-        return answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst();
+        answerCreatePath(answers.isEmpty() ? QMessageBox::Cancel : answers.takeFirst());
     }
     void tellCannotCreate(const QString &) override { ++failures; }
-    QString browseDirectory(const QString &) override { return browseAnswer; }
+    void browseDirectory(const QString &) override { answerBrowse(browseAnswer); }
 };
 
 } // namespace

@@ -223,14 +223,20 @@ void tst_Capture::disconnectEndsTheInterval()
     Rig rig(0x2009);
     QVERIFY(rig.ok);
     QVERIFY(rig.prepare(5, 0, false));
+    // The panel closes its interval fields while the series runs.
+    QSignalSpy running(rig.controller.get(), &Controller::signalIntervalRunning);
     rig.controller->doCaptureBtnPressed();
     QVERIFY(rig.controller->intervalRunning());
+    QCOMPARE(running.count(), 1);
+    QCOMPARE(running.at(0).at(0).toBool(), true);
     QSignalSpy gone(rig.controller.get(), &Controller::signalCameraDisconnected);
     rig.camera->removeDevice();
     QVERIFY(gone.wait(kWaitMs) || gone.count() > 0);
     QVERIFY(rig.model() == nullptr);
     // The series and its timer went with the camera.
     QVERIFY(!rig.controller->intervalRunning());
+    QCOMPARE(running.count(), 2);
+    QCOMPARE(running.at(1).at(0).toBool(), false);
 }
 
 // Warning 6 is the camera saying it cannot take a picture now.
