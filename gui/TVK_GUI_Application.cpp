@@ -5,6 +5,7 @@
 #include "TVK_Color_Factory.h"
 #include "TVK_GUI_AboutDialog.h"
 #include "TVK_GUI_CameraArdo2.h"
+#include "TVK_GUI_CommandServer.h"
 #include "TVK_GUI_DeleteProfilesDialog.h"
 #include "TVK_GUI_FixedAspectWidgetT.h"
 #include "TVK_GUI_ImageViewer.h"
@@ -35,7 +36,6 @@
 #include <QNetworkRequest>
 #include <QScreen>
 #include <QStyleFactory>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -78,15 +78,7 @@ unsigned long threadForLog()
     return static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId()));
 }
 
-// The command server's greeting, sent once to every client it takes.
-constexpr char kTcpGreeting[] = "Norba Pellora - TCP Server\r\n";
-constexpr int kTcpGreetingWaitMs = 3000;
-// Only the first byte of a chunk is a command, so a client that floods the
-// server gets its bytes taken in slices of this size: memory stays bounded
-// and the event loop gets a turn between slices.
-constexpr qint64 kTcpReadBufferBytes = 64 * 1024;
-constexpr size_t kTcpDumpLines = 10;
-constexpr size_t kTcpDumpBytesPerLine = 16;
+constexpr size_t kDumpBytesPerLine = 16;
 
 TVK_GUI_Application *s_instance = nullptr;
 TVK_GUI_Application::WarningSink s_warningSink;
@@ -257,8 +249,17 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
     m_liveViewCloseTimer = new QTimer(this);
     m_liveViewCloseTimer->setSingleShot(true);
     connect(m_liveViewCloseTimer, &QTimer::timeout, this, &A::catchLiveViewCloseTimedOut);
-    m_commandServer = new QTcpServer(this);
-    connect(m_commandServer, &QTcpServer::newConnection, this, &TVK_GUI_Application::openTcpConnection);
+    m_commandServer = new TVK_GUI_CommandServer(this);
+    connect(m_commandServer, &TVK_GUI_CommandServer::signalChunk, this, &A::signalTcpCommand);
+    connect(m_commandServer, &TVK_GUI_CommandServer::signalRelease, this, [this]() {
+        if (m_controller == nullptr)
+            return;
+        // Both calls queue themselves into the controller's thread; events
+        // posted from one thread to one receiver run in the order they were
+        // posted, so the release always follows the press there.
+        m_controller->doCaptureBtnPressed();
+        m_controller->doCaptureBtnReleased();
+    });
     // Queued: a command runs from the event loop, after the read handler has
     // returned, so a "Q" never deletes the socket under its own readyRead.
     connect(this, &TVK_GUI_Application::signalTcpCommand, this, &TVK_GUI_Application::catchTcpCommand,
@@ -275,9 +276,7 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
 
 TVK_GUI_Application::~TVK_GUI_Application()
 {
-    m_shuttingDown = true;
-    closeTcpConnection();
-    m_commandServer->close();
+    m_commandServer->shutDown();
     delete m_quickViewWindow.data();
     delete m_liveViewWindow.data();
     delete m_cameraWindow.data();
@@ -1019,7 +1018,7 @@ void TVK_GUI_Application::showQuickView(const QByteArray &data, const QString &p
     TVK_METHOD(prefix);
     if (debugLogEnabled(kLELogQuickView))
         debugHexDump(QStringLiteral("%1 with path \"%2\":").arg(QLatin1String(prefix), path),
-                     QStringLiteral("quickViewBuffer"), data, kQuickViewDumpLines, kTcpDumpBytesPerLine);
+                     QStringLiteral("quickViewBuffer"), data, kQuickViewDumpLines, kDumpBytesPerLine);
     if (!m_quickViewWindow)
         createQuickViewWindow();
     auto *window = dynamic_cast<ViewWindow *>(m_quickViewWindow.data());
@@ -1093,11 +1092,10 @@ void TVK_GUI_Application::startCommandServer()
         return;
     }
     const int port = settings->tcpServerPort();
-    // The commands release the shutter without asking: only programs on this
-    // machine may send them.
-    if (!m_commandServer->listen(QHostAddress(QHostAddress::LocalHost), quint16(port))) {
+    QString error;
+    if (!m_commandServer->listen(quint16(port), &error)) {
         debugLog(kLELogAlways, "%s - TCP Server cannot listen on 127.0.0.1:%d: %s", prefix, port,
-                 qUtf8Printable(m_commandServer->errorString()));
+                 qUtf8Printable(error));
         return;
     }
     debugLog(kLELogTcpServer, "%s - TCP Server listening on 127.0.0.1:%d", prefix, port);
@@ -1105,114 +1103,29 @@ void TVK_GUI_Application::startCommandServer()
 
 quint16 TVK_GUI_Application::commandServerPort() const
 {
-    return m_commandServer != nullptr && m_commandServer->isListening() ? m_commandServer->serverPort() : 0;
+    return m_commandServer != nullptr ? m_commandServer->port() : 0;
 }
 
+// The server's own connections do this work; these entry points serve
+// callers by name, acting on the connection that sent, or on every one.
 void TVK_GUI_Application::openTcpConnection()
 {
-    // One client at a time; the others wait in the server, oldest first.
-    if (m_commandConnection || m_shuttingDown)
-        return;
-    while (m_commandServer->hasPendingConnections()) {
-        QTcpSocket *socket = m_commandServer->nextPendingConnection();
-        if (socket == nullptr)
-            return;
-        // A client that gave up while it waited would never report its
-        // disconnection and would block every client behind it.
-        if (socket->state() != QAbstractSocket::ConnectedState) {
-            socket->deleteLater();
-            continue;
-        }
-        m_commandConnection = socket;
-        socket->setReadBufferSize(kTcpReadBufferBytes);
-        connect(socket, &QTcpSocket::readyRead, this, &TVK_GUI_Application::catchTcpReadyRead);
-        connect(socket, &QTcpSocket::disconnected, this, &TVK_GUI_Application::closeTcpConnection);
-        socket->write(kTcpGreeting, qint64(sizeof kTcpGreeting - 1));
-        socket->flush();
-        socket->waitForBytesWritten(kTcpGreetingWaitMs);
-        debugLog(kLELogTcpServer, "TCP Server - opened connection");
-        // The client may have sent its first command with the greeting still
-        // on the way; it is read like any other.
-        if (m_commandConnection && m_commandConnection->bytesAvailable() > 0)
-            catchTcpReadyRead();
-        return;
-    }
+    m_commandServer->acceptClients();
 }
 
 void TVK_GUI_Application::closeTcpConnection()
 {
-    if (!m_commandConnection)
-        return;
-    QTcpSocket *socket = m_commandConnection.data();
-    disconnect(socket, &QTcpSocket::readyRead, this, &TVK_GUI_Application::catchTcpReadyRead);
-    disconnect(socket, &QTcpSocket::disconnected, this, &TVK_GUI_Application::closeTcpConnection);
-    // Closed here, not only deleted later: the client learns at once that
-    // its connection has ended.
-    socket->close();
-    socket->deleteLater();
-    m_commandConnection = nullptr;
-    debugLog(kLELogTcpServer, "TCP Server - closed connection");
-    // The server announces a waiting client only once, when it arrives; it is
-    // taken now rather than when yet another client happens to connect.
-    if (!m_shuttingDown && m_commandServer->hasPendingConnections())
-        openTcpConnection();
+    m_commandServer->closeClient(qobject_cast<QTcpSocket *>(sender()));
 }
 
 void TVK_GUI_Application::catchTcpReadyRead()
 {
-    // The socket hands out at most its read buffer per call, so this loop
-    // ends after a slice even while a client floods the connection.
-    while (m_commandConnection && m_commandConnection->bytesAvailable() > 0) {
-        const QByteArray data = m_commandConnection->readAll();
-        m_commandSources.enqueue(m_commandConnection);
-        Q_EMIT signalTcpCommand(data);
-    }
+    m_commandServer->readClient(qobject_cast<QTcpSocket *>(sender()));
 }
 
 void TVK_GUI_Application::catchTcpCommand(const QByteArray &data)
 {
-    TVK_METHOD(prefix);
-    // Commands that arrive through the meta-object system have no source of
-    // their own and act on the current connection.
-    QPointer<QTcpSocket> source = m_commandConnection;
-    if (!m_commandSources.isEmpty())
-        source = m_commandSources.dequeue();
-    if (debugLogEnabled(kLELogTcpServer))
-        debugHexDump(QStringLiteral("TCP Server - reading:"), QStringLiteral("tcpBuffer"), data, kTcpDumpLines,
-                     kTcpDumpBytesPerLine);
-    if (data.isEmpty())
-        return;
-    // Only the first byte counts; the rest of the chunk is ignored.
-    const char command = data.at(0);
-    switch (command) {
-    case 'Q':
-    case 'q':
-        // A "Q" of a connection that has already gone is not meant for the
-        // client served now.
-        if (source && source == m_commandConnection)
-            closeTcpConnection();
-        break;
-    case 'R':
-    case 'r':
-        if (m_controller == nullptr)
-            break;
-        // Both calls come from this thread and queue themselves into the
-        // controller's thread; events posted from one thread to one receiver
-        // run in the order they were posted, so the release always follows
-        // the press there.
-        m_controller->doCaptureBtnPressed();
-        m_controller->doCaptureBtnReleased();
-        break;
-    default: {
-        const unsigned char byte = static_cast<unsigned char>(command);
-        // A control byte (a line break, say) would break the log line.
-        if (byte >= 0x20 && byte < 0x7F)
-            debugLog(kLELogAlways, "%s - unknown TCP command '%c'", prefix, command);
-        else
-            debugLog(kLELogAlways, "%s - unknown TCP command 0x%02X", prefix, unsigned(byte));
-        break;
-    }
-    }
+    m_commandServer->runCommands(data);
 }
 
 // --- Update check ---------------------------------------------------------------------------------

@@ -28,6 +28,7 @@ class QWidget;
 class TVK_GUI_CameraArdo2;
 class TVK_GUI_ImageViewer;
 class TVK_GUI_LiveViewInfoWidget;
+class TVK_GUI_CommandServer;
 class TVK_GUI_NoCamera;
 class TVK_GUI_WarningBox;
 class TVK_Logic_Controller;
@@ -227,13 +228,7 @@ private:
     QPointer<TVK_GUI_ImageViewer> m_quickViewViewer;
     QPoint m_quickViewScreenCentre{-1, -1};
     QStringList m_profileNames;
-    QTcpServer *m_commandServer = nullptr;
-    QPointer<QTcpSocket> m_commandConnection;
-    // The connection each queued command came from, oldest first: a "Q" that
-    // arrives after its own connection has gone must not close the next one.
-    QQueue<QPointer<QTcpSocket>> m_commandSources;
-    // Set in the destructor: no further client is taken then.
-    bool m_shuttingDown = false;
+    TVK_GUI_CommandServer *m_commandServer = nullptr;
     bool m_automaticUpdateCheck = false;
     TVK_GUI_WarningBox *m_warningBox;
 };

@@ -191,8 +191,8 @@ private Q_SLOTS:
     // lands in the user's folder.
     void endToEndSettingAndSpaceBarPicture();
 
-    // "r" from a remote client is one whole release, even with more bytes
-    // in the same chunk; the connection stays open.
+    // "r" with its line end from a remote client is one whole release; the
+    // connection stays open.
     void remoteReleaseTakesOnePicture()
     {
         QVERIFY(waitForCameraWindow());
@@ -201,7 +201,7 @@ private Q_SLOTS:
         QVERIFY(client.waitForConnected(kWaitMs));
         QVERIFY(QTest::qWaitFor([&client]() { return client.canReadLine(); }, kWaitMs));
         QCOMPARE(client.readLine(), QByteArray("Norba Pellora - TCP Server\r\n"));
-        client.write("rQ");
+        client.write("r\r\n");
         QVERIFY(client.waitForBytesWritten(kWaitMs));
         QVERIFY(QTest::qWaitFor([]() { return !QDir(dngFolder()).entryList(QDir::Files).isEmpty(); }, kWaitMs));
         // Time for a second picture, were one on its way.

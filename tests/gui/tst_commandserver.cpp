@@ -1,4 +1,5 @@
 #include "TVK_GUI_Application.h"
+#include "TVK_GUI_CommandServer.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
@@ -20,6 +21,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 // The command server of an application without a camera; the tests never
 // quit the application, so they share one process.
@@ -155,17 +157,79 @@ private Q_SLOTS:
         QVERIFY(log.contains(QStringLiteral("TCP Server - closed connection")));
     }
 
-    void aWaitingClientIsServedOnceTheFirstHasGone()
+    // Clients are served side by side up to the bound, so one that connects
+    // and sits idle locks nobody out; one beyond it waits until one has gone.
+    void clientsAreServedSideBySideUpToTheBound()
     {
-        auto first = connectClient();
-        QVERIFY(waitForGreeting(first.get()));
-        auto second = connectClient();
-        QVERIFY(QTest::qWaitFor([&second]() { return second->state() == QAbstractSocket::ConnectedState; }, kWaitMs));
-        QTest::qWait(300); // bounded: the second client must not be greeted yet
-        QCOMPARE(second->bytesAvailable(), qint64(0));
-        first->write("Q");
-        QVERIFY(waitForGreeting(second.get()));
-        second->disconnectFromHost();
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < TVK_GUI_CommandServer::kMaxClients; ++i) {
+            clients.push_back(connectClient());
+            QVERIFY(waitForGreeting(clients.back().get()));
+        }
+        auto waiting = connectClient();
+        QVERIFY(QTest::qWaitFor([&waiting]() { return waiting->state() == QAbstractSocket::ConnectedState; }, kWaitMs));
+        QTest::qWait(300); // bounded: the client beyond the bound must not be greeted yet
+        QCOMPARE(waiting->bytesAvailable(), qint64(0));
+        TVK_Test_LogCapture log;
+        clients.back()->write("x");
+        QVERIFY(QTest::qWaitFor([&log]() { return !log.matching(QStringLiteral("unknown TCP command 'x'")).isEmpty(); }, kWaitMs));
+        clients.front()->write("Q");
+        QVERIFY(waitForGreeting(waiting.get()));
+        for (auto &client : clients)
+            client->disconnectFromHost();
+        waiting->disconnectFromHost();
+    }
+
+    // Each "r" is one release and each "q" ends the connection, however TCP
+    // cut the bytes; releases beyond the bound in a second are dropped.
+    void everyReleaseByteIsOneRelease_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("writes");
+        QTest::addColumn<int>("releases");
+        QTest::addColumn<bool>("closes");
+        QList<QByteArray> tenWrites;
+        for (int i = 0; i < 10; ++i)
+            tenWrites << QByteArray("r");
+        QTest::newRow("ten writes") << tenWrites << 10 << false;
+        QTest::newRow("one write") << QList<QByteArray>{QByteArray(10, 'r')} << 10 << false;
+        QTest::newRow("a line") << QList<QByteArray>{"R\r\n"} << 1 << false;
+        QTest::newRow("quit within") << QList<QByteArray>{"rQr"} << 1 << true;
+        QTest::newRow("garbage") << QList<QByteArray>{"x1 \t~"} << 0 << false;
+        QTest::newRow("flood") << QList<QByteArray>{QByteArray(1000, 'r')} << TVK_GUI_CommandServer::kMaxReleasesPerSecond
+                               << false;
+    }
+
+    void everyReleaseByteIsOneRelease()
+    {
+        QFETCH(QList<QByteArray>, writes);
+        QFETCH(int, releases);
+        QFETCH(bool, closes);
+        TVK_GUI_CommandServer server;
+        QVERIFY(server.listen(0, nullptr));
+        connect(&server, &TVK_GUI_CommandServer::signalChunk, &server, &TVK_GUI_CommandServer::runCommands,
+                Qt::QueuedConnection);
+        QSignalSpy released(&server, &TVK_GUI_CommandServer::signalRelease);
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(QHostAddress::LocalHost), server.port());
+        QVERIFY(waitForGreeting(&client));
+        QElapsedTimer clock;
+        clock.start();
+        for (const QByteArray &bytes : writes) {
+            client.write(bytes);
+            QVERIFY(client.waitForBytesWritten(kWaitMs));
+        }
+        // A "Q" behind the bytes says when all of them were taken.
+        if (!closes)
+            client.write("Q");
+        QVERIFY(QTest::qWaitFor([&client]() { return client.state() == QAbstractSocket::UnconnectedState; }, kWaitMs));
+        if (releases < TVK_GUI_CommandServer::kMaxReleasesPerSecond) {
+            QCOMPARE(released.count(), releases);
+        } else {
+            // A loaded machine may spread the bytes over more than one second.
+            const int bound = releases * int(clock.elapsed() / 1000 + 1);
+            QVERIFY2(released.count() >= releases && released.count() <= bound, qPrintable(QString::number(released.count())));
+        }
+        QCOMPARE(server.clientCount(), 0);
     }
 
     // Bytes of every kind but the two that end a connection, in chunks of
