@@ -615,6 +615,10 @@ void TVK_GUI_Application::catchCameraConnected()
 void TVK_GUI_Application::catchCameraGUIDestroyed()
 {
     m_cameraWindow = nullptr;
+    // Quitting: the search stops before the camera is closed, so the poll
+    // cannot find it again and leave a new session open at exit.
+    if (m_quitRequested && m_controller != nullptr)
+        m_controller->stopCameraSearch();
     Q_EMIT signalCameraGUIClosed();
     if (!m_quitRequested && m_noCameraWindow)
         m_noCameraWindow->show();

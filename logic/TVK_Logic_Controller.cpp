@@ -395,7 +395,7 @@ void TVK_Logic_Controller::catchConnectToCamera(int connectionType, qulonglong c
                                                 const QString &deviceId)
 {
     TVK_METHOD(prefix);
-    if (m_camera != nullptr)
+    if (m_camera != nullptr || m_closingForGood)
         return;
     TVK_Commu_CameraAccess_Base *access = accessFor(connectionType);
     if (access == nullptr)
@@ -416,6 +416,11 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
                      prefix, connectionType);
             other->closeConnection();
         }
+        return;
+    }
+    if (m_closingForGood) {
+        if (TVK_Commu_CameraAccess_Base *late = accessFor(connectionType))
+            late->closeConnection();
         return;
     }
     m_activeAccess = accessFor(connectionType);
@@ -913,6 +918,18 @@ void TVK_Logic_Controller::publishCameraState()
             Q_EMIT signalNoFocusConfirmation();
         }
     }
+}
+
+void TVK_Logic_Controller::stopCameraSearch()
+{
+    TVK_METHOD(prefix);
+    if (queuedFromOtherThread([this]() { stopCameraSearch(); }))
+        return;
+    if (m_closingForGood)
+        return;
+    m_closingForGood = true;
+    m_deviceCheckTimer.stop();
+    debugLog(kLELogConnection, "%s - the program ends; no camera is looked for any more", prefix);
 }
 
 void TVK_Logic_Controller::catchCameraGUIClosed()

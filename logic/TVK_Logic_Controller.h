@@ -275,6 +275,10 @@ Q_SIGNALS:
     void signalIntervalRunning(bool);
 
 public Q_SLOTS:
+    // The program is ending: no camera is looked for or opened any more, so
+    // none is found again after its session was closed and left open at exit.
+    void stopCameraSearch();
+
     // --- Shooting --------------------------------------------------------------------
     void tickInterval();
     void tickIntervalReleaseInMirrorUpMode();
@@ -587,6 +591,7 @@ private:
     int m_intervalTime = 2;
     int m_intervalRemaining = 0;
     bool m_intervalRunning = false;
+    bool m_closingForGood = false; // see stopCameraSearch()
     bool m_dngTransferDone = true;
     QTimer *m_intervalTimer = nullptr;
     int m_bracketingCounter = 0;

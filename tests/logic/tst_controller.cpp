@@ -458,6 +458,7 @@ private Q_SLOTS:
     void closingTheCameraWindowRestoresTheCameraAndDisconnects_data();
     void closingTheCameraWindowRestoresTheCameraAndDisconnects();
     void simulatedCameraReconnectsByThePollAfterTheWindowCloses();
+    void noCameraIsOpenedAgainOnceTheSearchStopped();
     void repeatedAnnouncementsWhileConnectedOpenNoSecondConnection();
     void connectionEventsWithoutCamera();
     void configuredWlanCameraIsPolledBesideTheUsbOne();
@@ -1700,6 +1701,22 @@ void tst_Controller::simulatedCameraReconnectsByThePollAfterTheWindowCloses()
     QVERIFY(rig.recorder->indexOf("signalCameraConnected", first + 1) > rig.recorder->indexOf("signalCameraDisconnected"));
     QCOMPARE(rig.dummy->opens, 2);
     QCOMPARE(rig.controller->productId(), kSimulatedProduct);
+}
+
+// Quitting stops the search before the window's close ends the session, so
+// a camera that keeps announcing itself is not opened again before the exit.
+void tst_Controller::noCameraIsOpenedAgainOnceTheSearchStopped()
+{
+    Rig rig(0);
+    QVERIFY(rig.connected());
+    rig.controller->catchCameraGUIOpened();
+    rig.controller->stopCameraSearch();
+    rig.controller->catchCameraGUIClosed();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count("signalCameraDisconnected"), 1, kWaitMs);
+    // The simulated camera would be found again at the next one-second poll.
+    QTest::qWait(2500);
+    QCOMPARE(rig.dummy->opens, 1);
+    QCOMPARE(rig.recorder->count("signalCameraConnected"), 1);
 }
 
 void tst_Controller::repeatedAnnouncementsWhileConnectedOpenNoSecondConnection()
