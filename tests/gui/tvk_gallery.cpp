@@ -37,6 +37,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontMetrics>
@@ -848,8 +849,25 @@ void shootWindows(Gallery &gallery, bool withNoCamera)
         linger(300);
     }
 
-    if (withNoCamera)
+    if (withNoCamera) {
         shootViewWindows(gallery, app);
+        // Three failed transfers, one box: the newest shows, the others are
+        // counted. The warnings so far went to the sink, which tells of
+        // unexpected ones.
+        TVK_GUI_Application::setWarningSinkForTesting({});
+        for (const char *text : {"A new picture was announced by the camera, but it could not be transferred.",
+                                 "A new picture was announced by the camera, but it could not be transferred.",
+                                 "The picture NRBA0042.DNG could not be saved: the disk is full."})
+            QMetaObject::invokeMethod(app, "showWarning", Q_ARG(QString, QString::fromLatin1(text)));
+        auto *box = window->findChild<QMessageBox *>(QStringLiteral("WarningBox"));
+        if (box == nullptr) {
+            std::fprintf(stderr, "tvk_gallery: no warning box\n");
+            gallery.fail();
+        } else {
+            linger(300);
+            gallery.shootWindow(QStringLiteral("window_warnings"), box);
+        }
+    }
 
     // Unplugged before the end, so that the program closes its camera first.
     camera()->removeDevice();
