@@ -191,9 +191,12 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
     restoreGeometryOnScreen(noCamera);
     noCamera->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // One sheet for the whole program, not one per window: Qt keeps what a
+    // window's own sheet worked out for its widgets after the window is
+    // gone, about 50 KB for every camera window a reconnect opened.
     const QString style = TVK_GUI_Resources::styleSheet(prefix);
     if (!style.isEmpty())
-        noCamera->setStyleSheet(style);
+        setStyleSheet(style);
 
     debugLog(kLELogAlways, "%s - created in thread 0x%012lX", prefix, threadForLog());
 
@@ -600,8 +603,6 @@ void TVK_GUI_Application::catchCameraConnected()
     QRect stored;
     if (TVK_GUI_Settings::instance()->windowPosition(window->objectName(), &stored))
         window->setGeometry(stored);
-    if (m_noCameraWindow)
-        window->setStyleSheet(m_noCameraWindow->styleSheet());
     applyAlwaysOnTop(window);
     connect(window, &QObject::destroyed, this, &TVK_GUI_Application::catchCameraGUIDestroyed);
 

@@ -74,6 +74,8 @@ TVK_GUI_CameraBase::~TVK_GUI_CameraBase()
 {
     // First, so that anything the closing triggers can see the window is going.
     m_isBeingDestroyed = true;
+    for (const QMetaObject::Connection &connection : qAsConst(m_outlivingConnections))
+        QObject::disconnect(connection);
     if (m_application)
         m_application->setWantQuitIfStillConnected();
 }
@@ -101,6 +103,11 @@ bool TVK_GUI_CameraBase::connectBySignature(QObject *sender, const char *senderN
                  normalizedSignal.constData(), receiverName, normalizedMethod.constData());
         return false;
     }
+    // A connection between two objects that outlive this window would stay
+    // after it and be made once more by the next window: the controller's
+    // folder changes would reach the application once per window ever opened.
+    if (sender != this && receiver != this)
+        m_outlivingConnections.append(connection);
     m_madeConnections.append(QStringLiteral("%1 %2 -> %3 %4")
                                  .arg(QLatin1String(senderName), QLatin1String(normalizedSignal),
                                       QLatin1String(receiverName), QLatin1String(normalizedMethod)));

@@ -209,4 +209,5 @@ private:
                             QObject *receiver, const char *receiverName, const QByteArray &method);
 
     QStringList m_madeConnections;
+    QList<QMetaObject::Connection> m_outlivingConnections;
 };

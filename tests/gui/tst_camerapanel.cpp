@@ -278,6 +278,7 @@ private Q_SLOTS:
 
     void wiringIsExactlyTheListOfConnections();
     void everyWindowSlotHasAControllerSignal();
+    void aClosedWindowLeavesNoConnectionBehind();
     void controllerSignalReachesItsWidget_data();
     void controllerSignalReachesItsWidget();
     void userActionLeavesAsTheWindowSignal_data();
@@ -359,6 +360,15 @@ void tst_CameraPanel::wiringIsExactlyTheListOfConnections()
         QVERIFY2(!QObject::disconnect(objectOf(c.sender), signal.constData(), receiver, method.constData()),
                  qPrintable(QStringLiteral("twice: ") + c.line()));
     }
+}
+
+// The controller and the application outlive every window; what a window
+// connects between them goes with it, or each reconnect would add a copy.
+void tst_CameraPanel::aClosedWindowLeavesNoConnectionBehind()
+{
+    makeWindow().reset();
+    QVERIFY(!QObject::disconnect(controller(), SIGNAL(signalDngPath(QString)), TVK_GUI_Application::instance(),
+                                 SLOT(setDngPath(QString))));
 }
 
 void tst_CameraPanel::everyWindowSlotHasAControllerSignal()
