@@ -294,6 +294,12 @@ private Q_SLOTS:
             const QString extension = perPicture.at(i % perPicture.size());
             const QString name = QStringLiteral("L1%1.%2").arg(number, 6, 10, QLatin1Char('0')).arg(extension);
             QCOMPARE(body.nameOf(handles.at(i)), name);
+            // DNG files go as TIFF/EP, and the DeviceInfo announces what the files carry.
+            const quint16 format =
+                TVK_Logic_ObjectInfo(body.data(kOpGetObjectInfo, {handles.at(i), 0})).objectFormat();
+            QCOMPARE(format, quint16(extension == QLatin1String("JPG") ? 0x3801 : 0x3802));
+            QVERIFY(body.camera->profile()->captureFormats.contains(format));
+            QVERIFY(body.camera->profile()->imageFormats.contains(format));
             QCOMPARE(handles.at(i) & kKindMask, extension == QLatin1String("JPG") ? kJpgBits : kDngBits);
             serials.append(handles.at(i) >> 4);
         }
