@@ -463,7 +463,8 @@ void tst_UsbTransport::eventsOnTheInterruptPipeBecomeSignals_data()
     QTest::newRow("property changed") << 0xC00A << QVector<quint32>{0x5005}
                                       << QByteArray(SIGNAL(signalDevicePropertyChanged(ushort)))
                                       << "event 0xC00A is kVXDevicePropChanged";
-    QTest::newRow("standard event") << 0x4002 << QVector<quint32>{7} << QByteArray() << "event 0x4002 is unknown";
+    QTest::newRow("standard event") << 0x4002 << QVector<quint32>{7} << QByteArray()
+                                    << "event 0x4002 is ObjectAdded 0x00000007";
 }
 
 void tst_UsbTransport::eventsOnTheInterruptPipeBecomeSignals()
