@@ -241,10 +241,10 @@ private Q_SLOTS:
         TVK_Test_LogCapture capture(0x1);
         Event event;
         event.kind = TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested;
-        event.objectName = QStringLiteral("L1000123.DNG");
+        event.objectName = QStringLiteral("NRBA0123.DNG");
         access.handleCameraEvent(event);
         QCOMPARE(log.m_log, QStringList{QStringLiteral("transfer")});
-        QCOMPARE(capture.matching(QStringLiteral("with name L1000123.DNG")).size(), 1);
+        QCOMPARE(capture.matching(QStringLiteral("with name NRBA0123.DNG")).size(), 1);
     }
 
     // A camera announces a waiting picture as soon as its session opens, which
