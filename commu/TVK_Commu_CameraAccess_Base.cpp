@@ -519,6 +519,20 @@ const char *vendorEventName(int code)
     }
 }
 
+// The events of the PTP standard. The cameras raise some of them besides
+// their own (ObjectAdded for each new picture); nothing here needs them, but
+// they are named so that the log does not take them for a fault.
+const char *standardEventName(int code)
+{
+    static const char *const names[] = {
+        "CancelTransaction", "ObjectAdded",         "ObjectRemoved",    "StoreAdded",
+        "StoreRemoved",      "DevicePropChanged",   "ObjectInfoChanged", "DeviceInfoChanged",
+        "RequestObjectTransfer", "StoreFull",       "DeviceReset",      "StorageInfoChanged",
+        "CaptureComplete",   "UnreportedStatus"};
+    const int index = code - 0x4001;
+    return index >= 0 && index < int(sizeof names / sizeof names[0]) ? names[index] : nullptr;
+}
+
 } // namespace
 
 void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
@@ -548,6 +562,13 @@ void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
     }
 
     const int code = event.code & 0xFFFF;
+    if (const char *standard = standardEventName(code)) {
+        if (event.hasParameter)
+            debugLog(kLELogCommand, "%s - event 0x%04X is %s 0x%08X", prefix, code, standard, event.parameter);
+        else
+            debugLog(kLELogCommand, "%s - event 0x%04X is %s", prefix, code, standard);
+        return;
+    }
     const char *name = vendorEventName(code);
     debugLog(kLELogCommand, "%s - event 0x%04X is %s", prefix, code, name ? name : "unknown");
     if (name == nullptr)

@@ -128,8 +128,8 @@ void TVK_Commu_CameraAccess_PtpSession::deliverEventContainer(const TVK_Commu_Pt
         debugLog(kLELogCommand, "%s - RequestObjectTransfer, object 0x%08X", prefix, event.parameter);
         event.kind = kLEObjectTransferRequested;
     } else {
-        // The vendor codes become their signals; the base logs any other
-        // code as unknown.
+        // The vendor codes become their signals; the base names the
+        // standard ones and logs any other code as unknown.
         event.kind = kLEVendorEvent;
         event.code = container.code;
     }

@@ -20,6 +20,10 @@ constexpr quint8 kProtocolPtp = 1;
 // Its class request that abandons a transaction, with the cancellation code.
 constexpr quint8 kRequestCancel = 0x64;
 constexpr quint16 kCancellationCode = 0x4001;
+// Its class request that tells whether the camera is idle: the answer's
+// length, the response code, then the numbers of any halted endpoints.
+constexpr quint8 kRequestGetDeviceStatus = 0x67;
+constexpr int kDeviceStatusRoom = 64;
 constexpr int kMaxPortDepth = 8; // the USB limit is 7 tiers
 
 struct Endpoints {
@@ -176,6 +180,22 @@ public:
         libusb_clear_halt(m_handle, m_endpoints.bulkIn);
         libusb_clear_halt(m_handle, m_endpoints.bulkOut);
         return code < 0 ? resultOf(code) : kLEOk;
+    }
+
+    eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) override
+    {
+        *responseCode = 0;
+        unsigned char data[kDeviceStatusRoom] = {};
+        const int code = libusb_control_transfer(
+            m_handle, LIBUSB_ENDPOINT_IN | LIBUSB_REQUEST_TYPE_CLASS | LIBUSB_RECIPIENT_INTERFACE,
+            kRequestGetDeviceStatus, 0, quint16(m_endpoints.interfaceNumber), data, sizeof data, unsigned(timeoutMs));
+        if (code < 0)
+            return resultOf(code);
+        // Shorter than length and code: no answer that can be read.
+        if (code < 4)
+            return kLEIoError;
+        *responseCode = quint16(data[2] | (data[3] << 8));
+        return kLEOk;
     }
 
 private:

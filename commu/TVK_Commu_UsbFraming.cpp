@@ -1,6 +1,10 @@
 #include "TVK_Commu_UsbFraming.h"
 
+#include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
+
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <cstring>
@@ -218,4 +222,39 @@ void TVK_Commu_UsbFraming::cancelTransaction(quint32 transactionId)
     const Pipe::eLEResult result = m_pipe->cancelTransaction(transactionId, m_timeoutMs);
     debugLog(result == Pipe::kLEOk ? kLELogCommand : kLELogAlways, "%s - cancel of transaction 0x%08X: %s", prefix,
              transactionId, Pipe::resultName(result));
+    if (result != Pipe::kLEGone)
+        waitUntilIdle(transactionId, prefix);
+}
+
+void TVK_Commu_UsbFraming::waitUntilIdle(quint32 transactionId, const char *prefix)
+{
+    // A camera still abandoning the cancelled transaction may drop or garble
+    // the next one: the still-image class has the host wait for its OK.
+    QElapsedTimer clock;
+    clock.start();
+    quint16 status = 0;
+    Pipe::eLEResult result = Pipe::kLEOk;
+    int polls = 0;
+    while (polls < kIdlePolls) {
+        if (polls > 0) {
+            if (clock.elapsed() + kIdlePauseMs > m_timeoutMs)
+                break;
+            QThread::msleep(kIdlePauseMs);
+        }
+        ++polls;
+        result = m_pipe->deviceStatus(&status, m_timeoutMs);
+        if (result == Pipe::kLEGone)
+            return; // the next transaction finds it gone
+        if (result == Pipe::kLEOk && status == TVK_Commu_Ptp::kRespOK) {
+            debugLog(kLELogCommand, "%s - camera idle after the cancel of transaction 0x%08X (%d status requests)",
+                     prefix, transactionId, polls);
+            return;
+        }
+    }
+    // The next transaction may still work; if not, its own failure says so.
+    debugLog(kLELogAlways,
+             "%s - Error: camera not idle after the cancel of transaction 0x%08X: %d status requests in %lld ms, last "
+             "%s, status 0x%04X; going on",
+             prefix, transactionId, polls, static_cast<long long>(clock.elapsed()), Pipe::resultName(result),
+             unsigned(status));
 }

@@ -25,6 +25,10 @@ public:
     static constexpr size_t kChunkSize = 1024 * 1024;
     // Zero-length packets left over from the end of an earlier data phase.
     static constexpr int kLeftoverZeroPackets = 2;
+    // After a cancel the camera is asked whether it is idle again this often
+    // at most, this far apart, and for no longer than one transfer time-out.
+    static constexpr int kIdlePolls = 20;
+    static constexpr int kIdlePauseMs = 25;
 
     explicit TVK_Commu_UsbFraming(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe);
 
@@ -41,6 +45,7 @@ private:
     static eLEStatus statusOf(TVK_Commu_UsbPipeIF::eLEResult result);
     eLEStatus write(const void *data, size_t size);
     eLEStatus read(void *buffer, size_t size, size_t *received);
+    void waitUntilIdle(quint32 transactionId, const char *prefix);
 
     std::shared_ptr<TVK_Commu_UsbPipeIF> m_pipe;
     const size_t m_packetSize;

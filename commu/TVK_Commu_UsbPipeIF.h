@@ -29,6 +29,9 @@ public:
     // The still-image class's Cancel request (0x64) for transactionId, then
     // clearing the halt of both bulk endpoints.
     virtual eLEResult cancelTransaction(quint32 transactionId, int timeoutMs) = 0;
+    // The still-image class's Get Device Status request (0x67): the response
+    // code the camera gives for its own state (OK once it is idle again).
+    virtual eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) = 0;
 
     static const char *resultName(eLEResult result);
 };

@@ -372,9 +372,10 @@ QString TVK_Emulator_PictureMaker::extension(eLEFileKind kind)
 
 QString TVK_Emulator_PictureMaker::fileName(int number, eLEFileKind kind)
 {
-    // "L" and seven digits: the folder-like prefix 1 and a six-digit counter.
-    const int counter = ((number % 1000000) + 1000000) % 1000000;
-    return QStringLiteral("L%1.").arg(1000000 + counter, 7, 10, QLatin1Char('0')) + extension(kind);
+    // A DCF name: four characters of the camera's own and a number from 0001
+    // to 9999, which starts again at 0001 after 9999.
+    const int counter = ((number - 1) % kDcfNumbers + kDcfNumbers) % kDcfNumbers + 1;
+    return QStringLiteral("NRBA%1.").arg(counter, 4, 10, QLatin1Char('0')) + extension(kind);
 }
 
 quint16 TVK_Emulator_PictureMaker::objectFormat(eLEFileKind kind)

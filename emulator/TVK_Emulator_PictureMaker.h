@@ -79,7 +79,8 @@ public:
 
     TVK_Emulator_PictureMaker() = delete;
 
-    // The name as the camera writes it on the card: "L1000123.DNG".
+    // The name as the camera writes it on the card: "NRBA0123.DNG".
+    static constexpr int kDcfNumbers = 9999;
     static QString fileName(int number, eLEFileKind kind);
     static QString extension(eLEFileKind kind);
     static quint16 objectFormat(eLEFileKind kind);

@@ -216,7 +216,8 @@ const CodeRow kDeviceProperties[] = {
 constexpr quint16 kFormatAssociation = 0x3001;
 constexpr quint16 kFormatQuickTime = 0x300D;
 constexpr quint16 kFormatExifJpeg = 0x3801;
-constexpr quint16 kFormatDng = 0x3811;
+// The cameras describe their DNG files as TIFF/EP, not with the later DNG code.
+constexpr quint16 kFormatTiffEp = 0x3802;
 constexpr quint16 kFormatMp4 = 0xB982;
 
 // PTP 1.0 cameras of the maker carry its own vendor extension; the MTP-era
@@ -280,8 +281,8 @@ P buildProfile(const ProductRow &row)
     profile.operations = codesFor(kOperations, bit, features);
     profile.events = codesFor(kEvents, bit, features);
     profile.deviceProperties = codesFor(kDeviceProperties, bit, features);
-    profile.captureFormats = {kFormatExifJpeg, kFormatDng};
-    profile.imageFormats = {kFormatAssociation, kFormatExifJpeg, kFormatDng};
+    profile.captureFormats = {kFormatExifJpeg, kFormatTiffEp};
+    profile.imageFormats = {kFormatAssociation, kFormatExifJpeg, kFormatTiffEp};
     if (profile.hasVideoRecording)
         profile.imageFormats << kFormatQuickTime << kFormatMp4;
     return profile;

@@ -360,7 +360,6 @@ const std::vector<FormRow> &formRows()
         {0xD04E, kAll, Form::list({0, 1})},
         {0xD04F, kAll, Form::range(0, 5, 1)},
         {0xD050, kAll, Form::list({0, 1})},
-        {0xD06F, kAll, Form::range(0, 0x7FFFFFFF, 1)},
         {0xD079, kAll, Form::list({0, 8, 12, 16, 24, 32, 45, 60})},
         {0xD080, kAll, Form::list({0, 1})},
         {0xD082, kAll, Form::range(0, 29, 1)},
@@ -388,8 +387,9 @@ const std::vector<FormRow> &formRows()
         {0xD623, kAll, Form::list({0, 1})},
         {0xD626, kAll, Form::list({0, 1, 2, 3})},
         {0xD627, kAll, Form::range(-1, 12, 1)},
-        {0xD628, kAll, Form::range(-1, 0x7FFFFFFF, 1)},
-        {0xD62B, kAll, Form::range(-1, 0x7FFFFFFF, 1)},
+        // The read-outs of bulb seconds (0xD628), focus distance (0xD62B) and
+        // AF limit distance (0xD06F) have no form: a measured value is no
+        // choice, and a range up to 2^31 is one no initiator can offer.
         {0xD643, kAll, Form::list({0, 1, 2})},
         {0xD65F, kAll, Form::list({0, 90, 180, -90})},
     };

@@ -39,6 +39,10 @@ public:
     {
         return m_pipe->cancelTransaction(transactionId, timeoutMs);
     }
+    eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) override
+    {
+        return m_pipe->deviceStatus(responseCode, timeoutMs);
+    }
 
 private:
     std::shared_ptr<TVK_Emulator_UsbPipe> m_pipe;

@@ -11,11 +11,12 @@ TVK_Emulator_UsbPipe::TVK_Emulator_UsbPipe(int packetSize)
 
 TVK_Emulator_UsbPipe::~TVK_Emulator_UsbPipe() = default;
 
-void TVK_Emulator_UsbPipe::setDevice(PacketSink packets, CancelSink cancel)
+void TVK_Emulator_UsbPipe::setDevice(PacketSink packets, CancelSink cancel, StatusSource status)
 {
     const std::lock_guard<std::mutex> locker(m_mutex);
     m_packetSink = std::move(packets);
     m_cancelSink = std::move(cancel);
+    m_statusSource = std::move(status);
 }
 
 void TVK_Emulator_UsbPipe::sendToHost(const QVector<QByteArray> &pieces)
@@ -220,5 +221,23 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::cancelTransaction(quint32 t
     m_lastCancelled.store(transactionId);
     if (sink)
         sink(transactionId);
+    return kLEOk;
+}
+
+TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::deviceStatus(quint16 *responseCode, int)
+{
+    *responseCode = 0;
+    StatusSource source;
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        if (m_gone.load())
+            return kLEGone;
+        source = m_statusSource;
+    }
+    m_statusRequests.fetch_add(1);
+    // No device behind the cable: the control request stalls.
+    if (!source)
+        return kLEIoError;
+    *responseCode = source();
     return kLEOk;
 }

@@ -23,15 +23,17 @@ public:
     static constexpr int kHighSpeedPacketSize = 512;
 
     // Called on the host's thread for each packet it sends (size 0: a
-    // zero-length packet), and for a Cancel request.
+    // zero-length packet), for a Cancel request, and for a Get Device Status
+    // request (which the device answers with its response code).
     using PacketSink = std::function<void(const unsigned char *packet, size_t size)>;
     using CancelSink = std::function<void(quint32 transactionId)>;
+    using StatusSource = std::function<quint16()>;
 
     explicit TVK_Emulator_UsbPipe(int packetSize = kHighSpeedPacketSize);
     ~TVK_Emulator_UsbPipe() override;
 
     // --- The device's side ------------------------------------------------------
-    void setDevice(PacketSink packets, CancelSink cancel);
+    void setDevice(PacketSink packets, CancelSink cancel, StatusSource status);
     // Queues one transfer to the host: the pieces back to back, in packets,
     // ended by a short packet or, when its size is a multiple of the packet
     // size, a zero-length one. Pieces are shared, not copied.
@@ -48,6 +50,7 @@ public:
     void setUnplugHandler(std::function<void()> handler);
     int cancelRequests() const { return m_cancelRequests.load(); }
     quint32 lastCancelledTransaction() const { return m_lastCancelled.load(); }
+    int statusRequests() const { return m_statusRequests.load(); }
     // Bulk-out writes and zero-length packets the host sent.
     int bulkWrites() const { return m_bulkWrites.load(); }
     int zeroLengthPacketsFromHost() const { return m_zeroPacketsFromHost.load(); }
@@ -62,6 +65,7 @@ public:
     eLEResult bulkRead(void *buffer, size_t size, size_t *received, int timeoutMs) override;
     eLEResult interruptRead(void *buffer, size_t size, size_t *received, int timeoutMs) override;
     eLEResult cancelTransaction(quint32 transactionId, int timeoutMs) override;
+    eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) override;
 
 private:
     struct Transfer {
@@ -85,11 +89,13 @@ private:
     QQueue<QByteArray> m_events;
     PacketSink m_packetSink;
     CancelSink m_cancelSink;
+    StatusSource m_statusSource;
     std::function<void()> m_unplugHandler;
     qint64 m_unplugAfter = -1;
     std::atomic<bool> m_gone{false};
     std::atomic<int> m_cancelRequests{0};
     std::atomic<quint32> m_lastCancelled{0};
+    std::atomic<int> m_statusRequests{0};
     std::atomic<int> m_bulkWrites{0};
     std::atomic<int> m_zeroPacketsFromHost{0};
     std::atomic<qint64> m_copyNanoseconds{0};

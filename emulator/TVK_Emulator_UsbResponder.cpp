@@ -20,6 +20,7 @@ constexpr quint16 kTypeEvent = 4;
 constexpr int kRespOK = 0x2001;
 constexpr int kRespGeneralError = 0x2002;
 constexpr int kRespSessionNotOpen = 0x2003;
+constexpr int kRespDeviceBusy = 0x2019;
 constexpr int kRespSessionAlreadyOpen = 0x201E;
 constexpr int kRespTransactionCancelled = 0x201F;
 
@@ -48,7 +49,7 @@ TVK_Emulator_UsbResponder::TVK_Emulator_UsbResponder(std::shared_ptr<TVK_Emulato
     , m_packetSize(m_pipe->maxPacketSize())
 {
     m_pipe->setDevice([this](const unsigned char *packet, size_t size) { receivePacket(packet, size); },
-                      [this](quint32 transactionId) { cancel(transactionId); });
+                      [this](quint32 transactionId) { cancel(transactionId); }, [this]() { return deviceStatus(); });
     if (m_camera)
         m_camera->setEventHandler([this](const TVK_Emulator_Camera::CameraEvent &event) { deliverEvent(event); });
 }
@@ -58,7 +59,7 @@ TVK_Emulator_UsbResponder::~TVK_Emulator_UsbResponder()
     // Returns only when no event of the camera is being delivered here.
     if (m_camera)
         m_camera->setEventHandler(nullptr);
-    m_pipe->setDevice(nullptr, nullptr);
+    m_pipe->setDevice(nullptr, nullptr, nullptr);
 }
 
 void TVK_Emulator_UsbResponder::setStaleResponses(int count)
@@ -71,6 +72,12 @@ void TVK_Emulator_UsbResponder::setSilentTransactions(int count)
 {
     const std::lock_guard<std::mutex> locker(m_mutex);
     m_silentTransactions = count;
+}
+
+void TVK_Emulator_UsbResponder::setBusyAfterCancelMs(int ms)
+{
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    m_busyAfterCancelMs = ms;
 }
 
 void TVK_Emulator_UsbResponder::setLoopbackOperation(int operationCode, bool dataOut)
@@ -161,7 +168,26 @@ void TVK_Emulator_UsbResponder::cancel(quint32 transactionId)
     m_incoming.clear();
     m_expected = 0;
     m_commandPending = false;
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        m_cancelling = true;
+        m_cancelledAt = std::chrono::steady_clock::now();
+    }
     debugLog(kLELogDummy, "TVK_Emulator_UsbResponder::cancel() - transaction 0x%08X", transactionId);
+}
+
+bool TVK_Emulator_UsbResponder::stillCancelling()
+{
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    if (m_cancelling && m_busyAfterCancelMs >= 0
+        && std::chrono::steady_clock::now() - m_cancelledAt >= std::chrono::milliseconds(m_busyAfterCancelMs))
+        m_cancelling = false;
+    return m_cancelling;
+}
+
+quint16 TVK_Emulator_UsbResponder::deviceStatus()
+{
+    return quint16(stillCancelling() ? kRespDeviceBusy : kRespOK);
 }
 
 void TVK_Emulator_UsbResponder::handleContainer(const QByteArray &bytes)
@@ -231,6 +257,12 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
     }
     if (silent)
         return;
+    if (stillCancelling()) {
+        // Not yet done with the transaction it was told to abandon.
+        m_transactionsWhileCancelling.fetch_add(1);
+        sendResponse(kRespDeviceBusy, transactionId);
+        return;
+    }
 
     if (code == kOpOpenSession) {
         const bool wasOpen = m_sessionOpen.exchange(true);

@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -27,6 +28,9 @@ public:
     static constexpr int kOpOpenSession = 0x1002;
     static constexpr int kOpCloseSession = 0x1003;
     static constexpr int kEventRequestObjectTransfer = 0x4009;
+    // How long the camera stays busy after a Cancel request, abandoning the
+    // transaction, before it takes the next one.
+    static constexpr int kBusyAfterCancelMs = 50;
 
     TVK_Emulator_UsbResponder(std::shared_ptr<TVK_Emulator_Camera> camera, std::shared_ptr<TVK_Emulator_UsbPipe> pipe);
     ~TVK_Emulator_UsbResponder();
@@ -40,6 +44,8 @@ public:
     // Operations answered here for tests: the data of a data-out operation is
     // kept, and a data-in operation returns what was kept last.
     void setLoopbackOperation(int operationCode, bool dataOut);
+    // How long it stays busy after each later cancel (-1: until unplugged).
+    void setBusyAfterCancelMs(int ms);
     // Sends an event container (code, parameters) on the interrupt pipe.
     void raiseEvent(int code, const QVector<quint32> &params);
 
@@ -48,10 +54,14 @@ public:
     QVector<int> operationCodes() const;
     QByteArray lastDataOut() const;
     bool sessionOpen() const { return m_sessionOpen.load(); }
+    // Transactions the host began while the camera was still busy with a cancel.
+    int transactionsWhileCancelling() const { return m_transactionsWhileCancelling.load(); }
 
 private:
     void receivePacket(const unsigned char *packet, size_t size);
     void cancel(quint32 transactionId);
+    quint16 deviceStatus();
+    bool stillCancelling();
     void handleContainer(const QByteArray &container);
     void answer(int code, quint32 transactionId, const QVector<quint32> &params, const QByteArray &dataOut);
     void sendResponse(int code, quint32 transactionId);
@@ -80,5 +90,9 @@ private:
     QByteArray m_lastDataOut;
     int m_staleResponses = 0;
     int m_silentTransactions = 0;
+    int m_busyAfterCancelMs = kBusyAfterCancelMs;
+    bool m_cancelling = false;
+    std::chrono::steady_clock::time_point m_cancelledAt;
     std::atomic<bool> m_sessionOpen{false};
+    std::atomic<int> m_transactionsWhileCancelling{0};
 };

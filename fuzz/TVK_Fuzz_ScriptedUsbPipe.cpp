@@ -92,6 +92,12 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Fuzz_ScriptedUsbPipe::cancelTransaction(quint
     return kLEOk;
 }
 
+TVK_Commu_UsbPipeIF::eLEResult TVK_Fuzz_ScriptedUsbPipe::deviceStatus(quint16 *responseCode, int)
+{
+    *responseCode = 0x2001;
+    return kLEOk;
+}
+
 size_t TVK_Fuzz_ScriptedUsbPipe::bulkBytesLeft() const
 {
     size_t left = 0;

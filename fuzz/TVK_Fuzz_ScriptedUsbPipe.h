@@ -37,6 +37,8 @@ public:
     eLEResult bulkRead(void *buffer, size_t size, size_t *received, int timeoutMs) override;
     eLEResult interruptRead(void *buffer, size_t size, size_t *received, int timeoutMs) override;
     eLEResult cancelTransaction(quint32 transactionId, int timeoutMs) override;
+    // Idle at once: the script has no place for the camera's state.
+    eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) override;
 
     size_t bulkBytesLeft() const;
     size_t bulkBytesScripted() const { return m_bulkBytes; }

@@ -323,6 +323,10 @@ struct RecordingPipe : TVK_Commu_UsbPipeIF {
     {
         return inner->cancelTransaction(transactionId, timeoutMs);
     }
+    eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) override
+    {
+        return inner->deviceStatus(responseCode, timeoutMs);
+    }
 
     std::shared_ptr<TVK_Commu_UsbPipeIF> inner;
     Script script;

@@ -86,6 +86,7 @@ private Q_SLOTS:
         QTest::newRow("geotagging") << 0x2061 << 0xC008 << 0 << QStringList{QStringLiteral("geotagging")};
         QTest::newRow("3-axis") << 0x2041 << 0xC00C << 0 << QStringList{QStringLiteral("3daxis")};
         QTest::newRow("unknown 0xC00B") << 0x2009 << 0xC00B << 0 << none;
+        QTest::newRow("standard ObjectAdded") << 0x2041 << 0x4002 << 7 << none;
     }
 
     void vendorEventsBecomeSignals()
@@ -107,8 +108,12 @@ private Q_SLOTS:
         TVK_Test_LogCapture capture(0x1);
         access.handleCameraEvent(vendorEvent(0xC006, 3));
         access.handleCameraEvent(vendorEvent(0xC00B));
+        access.handleCameraEvent(vendorEvent(0x4002, 7));
+        access.handleCameraEvent(vendorEvent(0x400D));
         QCOMPARE(capture.lines(), (QStringList{kHandler + QStringLiteral("event 0xC006 is kVXBulbTick"),
-                                               kHandler + QStringLiteral("event 0xC00B is unknown")}));
+                                               kHandler + QStringLiteral("event 0xC00B is unknown"),
+                                               kHandler + QStringLiteral("event 0x4002 is ObjectAdded 0x00000007"),
+                                               kHandler + QStringLiteral("event 0x400D is CaptureComplete")}));
     }
 
     void anEventWithoutItsParameterReportsNothing()
@@ -236,10 +241,10 @@ private Q_SLOTS:
         TVK_Test_LogCapture capture(0x1);
         Event event;
         event.kind = TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested;
-        event.objectName = QStringLiteral("L1000123.DNG");
+        event.objectName = QStringLiteral("NRBA0123.DNG");
         access.handleCameraEvent(event);
         QCOMPARE(log.m_log, QStringList{QStringLiteral("transfer")});
-        QCOMPARE(capture.matching(QStringLiteral("with name L1000123.DNG")).size(), 1);
+        QCOMPARE(capture.matching(QStringLiteral("with name NRBA0123.DNG")).size(), 1);
     }
 
     // A camera announces a waiting picture as soon as its session opens, which

@@ -1,5 +1,6 @@
 #include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Commu_PtpCodes.h"
+#include "TVK_Commu_UsbFraming.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_UsbBus.h"
 #include "TVK_Emulator_UsbPipe.h"
@@ -132,7 +133,8 @@ private Q_SLOTS:
     void staleResponsesAreReadPastAFewTimes();
     void busyCameraIsAskedAgainFiveTimes_data();
     void busyCameraIsAskedAgainFiveTimes();
-    void timedOutTransferIsCancelled();
+    void timedOutTransferIsCancelledUntilTheCameraIsIdle_data();
+    void timedOutTransferIsCancelledUntilTheCameraIsIdle();
     void removalClosesOnceAndFailsEveryTransaction_data();
     void removalClosesOnceAndFailsEveryTransaction();
     void eventsOnTheInterruptPipeBecomeSignals_data();
@@ -365,17 +367,33 @@ void tst_UsbTransport::busyCameraIsAskedAgainFiveTimes()
         QCOMPARE(ids.at(i), ids.at(i - 1) + 1);
 }
 
-void tst_UsbTransport::timedOutTransferIsCancelled()
+void tst_UsbTransport::timedOutTransferIsCancelledUntilTheCameraIsIdle_data()
 {
+    QTest::addColumn<int>("busyMs");
+    QTest::newRow("busy a while after the cancel") << 120;
+    QTest::newRow("busy for ever: the host gives up asking") << -1;
+}
+
+void tst_UsbTransport::timedOutTransferIsCancelledUntilTheCameraIsIdle()
+{
+    QFETCH(int, busyMs);
+    const bool idles = busyMs >= 0;
     Rig rig(200);
     QVERIFY(rig.open());
     TVK_Test_LogCapture log;
+    rig.responder()->setBusyAfterCancelMs(busyMs);
     rig.responder()->setSilentTransactions(1);
     QVERIFY(!rig.ping());
     QCOMPARE(rig.pipe()->cancelRequests(), 1);
     QCOMPARE(rig.pipe()->lastCancelledTransaction(), rig.responder()->transactionIds().last());
     QCOMPARE(log.matching(QStringLiteral("Transport error (reading data): timed out")).size(), 1);
-    QVERIFY(rig.ping());
+    // Asked again while busy, within the bound, before anything else is sent.
+    const int polls = rig.pipe()->statusRequests();
+    QVERIFY2(polls >= 2 && polls <= TVK_Commu_UsbFraming::kIdlePolls, qPrintable(QString::number(polls)));
+    QCOMPARE(log.matching(QStringLiteral("camera idle after the cancel")).size(), idles ? 1 : 0);
+    QCOMPARE(log.matching(QStringLiteral("Error: camera not idle after the cancel")).size(), idles ? 0 : 1);
+    QCOMPARE(rig.ping(), idles);
+    QCOMPARE(rig.responder()->transactionsWhileCancelling(), idles ? 0 : Engine::kBusyRetries + 1);
     QCOMPARE(rig.closedCount(), 0);
 }
 
@@ -445,7 +463,8 @@ void tst_UsbTransport::eventsOnTheInterruptPipeBecomeSignals_data()
     QTest::newRow("property changed") << 0xC00A << QVector<quint32>{0x5005}
                                       << QByteArray(SIGNAL(signalDevicePropertyChanged(ushort)))
                                       << "event 0xC00A is kVXDevicePropChanged";
-    QTest::newRow("standard event") << 0x4002 << QVector<quint32>{7} << QByteArray() << "event 0x4002 is unknown";
+    QTest::newRow("standard event") << 0x4002 << QVector<quint32>{7} << QByteArray()
+                                    << "event 0x4002 is ObjectAdded 0x00000007";
 }
 
 void tst_UsbTransport::eventsOnTheInterruptPipeBecomeSignals()

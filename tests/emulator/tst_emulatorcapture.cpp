@@ -266,9 +266,11 @@ private Q_SLOTS:
 
     void fileNamesAreSpelledAsOnTheCard()
     {
-        QCOMPARE(Maker::fileName(123, Maker::kLEDng), QStringLiteral("L1000123.DNG"));
-        QCOMPARE(Maker::fileName(123, Maker::kLEJpg), QStringLiteral("L1000123.JPG"));
-        QCOMPARE(Maker::fileName(999999, Maker::kLEJpg), QStringLiteral("L1999999.JPG"));
+        QCOMPARE(Maker::fileName(123, Maker::kLEDng), QStringLiteral("NRBA0123.DNG"));
+        QCOMPARE(Maker::fileName(123, Maker::kLEJpg), QStringLiteral("NRBA0123.JPG"));
+        QCOMPARE(Maker::fileName(9999, Maker::kLEJpg), QStringLiteral("NRBA9999.JPG"));
+        // DCF numbers have no 0000: after 9999 comes 0001.
+        QCOMPARE(Maker::fileName(10000, Maker::kLEJpg), QStringLiteral("NRBA0001.JPG"));
     }
 
     void jpegDecodesAndCarriesItsOrientationInEitherByteOrder_data()
@@ -397,7 +399,7 @@ private Q_SLOTS:
         QCOMPARE(read.objectCompressedSize(), 65536u);
         QCOMPARE(read.thumbCompressedSize(), 999u);
         QCOMPARE(read.sequenceNumber(), 2u);
-        QCOMPARE(read.filename(), QStringLiteral("L1000123.DNG"));
+        QCOMPARE(read.filename(), QStringLiteral("NRBA0123.DNG"));
 
         // Dates and keywords follow the name; the dates come from the file
         // number, never from the clock.
@@ -427,11 +429,11 @@ private Q_SLOTS:
         CaptureOnly body;
         QCOMPARE(body.act(Action::kLERelease), kRespOK);
         QCOMPARE(body.capture->pendingCount(), 1);
-        QCOMPARE(body.capture->pendingNames(), QStringList{QStringLiteral("L1000001.DNG")});
-        QTRY_COMPARE(body.log->announced(), QStringList{QStringLiteral("L1000001.DNG")});
+        QCOMPARE(body.capture->pendingNames(), QStringList{QStringLiteral("NRBA0001.DNG")});
+        QTRY_COMPARE(body.log->announced(), QStringList{QStringLiteral("NRBA0001.DNG")});
 
         const TVK_Logic_ObjectInfo info = body.objectInfo();
-        QCOMPARE(info.filename(), QStringLiteral("L1000001.DNG"));
+        QCOMPARE(info.filename(), QStringLiteral("NRBA0001.DNG"));
         QCOMPARE(info.sequenceNumber(), 1u);
         QCOMPARE(qint64(info.objectCompressedSize()), body.capture->dngBytes());
         QCOMPARE(body.data(kOpGetObject, {kPending}).size(), int(info.objectCompressedSize()));
@@ -464,20 +466,20 @@ private Q_SLOTS:
         body.capture->overrideSetting(Camera::kLEFileFormat, 1);
         body.act(Action::kLERelease);
         QCOMPARE(body.capture->pendingNames(),
-                 (QStringList{QStringLiteral("L1000001.DNG"), QStringLiteral("L1000001.JPG")}));
+                 (QStringList{QStringLiteral("NRBA0001.DNG"), QStringLiteral("NRBA0001.JPG")}));
         QCOMPARE(body.capture->picturesTaken(), 1);
 
         TVK_Logic_ObjectInfo info = body.objectInfo();
-        QCOMPARE(info.filename(), QStringLiteral("L1000001.DNG"));
+        QCOMPARE(info.filename(), QStringLiteral("NRBA0001.DNG"));
         QCOMPARE(info.sequenceNumber(), 2u);
         QTRY_COMPARE(body.log->announced().size(), 1);
 
         QCOMPARE(body.run(kOpTransferObjectReady, {}).responseCode, kRespOK);
         info = body.objectInfo();
-        QCOMPARE(info.filename(), QStringLiteral("L1000001.JPG"));
+        QCOMPARE(info.filename(), QStringLiteral("NRBA0001.JPG"));
         QCOMPARE(info.sequenceNumber(), 1u);
         QTRY_COMPARE(body.log->announced(),
-                     (QStringList{QStringLiteral("L1000001.DNG"), QStringLiteral("L1000001.JPG")}));
+                     (QStringList{QStringLiteral("NRBA0001.DNG"), QStringLiteral("NRBA0001.JPG")}));
         QVERIFY(!QImage::fromData(body.data(kOpGetObject, {kPending}), "JPEG").isNull());
 
         QCOMPARE(body.run(kOpTransferObjectReady, {}).responseCode, kRespOK);
@@ -496,7 +498,7 @@ private Q_SLOTS:
         body.act(Action::kLERelease);
         body.act(Action::kLERelease);
         QCOMPARE(body.capture->pendingNames(),
-                 (QStringList{QStringLiteral("L1000001.JPG"), QStringLiteral("L1000002.JPG")}));
+                 (QStringList{QStringLiteral("NRBA0001.JPG"), QStringLiteral("NRBA0002.JPG")}));
         QCOMPARE(body.objectInfo().sequenceNumber(), 2u);
         // Only the head was announced; the second comes when the first is done.
         QTRY_COMPARE(body.log->announced().size(), 1);
@@ -541,7 +543,7 @@ private Q_SLOTS:
         const QByteArray ownInfo = body.data(kOpGetObjectInfo, {0x00010001, 0});
         QCOMPARE(ownInfo, headInfo);
         const TVK_Logic_ObjectInfo second = body.objectInfo(0x00010002);
-        QCOMPARE(second.filename(), QStringLiteral("L1000001.JPG"));
+        QCOMPARE(second.filename(), QStringLiteral("NRBA0001.JPG"));
         QCOMPARE(second.sequenceNumber(), 1u);
     }
 
@@ -621,9 +623,9 @@ private Q_SLOTS:
         body.act(Action::kLERelease);
         body.act(Action::kLERelease);
         QCOMPARE(body.run(kOpDeleteObject, {kPending}).responseCode, kRespOK);
-        QCOMPARE(body.capture->pendingNames(), QStringList{QStringLiteral("L1000002.DNG")});
+        QCOMPARE(body.capture->pendingNames(), QStringList{QStringLiteral("NRBA0002.DNG")});
         QTRY_COMPARE(body.log->announced(),
-                     (QStringList{QStringLiteral("L1000001.DNG"), QStringLiteral("L1000002.DNG")}));
+                     (QStringList{QStringLiteral("NRBA0001.DNG"), QStringLiteral("NRBA0002.DNG")}));
         body.act(Action::kLERelease);
         QCOMPARE(body.run(kOpDeleteObject, {0xFFFFFFFF}).responseCode, kRespOK);
         QCOMPARE(body.capture->pendingCount(), 0);
@@ -683,7 +685,7 @@ private Q_SLOTS:
         QCOMPARE(body.act(Action::kLEContinuousEnd), kRespOK);
         const QStringList names = body.capture->pendingNames();
         QCOMPARE(names.size(), taken);
-        QCOMPARE(names.first(), QStringLiteral("L1000001.DNG"));
+        QCOMPARE(names.first(), QStringLiteral("NRBA0001.DNG"));
         QCOMPARE(names.last(), Maker::fileName(taken, Maker::kLEDng));
     }
 
@@ -810,10 +812,10 @@ private Q_SLOTS:
         QCOMPARE(fetched.info.sequenceNumber(), 1u);
         QVERIFY(!QImage::fromData(fetched.thumbnail, "JPEG").isNull());
         if (fileFormat == 2) {
-            QCOMPARE(fetched.info.filename(), QStringLiteral("L1000001.JPG"));
+            QCOMPARE(fetched.info.filename(), QStringLiteral("NRBA0001.JPG"));
             QVERIFY(!QImage::fromData(fetched.image, "JPEG").isNull());
         } else {
-            QCOMPARE(fetched.info.filename(), QStringLiteral("L1000001.DNG"));
+            QCOMPARE(fetched.info.filename(), QStringLiteral("NRBA0001.DNG"));
             QVERIFY(fetched.image.startsWith(QByteArray("II*\0", 4)));
         }
         QCOMPARE(rig.capture->pendingCount(), 0);
@@ -875,10 +877,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("product");
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
-        QTest::newRow("DNG first") << kEmulatedReleaseProduct << QStringLiteral("L1000001.DNG")
-                                   << QStringLiteral("L1000001.JPG");
-        QTest::newRow("JPG first on a late-DNG product") << kNativeProduct << QStringLiteral("L1000001.JPG")
-                                                         << QStringLiteral("L1000001.DNG");
+        QTest::newRow("DNG first") << kEmulatedReleaseProduct << QStringLiteral("NRBA0001.DNG")
+                                   << QStringLiteral("NRBA0001.JPG");
+        QTest::newRow("JPG first on a late-DNG product") << kNativeProduct << QStringLiteral("NRBA0001.JPG")
+                                                         << QStringLiteral("NRBA0001.DNG");
     }
 
     void pairModeHandsOverTwoObjectsOneAfterTheOther()
@@ -1023,10 +1025,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<quint32>("fileFormat");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("DNG") << 0u << QStringList{QStringLiteral("L1000001.DNG")};
+        QTest::newRow("DNG") << 0u << QStringList{QStringLiteral("NRBA0001.DNG")};
         QTest::newRow("DNG and JPG") << 1u
-                                     << QStringList{QStringLiteral("L1000001.DNG"), QStringLiteral("L1000001.JPG")};
-        QTest::newRow("JPG") << 2u << QStringList{QStringLiteral("L1000001.JPG")};
+                                     << QStringList{QStringLiteral("NRBA0001.DNG"), QStringLiteral("NRBA0001.JPG")};
+        QTest::newRow("JPG") << 2u << QStringList{QStringLiteral("NRBA0001.JPG")};
     }
 
     void theFileFormatIsTheOneTheHostSet()

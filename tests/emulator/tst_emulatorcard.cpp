@@ -292,8 +292,14 @@ private Q_SLOTS:
         for (int i = 0; i < handles.size(); ++i) {
             const int number = i / perPicture.size() + 1;
             const QString extension = perPicture.at(i % perPicture.size());
-            const QString name = QStringLiteral("L1%1.%2").arg(number, 6, 10, QLatin1Char('0')).arg(extension);
+            const QString name = QStringLiteral("NRBA%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension);
             QCOMPARE(body.nameOf(handles.at(i)), name);
+            // DNG files go as TIFF/EP, and the DeviceInfo announces what the files carry.
+            const quint16 format =
+                TVK_Logic_ObjectInfo(body.data(kOpGetObjectInfo, {handles.at(i), 0})).objectFormat();
+            QCOMPARE(format, quint16(extension == QLatin1String("JPG") ? 0x3801 : 0x3802));
+            QVERIFY(body.camera->profile()->captureFormats.contains(format));
+            QVERIFY(body.camera->profile()->imageFormats.contains(format));
             QCOMPARE(handles.at(i) & kKindMask, extension == QLatin1String("JPG") ? kJpgBits : kDngBits);
             serials.append(handles.at(i) >> 4);
         }
@@ -409,8 +415,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("byPending");  // by the pending handle instead of its own
         QTest::addColumn<QStringList>("queueAfter");
         QTest::addColumn<QStringList>("announced");
-        const QString one = QStringLiteral("L1000001.DNG");
-        const QString two = QStringLiteral("L1000002.DNG");
+        const QString one = QStringLiteral("NRBA0001.DNG");
+        const QString two = QStringLiteral("NRBA0002.DNG");
         QTest::newRow("handed over") << true << 1 << false << QStringList{two} << QStringList{one, two};
         QTest::newRow("queued behind the head") << false << 2 << false << QStringList{one} << QStringList{one};
         QTest::newRow("the head, by its own handle") << false << 1 << false << QStringList{two}

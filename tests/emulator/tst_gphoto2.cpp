@@ -9,6 +9,7 @@
 
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Profile.h"
 #include "TVK_Logic_ObjectInfo.h"
 
 #include <QDir>
@@ -119,6 +120,23 @@ private Q_SLOTS:
         QVERIFY(ok);
         QVERIFY2(output.contains("Norba Camera AG"), output.constData());
         QVERIFY2(output.contains("Velia"), output.constData());
+    }
+
+    // gphoto2 offers a range as a list of its values: a range that no camera
+    // would give for a read-out never ends.
+    void listConfigReachesEveryProperty()
+    {
+        bool ok = false;
+        const QByteArray output = gphoto2({QStringLiteral("--list-config")}, directory(QStringLiteral("config")), &ok);
+        QVERIFY(ok);
+        const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(0x2041);
+        QVERIFY(profile != nullptr);
+        // The maker's own codes are unknown to gphoto2: it lists them by code.
+        for (quint16 code : profile->deviceProperties) {
+            const QByteArray entry = "/main/other/" + QByteArray::number(code, 16) + '\n';
+            if (code >= 0xD000)
+                QVERIFY2(output.contains(entry), entry.constData());
+        }
     }
 
     void listFilesShowsTheCard()

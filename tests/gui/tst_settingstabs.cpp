@@ -580,15 +580,15 @@ void TstSettingsTabs::exampleIsElidedInTheMiddle()
     tab.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tab));
     auto *example = tab.findChild<QLabel *>("stxExampleName");
-    const QString longName = QString("L1000123_") + QString(200, QLatin1Char('x')) + "_end.DNG";
+    const QString longName = QString("NRBA0123_") + QString(200, QLatin1Char('x')) + "_end.DNG";
     tab.setPictureExample(longName);
     QCOMPARE(tab.pictureExample(), longName);
     QVERIFY(example->text() != longName);
-    QVERIFY(example->text().startsWith("L1000"));
+    QVERIFY(example->text().startsWith("NRBA0"));
     QVERIFY(example->text().endsWith("end.DNG"));
     QVERIFY(example->fontMetrics().horizontalAdvance(example->text()) <= example->width());
-    tab.setPictureExample("L1000123.DNG");
-    QCOMPARE(example->text(), QString("L1000123.DNG"));
+    tab.setPictureExample("NRBA0123.DNG");
+    QCOMPARE(example->text(), QString("NRBA0123.DNG"));
 }
 
 // --- folder fields -----------------------------------------------------------------

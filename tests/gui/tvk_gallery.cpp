@@ -523,8 +523,8 @@ void fillFile(TVK_GUI_File *tab)
     tab->setDngPath(QDir::homePath() + QStringLiteral("/Pictures/DNG"));
     tab->setJpgPath(QDir::homePath() + QStringLiteral("/Pictures/JPG"));
     tab->setPictureIndex(123);
-    tab->setPictureName(QStringLiteral("L100"));
-    tab->setPictureExample(QStringLiteral("L1000123.DNG"));
+    tab->setPictureName(QStringLiteral("NRBA"));
+    tab->setPictureExample(QStringLiteral("NRBA0123.DNG"));
 }
 
 void shootFile(Gallery &gallery)
@@ -644,7 +644,7 @@ void shootButtons(Gallery &gallery)
 
 void shootStandardWidgets(Gallery &gallery)
 {
-    auto *edit = gallery.host(new QLineEdit(QStringLiteral("L1000123")));
+    auto *edit = gallery.host(new QLineEdit(QStringLiteral("NRBA0123")));
     edit->setMinimumWidth(200);
     gallery.shoot(QStringLiteral("lineedit_enabled"));
     edit->setEnabled(false);

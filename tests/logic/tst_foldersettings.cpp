@@ -175,8 +175,8 @@ private Q_SLOTS:
         folders.load({});
         const QString example = folders.pictureExampleFileName();
         QSignalSpy spy(&folders, &Folders::signalPictureExampleChanged);
-        folders.setPictureOrgFileName(QStringLiteral("L1000123.DNG"));
-        QCOMPARE(folders.pictureOrgFileName(), QStringLiteral("L1000123.DNG"));
+        folders.setPictureOrgFileName(QStringLiteral("NRBA0123.DNG"));
+        QCOMPARE(folders.pictureOrgFileName(), QStringLiteral("NRBA0123.DNG"));
         QCOMPARE(folders.pictureExampleFileName(), example);
         QCOMPARE(spy.count(), 0);
     }
@@ -445,12 +445,12 @@ private Q_SLOTS:
     void loadDumpsWithTheFolderCategory()
     {
         Folders folders;
-        folders.setPictureOrgFileName(QStringLiteral("L1000123.DNG"));
+        folders.setPictureOrgFileName(QStringLiteral("NRBA0123.DNG"));
         TVK_Test_LogCapture capture(kLELogFolders);
         folders.load({kDngFolder, kJpgFolder, QStringLiteral("Holiday"), 42});
         QCOMPARE(capture.lines(),
                  dumpLines(QStringLiteral("TVK_Logic_FolderSettings::load()"), kDngFolder, kJpgFolder,
-                           QStringLiteral("L1000123.DNG"), QStringLiteral("Holiday"),
+                           QStringLiteral("NRBA0123.DNG"), QStringLiteral("Holiday"),
                            kJpgFolder + "/Holiday00042.JPG", 42));
     }
 

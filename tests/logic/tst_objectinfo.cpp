@@ -98,18 +98,18 @@ private Q_SLOTS:
 
 void tst_objectinfo::fieldsAreReadFromTheirOffsets()
 {
-    const auto info = fromExactBytes(pictureObjectInfo(0x01234567, 0x00089ABC, 3, QStringLiteral("L1000123.DNG")));
+    const auto info = fromExactBytes(pictureObjectInfo(0x01234567, 0x00089ABC, 3, QStringLiteral("NRBA0123.DNG")));
 
     QCOMPARE(info->objectCompressedSize(), 0x01234567u);
     QCOMPARE(info->thumbCompressedSize(), 0x00089ABCu);
     QCOMPARE(info->sequenceNumber(), 3u);
-    QCOMPARE(info->filename(), QStringLiteral("L1000123.DNG"));
+    QCOMPARE(info->filename(), QStringLiteral("NRBA0123.DNG"));
     QCOMPARE(info->size(), size_t(kBufferSize));
 }
 
 void tst_objectinfo::byteArrayAndPointerGiveTheSameFields()
 {
-    const QByteArray bytes = pictureObjectInfo(1000, 200, 7, QStringLiteral("L1000001.JPG"));
+    const QByteArray bytes = pictureObjectInfo(1000, 200, 7, QStringLiteral("NRBA0001.JPG"));
     const TVK_Logic_ObjectInfo fromArray(bytes);
     const TVK_Logic_ObjectInfo fromPointer(bytes.constData(), size_t(bytes.size()));
 
@@ -145,8 +145,8 @@ void tst_objectinfo::filenameIsTheStringAtOffset52_data()
     QByteArray tooLong = pictureObjectInfo(1, 1, 1, QString());
     tooLong[52] = char(51); // 51 units need 102 bytes, 101 are left
 
-    QTest::newRow("picture file") << pictureObjectInfo(1, 1, 1, QStringLiteral("L1000123.DNG"))
-                                  << QStringLiteral("L1000123.DNG");
+    QTest::newRow("picture file") << pictureObjectInfo(1, 1, 1, QStringLiteral("NRBA0123.DNG"))
+                                  << QStringLiteral("NRBA0123.DNG");
     QTest::newRow("no name") << pictureObjectInfo(1, 1, 1, QString()) << QString();
     QTest::newRow("longest name that fits") << longest << QString(49, QLatin1Char('n'));
     QTest::newRow("name running past the buffer") << tooLong << QString();
@@ -191,13 +191,13 @@ void tst_objectinfo::fieldIsZeroUnlessAllItsBytesArePresent()
     QFETCH(bool, sequence);
     QFETCH(bool, filename);
 
-    const QByteArray full = pictureObjectInfo(0x11111111, 0x22222222, 0x33333333, QStringLiteral("L1000123.DNG"));
+    const QByteArray full = pictureObjectInfo(0x11111111, 0x22222222, 0x33333333, QStringLiteral("NRBA0123.DNG"));
     const auto info = fromExactBytes(full.left(size));
 
     QCOMPARE(info->objectCompressedSize(), objectSize ? 0x11111111u : 0u);
     QCOMPARE(info->thumbCompressedSize(), thumbSize ? 0x22222222u : 0u);
     QCOMPARE(info->sequenceNumber(), sequence ? 0x33333333u : 0u);
-    QCOMPARE(info->filename(), filename ? QStringLiteral("L1000123.DNG") : QString());
+    QCOMPARE(info->filename(), filename ? QStringLiteral("NRBA0123.DNG") : QString());
 }
 
 void tst_objectinfo::everyCutOfTheBufferReadsOnlyWhatFits()
@@ -223,7 +223,7 @@ void tst_objectinfo::everyCutOfTheBufferReadsOnlyWhatFits()
 void tst_objectinfo::readAsksForTheObjectWithoutThumbnailType()
 {
     TVK_Test_RecordingAccess access;
-    access.answerNext(kOpGetObjectInfo, pictureObjectInfo(5000000, 40000, 2, QStringLiteral("L1000124.JPG")));
+    access.answerNext(kOpGetObjectInfo, pictureObjectInfo(5000000, 40000, 2, QStringLiteral("NRBA0124.JPG")));
     TVK_Logic_ObjectInfo info;
 
     QVERIFY(info.recvFromCamera(&access, 0x00C0FFEE));
@@ -236,13 +236,13 @@ void tst_objectinfo::readAsksForTheObjectWithoutThumbnailType()
     QCOMPARE(info.objectCompressedSize(), 5000000u);
     QCOMPARE(info.thumbCompressedSize(), 40000u);
     QCOMPARE(info.sequenceNumber(), 2u);
-    QCOMPARE(info.filename(), QStringLiteral("L1000124.JPG"));
+    QCOMPARE(info.filename(), QStringLiteral("NRBA0124.JPG"));
 }
 
 void tst_objectinfo::shortAnswerIsZeroFilled()
 {
     TVK_Test_RecordingAccess access;
-    const QByteArray full = pictureObjectInfo(5000000, 0x00089ABC, 2, QStringLiteral("L1000124.JPG"));
+    const QByteArray full = pictureObjectInfo(5000000, 0x00089ABC, 2, QStringLiteral("NRBA0124.JPG"));
     access.answerNext(kOpGetObjectInfo, full.left(16));
     TVK_Logic_ObjectInfo info(full);
 
@@ -259,7 +259,7 @@ void tst_objectinfo::shortAnswerIsZeroFilled()
 void tst_objectinfo::failedReadZeroesTheBuffer()
 {
     TVK_Test_RecordingAccess access;
-    const QByteArray previous = pictureObjectInfo(5000000, 40000, 2, QStringLiteral("L1000124.JPG"));
+    const QByteArray previous = pictureObjectInfo(5000000, 40000, 2, QStringLiteral("NRBA0124.JPG"));
     access.answerNext(kOpGetObjectInfo, previous, false);
     TVK_Logic_ObjectInfo info(previous);
 

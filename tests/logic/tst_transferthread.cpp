@@ -489,7 +489,7 @@ private Q_SLOTS:
                                 kWaitMs));
         QCOMPARE(rig.files(), QStringList());
         QCOMPARE(rig.sink.errors.size(), 1);
-        QVERIFY2(rig.sink.errors[0].contains("L1"), qPrintable(rig.sink.errors[0])); // names the camera's file
+        QVERIFY2(rig.sink.errors[0].contains("NRBA"), qPrintable(rig.sink.errors[0])); // names the camera's file
         if (stillConnected) {
             // The camera moved on: the next picture is saved as usual.
             QVERIFY(rig.takePictures(1));
