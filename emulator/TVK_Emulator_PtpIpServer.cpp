@@ -191,8 +191,13 @@ void TVK_Emulator_PtpIpServer::handleInitCommand(QTcpSocket *socket, const QByte
     const QByteArray initiatorGuid = cursor.bytes(Packet::kGuidBytes);
     const QString name = cursor.utf16String();
     const quint32 version = cursor.u32();
+    ++m_initCommandRequests;
     if (!cursor.ok()) {
         refuse(socket, Packet::kLEFailUnspecified, "truncated Init Command Request");
+        return;
+    }
+    if (m_refusal != 0) {
+        refuse(socket, m_refusal, "this initiator is not the paired one");
         return;
     }
     // Only the major version must match: a minor one adds, never changes.
