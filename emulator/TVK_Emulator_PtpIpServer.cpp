@@ -318,6 +318,7 @@ void TVK_Emulator_PtpIpServer::endSession(const char *why)
     m_dataOut = DataOut();
     m_discarding = false;
     m_captureRunning = false;
+    m_stalled = false;
     debugLog(kLELogConnection, "%s - session of connection %u ended: %s", prefix, unsigned(m_connectionNumber), why);
     // Both connections make one session: either going ends it, and the
     // camera's session with it, so that the next initiator can open one.
@@ -401,6 +402,12 @@ void TVK_Emulator_PtpIpServer::handleOperationRequest(const QByteArray &payload)
         return;
     }
     m_discarding = false;
+    if (m_stalled) {
+        debugLog(kLELogCommand, "%s - operation 0x%04X, transaction %u: Start Data, then the camera hangs", prefix,
+                 unsigned(code), unsigned(transactionId));
+        sendOnCommand(Packet::startData(transactionId, 1024));
+        return;
+    }
     switch (phaseInfo) {
     case Packet::kLEDataOut:
         m_dataOut.active = true;

@@ -69,6 +69,10 @@ public:
     // Refuses every initiator with this Init Fail reason, as a camera paired
     // with another computer does; 0 accepts them again.
     void setRefusal(quint32 reason) { m_refusal = reason; }
+    // A camera that hangs in a data-in phase: from now on to the end of the
+    // session every Operation Request gets its Start Data and then nothing,
+    // the connections staying up. The next session answers again.
+    void stallSession() { m_stalled = hasInitiator(); }
 
 Q_SIGNALS:
     void signalInitiatorConnected(QString initiatorName);
@@ -137,6 +141,7 @@ private:
     quint32 m_lastConnectionNumber = 0;
     int m_initCommandRequests = 0;
     quint32 m_refusal = 0;
+    bool m_stalled = false;
     bool m_sessionOpenedHere = false; // the peer's OpenSession was answered OK
     DataOut m_dataOut;
     // A data phase sent for a transaction that announced none is read and

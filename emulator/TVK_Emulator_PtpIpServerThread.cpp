@@ -44,6 +44,11 @@ void TVK_Emulator_PtpIpServerThread::setRefusal(quint32 reason)
     runInServerThread([this, reason]() { m_server->setRefusal(reason); });
 }
 
+void TVK_Emulator_PtpIpServerThread::stallSession()
+{
+    runInServerThread([this]() { m_server->stallSession(); });
+}
+
 void TVK_Emulator_PtpIpServerThread::runInServerThread(const std::function<void()> &work)
 {
     // As a blocking queued call, but waiting on a lock of our own: the

@@ -30,6 +30,7 @@ public:
     // The server's own, asked or set in its thread.
     int initCommandRequests();
     void setRefusal(quint32 reason);
+    void stallSession();
 
 private:
     // Runs work in the server's thread and returns when it is done.

@@ -514,6 +514,7 @@ private Q_SLOTS:
     void initOnlyWhenTheAddressStartsAnsweringThenBacksOff();
     void hostNamesAreLookedUpAwayFromTheCaller_data();
     void hostNamesAreLookedUpAwayFromTheCaller();
+    void stalledCameraIsTakenAsGoneAndFoundAgain();
 };
 
 void tst_PtpIpTransport::initTestCase()
@@ -1299,6 +1300,45 @@ void tst_PtpIpTransport::hostNamesAreLookedUpAwayFromTheCaller()
         QCOMPARE(log.matching(QStringLiteral("Error: the WLAN camera's host no-such-host.invalid")).size(), 1);
         QVERIFY(!log.matching(QStringLiteral("has not been looked up yet")).isEmpty());
     }
+}
+
+void tst_PtpIpTransport::stalledCameraIsTakenAsGoneAndFoundAgain()
+{
+    TVK_Emulator_PtpIpServerThread server(std::make_shared<TVK_Emulator_Camera>(0x2041));
+    TVK_Test_LogCapture log;
+    Access access(Access::Address{kLoopback, server.port()});
+    access.setTransferTimeoutMs(200);
+    access.setInitBackOffMs(100, 100);
+    QSignalSpy available(&access, &Access::signalDeviceAvailable);
+    QSignalSpy closed(&access, &Access::signalConnectionClosed);
+    // As the controller does: poll until announced, then open.
+    const auto findAndOpen = [&access, &available]() {
+        const int before = available.count();
+        return eventually([&]() {
+                   access.checkDeviceAvailable();
+                   return available.count() > before;
+               })
+               && access.openConnection(0x4E50, 0, access.address().deviceId());
+    };
+    std::vector<unsigned char> info(Access::kDeviceInfoSize);
+    const auto readDeviceInfo = [&access, &info]() {
+        return access.recvData(0x1001, 0, nullptr, info.data(), unsigned(info.size()), nullptr);
+    };
+    QVERIFY(findAndOpen());
+    QVERIFY(readDeviceInfo());
+    server.stallSession();
+    for (int timeouts = 0; timeouts < Engine::kTimeoutsUntilGone; ++timeouts) {
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(!readDeviceInfo());
+    }
+    QVERIFY(eventually([&closed]() { return closed.count() == 1; }));
+    QCOMPARE(access.productId(), 0);
+    QVERIFY(!log.matching(QStringLiteral("3 transactions in a row timed out")).isEmpty());
+    // The camera's next session answers again.
+    QVERIFY(findAndOpen());
+    QVERIFY(readDeviceInfo());
+    QVERIFY(access.closeConnection());
+    QCOMPARE(closed.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_PtpIpTransport)
