@@ -70,9 +70,10 @@ public:
     // with another computer does; 0 accepts them again.
     void setRefusal(quint32 reason) { m_refusal = reason; }
     // A camera that hangs in a data-in phase: from now on to the end of the
-    // session every Operation Request gets its Start Data and then nothing,
-    // the connections staying up. The next session answers again.
-    void stallSession() { m_stalled = hasInitiator(); }
+    // session (the next one when none is open) every Operation Request gets
+    // its Start Data and then nothing, the connections staying up. The
+    // session after it answers again.
+    void stallSession() { m_stalled = true; }
 
 Q_SIGNALS:
     void signalInitiatorConnected(QString initiatorName);
