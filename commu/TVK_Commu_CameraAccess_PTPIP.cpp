@@ -238,25 +238,15 @@ void TVK_Commu_CameraAccess_PTPIP::joinProbe()
 
 void TVK_Commu_CameraAccess_PTPIP::setInitBackOffMs(int firstMs, int maxMs)
 {
-    m_firstInitBackOffMs = qMax(1, firstMs);
-    m_maxInitBackOffMs = qMax(m_firstInitBackOffMs, maxMs);
-    m_initBackOffMs = m_firstInitBackOffMs;
+    m_initSchedule.setPausesMs(firstMs, maxMs);
 }
 
 void TVK_Commu_CameraAccess_PTPIP::backOffInit()
 {
     TVK_METHOD(prefix);
-    m_nextInitAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_initBackOffMs);
+    const int pauseMs = m_initSchedule.failed();
     debugLog(kLELogCommand, "%s - next Init Command Request to %s in %d ms at the earliest", prefix,
-             qUtf8Printable(m_address.text()), m_initBackOffMs);
-    m_initBackOffMs = qMin(2 * m_initBackOffMs, m_maxInitBackOffMs);
-    m_initDue.store(true);
-}
-
-void TVK_Commu_CameraAccess_PTPIP::resetInitBackOff()
-{
-    m_initBackOffMs = m_firstInitBackOffMs;
-    m_nextInitAt = std::chrono::steady_clock::time_point{};
+             qUtf8Printable(m_address.text()), pauseMs);
 }
 
 bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
@@ -276,7 +266,7 @@ bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
     const QByteArray initiator = guid();
     const int timeoutMs = m_probeTimeoutMs;
     // An announced camera waits for the controller: looking is enough.
-    const bool init = m_initDue.load() && !m_announced.load() && std::chrono::steady_clock::now() >= m_nextInitAt;
+    const bool init = !m_announced.load() && m_initSchedule.isDue();
     m_probeThread = std::thread([this, address, initiator, init, timeoutMs]() {
         const ProbeResult result = probe(address, &m_lookup, init, initiator, timeoutMs);
         // Handled in the owner's thread; dropped if the access is gone by then.
@@ -349,7 +339,7 @@ void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(const ProbeResult &result)
                  qUtf8Printable(result.lookupError));
         m_lookupWarned = true;
         m_announced.store(false);
-        m_initDue.store(true);
+        m_initSchedule.owe();
         return;
     }
     if (m_lookupWarned)
@@ -359,7 +349,7 @@ void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(const ProbeResult &result)
     switch (result.result) {
     case kLEAnswered: {
         m_warned = false;
-        m_initDue.store(false);
+        m_initSchedule.answered();
         if (m_announced.exchange(true))
             return;
         const quint64 cameraId = TVK_Commu_CameraAccess_Linux_PTP::kBuiltInVendorIds[0];
@@ -390,7 +380,7 @@ void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(const ProbeResult &result)
     default:
         // Gone: when it takes connections again, that is worth an Init.
         m_announced.store(false);
-        m_initDue.store(true);
+        m_initSchedule.owe();
         return;
     }
 }
@@ -443,7 +433,7 @@ bool TVK_Commu_CameraAccess_PTPIP::openConnection(quint64 cameraId, int productI
         backOffInit();
         return false;
     }
-    resetInitBackOff();
+    m_initSchedule.sessionOpened();
     announceOpened();
     return true;
 }
@@ -604,7 +594,7 @@ void TVK_Commu_CameraAccess_PTPIP::closeDevice()
         return;
     // Introduced and announced again once it answers again.
     m_announced.store(false);
-    m_initDue.store(true);
+    m_initSchedule.owe();
     // The base forgets the product and reports the closed connection once,
     // however many threads noticed the loss.
     TVK_Commu_CameraAccess_Base::deviceRemoved();

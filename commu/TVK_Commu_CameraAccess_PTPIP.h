@@ -2,6 +2,7 @@
 
 #include "TVK_Commu_CameraAccess_PtpSession.h"
 #include "TVK_Commu_HostLookup.h"
+#include "TVK_Commu_PtpIpInitSchedule.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Platform_CallQueue.h"
 
@@ -9,7 +10,6 @@
 #include <QString>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,10 +25,8 @@ class TVK_Commu_PtpIpFraming;
 //
 // The probe is gentle, since a camera may ask its user about every initiator
 // that introduces itself: each poll only looks whether the address takes a
-// TCP connection. The Init Command Request goes out when the address starts
-// taking them, and again after a session ended; one that fails (Init Fail or
-// no answer) is tried again after a pause that doubles up to
-// kMaxInitBackOffMs, until a session opens.
+// TCP connection, and the Init Command Request goes out when the schedule
+// (TVK_Commu_PtpIpInitSchedule) says one is owed.
 class TVK_Commu_CameraAccess_PTPIP : public TVK_Commu_CameraAccess_PtpSession
 {
     Q_OBJECT
@@ -122,7 +120,6 @@ private:
     void catchProbeResult(const ProbeResult &result);
     void joinProbe();
     void backOffInit();
-    void resetInitBackOff();
 
     bool openPnpSession(const Address &address);
     void closePnpSession();
@@ -144,14 +141,8 @@ private:
     std::atomic<bool> m_newSinceCheck{false};
     bool m_warned = false;                  // refusal reported since the last Init Ack
     bool m_lookupWarned = false;            // failed lookup reported since the last success
-    // An Init Command Request is owed: the address has not taken a connection
-    // since, or the session ended (set on any thread).
-    std::atomic<bool> m_initDue{true};
-    int m_firstInitBackOffMs = kFirstInitBackOffMs;
-    int m_maxInitBackOffMs = kMaxInitBackOffMs;
-    int m_initBackOffMs = kFirstInitBackOffMs;
-    std::chrono::steady_clock::time_point m_nextInitAt{}; // no Init before
-    TVK_Commu_HostLookup m_lookup;                         // the probe thread's
+    TVK_Commu_PtpIpInitSchedule m_initSchedule{kFirstInitBackOffMs, kMaxInitBackOffMs};
+    TVK_Commu_HostLookup m_lookup; // the probe thread's
     // Where the last probe found the host; the open connects there, so that
     // the controller's thread never waits for a lookup.
     std::vector<TVK_Commu_HostLookup::Endpoint> m_endpoints;
