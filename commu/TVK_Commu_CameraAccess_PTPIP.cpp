@@ -310,7 +310,8 @@ TVK_Commu_CameraAccess_PTPIP::ProbeResult TVK_Commu_CameraAccess_PTPIP::probe(co
     // that only accepts (a camera still starting, some other service) is not.
     // The probe's connection is closed at once; the open makes its own.
     framing.setTimeoutMs(int(qMax<qint64>(1, timeoutMs - clock.elapsed())));
-    const Framing::InitResult answer = framing.initCommand(guid, QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName));
+    const Framing::InitResult answer
+        = framing.initCommand(guid, QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName));
     if (answer.failReason != 0) {
         result.result = kLERefused;
         result.failReason = answer.failReason;
@@ -334,8 +335,9 @@ void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(const ProbeResult &result)
         return;
     if (result.result == kLEUnresolved) {
         // Once until it resolves again; the polls go on asking quietly.
-        debugLog(m_lookupWarned ? kLELogCommand : kLELogAlways, "%s - %sthe WLAN camera's host %s cannot be looked up: %s",
-                 prefix, m_lookupWarned ? "still: " : "Error: ", qUtf8Printable(m_address.host),
+        debugLog(m_lookupWarned ? kLELogCommand : kLELogAlways,
+                 "%s - %sthe WLAN camera's host %s cannot be looked up: %s", prefix,
+                 m_lookupWarned ? "still: " : "Error: ", qUtf8Printable(m_address.host),
                  qUtf8Printable(result.lookupError));
         m_lookupWarned = true;
         m_announced.store(false);

@@ -44,6 +44,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -394,6 +395,9 @@ public:
             std::fprintf(stderr, "tvk_fuzz_seeds: no connection to the PTP/IP camera: %s\n", qUtf8Printable(error));
             std::exit(1);
         }
+        // The framing waits with time-outs of its own, which a blocking
+        // socket would never let it reach with a camera that stalls.
+        ::fcntl(m_ends[0], F_SETFL, ::fcntl(m_ends[0], F_GETFL) | O_NONBLOCK);
         m_thread = std::thread([this]() { relay(); });
     }
     ~Tap() { finish(); }
