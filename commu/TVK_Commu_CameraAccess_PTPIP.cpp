@@ -219,7 +219,9 @@ TVK_Commu_CameraAccess_PTPIP::TVK_Commu_CameraAccess_PTPIP(const Address &addres
 
 TVK_Commu_CameraAccess_PTPIP::~TVK_Commu_CameraAccess_PTPIP()
 {
-    // A probe's queued answer dies with the object; the thread itself must end first.
+    // A probe's queued answer dies with the object; the thread itself must
+    // end first, without waiting out a lookup.
+    m_lookup.stop();
     joinProbe();
     m_stopEvents.store(true);
     closePnpSession();
@@ -232,6 +234,19 @@ void TVK_Commu_CameraAccess_PTPIP::joinProbe()
 {
     if (m_probeThread.joinable())
         m_probeThread.join();
+}
+
+void TVK_Commu_CameraAccess_PTPIP::setInitBackOffMs(int firstMs, int maxMs)
+{
+    m_initSchedule.setPausesMs(firstMs, maxMs);
+}
+
+void TVK_Commu_CameraAccess_PTPIP::backOffInit()
+{
+    TVK_METHOD(prefix);
+    const int pauseMs = m_initSchedule.failed();
+    debugLog(kLELogCommand, "%s - next Init Command Request to %s in %d ms at the earliest", prefix,
+             qUtf8Printable(m_address.text()), pauseMs);
 }
 
 bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
@@ -250,57 +265,93 @@ bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
     const Address address = m_address;
     const QByteArray initiator = guid();
     const int timeoutMs = m_probeTimeoutMs;
-    m_probeThread = std::thread([this, address, initiator, timeoutMs]() {
-        quint32 failReason = 0;
-        const eLEProbeResult result = probe(address, initiator, timeoutMs, &failReason);
+    // An announced camera waits for the controller: looking is enough.
+    const bool init = !m_announced.load() && m_initSchedule.isDue();
+    m_probeThread = std::thread([this, address, initiator, init, timeoutMs]() {
+        const ProbeResult result = probe(address, &m_lookup, init, initiator, timeoutMs);
         // Handled in the owner's thread; dropped if the access is gone by then.
-        m_probeResults.post([this, result, failReason]() { catchProbeResult(result, failReason); });
+        m_probeResults.post([this, result]() { catchProbeResult(result); });
         m_probeRunning.store(false);
     });
     return announced;
 }
 
-TVK_Commu_CameraAccess_PTPIP::eLEProbeResult TVK_Commu_CameraAccess_PTPIP::probe(const Address &address,
-                                                                                const QByteArray &guid,
-                                                                                int timeoutMs, quint32 *failReason)
+TVK_Commu_CameraAccess_PTPIP::ProbeResult TVK_Commu_CameraAccess_PTPIP::probe(const Address &address,
+                                                                             TVK_Commu_HostLookup *lookup, bool init,
+                                                                             const QByteArray &guid, int timeoutMs)
 {
     TVK_METHOD(prefix);
-    // A camera is there when it answers the command connection's Init: a port
-    // that only accepts (a camera still starting, some other service) is not.
-    // The probe's connection is closed at once; the open makes its own.
+    ProbeResult result;
+    const TVK_Commu_HostLookup::Result found = lookup->resolve(address.host, address.port, kLookupTimeoutMs);
+    if (!found.ok()) {
+        result.result = kLEUnresolved;
+        result.lookupError = found.error;
+        return result;
+    }
+    result.endpoints = found.endpoints;
     QElapsedTimer clock;
     clock.start();
     QString error;
-    const int socket = Framing::connectTo(address.host, address.port, timeoutMs, &error);
+    const int socket = Framing::connectTo(found.endpoints, timeoutMs, &error);
     if (socket < 0) {
         debugLog(kLELogCommand, "%s - no camera at %s: %s", prefix, qUtf8Printable(address.text()),
                  qUtf8Printable(error));
-        return kLESilent;
+        result.result = kLEUnreachable;
+        return result;
     }
     Framing framing(socket);
-    framing.setTimeoutMs(int(qMax<qint64>(1, timeoutMs - clock.elapsed())));
-    const Framing::InitResult init = framing.initCommand(guid, QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName));
-    if (init.failReason != 0) {
-        *failReason = init.failReason;
-        return kLERefused;
+    if (!init) {
+        // Connected and closed again without a byte: nothing for a camera to ask its user about.
+        debugLog(kLELogCommand, "%s - %s takes connections", prefix, qUtf8Printable(address.text()));
+        result.result = kLEReachable;
+        return result;
     }
-    if (init.status != TVK_Commu_PtpFramingIF::kLEOk) {
+    // A camera is there when it answers the command connection's Init: a port
+    // that only accepts (a camera still starting, some other service) is not.
+    // The probe's connection is closed at once; the open makes its own.
+    framing.setTimeoutMs(int(qMax<qint64>(1, timeoutMs - clock.elapsed())));
+    const Framing::InitResult answer
+        = framing.initCommand(guid, QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName));
+    if (answer.failReason != 0) {
+        result.result = kLERefused;
+        result.failReason = answer.failReason;
+        return result;
+    }
+    if (answer.status != TVK_Commu_PtpFramingIF::kLEOk) {
         debugLog(kLELogCommand, "%s - no camera at %s: no Init Ack within %d ms (%s)", prefix,
-                 qUtf8Printable(address.text()), timeoutMs, TVK_Commu_PtpFramingIF::statusName(init.status));
-        return kLESilent;
+                 qUtf8Printable(address.text()), timeoutMs, TVK_Commu_PtpFramingIF::statusName(answer.status));
+        result.result = kLESilent;
+        return result;
     }
     debugLog(kLELogCommand, "%s - the camera at %s answers the probe", prefix, qUtf8Printable(address.text()));
-    return kLEAnswered;
+    result.result = kLEAnswered;
+    return result;
 }
 
-void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(int result, quint32 failReason)
+void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(const ProbeResult &result)
 {
     TVK_METHOD(prefix);
     if (m_cameraId.load() != 0 || productId() != 0)
         return;
-    switch (result) {
+    if (result.result == kLEUnresolved) {
+        // Once until it resolves again; the polls go on asking quietly.
+        debugLog(m_lookupWarned ? kLELogCommand : kLELogAlways,
+                 "%s - %sthe WLAN camera's host %s cannot be looked up: %s", prefix,
+                 m_lookupWarned ? "still: " : "Error: ", qUtf8Printable(m_address.host),
+                 qUtf8Printable(result.lookupError));
+        m_lookupWarned = true;
+        m_announced.store(false);
+        m_initSchedule.owe();
+        return;
+    }
+    if (m_lookupWarned)
+        debugLog(kLELogAlways, "%s - the WLAN camera's host %s is known again", prefix, qUtf8Printable(m_address.host));
+    m_lookupWarned = false;
+    m_endpoints = result.endpoints;
+    switch (result.result) {
     case kLEAnswered: {
         m_warned = false;
+        m_initSchedule.answered();
         if (m_announced.exchange(true))
             return;
         const quint64 cameraId = TVK_Commu_CameraAccess_Linux_PTP::kBuiltInVendorIds[0];
@@ -313,17 +364,25 @@ void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(int result, quint32 failReas
     }
     case kLERefused:
         m_announced.store(false);
-        // Once while it refuses, although the poll asks again every second.
+        backOffInit();
+        // Once while it refuses, however often the back-off asks again.
         if (!m_warned) {
             m_warned = true;
-            const QString warning = refusalWarning(m_address, failReason);
+            const QString warning = refusalWarning(m_address, result.failReason);
             debugLog(kLELogAlways, "%s - %s", prefix, qUtf8Printable(warning));
             Q_EMIT signalConnectionWarning(warning);
         }
         return;
-    default:
+    case kLESilent:
         m_announced.store(false);
-        m_warned = false;
+        backOffInit();
+        return;
+    case kLEReachable:
+        return;
+    default:
+        // Gone: when it takes connections again, that is worth an Init.
+        m_announced.store(false);
+        m_initSchedule.owe();
         return;
     }
 }
@@ -371,8 +430,12 @@ bool TVK_Commu_CameraAccess_PTPIP::openConnection(quint64 cameraId, int productI
         m_cameraId = 0;
         setProductId(0);
         m_announced.store(false);
+        // Opened again after the back-off, not at the next poll: each try
+        // introduces us to the camera anew.
+        backOffInit();
         return false;
     }
+    m_initSchedule.sessionOpened();
     announceOpened();
     return true;
 }
@@ -385,8 +448,17 @@ bool TVK_Commu_CameraAccess_PTPIP::openPnpSession(const Address &address)
     const QByteArray initiator = guid();
     const QString name = QString::fromLatin1(TVK_App_Identity::kApplicationDisplayName);
 
+    // Where the probe found the host; a numeric address needs no probe.
+    std::vector<TVK_Commu_HostLookup::Endpoint> endpoints = m_endpoints;
+    if (endpoints.empty())
+        endpoints = TVK_Commu_HostLookup::numeric(address.host, address.port).endpoints;
+    if (endpoints.empty()) {
+        debugLog(kLELogAlways, "%s - Failed to Open the device %s: its host has not been looked up yet", prefix,
+                 qUtf8Printable(address.text()));
+        return false;
+    }
     QString error;
-    const int commandSocket = Framing::connectTo(address.host, address.port, kConnectTimeoutMs, &error);
+    const int commandSocket = Framing::connectTo(endpoints, kConnectTimeoutMs, &error);
     if (commandSocket < 0) {
         debugLog(kLELogAlways, "%s - Failed to Open the device %s: %s", prefix, qUtf8Printable(address.text()),
                  qUtf8Printable(error));
@@ -406,7 +478,7 @@ bool TVK_Commu_CameraAccess_PTPIP::openPnpSession(const Address &address)
         return false;
     }
 
-    const int eventSocket = Framing::connectTo(address.host, address.port, kConnectTimeoutMs, &error);
+    const int eventSocket = Framing::connectTo(endpoints, kConnectTimeoutMs, &error);
     if (eventSocket < 0) {
         debugLog(kLELogAlways, "%s - Failed to Open the device %s: event connection: %s", prefix,
                  qUtf8Printable(address.text()), qUtf8Printable(error));
@@ -522,8 +594,9 @@ void TVK_Commu_CameraAccess_PTPIP::closeDevice()
     TVK_METHOD(prefix);
     if (!takeOpenDevice(prefix))
         return;
-    // Announced again once it answers again.
+    // Introduced and announced again once it answers again.
     m_announced.store(false);
+    m_initSchedule.owe();
     // The base forgets the product and reports the closed connection once,
     // however many threads noticed the loss.
     TVK_Commu_CameraAccess_Base::deviceRemoved();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "TVK_Commu_CameraAccess_PtpSession.h"
+#include "TVK_Commu_HostLookup.h"
+#include "TVK_Commu_PtpIpInitSchedule.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Platform_CallQueue.h"
 
@@ -11,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class TVK_Commu_PtpIpFraming;
 
@@ -19,6 +22,11 @@ class TVK_Commu_PtpIpFraming;
 // PTP engine, an event connection the camera's events, read by a thread of
 // the access. The poll probes the address on a thread of its own, so the
 // controller's timer never waits for the network.
+//
+// The probe is gentle, since a camera may ask its user about every initiator
+// that introduces itself: each poll only looks whether the address takes a
+// TCP connection, and the Init Command Request goes out when the schedule
+// (TVK_Commu_PtpIpInitSchedule) says one is owed.
 class TVK_Commu_CameraAccess_PTPIP : public TVK_Commu_CameraAccess_PtpSession
 {
     Q_OBJECT
@@ -26,6 +34,12 @@ class TVK_Commu_CameraAccess_PTPIP : public TVK_Commu_CameraAccess_PtpSession
 public:
     // The whole probe (connection and Init Ack) of the poll.
     static constexpr int kProbeTimeoutMs = 300;
+    // The longest a probe waits for the host name's lookup.
+    static constexpr int kLookupTimeoutMs = 2000;
+    // The pause after the first failed Init (the poll's interval), doubled
+    // with each further one up to the last.
+    static constexpr int kFirstInitBackOffMs = 1000;
+    static constexpr int kMaxInitBackOffMs = 30000;
     // Opening is worth a longer wait than the poll's look.
     static constexpr int kConnectTimeoutMs = 3000;
     // How long the event thread waits for an event before it looks whether it
@@ -77,6 +91,7 @@ public:
     // poll's probe; tests shorten them. Take effect with the next open or probe.
     void setTransferTimeoutMs(int timeoutMs) { m_transferTimeoutMs = qMax(1, timeoutMs); }
     void setProbeTimeoutMs(int timeoutMs) { m_probeTimeoutMs = qMax(1, timeoutMs); }
+    void setInitBackOffMs(int firstMs, int maxMs);
 
     bool openConnection(quint64 cameraId, int productId, QString deviceId) override;
     bool closeConnection() override;
@@ -91,11 +106,20 @@ protected:
     void deviceRemoved() override;
 
 private:
-    enum eLEProbeResult { kLEAnswered, kLERefused, kLESilent };
+    enum eLEProbeResult { kLEUnresolved, kLEUnreachable, kLEReachable, kLEAnswered, kLERefused, kLESilent };
+    struct ProbeResult {
+        eLEProbeResult result = kLEUnreachable;
+        quint32 failReason = 0;
+        QString lookupError;
+        std::vector<TVK_Commu_HostLookup::Endpoint> endpoints;
+    };
 
-    static eLEProbeResult probe(const Address &address, const QByteArray &guid, int timeoutMs, quint32 *failReason);
-    void catchProbeResult(int result, quint32 failReason);
+    // With init, the probe introduces us when the address takes the connection.
+    static ProbeResult probe(const Address &address, TVK_Commu_HostLookup *lookup, bool init, const QByteArray &guid,
+                             int timeoutMs);
+    void catchProbeResult(const ProbeResult &result);
     void joinProbe();
+    void backOffInit();
 
     bool openPnpSession(const Address &address);
     void closePnpSession();
@@ -115,7 +139,13 @@ private:
     std::atomic<bool> m_probeRunning{false};
     std::atomic<bool> m_announced{false};   // announced and still answering
     std::atomic<bool> m_newSinceCheck{false};
-    bool m_warned = false;                  // refusal reported since it last answered
+    bool m_warned = false;                  // refusal reported since the last Init Ack
+    bool m_lookupWarned = false;            // failed lookup reported since the last success
+    TVK_Commu_PtpIpInitSchedule m_initSchedule{kFirstInitBackOffMs, kMaxInitBackOffMs};
+    TVK_Commu_HostLookup m_lookup; // the probe thread's
+    // Where the last probe found the host; the open connects there, so that
+    // the controller's thread never waits for a lookup.
+    std::vector<TVK_Commu_HostLookup::Endpoint> m_endpoints;
 
     // The open connections; replaced under the mutex, used through copies so
     // that a lost connection on another thread never pulls them from under a

@@ -107,26 +107,27 @@ TVK_Commu_PtpIpFraming::~TVK_Commu_PtpIpFraming()
 
 int TVK_Commu_PtpIpFraming::connectTo(const QString &host, quint16 port, int timeoutMs, QString *error)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo *addresses = nullptr;
-    const QByteArray service = QByteArray::number(port);
-    const int lookup = ::getaddrinfo(host.toUtf8().constData(), service.constData(), &hints, &addresses);
-    if (lookup != 0 || addresses == nullptr) {
-        *error = QStringLiteral("cannot resolve %1: %2").arg(host, QString::fromLocal8Bit(::gai_strerror(lookup)));
+    const TVK_Commu_HostLookup::Result found = TVK_Commu_HostLookup::numeric(host, port);
+    if (!found.ok()) {
+        *error = QStringLiteral("%1 is no numeric address: %2").arg(host, found.error);
         return -1;
     }
+    return connectTo(found.endpoints, timeoutMs, error);
+}
+
+int TVK_Commu_PtpIpFraming::connectTo(const std::vector<TVK_Commu_HostLookup::Endpoint> &endpoints, int timeoutMs,
+                                      QString *error)
+{
     int result = -1;
     QString reason = QStringLiteral("no address");
-    for (addrinfo *address = addresses; address != nullptr && result < 0; address = address->ai_next) {
-        const int socket = ::socket(address->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    for (auto endpoint = endpoints.begin(); endpoint != endpoints.end() && result < 0; ++endpoint) {
+        const sockaddr *address = reinterpret_cast<const sockaddr *>(&endpoint->address);
+        const int socket = ::socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (socket < 0) {
             reason = QString::fromLocal8Bit(std::strerror(errno));
             continue;
         }
-        int status = ::connect(socket, address->ai_addr, address->ai_addrlen);
+        int status = ::connect(socket, address, endpoint->length);
         if (status != 0 && errno == EINPROGRESS) {
             if (!waitFor(socket, POLLOUT, timeoutMs)) {
                 reason = QStringLiteral("no answer within %1 ms").arg(timeoutMs);
@@ -158,7 +159,6 @@ int TVK_Commu_PtpIpFraming::connectTo(const QString &host, quint16 port, int tim
         ::setsockopt(socket, IPPROTO_TCP, TCP_USER_TIMEOUT, &kUserTimeoutMs, sizeof kUserTimeoutMs);
         result = socket;
     }
-    ::freeaddrinfo(addresses);
     if (result < 0)
         *error = reason;
     return result;
@@ -426,7 +426,7 @@ TVK_Commu_PtpIpFraming::InitResult TVK_Commu_PtpIpFraming::readInitAnswer(quint3
     }
     if (header.type == kLEInitFail) {
         const quint32 reason = payload.size() >= 4 ? qFromLittleEndian<quint32>(payload.data()) : 0;
-        debugLog(kLELogAlways, "%s - Init Fail from the camera, reason %u (%s)", prefix, reason,
+        debugLog(kLELogCommand, "%s - Init Fail from the camera, reason %u (%s)", prefix, reason,
                  failReasonName(reason));
         // A camera that gives no reason still refused.
         result.failReason = reason != 0 ? reason : kFailUnspecified;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TVK_Commu_HostLookup.h"
 #include "TVK_Commu_PtpFramingIF.h"
 
 #include <QByteArray>
@@ -87,9 +88,12 @@ public:
     TVK_Commu_PtpIpFraming(const TVK_Commu_PtpIpFraming &) = delete;
     TVK_Commu_PtpIpFraming &operator=(const TVK_Commu_PtpIpFraming &) = delete;
 
-    // A TCP connection to host:port within timeoutMs (name lookup included for
-    // numeric addresses only; a name is looked up without a time-out of ours).
-    // The socket, or -1 with a reason in *error.
+    // A TCP connection to the first of the endpoints that takes it, each tried
+    // for at most timeoutMs. The socket, or -1 with a reason in *error.
+    static int connectTo(const std::vector<TVK_Commu_HostLookup::Endpoint> &endpoints, int timeoutMs,
+                         QString *error);
+    // The same for a numeric host; a name is refused here, since its lookup
+    // needs a bound of its own (TVK_Commu_HostLookup).
     static int connectTo(const QString &host, quint16 port, int timeoutMs, QString *error);
     static const char *failReasonName(quint32 reason);
     static const char *packetTypeName(quint32 type);

@@ -59,6 +59,18 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::transact
         if (m_busyPauseMs > 0)
             QThread::msleep(unsigned(m_busyPauseMs));
     }
+    // Any answer at all shows the camera alive; only time-outs with nothing
+    // in between add up.
+    if (outcome.status == Framing::kLETimeout) {
+        if (++m_timeoutsInARow >= kTimeoutsUntilGone) {
+            debugLog(kLELogAlways, "%s - Error: %d transactions in a row timed out; the camera is taken as gone",
+                     prefix, m_timeoutsInARow);
+            m_gone.store(true);
+            outcome.status = Framing::kLEGone;
+        }
+    } else if (outcome.status != Framing::kLEGone) {
+        m_timeoutsInARow = 0;
+    }
     if (outcome.status != Framing::kLEOk)
         return outcome;
     if (outcome.responseCode != kRespOK) {

@@ -23,6 +23,10 @@ public:
     static constexpr int kBusyPauseMs = 100;
     // Leftover responses of abandoned transactions read past before giving up.
     static constexpr int kStaleReads = 3;
+    // Transactions in a row that time out before the camera counts as gone:
+    // one that stalls (after Start Data, say) answers nothing any more, and
+    // each further operation would wait its whole time-out for ever.
+    static constexpr int kTimeoutsUntilGone = 3;
 
     enum eLEPhase { kLENoData, kLEDataIn, kLEDataOut };
 
@@ -53,6 +57,8 @@ public:
     void beginSession();
     // Runs one transaction; prefix is the log prefix for failure lines, caller
     // (may be null) the caller's own, which also gets the "successful" line.
+    // A transaction that ends the run of kTimeoutsUntilGone time-outs reports
+    // kLEGone, and the engine is gone from then on.
     Outcome transact(const Request &request, const char *prefix, const char *caller);
     // The device went away: the transaction on the wire ends with the next
     // transfer, every later or waiting one fails at once.
@@ -75,6 +81,7 @@ private:
     std::shared_ptr<TVK_Commu_PtpFramingIF> m_framing;
     std::mutex m_mutex;
     quint32 m_nextTransactionId = 1; // under m_mutex
+    int m_timeoutsInARow = 0;        // under m_mutex
     std::atomic<bool> m_gone{false};
     int m_busyPauseMs = kBusyPauseMs;
 };

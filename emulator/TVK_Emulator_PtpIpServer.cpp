@@ -191,8 +191,13 @@ void TVK_Emulator_PtpIpServer::handleInitCommand(QTcpSocket *socket, const QByte
     const QByteArray initiatorGuid = cursor.bytes(Packet::kGuidBytes);
     const QString name = cursor.utf16String();
     const quint32 version = cursor.u32();
+    ++m_initCommandRequests;
     if (!cursor.ok()) {
         refuse(socket, Packet::kLEFailUnspecified, "truncated Init Command Request");
+        return;
+    }
+    if (m_refusal != 0) {
+        refuse(socket, m_refusal, "this initiator is not the paired one");
         return;
     }
     // Only the major version must match: a minor one adds, never changes.
@@ -313,6 +318,7 @@ void TVK_Emulator_PtpIpServer::endSession(const char *why)
     m_dataOut = DataOut();
     m_discarding = false;
     m_captureRunning = false;
+    m_stalled = false;
     debugLog(kLELogConnection, "%s - session of connection %u ended: %s", prefix, unsigned(m_connectionNumber), why);
     // Both connections make one session: either going ends it, and the
     // camera's session with it, so that the next initiator can open one.
@@ -396,6 +402,12 @@ void TVK_Emulator_PtpIpServer::handleOperationRequest(const QByteArray &payload)
         return;
     }
     m_discarding = false;
+    if (m_stalled) {
+        debugLog(kLELogCommand, "%s - operation 0x%04X, transaction %u: Start Data, then the camera hangs", prefix,
+                 unsigned(code), unsigned(transactionId));
+        sendOnCommand(Packet::startData(transactionId, 1024));
+        return;
+    }
     switch (phaseInfo) {
     case Packet::kLEDataOut:
         m_dataOut.active = true;

@@ -63,6 +63,17 @@ public:
     // An initiator has passed Init Command.
     bool hasInitiator() const { return m_command != nullptr; }
     QString initiatorName() const { return m_initiatorName; }
+    // Init Command Requests received so far, refused ones included: what a
+    // camera that shows a pairing prompt for each would show.
+    int initCommandRequests() const { return m_initCommandRequests; }
+    // Refuses every initiator with this Init Fail reason, as a camera paired
+    // with another computer does; 0 accepts them again.
+    void setRefusal(quint32 reason) { m_refusal = reason; }
+    // A camera that hangs in a data-in phase: from now on to the end of the
+    // session (the next one when none is open) every Operation Request gets
+    // its Start Data and then nothing, the connections staying up. The
+    // session after it answers again.
+    void stallSession() { m_stalled = true; }
 
 Q_SIGNALS:
     void signalInitiatorConnected(QString initiatorName);
@@ -129,6 +140,9 @@ private:
     QString m_initiatorName;
     quint32 m_connectionNumber = 0;
     quint32 m_lastConnectionNumber = 0;
+    int m_initCommandRequests = 0;
+    quint32 m_refusal = 0;
+    bool m_stalled = false;
     bool m_sessionOpenedHere = false; // the peer's OpenSession was answered OK
     DataOut m_dataOut;
     // A data phase sent for a transaction that announced none is read and

@@ -32,6 +32,23 @@ bool TVK_Emulator_PtpIpServerThread::hasInitiator()
     return result;
 }
 
+int TVK_Emulator_PtpIpServerThread::initCommandRequests()
+{
+    int result = 0;
+    runInServerThread([this, &result]() { result = m_server->initCommandRequests(); });
+    return result;
+}
+
+void TVK_Emulator_PtpIpServerThread::setRefusal(quint32 reason)
+{
+    runInServerThread([this, reason]() { m_server->setRefusal(reason); });
+}
+
+void TVK_Emulator_PtpIpServerThread::stallSession()
+{
+    runInServerThread([this]() { m_server->stallSession(); });
+}
+
 void TVK_Emulator_PtpIpServerThread::runInServerThread(const std::function<void()> &work)
 {
     // As a blocking queued call, but waiting on a lock of our own: the

@@ -27,6 +27,10 @@ public:
     quint16 port() const { return m_port; }
     // Whether an initiator holds the camera, asked in the server's thread.
     bool hasInitiator();
+    // The server's own, asked or set in its thread.
+    int initCommandRequests();
+    void setRefusal(quint32 reason);
+    void stallSession();
 
 private:
     // Runs work in the server's thread and returns when it is done.

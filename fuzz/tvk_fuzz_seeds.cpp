@@ -44,6 +44,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -398,6 +399,9 @@ public:
             std::fprintf(stderr, "tvk_fuzz_seeds: no connection to the PTP/IP camera: %s\n", qUtf8Printable(error));
             std::exit(1);
         }
+        // The framing waits with time-outs of its own, which a blocking
+        // socket would never let it reach with a camera that stalls.
+        ::fcntl(m_ends[0], F_SETFL, ::fcntl(m_ends[0], F_GETFL) | O_NONBLOCK);
         m_thread = std::thread([this]() { relay(); });
     }
     ~Tap() { finish(); }
@@ -463,7 +467,9 @@ QByteArray withLength16(const QByteArray &first, const QByteArray &second)
 // One PTP/IP session of the target's transactions and two events, recorded
 // both ways: what the camera sent is a seed of the initiator's framing, what
 // the initiator sent one of the camera's server.
-void writePtpIpSeed(const QString &name, unsigned bufferSize, const std::function<void(Camera &)> &fault)
+// serverFault, if given, acts on the camera's server before the initiator comes.
+void writePtpIpSeed(const QString &name, unsigned bufferSize, const std::function<void(Camera &)> &fault,
+                    const std::function<void(TVK_Emulator_PtpIpServerThread &)> &serverFault = {})
 {
     using Framing = TVK_Commu_PtpIpFraming;
     auto camera = std::make_shared<Camera>(0x2041, 7);
@@ -475,10 +481,15 @@ void writePtpIpSeed(const QString &name, unsigned bufferSize, const std::functio
     }
     if (fault)
         fault(*camera);
+    if (serverFault)
+        serverFault(server);
     Tap commandTap(server.port());
     Tap eventTap(server.port());
     {
         auto command = std::make_shared<Framing>(commandTap.initiatorSocket());
+        // A camera that hangs costs the engine's time-outs: short ones, not 5 s each.
+        if (serverFault)
+            command->setTimeoutMs(200);
         const Framing::InitResult init = command->initCommand(QByteArray(16, '\x5A'), QStringLiteral("Fuzz"));
         Engine engine(command);
         engine.setBusyPauseMs(0);
@@ -512,6 +523,12 @@ void writePtpIpSeeds()
     // The camera refuses the dataset: a response where the data was due.
     writePtpIpSeed(QStringLiteral("refused_dataset"), 1000,
                    [](Camera &camera) { camera.failNextOperation(Ptp::kOpGetDeviceInfo, 0x2002); });
+    // Init Fail for the initiator, as from a camera paired with another computer.
+    writePtpIpSeed(QStringLiteral("refused_initiator"), 1000, {},
+                   [](TVK_Emulator_PtpIpServerThread &server) { server.setRefusal(1); });
+    // Start Data for each operation and then nothing, until the engine gives the camera up.
+    writePtpIpSeed(QStringLiteral("stalled_after_start_data"), 1000, {},
+                   [](TVK_Emulator_PtpIpServerThread &server) { server.stallSession(); });
 }
 
 } // namespace

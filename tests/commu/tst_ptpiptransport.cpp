@@ -2,6 +2,8 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Commu_PtpIpFraming.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_PtpIpServerThread.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
 
@@ -508,6 +510,11 @@ private Q_SLOTS:
     void peerClosingInADataPhaseClosesOnceWithoutHanging();
     void pollNeverWaitsForTheNetwork_data();
     void pollNeverWaitsForTheNetwork();
+    void initOnlyWhenTheAddressStartsAnsweringThenBacksOff_data();
+    void initOnlyWhenTheAddressStartsAnsweringThenBacksOff();
+    void hostNamesAreLookedUpAwayFromTheCaller_data();
+    void hostNamesAreLookedUpAwayFromTheCaller();
+    void stalledCameraIsTakenAsGoneAndFoundAgain();
 };
 
 void tst_PtpIpTransport::initTestCase()
@@ -1141,7 +1148,7 @@ void tst_PtpIpTransport::pollNeverWaitsForTheNetwork_data()
 {
     QTest::addColumn<QString>("camera");
     QTest::addColumn<int>("announcements");
-    QTest::addColumn<QString>("line"); // logged by every probe
+    QTest::addColumn<QString>("line"); // logged by the first probe
     QTest::newRow("nothing listens") << "none" << 0 << "no camera at 127.0.0.1";
     QTest::newRow("accepts but never answers") << "silent" << 0 << "no Init Ack within 300 ms";
     QTest::newRow("refuses") << "refusing" << 0 << "Init Fail from the camera, reason 1 (rejected initiator)";
@@ -1179,10 +1186,14 @@ void tst_PtpIpTransport::pollNeverWaitsForTheNetwork()
     }
     TVK_Test_LogCapture log;
     Access access(address);
+    // The second poll only looks, whatever the first one's Init got.
+    access.setInitBackOffMs(60000, 60000);
     QSignalSpy available(&access, &Access::signalDeviceAvailable);
     QSignalSpy warnings(&access, &Access::signalConnectionWarning);
     QList<bool> results;
     for (int poll = 0; poll < 2; ++poll) {
+        if (poll == 1 && camera != QLatin1String("none"))
+            line = QStringLiteral("127.0.0.1:%1 takes connections").arg(address.port);
         log.clear();
         QElapsedTimer clock;
         clock.start();
@@ -1191,7 +1202,7 @@ void tst_PtpIpTransport::pollNeverWaitsForTheNetwork()
         QVERIFY(clock.elapsed() < 250);
         QVERIFY2(eventually([&log, &line]() { return !log.matching(line).isEmpty(); }),
                  qPrintable(log.lines().join(QLatin1Char('\n'))));
-        if (camera == QLatin1String("silent"))
+        if (poll == 0 && camera == QLatin1String("silent"))
             QVERIFY(clock.elapsed() >= 250);
         if (poll == 0 && announcements > 0)
             QVERIFY(eventually([&available]() { return available.count() == 1; }));
@@ -1211,6 +1222,123 @@ void tst_PtpIpTransport::pollNeverWaitsForTheNetwork()
     }
     // A refusal is worth one warning, not one per poll.
     QCOMPARE(warnings.count(), camera == QLatin1String("refusing") ? 1 : 0);
+}
+
+void tst_PtpIpTransport::initOnlyWhenTheAddressStartsAnsweringThenBacksOff_data()
+{
+    QTest::addColumn<quint32>("refusal");
+    QTest::newRow("camera that accepts") << 0u;
+    QTest::newRow("camera paired with another computer") << 1u;
+}
+
+void tst_PtpIpTransport::initOnlyWhenTheAddressStartsAnsweringThenBacksOff()
+{
+    QFETCH(quint32, refusal);
+    TVK_Emulator_PtpIpServerThread server(std::make_shared<TVK_Emulator_Camera>(0x2041));
+    QVERIFY(server.port() != 0);
+    server.setRefusal(refusal);
+    TVK_Test_LogCapture log;
+    Access access(Access::Address{kLoopback, server.port()});
+    constexpr int kFirstMs = 100;
+    constexpr int kMaxMs = 400;
+    access.setInitBackOffMs(kFirstMs, kMaxMs);
+    QSignalSpy available(&access, &Access::signalDeviceAvailable);
+    QSignalSpy warnings(&access, &Access::signalConnectionWarning);
+    // Polled far more often than the controller's second, nobody opening.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2500) {
+        access.checkDeviceAvailable();
+        QTest::qWait(20);
+    }
+    const int inits = server.initCommandRequests();
+    // No Init can have started earlier than the back-off lets it.
+    int allowed = 0;
+    for (qint64 at = 0, pause = kFirstMs; at <= clock.elapsed(); at += pause, pause = qMin<qint64>(2 * pause, kMaxMs))
+        ++allowed;
+    if (refusal == 0) {
+        QCOMPARE(inits, 1);
+        QCOMPARE(available.count(), 1);
+    } else {
+        QVERIFY2(inits >= 2 && inits <= allowed, qPrintable(QStringLiteral("%1 of %2").arg(inits).arg(allowed)));
+        QCOMPARE(available.count(), 0);
+    }
+    QCOMPARE(warnings.count(), refusal == 0 ? 0 : 1);
+    QCOMPARE(log.matching(QStringLiteral("refuses the connection")).size(), refusal == 0 ? 0 : 1);
+}
+
+void tst_PtpIpTransport::hostNamesAreLookedUpAwayFromTheCaller_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::newRow("name of this computer") << "localhost";
+    // Reserved never to resolve: no answer from any network is needed.
+    QTest::newRow("name that cannot resolve") << "no-such-host.invalid";
+}
+
+void tst_PtpIpTransport::hostNamesAreLookedUpAwayFromTheCaller()
+{
+    QFETCH(QString, host);
+    const bool resolves = host == QLatin1String("localhost");
+    TVK_Emulator_PtpIpServerThread server(std::make_shared<TVK_Emulator_Camera>(0x2041));
+    TVK_Test_LogCapture log;
+    Access access(Access::Address{host, server.port()});
+    QSignalSpy available(&access, &Access::signalDeviceAvailable);
+    const QString unknown = QStringLiteral("cannot be looked up");
+    for (int poll = 1; poll <= 3; ++poll) {
+        access.checkDeviceAvailable();
+        QVERIFY2(eventually([&]() { return resolves ? available.count() == 1 : log.matching(unknown).size() == poll; }),
+                 qPrintable(log.lines().join(QLatin1Char('\n'))));
+    }
+    // The open connects where the probe found the host; it never looks it up itself.
+    QCOMPARE(access.openConnection(0x4E50, 0, access.address().deviceId()), resolves);
+    QCOMPARE(server.hasInitiator(), resolves);
+    if (resolves) {
+        QVERIFY(access.closeConnection());
+        QVERIFY(log.matching(unknown).isEmpty());
+    } else {
+        // Told once; the later polls ask quietly.
+        QCOMPARE(log.matching(QStringLiteral("Error: the WLAN camera's host no-such-host.invalid")).size(), 1);
+        QVERIFY(!log.matching(QStringLiteral("has not been looked up yet")).isEmpty());
+    }
+}
+
+void tst_PtpIpTransport::stalledCameraIsTakenAsGoneAndFoundAgain()
+{
+    TVK_Emulator_PtpIpServerThread server(std::make_shared<TVK_Emulator_Camera>(0x2041));
+    TVK_Test_LogCapture log;
+    Access access(Access::Address{kLoopback, server.port()});
+    access.setTransferTimeoutMs(200);
+    access.setInitBackOffMs(100, 100);
+    QSignalSpy available(&access, &Access::signalDeviceAvailable);
+    QSignalSpy closed(&access, &Access::signalConnectionClosed);
+    // As the controller does: poll until announced, then open.
+    const auto findAndOpen = [&access, &available]() {
+        const int before = available.count();
+        return eventually([&]() {
+                   access.checkDeviceAvailable();
+                   return available.count() > before;
+               })
+               && access.openConnection(0x4E50, 0, access.address().deviceId());
+    };
+    std::vector<unsigned char> info(Access::kDeviceInfoSize);
+    const auto readDeviceInfo = [&access, &info]() {
+        return access.recvData(0x1001, 0, nullptr, info.data(), unsigned(info.size()), nullptr);
+    };
+    QVERIFY(findAndOpen());
+    QVERIFY(readDeviceInfo());
+    server.stallSession();
+    for (int timeouts = 0; timeouts < Engine::kTimeoutsUntilGone; ++timeouts) {
+        QCOMPARE(closed.count(), 0);
+        QVERIFY(!readDeviceInfo());
+    }
+    QVERIFY(eventually([&closed]() { return closed.count() == 1; }));
+    QCOMPARE(access.productId(), 0);
+    QVERIFY(!log.matching(QStringLiteral("3 transactions in a row timed out")).isEmpty());
+    // The camera's next session answers again.
+    QVERIFY(findAndOpen());
+    QVERIFY(readDeviceInfo());
+    QVERIFY(access.closeConnection());
+    QCOMPARE(closed.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_PtpIpTransport)
