@@ -484,7 +484,7 @@ private Q_SLOTS:
     void catchDeviceAvailable(int connectionType, qulonglong cameraId, int productId, const QString &deviceId);
     void catchConnectionOpened(int connectionType);
     void catchConnectionClosed(int connectionType);
-    void catchTransferRequest();
+    void catchTransferRequest(quint32 objectHandle);
     void catchLensChanged();
     void catchDngTransferDone();
     void catchElectronicShutter(int value);

@@ -1,5 +1,7 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Test_HostileCamera.h"
 #include "TVK_Test_Home.h"
+#include "TVK_Test_LogCapture.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
@@ -7,6 +9,7 @@
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Logic_TransferQueue.h"
 #include "TVK_Logic_TransferThread.h"
 #include "TVK_Platform_Base.h"
 
@@ -20,17 +23,22 @@
 #include <QtTest>
 
 #include <atomic>
-#include <csignal>
 #include <functional>
+#include <future>
 #include <memory>
 
+#include <linux/capability.h>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using Camera = TVK_Emulator_Camera;
 using Capture = TVK_Emulator_Capture;
 using Model = TVK_Logic_Camera;
 using Transfer = TVK_Logic_TransferThread;
 using Emulated = TVK_Commu_CameraAccess_Emulated;
+using Queue = TVK_Logic_TransferQueue;
 
 namespace {
 
@@ -213,6 +221,61 @@ struct Rig {
     Sink sink;
 };
 
+// Root writes into a read-only folder anyway: the calling thread, and the
+// transfer worker a model it makes starts, give that right up meanwhile.
+class NoWriteOverride
+{
+public:
+    NoWriteOverride()
+    {
+        m_ok = syscall(SYS_capget, &m_header, m_saved) == 0;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_ok = m_ok && syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~NoWriteOverride() { syscall(SYS_capset, &m_header, m_saved); }
+    bool isValid() const { return m_ok; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_ok = false;
+};
+
+// Threads of this process, and its resident memory in KiB.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+// Bytes allocated and not yet freed; what a sanitizer keeps of freed memory
+// swells the resident figure, not this one.
+qint64 heapInUseBytes()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#endif
+}
+
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -308,9 +371,11 @@ private Q_SLOTS:
     void aNameTakenDuringTheReadIsNotReplaced()
     {
         Rig rig(0x2061, 0);
+        rig.model->setWantQuickView(true);
         rig.access->takenDuringPictureRead = rig.path("dng/Picture00041.DNG");
         QVERIFY(rig.takePictures(1));
         QCOMPARE(rig.files(), (QStringList{"dng/Picture00041.DNG", "dng/Picture00041_1.DNG"}));
+        QCOMPARE(rig.sink.quickViewNames, QStringList{"dng/Picture00041_1.DNG"}); // the name it was saved under
         QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), QByteArray("other"));
         QCOMPARE(readFile(rig.path("dng/Picture00041_1.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
         QCOMPARE(rig.sink.errors, QStringList());
@@ -547,20 +612,26 @@ private Q_SLOTS:
         rig.reset();
     }
 
-    void aFullDiskLeavesNoFileAndIsReported()
+    // Nowhere to put the bytes: the camera keeps its copy, and the user is told.
+    void aFullDiskLeavesThePictureUnconfirmedOnTheCamera()
     {
         if (qEnvironmentVariableIsSet(kFullDiskChild)) {
-            // In a process of its own: files here may grow to 16 KiB only, and
-            // a write beyond fails instead of ending the process.
-            std::signal(SIGXFSZ, SIG_IGN);
+            // In a process of its own: files here may grow to 16 KiB only. The
+            // platform, not the test, keeps the write from ending the process.
             rlimit limit{};
             QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
             limit.rlim_cur = 16 * 1024;
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
             Rig rig(0x2061, 0);
-            QVERIFY(rig.takePictures(1));
+            QVERIFY(rig.access->releaseCam(0));
+            QVERIFY(QTest::qWaitFor(
+                [&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; }, kWaitMs));
             QCOMPARE(rig.files(), QStringList());
+            QCOMPARE(QDir(platform()->rescueFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
             QCOMPARE(rig.sink.errors.size(), 1);
+            QVERIFY2(rig.sink.errors[0].contains("stays on the camera"), qPrintable(rig.sink.errors[0]));
+            QCOMPARE(rig.camera->transactionCountsByOperation().value(kOpTransferObjectReady), quint64(0));
+            QCOMPARE(rig.capture->pendingCount(), 1);
             return;
         }
         QProcess child;
@@ -572,6 +643,144 @@ private Q_SLOTS:
         QVERIFY(child.waitForFinished(5 * kWaitMs));
         const QByteArray output = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    }
+
+    void aPictureIsConfirmedOnlyOnceItIsOnDisk_data()
+    {
+        QTest::addColumn<bool>("rescueWritable");
+        QTest::newRow("download folder read-only") << true;
+        QTest::newRow("rescue folder read-only too") << false;
+    }
+
+    void aPictureIsConfirmedOnlyOnceItIsOnDisk()
+    {
+        QFETCH(bool, rescueWritable);
+        const QString rescue = platform()->rescueFolder();
+        QVERIFY(rescue.startsWith(m_home.path()));
+        QDir(rescue).removeRecursively();
+        QVERIFY(QDir().mkpath(rescue));
+        const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+        const QFileDevice::Permissions writable = readOnly | QFileDevice::WriteOwner;
+        QFile(rescue).setPermissions(rescueWritable ? writable : readOnly);
+        {
+            const NoWriteOverride noOverride;
+            QVERIFY(noOverride.isValid());
+            Rig rig(0x2061, 0);
+            QFile(rig.path("dng")).setPermissions(readOnly);
+            QVERIFY(rig.access->releaseCam(0));
+            QVERIFY(QTest::qWaitFor(
+                [&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; }, kWaitMs));
+            QFile(rig.path("dng")).setPermissions(writable);
+            QCOMPARE(rig.files(), QStringList());
+            QCOMPARE(rig.sink.errors.size(), 1);
+            QVERIFY2(rig.sink.errors[0].contains(rescue), qPrintable(rig.sink.errors[0]));
+            const quint64 confirmations = rig.camera->transactionCountsByOperation().value(kOpTransferObjectReady);
+            if (rescueWritable) {
+                QCOMPARE(QDir(rescue).entryList(QDir::Files | QDir::Hidden), QStringList{"Picture00041.DNG"});
+                QCOMPARE(readFile(rescue + "/Picture00041.DNG"), rig.cardFile(rig.capture->cardHandles().value(0)));
+                QCOMPARE(confirmations, quint64(1));
+                QCOMPARE(rig.capture->pendingCount(), 0);
+            } else {
+                QCOMPARE(QDir(rescue).entryList(QDir::Files | QDir::Hidden), QStringList());
+                QVERIFY2(rig.sink.errors[0].contains("stays on the camera"), qPrintable(rig.sink.errors[0]));
+                QCOMPARE(confirmations, quint64(0));
+                QCOMPARE(rig.capture->pendingCount(), 1);
+            }
+        }
+        QFile(rescue).setPermissions(writable);
+        QDir(rescue).removeRecursively();
+    }
+
+    void aFloodOfRequestsCostsNeitherThreadsNorMemory_data()
+    {
+        QTest::addColumn<bool>("distinct");
+        QTest::newRow("one object again and again") << false;
+        QTest::newRow("a new object each time") << true;
+    }
+
+    // A camera gone mad announces 20,000 pictures at once; afterwards it
+    // takes a real one, which must still arrive.
+    void aFloodOfRequestsCostsNeitherThreadsNorMemory()
+    {
+        QFETCH(bool, distinct);
+        constexpr int kRequests = 20000;
+        Rig rig(0x2061, 0);
+        TVK_Test_HostileCamera hostile(rig.camera);
+        // A line per request would be the flood's cost, not the program's.
+        setDebugLogCategories(kLELogTransfer | kLELogThreads, false);
+        const int threadsBefore = threadCount();
+        const qint64 residentBefore = residentKiB();
+        const qint64 heapBefore = heapInUseBytes();
+        int mostThreads = 0;
+        int mostQueued = 0;
+        qint64 mostResident = 0;
+        qint64 mostHeap = 0;
+        // Queued after the model's own connection: the model has had each
+        // request when this hears it.
+        int heard = 0;
+        QObject::connect(
+            rig.access.get(), &Emulated::signalTransferRequest, &rig.sink,
+            [&]() {
+                mostThreads = qMax(mostThreads, threadCount());
+                mostQueued = qMax(mostQueued, rig.model->transferThreadCount());
+                mostHeap = qMax(mostHeap, heapInUseBytes());
+                if (++heard % 100 == 0)
+                    mostResident = qMax(mostResident, residentKiB());
+            },
+            Qt::QueuedConnection);
+        hostile.floodTransferRequests(kRequests, 0x00077771, distinct);
+        const bool over = QTest::qWaitFor(
+            [&]() { return heard == kRequests && rig.model->transferThreadCount() == 0; }, 5 * kWaitMs);
+        setDebugLogCategories(kLELogTransfer | kLELogThreads, true);
+        QVERIFY(over);
+        QVERIFY(rig.settle());
+        qInfo("threads %d before, at most %d; transfers queued at most %d; VmRSS %lld KiB before, at most %lld; "
+              "heap %lld KiB before, at most %lld",
+              threadsBefore, mostThreads, mostQueued, residentBefore, mostResident, heapBefore / 1024,
+              mostHeap / 1024);
+        // The flood's own thread and the queue's worker.
+        QVERIFY2(mostThreads <= threadsBefore + 2, qPrintable(QString::number(mostThreads)));
+        QVERIFY(mostQueued <= Queue::kMaxBacklog + 1);
+        // The queued events of the flood itself take some.
+        QVERIFY2(mostHeap - heapBefore < 32 * 1024 * 1024, qPrintable(QString::number(mostHeap - heapBefore)));
+
+        rig.sink.errors.clear(); // the flood's own: nothing was pending
+        QVERIFY(rig.takePictures(1));
+        QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
+        QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rig.sink.errors, QStringList());
+    }
+
+    void theQueueMergesRepeatsAndDropsBeyondItsBacklogWithOneWarning()
+    {
+        TVK_Test_LogCapture log;
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        std::atomic<int> runs{0};
+        Queue queue([&runs, released]() {
+            ++runs;
+            released.wait();
+        });
+        QCOMPARE(queue.request(1), Queue::kLEQueued);
+        QVERIFY(QTest::qWaitFor([&runs]() { return runs == 1; }, kWaitMs));
+        QCOMPARE(queue.request(1), Queue::kLEMerged); // in flight
+        queue.handingOver();
+        QCOMPARE(queue.request(1), Queue::kLEQueued); // the camera's next object under the handle
+        QCOMPARE(queue.request(1), Queue::kLEMerged); // waiting
+        QCOMPARE(queue.request(Queue::kUnknownObject), Queue::kLEQueued);
+        for (quint32 handle = 2; handle < quint32(Queue::kMaxBacklog); ++handle)
+            QCOMPARE(queue.request(handle), Queue::kLEQueued);
+        QCOMPARE(queue.request(Queue::kUnknownObject), Queue::kLEDropped);
+        QCOMPARE(queue.request(100), Queue::kLEDropped);
+        QCOMPARE(queue.count(), Queue::kMaxBacklog + 1);
+        QCOMPARE(log.matching("further ones are dropped").size(), 1);
+
+        release.set_value();
+        QVERIFY(QTest::qWaitFor([&queue]() { return queue.count() == 0; }, kWaitMs));
+        QCOMPARE(runs.load(), Queue::kMaxBacklog + 1);
+        QCOMPARE(log.matching("2 transfer request(s) were dropped").size(), 1);
+        QCOMPARE(queue.request(100), Queue::kLEQueued); // heard again once the backlog is done
+        QVERIFY(QTest::qWaitFor([&runs]() { return runs == Queue::kMaxBacklog + 2; }, kWaitMs));
     }
 };
 
