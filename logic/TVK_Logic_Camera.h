@@ -28,7 +28,6 @@ class TVK_Logic_CameraLens;
 class TVK_Logic_CameraStreamInfo;
 class TVK_Logic_DeviceInfo;
 class TVK_Logic_FolderSettings;
-class TVK_Logic_TransferThread;
 
 // The model of one connected camera, living in the controller thread. Setters
 // hand a value to the settings strategy and send it; they never echo it. Only

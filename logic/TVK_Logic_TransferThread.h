@@ -3,8 +3,8 @@
 #include "TVK_Logic_ObjectInfo.h"
 
 #include <QByteArray>
-#include <QString>
 #include <QObject>
+#include <QString>
 #include <QtGlobal>
 
 class TVK_Commu_CameraAccess_Base;
@@ -12,7 +12,7 @@ class TVK_Logic_Camera;
 class TVK_Logic_FolderSettings;
 
 // Fetches one new picture from the camera and stores it. The camera model's
-// transfer queue runs one per transfer request on its worker thread; each
+// transfer queue runs one for each request it keeps, on its worker thread; each
 // holds the model's access lock for its whole run, so transfers follow one
 // another in the order the camera announced them and their numbering never
 // interleaves.

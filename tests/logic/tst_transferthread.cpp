@@ -221,59 +221,35 @@ struct Rig {
     Sink sink;
 };
 
-// Root writes into a read-only folder anyway: the calling thread, and the
-// transfer worker a model it makes starts, give that right up meanwhile.
-class NoWriteOverride
-{
-public:
-    NoWriteOverride()
+// Root writes into a read-only folder anyway: the calling thread (and the
+// transfer worker a model it makes starts) gives that up meanwhile.
+struct NoWriteOverride {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+    bool ok = syscall(SYS_capget, &header, saved) == 0 && drop();
+    bool drop()
     {
-        m_ok = syscall(SYS_capget, &m_header, m_saved) == 0;
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
         reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        m_ok = m_ok && syscall(SYS_capset, &m_header, reduced) == 0;
+        return syscall(SYS_capset, &header, reduced) == 0;
     }
-    ~NoWriteOverride() { syscall(SYS_capset, &m_header, m_saved); }
-    bool isValid() const { return m_ok; }
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2] = {};
-    bool m_ok = false;
+    ~NoWriteOverride() { syscall(SYS_capset, &header, saved); }
 };
 
-// Threads of this process, and its resident memory in KiB.
-int threadCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_ADDRESS__)
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
-// Bytes allocated and not yet freed; what a sanitizer keeps of freed memory
-// swells the resident figure, not this one.
+// Bytes allocated and not yet freed (a sanitizer's quarantine swells the
+// resident figure, not this).
 qint64 heapInUseBytes()
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_ADDRESS__)
     return qint64(__sanitizer_get_current_allocated_bytes());
 #else
     const struct mallinfo2 info = mallinfo2();
     return qint64(info.uordblks + info.hblkhd);
 #endif
-}
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 QByteArray readFile(const QString &path)
@@ -656,38 +632,26 @@ private Q_SLOTS:
     {
         QFETCH(bool, rescueWritable);
         const QString rescue = platform()->rescueFolder();
-        QVERIFY(rescue.startsWith(m_home.path()));
-        QDir(rescue).removeRecursively();
-        QVERIFY(QDir().mkpath(rescue));
-        const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
-        const QFileDevice::Permissions writable = readOnly | QFileDevice::WriteOwner;
-        QFile(rescue).setPermissions(rescueWritable ? writable : readOnly);
-        {
-            const NoWriteOverride noOverride;
-            QVERIFY(noOverride.isValid());
-            Rig rig(0x2061, 0);
-            QFile(rig.path("dng")).setPermissions(readOnly);
-            QVERIFY(rig.access->releaseCam(0));
-            QVERIFY(QTest::qWaitFor(
-                [&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; }, kWaitMs));
-            QFile(rig.path("dng")).setPermissions(writable);
-            QCOMPARE(rig.files(), QStringList());
-            QCOMPARE(rig.sink.errors.size(), 1);
-            QVERIFY2(rig.sink.errors[0].contains(rescue), qPrintable(rig.sink.errors[0]));
-            const quint64 confirmations = rig.camera->transactionCountsByOperation().value(kOpTransferObjectReady);
-            if (rescueWritable) {
-                QCOMPARE(QDir(rescue).entryList(QDir::Files | QDir::Hidden), QStringList{"Picture00041.DNG"});
-                QCOMPARE(readFile(rescue + "/Picture00041.DNG"), rig.cardFile(rig.capture->cardHandles().value(0)));
-                QCOMPARE(confirmations, quint64(1));
-                QCOMPARE(rig.capture->pendingCount(), 0);
-            } else {
-                QCOMPARE(QDir(rescue).entryList(QDir::Files | QDir::Hidden), QStringList());
-                QVERIFY2(rig.sink.errors[0].contains("stays on the camera"), qPrintable(rig.sink.errors[0]));
-                QCOMPARE(confirmations, quint64(0));
-                QCOMPARE(rig.capture->pendingCount(), 1);
-            }
-        }
-        QFile(rescue).setPermissions(writable);
+        QVERIFY(rescue.startsWith(m_home.path()) && QDir().mkpath(rescue));
+        const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+        QFile(rescue).setPermissions(rescueWritable ? readOnly | QFileDevice::WriteOwner : readOnly);
+        const NoWriteOverride noOverride;
+        QVERIFY(noOverride.ok);
+        Rig rig(0x2061, 0);
+        QFile(rig.path("dng")).setPermissions(readOnly);
+        QVERIFY(rig.access->releaseCam(0));
+        QVERIFY(QTest::qWaitFor([&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; },
+                                kWaitMs));
+        QCOMPARE(rig.sink.errors.size(), 1);
+        QVERIFY2(rig.sink.errors[0].contains(rescue), qPrintable(rig.sink.errors[0]));
+        const QStringList rescued = QDir(rescue).entryList(QDir::Files | QDir::Hidden);
+        if (rescueWritable)
+            QCOMPARE(readFile(rescue + "/Picture00041.DNG"), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rescued, rescueWritable ? QStringList{"Picture00041.DNG"} : QStringList());
+        QCOMPARE(rig.camera->transactionCountsByOperation().value(kOpTransferObjectReady), quint64(rescueWritable));
+        QCOMPARE(rig.capture->pendingCount(), rescueWritable ? 0 : 1);
+        QFile(rescue).setPermissions(readOnly | QFileDevice::WriteOwner);
+        QFile(rig.path("dng")).setPermissions(readOnly | QFileDevice::WriteOwner);
         QDir(rescue).removeRecursively();
     }
 
@@ -698,55 +662,39 @@ private Q_SLOTS:
         QTest::newRow("a new object each time") << true;
     }
 
-    // A camera gone mad announces 20,000 pictures at once; afterwards it
-    // takes a real one, which must still arrive.
+    // After 20,000 requests at once, a real picture must still arrive.
     void aFloodOfRequestsCostsNeitherThreadsNorMemory()
     {
         QFETCH(bool, distinct);
         constexpr int kRequests = 20000;
         Rig rig(0x2061, 0);
         TVK_Test_HostileCamera hostile(rig.camera);
-        // A line per request would be the flood's cost, not the program's.
-        setDebugLogCategories(kLELogTransfer | kLELogThreads, false);
-        const int threadsBefore = threadCount();
-        const qint64 residentBefore = residentKiB();
+        setDebugLogCategories(kLELogTransfer | kLELogThreads, false); // a line per request is the test's cost
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        const int threadsBefore = int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
         const qint64 heapBefore = heapInUseBytes();
-        int mostThreads = 0;
-        int mostQueued = 0;
-        qint64 mostResident = 0;
+        int heard = 0, mostThreads = 0, mostQueued = 0;
         qint64 mostHeap = 0;
-        // Queued after the model's own connection: the model has had each
-        // request when this hears it.
-        int heard = 0;
-        QObject::connect(
-            rig.access.get(), &Emulated::signalTransferRequest, &rig.sink,
-            [&]() {
-                mostThreads = qMax(mostThreads, threadCount());
-                mostQueued = qMax(mostQueued, rig.model->transferThreadCount());
-                mostHeap = qMax(mostHeap, heapInUseBytes());
-                if (++heard % 100 == 0)
-                    mostResident = qMax(mostResident, residentKiB());
-            },
-            Qt::QueuedConnection);
+        // Queued after the model's own connection: the model has had the request.
+        QObject::connect(rig.access.get(), &Emulated::signalTransferRequest, &rig.sink, [&]() {
+            ++heard;
+            mostThreads = qMax(mostThreads, int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()));
+            mostQueued = qMax(mostQueued, rig.model->transferThreadCount());
+            mostHeap = qMax(mostHeap, heapInUseBytes());
+        }, Qt::QueuedConnection);
         hostile.floodTransferRequests(kRequests, 0x00077771, distinct);
         const bool over = QTest::qWaitFor(
             [&]() { return heard == kRequests && rig.model->transferThreadCount() == 0; }, 5 * kWaitMs);
         setDebugLogCategories(kLELogTransfer | kLELogThreads, true);
-        QVERIFY(over);
-        QVERIFY(rig.settle());
-        qInfo("threads %d before, at most %d; transfers queued at most %d; VmRSS %lld KiB before, at most %lld; "
-              "heap %lld KiB before, at most %lld",
-              threadsBefore, mostThreads, mostQueued, residentBefore, mostResident, heapBefore / 1024,
-              mostHeap / 1024);
-        // The flood's own thread and the queue's worker.
-        QVERIFY2(mostThreads <= threadsBefore + 2, qPrintable(QString::number(mostThreads)));
+        qInfo("threads %d before, at most %d; queued at most %d; heap %lld KiB before, at most %lld", threadsBefore,
+              mostThreads, mostQueued, heapBefore / 1024, mostHeap / 1024);
+        QVERIFY(over && rig.settle());
+        QVERIFY(mostThreads <= threadsBefore + 2); // the flood's own thread and the queue's worker
         QVERIFY(mostQueued <= Queue::kMaxBacklog + 1);
-        // The queued events of the flood itself take some.
-        QVERIFY2(mostHeap - heapBefore < 32 * 1024 * 1024, qPrintable(QString::number(mostHeap - heapBefore)));
+        QVERIFY(mostHeap - heapBefore < 16 * 1024 * 1024); // the flood's queued events take some
 
         rig.sink.errors.clear(); // the flood's own: nothing was pending
         QVERIFY(rig.takePictures(1));
-        QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
         QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
         QCOMPARE(rig.sink.errors, QStringList());
     }
@@ -757,30 +705,22 @@ private Q_SLOTS:
         std::promise<void> release;
         const std::shared_future<void> released = release.get_future().share();
         std::atomic<int> runs{0};
-        Queue queue([&runs, released]() {
-            ++runs;
-            released.wait();
-        });
+        Queue queue([&runs, released]() { ++runs, released.wait(); });
         QCOMPARE(queue.request(1), Queue::kLEQueued);
         QVERIFY(QTest::qWaitFor([&runs]() { return runs == 1; }, kWaitMs));
         QCOMPARE(queue.request(1), Queue::kLEMerged); // in flight
         queue.handingOver();
         QCOMPARE(queue.request(1), Queue::kLEQueued); // the camera's next object under the handle
         QCOMPARE(queue.request(1), Queue::kLEMerged); // waiting
-        QCOMPARE(queue.request(Queue::kUnknownObject), Queue::kLEQueued);
-        for (quint32 handle = 2; handle < quint32(Queue::kMaxBacklog); ++handle)
+        for (quint32 handle = 2; handle <= quint32(Queue::kMaxBacklog); ++handle)
             QCOMPARE(queue.request(handle), Queue::kLEQueued);
         QCOMPARE(queue.request(Queue::kUnknownObject), Queue::kLEDropped);
         QCOMPARE(queue.request(100), Queue::kLEDropped);
-        QCOMPARE(queue.count(), Queue::kMaxBacklog + 1);
         QCOMPARE(log.matching("further ones are dropped").size(), 1);
-
         release.set_value();
         QVERIFY(QTest::qWaitFor([&queue]() { return queue.count() == 0; }, kWaitMs));
         QCOMPARE(runs.load(), Queue::kMaxBacklog + 1);
-        QCOMPARE(log.matching("2 transfer request(s) were dropped").size(), 1);
         QCOMPARE(queue.request(100), Queue::kLEQueued); // heard again once the backlog is done
-        QVERIFY(QTest::qWaitFor([&runs]() { return runs == Queue::kMaxBacklog + 2; }, kWaitMs));
     }
 };
 

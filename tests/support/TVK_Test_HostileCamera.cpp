@@ -21,12 +21,10 @@ void TVK_Test_HostileCamera::floodTransferRequests(int count, quint32 handle, bo
 {
     if (m_thread.joinable())
         m_thread.join();
-    m_done.store(false);
     m_thread = std::thread([this, count, handle, distinct]() {
         for (int i = 0; i < count; ++i) {
             const quint32 object = distinct ? handle + quint32(i) : handle;
-            m_camera->raiseObjectAdded(QStringLiteral("L%1.DNG").arg(object, 7, 16, QLatin1Char('0')), object);
+            m_camera->raiseObjectAdded(QStringLiteral("L%1.DNG").arg(object & 0xFFFFFF, 7, 10, QLatin1Char('0')), object);
         }
-        m_done.store(true);
     });
 }
