@@ -484,7 +484,8 @@ private Q_SLOTS:
     void catchDeviceAvailable(int connectionType, qulonglong cameraId, int productId, const QString &deviceId);
     void catchConnectionOpened(int connectionType);
     void catchConnectionClosed(int connectionType);
-    void catchTransferRequest(quint32 objectHandle);
+    // 0: the event named no object.
+    void catchTransferRequest(quint32 objectHandle = 0);
     void catchLensChanged();
     void catchDngTransferDone();
     void catchElectronicShutter(int value);
