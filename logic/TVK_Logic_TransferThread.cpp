@@ -519,9 +519,9 @@ bool TVK_Logic_TransferThread::storePicture()
     const QString chosen = m_fullPath;
     const QString rescue = platform()->rescueFolder();
     QString rescueReason = tr("no rescue folder is known");
-    if (!rescue.isEmpty() && !QDir().mkpath(rescue))
+    if (!rescue.isEmpty())
         rescueReason = tr("the folder cannot be made");
-    else if (!rescue.isEmpty()) {
+    if (!rescue.isEmpty() && QDir().mkpath(rescue)) {
         pickFreeName(rescue + QLatin1Char('/') + m_fileName);
         if (savePicture(&rescueReason)) {
             debugLog(kLELogAlways, "%s - Warning! %s could not be saved as %s (%s), saved in the rescue folder as %s",

@@ -640,8 +640,8 @@ private Q_SLOTS:
         Rig rig(0x2061, 0);
         QFile(rig.path("dng")).setPermissions(readOnly);
         QVERIFY(rig.access->releaseCam(0));
-        QVERIFY(QTest::qWaitFor([&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; },
-                                kWaitMs));
+        QVERIFY(QTest::qWaitFor(
+            [&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; }, kWaitMs));
         QCOMPARE(rig.sink.errors.size(), 1);
         QVERIFY2(rig.sink.errors[0].contains(rescue), qPrintable(rig.sink.errors[0]));
         const QStringList rescued = QDir(rescue).entryList(QDir::Files | QDir::Hidden);

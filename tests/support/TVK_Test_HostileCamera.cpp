@@ -24,7 +24,8 @@ void TVK_Test_HostileCamera::floodTransferRequests(int count, quint32 handle, bo
     m_thread = std::thread([this, count, handle, distinct]() {
         for (int i = 0; i < count; ++i) {
             const quint32 object = distinct ? handle + quint32(i) : handle;
-            m_camera->raiseObjectAdded(QStringLiteral("L%1.DNG").arg(object & 0xFFFFFF, 7, 10, QLatin1Char('0')), object);
+            const QString name = QStringLiteral("L%1.DNG").arg(object & 0xFFFFFF, 7, 10, QLatin1Char('0'));
+            m_camera->raiseObjectAdded(name, object);
         }
     });
 }
