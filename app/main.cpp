@@ -14,6 +14,7 @@
 #include "TVK_GUI_Settings.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_ControllerWorker.h"
+#include "TVK_Platform_Base.h"
 
 #include <QCoreApplication>
 #include <QMetaMethod>
@@ -189,6 +190,8 @@ int main(int argc, char *argv[])
 {
     setStartupDebugLogCategories();
     qInstallMessageHandler(debugMessageHandler);
+    // Sets up the process's signals before anything writes a file.
+    platform();
 
     // The application object sets its identity itself; it is set here already
     // because the log file takes its folder and name from it.

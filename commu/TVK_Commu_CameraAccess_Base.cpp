@@ -552,10 +552,11 @@ void TVK_Commu_CameraAccess_Base::handleCameraEvent(const CameraEvent &event)
                      event.objectName.toUtf8().constData());
         // Kept until somebody listens; exchange() lets a listener connecting
         // at this moment and this call send it only once between them.
+        m_unheardTransferHandle.store(event.hasParameter ? event.parameter : 0);
         m_unheardTransferRequest.store(true);
         if (isSignalConnected(QMetaMethod::fromSignal(&TVK_Commu_CameraAccess_Base::signalTransferRequest))
             && m_unheardTransferRequest.exchange(false))
-            Q_EMIT signalTransferRequest();
+            Q_EMIT signalTransferRequest(m_unheardTransferHandle.load());
         return;
     case kLEVendorEvent:
         break;
@@ -627,7 +628,7 @@ void TVK_Commu_CameraAccess_Base::connectNotify(const QMetaMethod &signal)
         || !m_unheardTransferRequest.exchange(false))
         return;
     debugLog(kLELogCommand, "%s - transfer request that came before any listener", prefix);
-    Q_EMIT signalTransferRequest();
+    Q_EMIT signalTransferRequest(m_unheardTransferHandle.load());
 }
 
 // --- Typed device-property accessors ------------------------------------------

@@ -184,7 +184,8 @@ Q_SIGNALS:
     void signalLensChanged();
     void signalSelfTimerCounter(int);
     void signalSettingsChanged();
-    void signalTransferRequest();
+    // The object the camera announced; 0 when the event came without it.
+    void signalTransferRequest(quint32 objectHandle);
     void signalUpdateImageDB();
     void signalObjectDeleted(uint);
     // A problem the user can mend (another program holds the camera, no
@@ -226,6 +227,7 @@ private:
     bool m_supportsStillCaptureMode5 = false;
     std::atomic<int> m_focusMode{2};
     std::atomic<bool> m_unheardTransferRequest{false};
+    std::atomic<quint32> m_unheardTransferHandle{0};
     QList<quint16> m_changedProperties;
     std::mutex m_changedPropertiesMutex;
     QTimer *m_devicePropertyTimer = nullptr;

@@ -258,19 +258,9 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
 TVK_Logic_Camera::~TVK_Logic_Camera()
 {
     // A running transfer still uses the access, the strategy and the folder
-    // settings, so it finishes first. The list owns its threads; a finished
-    // one whose removal is still queued goes here, and the queued removal with
-    // this object.
-    QVector<TVK_Logic_TransferThread *> threads;
-    {
-        const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
-        threads.swap(m_transferThreads);
-    }
-    for (TVK_Logic_TransferThread *thread : threads) {
-        thread->wait();
-        TVK_Platform_ThreadCheck::happensAfter(thread); // what run() left, see its end
-        delete thread;
-    }
+    // settings, so it finishes first; the camera keeps the pictures still
+    // waiting for their next session.
+    m_transferQueue.shutDown();
 
     disconnect(m_access, nullptr, this, nullptr);
     m_keepAliveTimer->stop();
@@ -1073,43 +1063,27 @@ void TVK_Logic_Camera::restoreStorageType()
 
 // --- Transfers -----------------------------------------------------------------------------------
 
-void TVK_Logic_Camera::transferRequest()
+void TVK_Logic_Camera::transferRequest(quint32 objectHandle)
 {
     TVK_METHOD(prefix);
-    debugLog(kLELogThreads, "%s - TransferRequest received in thread 0x%lx", prefix,
+    debugLog(kLELogThreads, "%s - TransferRequest for object 0x%08X received in thread 0x%lx", prefix, objectHandle,
              static_cast<unsigned long>(reinterpret_cast<quintptr>(QThread::currentThreadId())));
     m_keepAliveSkip.store(true);
-    const bool objectProps = m_deviceInfo != nullptr && m_deviceInfo->isOperationSupported(kOpGetObjectPropsSupported)
-                             && m_deviceInfo->isOperationSupported(kOpGetObjectPropValue);
-    auto *thread = new TVK_Logic_TransferThread(this, objectProps);
-    // The model alone deletes its threads, here or in its destructor, so none
-    // is deleted twice or while it runs. Not deleteLater: the controller
-    // thread's own event loop never serves deferred deletions posted from
-    // other threads, and finished threads would pile up until shut-down.
-    connect(
-        thread, &QThread::finished, this,
-        [this, thread]() {
-            {
-                const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
-                if (!m_transferThreads.removeOne(thread))
-                    return;
-            }
-            thread->wait();
-            TVK_Platform_ThreadCheck::happensAfter(thread); // what run() left, see its end
-            delete thread;
-        },
-        Qt::QueuedConnection);
-    {
-        const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
-        m_transferThreads.append(thread);
-    }
-    thread->start(QThread::InheritPriority);
+    m_transferObjectProps.store(m_deviceInfo != nullptr
+                                && m_deviceInfo->isOperationSupported(kOpGetObjectPropsSupported)
+                                && m_deviceInfo->isOperationSupported(kOpGetObjectPropValue));
+    m_transferQueue.request(objectHandle);
+}
+
+void TVK_Logic_Camera::runTransfer()
+{
+    TVK_Logic_TransferThread transfer(this, m_transferObjectProps.load());
+    transfer.run();
 }
 
 int TVK_Logic_Camera::transferThreadCount()
 {
-    const std::lock_guard<std::mutex> locker(m_transferThreadsMutex);
-    return m_transferThreads.size();
+    return m_transferQueue.count();
 }
 
 void TVK_Logic_Camera::raiseTransfersMaximum(int count)

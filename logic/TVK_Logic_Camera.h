@@ -3,6 +3,7 @@
 #include "TVK_Logic_CameraEnums.h"
 #include "TVK_Logic_CameraSettingsBase.h"
 #include "TVK_Logic_StreamFrameParser.h"
+#include "TVK_Logic_TransferQueue.h"
 #include "TVK_Platform_CallQueue.h"
 #include "TVK_Platform_ThreadCheck.h"
 
@@ -27,7 +28,6 @@ class TVK_Logic_CameraLens;
 class TVK_Logic_CameraStreamInfo;
 class TVK_Logic_DeviceInfo;
 class TVK_Logic_FolderSettings;
-class TVK_Logic_TransferThread;
 
 // The model of one connected camera, living in the controller thread. Setters
 // hand a value to the settings strategy and send it; they never echo it. Only
@@ -225,17 +225,17 @@ public:
     int liveViewFramePeriod() const { return m_liveViewFramePeriodMs; }
 
     // --- For the transfer threads (any thread) ---------------------------------------
-    // Starts a transfer thread for the picture the camera announced (controller thread).
-    void transferRequest();
+    // Queues the transfer of the picture the camera announced (controller thread).
+    void transferRequest(quint32 objectHandle = TVK_Logic_TransferQueue::kUnknownObject);
     // Sends what the user changed while a transfer held the camera; the
     // sending itself happens in the model's thread, where the settings live.
     void transferDone();
     // The camera's file format as last read or set, safe to read from a
     // transfer thread while the controller thread works on the settings.
     int transferFileFormat() const { return m_transferFileFormat.load(); }
-    // Transfer threads not yet done with: each leaves the list, and is deleted,
-    // in the model's thread soon after it has finished.
+    // Transfers waiting or running.
     int transferThreadCount();
+    TVK_Logic_TransferQueue &transferQueue() { return m_transferQueue; }
     TVK_Commu_CameraAccess_Base *access() const { return m_access; }
     TVK_Logic_FolderSettings *folderSettings() const { return m_folderSettings; }
     void setTransferInProgress(bool inProgress);
@@ -528,6 +528,8 @@ private:
     void setWhiteBalanceAndRestartLiveView(void (Settings::*setter)(int), int (Settings::*getter)(), int value,
                                            const char *prefix);
     static bool isG3(int productId);
+    // One transfer, on the queue's worker thread.
+    void runTransfer();
 
     TVK_Commu_CameraAccess_Base *m_access;
     Settings *m_settings = nullptr;
@@ -582,8 +584,9 @@ private:
     std::atomic<bool> m_continuousEndPending{false};
     std::mutex m_pollingLock;
     std::mutex m_accessLock;
-    QVector<TVK_Logic_TransferThread *> m_transferThreads;
-    std::mutex m_transferThreadsMutex;
+    std::atomic<bool> m_transferObjectProps{false};
     // Calls from a transfer thread run here in the model's thread.
     TVK_Platform_CallQueue m_callQueue{this};
+    // Last, so that it is gone before anything its transfers use.
+    TVK_Logic_TransferQueue m_transferQueue{[this]() { runTransfer(); }};
 };

@@ -1032,7 +1032,7 @@ void TVK_Logic_Controller::catchLightroomTimer()
 
 // --- New pictures ------------------------------------------------------------------------------------
 
-void TVK_Logic_Controller::catchTransferRequest()
+void TVK_Logic_Controller::catchTransferRequest(quint32 objectHandle)
 {
     TVK_METHOD(prefix);
     if (!hasCamera(prefix))
@@ -1044,7 +1044,7 @@ void TVK_Logic_Controller::catchTransferRequest()
         ++m_bracketingCounter;
     if (!bracketing || firstOfSeries)
         Q_EMIT signalLoading(true);
-    m_camera->transferRequest();
+    m_camera->transferRequest(objectHandle);
     if (!bracketing || m_bracketingCounter == pictures)
         m_bracketingCounter = 0;
     emitFileNameAndNumber();

@@ -490,7 +490,8 @@ private Q_SLOTS:
     void catchDeviceAvailable(int connectionType, qulonglong cameraId, int productId, const QString &deviceId);
     void catchConnectionOpened(int connectionType);
     void catchConnectionClosed(int connectionType);
-    void catchTransferRequest();
+    // 0: the event named no object.
+    void catchTransferRequest(quint32 objectHandle = 0);
     void catchLensChanged();
     void catchDngTransferDone();
     void catchElectronicShutter(int value);

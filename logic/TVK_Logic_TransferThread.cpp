@@ -9,7 +9,6 @@
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Platform_Base.h"
-#include "TVK_Platform_ThreadCheck.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -18,11 +17,11 @@
 #include <QFileInfo>
 #include <QLatin1String>
 #include <QSaveFile>
+#include <QThread>
 #include <QtEndian>
 
 #include <atomic>
 #include <cerrno>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -125,7 +124,7 @@ MoveResult moveIntoPlace(const QString &from, const QString &to, QString *error)
 
 TVK_Logic_TransferThread::TVK_Logic_TransferThread(TVK_Logic_Camera *camera, bool objectPropsSupported,
                                                    QObject *parent)
-    : QThread(parent)
+    : QObject(parent)
     , m_camera(camera)
     , m_objectPropsSupported(objectPropsSupported)
 {
@@ -143,9 +142,6 @@ TVK_Logic_TransferThread::~TVK_Logic_TransferThread()
 
 void TVK_Logic_TransferThread::run()
 {
-    // The model deletes this thread once wait() has returned, which Qt tells it
-    // under a lock of its own: marked for ThreadSanitizer on every way out.
-    const std::unique_ptr<const void, void (*)(const void *)> endOfRun(this, TVK_Platform_ThreadCheck::happensBefore);
     TVK_METHOD(prefix);
     debugLog(kLELogThreads, "%s - running in thread 0x%lx", prefix, threadForLog());
     m_access = m_camera->access();
@@ -174,7 +170,7 @@ void TVK_Logic_TransferThread::run()
     m_camera->setPictureReadBusy(true);
 
     const bool haveObjectInfo = readObjectInfo();
-    bool storeFile = false;
+    bool saved = false;
     bool confirmed = false;
     if (!haveObjectInfo) {
         m_camera->setTransfersRemaining(1);
@@ -191,6 +187,10 @@ void TVK_Logic_TransferThread::run()
             m_camera->raiseTransfersMaximum(remaining);
 
         identifyFile();
+        // Confirmed also after a failed read, and for a file type that is not
+        // stored: the camera hands over nothing else until it is, and the
+        // failure has been reported.
+        bool confirm = true;
         // A picture that may have been saved before is read first: whether it
         // takes a number and a name depends on its bytes.
         std::optional<bool> read;
@@ -201,21 +201,30 @@ void TVK_Logic_TransferThread::run()
             if (m_pairMode && m_camera->wantQuickView())
                 m_camera->setQuickViewOfPairShown(true);
         } else {
-            storeFile = chooseTarget();
-            if (m_camera->wantQuickView())
-                showQuickView();
-            if (!(read ? *read : readPicture()))
-                storeFile = false;
+            const bool storeFile = chooseTarget();
+            const bool quickView = m_camera->wantQuickView() && fetchQuickView();
+            const bool haveBytes = read ? *read : readPicture();
+            if (storeFile && haveBytes) {
+                saved = storePicture();
+                // Told, a camera that keeps pictures for the computer only
+                // would drop one that reached no disk.
+                confirm = saved;
+            }
+            // Named as it was saved: another program may have taken the name
+            // chosen before the read.
+            if (quickView)
+                m_camera->emitQuickView(m_thumbnail, m_fullPath, m_orientation);
         }
-        // Confirmed also after a failed read: the camera hands over nothing
-        // else until it is, and the failure has been reported.
-        confirmed = m_access->transferObjectReady();
+        if (confirm) {
+            // Once the camera hears this it may announce the same handle for its next picture.
+            m_camera->transferQueue().handingOver();
+            confirmed = m_access->transferObjectReady();
+        }
     }
 
     m_camera->setPictureReadBusy(false);
     m_camera->transferDone();
 
-    const bool saved = storeFile && !m_imageData.isEmpty() && savePicture();
     if (haveObjectInfo)
         rememberConfirmation(confirmed, saved);
 
@@ -382,7 +391,15 @@ bool TVK_Logic_TransferThread::chooseTarget()
         reportError(tr("The picture %1 is neither a DNG nor a JPG file and was not saved.").arg(m_cameraFileName));
         return false;
     }
-    m_basePath = m_fullPath;
+    pickFreeName(m_fullPath);
+    return true;
+}
+
+void TVK_Logic_TransferThread::pickFreeName(const QString &basePath)
+{
+    TVK_METHOD(prefix);
+    m_basePath = basePath;
+    m_fullPath = basePath;
     m_seriesNumber = 0;
     if (QFileInfo::exists(m_basePath)) {
         if (m_basePath.size() < 5) {
@@ -395,34 +412,34 @@ bool TVK_Logic_TransferThread::chooseTarget()
             m_fullPath = seriesName(m_basePath, m_extension, m_seriesNumber);
         }
     }
-    return true;
 }
 
-void TVK_Logic_TransferThread::showQuickView()
+bool TVK_Logic_TransferThread::fetchQuickView()
 {
     TVK_METHOD(prefix);
+    bool fetched = false;
     if (!m_pairMode)
         m_camera->setQuickViewOfPairShown(false);
     if (!m_camera->quickViewOfPairShown()) {
         const quint32 size = m_objectInfo.thumbCompressedSize();
-        QByteArray thumbnail;
         if (size > kMaxThumbnailBytes) {
             debugLog(kLELogAlways, "%s - Error! Thumbnail size %u is not believable", prefix, size);
         } else if (size != 0) {
-            thumbnail = QByteArray(int(size), '\0');
-            if (m_access->getThumbnail(thumbnail.data(), size, m_thumbnailType, kPendingObjectHandle)) {
+            m_thumbnail = QByteArray(int(size), '\0');
+            if (m_access->getThumbnail(m_thumbnail.data(), size, m_thumbnailType, kPendingObjectHandle)) {
                 if (debugLogEnabled(kLELogThreads)) {
                     debugHexDump(QString::fromLatin1(prefix) + QStringLiteral(" calls getThumbnail:"),
-                                 QStringLiteral("thumbnailBuffer"), thumbnail, kDumpLines, kDumpBytesPerLine);
+                                 QStringLiteral("thumbnailBuffer"), m_thumbnail, kDumpLines, kDumpBytesPerLine);
                 }
-                const int orientation = readOrientation();
-                m_camera->emitQuickView(thumbnail, m_fullPath, orientation);
+                m_orientation = readOrientation();
+                fetched = true;
             }
         }
     }
     // Within a pair only the first file is shown.
     if (m_pairMode)
         m_camera->setQuickViewOfPairShown(!m_camera->quickViewOfPairShown());
+    return fetched;
 }
 
 int TVK_Logic_TransferThread::readOrientation()
@@ -493,7 +510,39 @@ bool TVK_Logic_TransferThread::readPicture()
     return true;
 }
 
-bool TVK_Logic_TransferThread::savePicture()
+bool TVK_Logic_TransferThread::storePicture()
+{
+    TVK_METHOD(prefix);
+    QString reason;
+    if (savePicture(&reason))
+        return true;
+    const QString chosen = m_fullPath;
+    const QString rescue = platform()->rescueFolder();
+    QString rescueReason = tr("no rescue folder is known");
+    if (!rescue.isEmpty())
+        rescueReason = tr("the folder cannot be made");
+    if (!rescue.isEmpty() && QDir().mkpath(rescue)) {
+        pickFreeName(rescue + QLatin1Char('/') + m_fileName);
+        if (savePicture(&rescueReason)) {
+            debugLog(kLELogAlways, "%s - Warning! %s could not be saved as %s (%s), saved in the rescue folder as %s",
+                     prefix, qUtf8Printable(m_cameraFileName), qUtf8Printable(chosen), qUtf8Printable(reason),
+                     qUtf8Printable(m_fullPath));
+            reportError(tr("The picture %1 could not be saved as %2: %3. It was saved in the rescue folder %4 as %5 "
+                           "instead.")
+                            .arg(m_cameraFileName, chosen, reason, rescue, QFileInfo(m_fullPath).fileName()));
+            return true;
+        }
+    }
+    debugLog(kLELogAlways, "%s - Error! %s was saved nowhere: %s (%s), rescue folder %s (%s); not confirmed", prefix,
+             qUtf8Printable(m_cameraFileName), qUtf8Printable(chosen), qUtf8Printable(reason),
+             qUtf8Printable(rescue), qUtf8Printable(rescueReason));
+    reportError(tr("The picture %1 could not be saved anywhere: not as %2 (%3), nor in the rescue folder %4 (%5). "
+                   "It stays on the camera, which was not told that it is transferred.")
+                    .arg(m_cameraFileName, chosen, reason, rescue, rescueReason));
+    return false;
+}
+
+bool TVK_Logic_TransferThread::savePicture(QString *error)
 {
     TVK_METHOD(prefix);
     static std::atomic<unsigned> partSerial{0};
@@ -503,45 +552,43 @@ bool TVK_Logic_TransferThread::savePicture()
                              + QStringLiteral(".%1-%2.part")
                                    .arg(QCoreApplication::applicationPid())
                                    .arg(partSerial.fetch_add(1));
-    const QString failed = tr("The picture %1 could not be saved as %2: %3");
 
     QSaveFile part(partPath);
     // Unbuffered: a buffered write reports every byte as taken, and a disk
     // that fills up while the buffer is flushed cuts the file short without
     // the commit saying so.
     if (!part.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *error = part.errorString();
         debugLog(kLELogAlways, "%s - Error! Cannot create %s: %s", prefix, qUtf8Printable(partPath),
-                 qUtf8Printable(part.errorString()));
-        reportError(failed.arg(m_cameraFileName, m_fullPath, part.errorString()));
+                 qUtf8Printable(*error));
         return false;
     }
     const qint64 written = part.write(m_imageData);
     if (written != qint64(m_imageData.size())) {
         debugLog(kLELogAlways, "%s - Error! Written size %ld differs from buffer size %ld", prefix, long(written),
                  long(m_imageData.size()));
-        const QString reason = part.errorString();
+        *error = part.errorString();
         part.cancelWriting();
         part.commit(); // discards the partial file
-        reportError(failed.arg(m_cameraFileName, m_fullPath, reason));
         return false;
     }
     if (!part.commit()) {
         // The file system refused the last bytes or the rename; nothing is left behind.
+        *error = part.errorString();
         debugLog(kLELogAlways, "%s - Error! Cannot complete %s: %s", prefix, qUtf8Printable(partPath),
-                 qUtf8Printable(part.errorString()));
-        reportError(failed.arg(m_cameraFileName, m_fullPath, part.errorString()));
+                 qUtf8Printable(*error));
         return false;
     }
 
     // Another program may have taken the name since it was chosen: the
     // series goes on from there.
     const std::lock_guard<std::mutex> locker(nameMutex());
-    QString error = tr("no free file name");
+    *error = tr("no free file name");
     for (int number = m_seriesNumber;; ++number) {
         if (number > 0 && m_basePath.size() < 5)
             break; // a name without extension has no series
         const QString candidate = seriesName(m_basePath, m_extension, number);
-        switch (moveIntoPlace(partPath, candidate, &error)) {
+        switch (moveIntoPlace(partPath, candidate, error)) {
         case MoveResult::Moved:
             m_fullPath = candidate;
             debugLog(kLELogTransfer, "%s - saved %s", prefix, qUtf8Printable(candidate));
@@ -555,8 +602,7 @@ bool TVK_Logic_TransferThread::savePicture()
     }
     QFile::remove(partPath);
     debugLog(kLELogAlways, "%s - Error! Cannot save %s: %s", prefix, qUtf8Printable(m_fullPath),
-             qUtf8Printable(error));
-    reportError(failed.arg(m_cameraFileName, m_fullPath, error));
+             qUtf8Printable(*error));
     return false;
 }
 

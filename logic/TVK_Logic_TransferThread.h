@@ -3,18 +3,19 @@
 #include "TVK_Logic_ObjectInfo.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
-#include <QThread>
 #include <QtGlobal>
 
 class TVK_Commu_CameraAccess_Base;
 class TVK_Logic_Camera;
 class TVK_Logic_FolderSettings;
 
-// Fetches one new picture from the camera and stores it, on a thread of its
-// own. The camera model starts one per transfer request; each holds the
-// model's access lock for its whole run, so transfers follow one another in
-// the order the camera announced them and their numbering never interleaves.
+// Fetches one new picture from the camera and stores it. The camera model's
+// transfer queue runs one for each request it keeps, on its worker thread; each
+// holds the model's access lock for its whole run, so transfers follow one
+// another in the order the camera announced them and their numbering never
+// interleaves.
 //
 // A picture reaches its file name only complete: it is written to a hidden
 // file beside its target and moved to the first free name of its series
@@ -22,11 +23,16 @@ class TVK_Logic_FolderSettings;
 // replaces a file. A picture that could not be read or written is reported
 // through the model's signalTransferError, never stored as zeros or in part.
 //
+// The camera is told that a picture is handed over (and may let it go) only
+// once its bytes are on disk: when the download folder cannot take them
+// (read-only, full), they go to the platform's rescue folder under the same
+// naming; when that fails too, the camera is not told and keeps its copy.
+//
 // A picture saved while the camera's confirmation of its hand-over was lost
 // (the cable went at that moment) is offered again in the camera's next
 // session; when it comes byte for byte as saved, it is confirmed and not
 // saved a second time under the next name.
-class TVK_Logic_TransferThread : public QThread
+class TVK_Logic_TransferThread : public QObject
 {
     Q_OBJECT
 
@@ -42,11 +48,13 @@ public:
     static constexpr quint32 kMaxPictureBytes = 1024u * 1024u * 1024u;
     static constexpr quint32 kMaxThumbnailBytes = 16u * 1024u * 1024u;
 
-    // The camera model owns the thread and deletes it once it has finished.
     // objectPropsSupported: the camera's DeviceInfo lists both
     // GetObjectPropsSupported and GetObjectPropValue.
     TVK_Logic_TransferThread(TVK_Logic_Camera *camera, bool objectPropsSupported, QObject *parent = nullptr);
     ~TVK_Logic_TransferThread() override;
+
+    // The one transfer, in the calling thread.
+    void run();
 
     TVK_Logic_TransferThread(const TVK_Logic_TransferThread &) = delete;
     TVK_Logic_TransferThread &operator=(const TVK_Logic_TransferThread &) = delete;
@@ -59,9 +67,6 @@ public:
     // path without its four-character extension, "_" and the number, a dot and
     // the camera's extension.
     static QString seriesName(const QString &path, const QString &extension, int number);
-
-protected:
-    void run() override;
 
 private:
     // Reads the ObjectInfo; large thumbnails where the product has them.
@@ -80,13 +85,21 @@ private:
     // Picks folder and file name and advances the picture number; false for
     // a file type that is not stored.
     bool chooseTarget();
-    void showQuickView();
+    // Fetches thumbnail and orientation for the quick view; false when there
+    // is nothing to show.
+    bool fetchQuickView();
+    // Takes the first free name of basePath's series.
+    void pickFreeName(const QString &basePath);
     int readOrientation();
     // Reads the whole picture into m_imageData; false (and m_imageData empty)
     // when the camera did not deliver it.
     bool readPicture();
-    // Stores m_imageData under the first free name of m_basePath's series.
-    bool savePicture();
+    // Stores m_imageData in the chosen folder or else in the rescue folder;
+    // false, reported, when neither took it.
+    bool storePicture();
+    // Stores m_imageData under the first free name of m_basePath's series;
+    // false, with the reason in error, when the folder did not take it.
+    bool savePicture(QString *error);
     void reportError(const QString &message);
 
     TVK_Logic_Camera *const m_camera;
@@ -109,4 +122,6 @@ private:
     int m_seriesNumber = 0; // the first free number of m_basePath's series
     QString m_fullPath;     // the name of that number
     QByteArray m_imageData;
+    QByteArray m_thumbnail;
+    int m_orientation = 0;
 };

@@ -456,7 +456,7 @@ void tst_UsbTransport::eventsOnTheInterruptPipeBecomeSignals_data()
     QTest::addColumn<QVector<quint32>>("params");
     QTest::addColumn<QByteArray>("signal");
     QTest::addColumn<QString>("logged");
-    QTest::newRow("object transfer") << 0x4009 << QVector<quint32>{0x1234} << QByteArray(SIGNAL(signalTransferRequest()))
+    QTest::newRow("object transfer") << 0x4009 << QVector<quint32>{0x1234} << QByteArray(SIGNAL(signalTransferRequest(uint)))
                                      << "RequestObjectTransfer, object 0x00001234";
     QTest::newRow("settings changed") << 0xC000 << QVector<quint32>{} << QByteArray(SIGNAL(signalSettingsChanged()))
                                       << "event 0xC000 is kVXCameraSettingsChanged";

@@ -1,5 +1,7 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Test_HostileCamera.h"
 #include "TVK_Test_Home.h"
+#include "TVK_Test_LogCapture.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
@@ -7,6 +9,7 @@
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Logic_TransferQueue.h"
 #include "TVK_Logic_TransferThread.h"
 #include "TVK_Platform_Base.h"
 
@@ -20,17 +23,22 @@
 #include <QtTest>
 
 #include <atomic>
-#include <csignal>
 #include <functional>
+#include <future>
 #include <memory>
 
+#include <linux/capability.h>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using Camera = TVK_Emulator_Camera;
 using Capture = TVK_Emulator_Capture;
 using Model = TVK_Logic_Camera;
 using Transfer = TVK_Logic_TransferThread;
 using Emulated = TVK_Commu_CameraAccess_Emulated;
+using Queue = TVK_Logic_TransferQueue;
 
 namespace {
 
@@ -213,6 +221,37 @@ struct Rig {
     Sink sink;
 };
 
+// Root writes into a read-only folder anyway: the calling thread (and the
+// transfer worker a model it makes starts) gives that up meanwhile.
+struct NoWriteOverride {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+    bool ok = syscall(SYS_capget, &header, saved) == 0 && drop();
+    bool drop()
+    {
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        return syscall(SYS_capset, &header, reduced) == 0;
+    }
+    ~NoWriteOverride() { syscall(SYS_capset, &header, saved); }
+};
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+// Bytes allocated and not yet freed (a sanitizer's quarantine swells the
+// resident figure, not this).
+qint64 heapInUseBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#endif
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -308,9 +347,11 @@ private Q_SLOTS:
     void aNameTakenDuringTheReadIsNotReplaced()
     {
         Rig rig(0x2061, 0);
+        rig.model->setWantQuickView(true);
         rig.access->takenDuringPictureRead = rig.path("dng/Picture00041.DNG");
         QVERIFY(rig.takePictures(1));
         QCOMPARE(rig.files(), (QStringList{"dng/Picture00041.DNG", "dng/Picture00041_1.DNG"}));
+        QCOMPARE(rig.sink.quickViewNames, QStringList{"dng/Picture00041_1.DNG"}); // the name it was saved under
         QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), QByteArray("other"));
         QCOMPARE(readFile(rig.path("dng/Picture00041_1.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
         QCOMPARE(rig.sink.errors, QStringList());
@@ -547,20 +588,26 @@ private Q_SLOTS:
         rig.reset();
     }
 
-    void aFullDiskLeavesNoFileAndIsReported()
+    // Nowhere to put the bytes: the camera keeps its copy, and the user is told.
+    void aFullDiskLeavesThePictureUnconfirmedOnTheCamera()
     {
         if (qEnvironmentVariableIsSet(kFullDiskChild)) {
-            // In a process of its own: files here may grow to 16 KiB only, and
-            // a write beyond fails instead of ending the process.
-            std::signal(SIGXFSZ, SIG_IGN);
+            // In a process of its own: files here may grow to 16 KiB only. The
+            // platform, not the test, keeps the write from ending the process.
             rlimit limit{};
             QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
             limit.rlim_cur = 16 * 1024;
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
             Rig rig(0x2061, 0);
-            QVERIFY(rig.takePictures(1));
+            QVERIFY(rig.access->releaseCam(0));
+            QVERIFY(QTest::qWaitFor(
+                [&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; }, kWaitMs));
             QCOMPARE(rig.files(), QStringList());
+            QCOMPARE(QDir(platform()->rescueFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
             QCOMPARE(rig.sink.errors.size(), 1);
+            QVERIFY2(rig.sink.errors[0].contains("stays on the camera"), qPrintable(rig.sink.errors[0]));
+            QCOMPARE(rig.camera->transactionCountsByOperation().value(kOpTransferObjectReady), quint64(0));
+            QCOMPARE(rig.capture->pendingCount(), 1);
             return;
         }
         QProcess child;
@@ -572,6 +619,108 @@ private Q_SLOTS:
         QVERIFY(child.waitForFinished(5 * kWaitMs));
         const QByteArray output = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    }
+
+    void aPictureIsConfirmedOnlyOnceItIsOnDisk_data()
+    {
+        QTest::addColumn<bool>("rescueWritable");
+        QTest::newRow("download folder read-only") << true;
+        QTest::newRow("rescue folder read-only too") << false;
+    }
+
+    void aPictureIsConfirmedOnlyOnceItIsOnDisk()
+    {
+        QFETCH(bool, rescueWritable);
+        const QString rescue = platform()->rescueFolder();
+        QVERIFY(rescue.startsWith(m_home.path()) && QDir().mkpath(rescue));
+        const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+        QFile(rescue).setPermissions(rescueWritable ? readOnly | QFileDevice::WriteOwner : readOnly);
+        const NoWriteOverride noOverride;
+        QVERIFY(noOverride.ok);
+        Rig rig(0x2061, 0);
+        QFile(rig.path("dng")).setPermissions(readOnly);
+        QVERIFY(rig.access->releaseCam(0));
+        QVERIFY(QTest::qWaitFor(
+            [&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; }, kWaitMs));
+        QCOMPARE(rig.sink.errors.size(), 1);
+        QVERIFY2(rig.sink.errors[0].contains(rescue), qPrintable(rig.sink.errors[0]));
+        const QStringList rescued = QDir(rescue).entryList(QDir::Files | QDir::Hidden);
+        if (rescueWritable)
+            QCOMPARE(readFile(rescue + "/Picture00041.DNG"), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rescued, rescueWritable ? QStringList{"Picture00041.DNG"} : QStringList());
+        QCOMPARE(rig.camera->transactionCountsByOperation().value(kOpTransferObjectReady), quint64(rescueWritable));
+        QCOMPARE(rig.capture->pendingCount(), rescueWritable ? 0 : 1);
+        QFile(rescue).setPermissions(readOnly | QFileDevice::WriteOwner);
+        QFile(rig.path("dng")).setPermissions(readOnly | QFileDevice::WriteOwner);
+        QDir(rescue).removeRecursively();
+    }
+
+    void aFloodOfRequestsCostsNeitherThreadsNorMemory_data()
+    {
+        QTest::addColumn<bool>("distinct");
+        QTest::newRow("one object again and again") << false;
+        QTest::newRow("a new object each time") << true;
+    }
+
+    // After 20,000 requests at once, a real picture must still arrive.
+    void aFloodOfRequestsCostsNeitherThreadsNorMemory()
+    {
+        QFETCH(bool, distinct);
+        constexpr int kRequests = 20000;
+        Rig rig(0x2061, 0);
+        TVK_Test_HostileCamera hostile(rig.camera);
+        setDebugLogCategories(kLELogTransfer | kLELogThreads, false); // a line per request is the test's cost
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        const int threadsBefore = int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+        const qint64 heapBefore = heapInUseBytes();
+        int heard = 0, mostThreads = 0, mostQueued = 0;
+        qint64 mostHeap = 0;
+        // Queued after the model's own connection: the model has had the request.
+        QObject::connect(rig.access.get(), &Emulated::signalTransferRequest, &rig.sink, [&]() {
+            ++heard;
+            mostThreads = qMax(mostThreads, int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()));
+            mostQueued = qMax(mostQueued, rig.model->transferThreadCount());
+            mostHeap = qMax(mostHeap, heapInUseBytes());
+        }, Qt::QueuedConnection);
+        hostile.floodTransferRequests(kRequests, 0x00077771, distinct);
+        const bool over = QTest::qWaitFor(
+            [&]() { return heard == kRequests && rig.model->transferThreadCount() == 0; }, 5 * kWaitMs);
+        setDebugLogCategories(kLELogTransfer | kLELogThreads, true);
+        qInfo("threads %d before, at most %d; queued at most %d; heap %lld KiB before, at most %lld", threadsBefore,
+              mostThreads, mostQueued, heapBefore / 1024, mostHeap / 1024);
+        QVERIFY(over && rig.settle());
+        QVERIFY(mostThreads <= threadsBefore + 2); // the flood's own thread and the queue's worker
+        QVERIFY(mostQueued <= Queue::kMaxBacklog + 1);
+        QVERIFY(mostHeap - heapBefore < 16 * 1024 * 1024); // the flood's queued events take some
+
+        rig.sink.errors.clear(); // the flood's own: nothing was pending
+        QVERIFY(rig.takePictures(1));
+        QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rig.sink.errors, QStringList());
+    }
+
+    void theQueueMergesRepeatsAndDropsBeyondItsBacklogWithOneWarning()
+    {
+        TVK_Test_LogCapture log;
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        std::atomic<int> runs{0};
+        Queue queue([&runs, released]() { ++runs, released.wait(); });
+        QCOMPARE(queue.request(1), Queue::kLEQueued);
+        QVERIFY(QTest::qWaitFor([&runs]() { return runs == 1; }, kWaitMs));
+        QCOMPARE(queue.request(1), Queue::kLEMerged); // in flight
+        queue.handingOver();
+        QCOMPARE(queue.request(1), Queue::kLEQueued); // the camera's next object under the handle
+        QCOMPARE(queue.request(1), Queue::kLEMerged); // waiting
+        for (quint32 handle = 2; handle <= quint32(Queue::kMaxBacklog); ++handle)
+            QCOMPARE(queue.request(handle), Queue::kLEQueued);
+        QCOMPARE(queue.request(Queue::kUnknownObject), Queue::kLEDropped);
+        QCOMPARE(queue.request(100), Queue::kLEDropped);
+        QCOMPARE(log.matching("further ones are dropped").size(), 1);
+        release.set_value();
+        QVERIFY(QTest::qWaitFor([&queue]() { return queue.count() == 0; }, kWaitMs));
+        QCOMPARE(runs.load(), Queue::kMaxBacklog + 1);
+        QCOMPARE(queue.request(100), Queue::kLEQueued); // heard again once the backlog is done
     }
 };
 

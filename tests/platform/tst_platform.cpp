@@ -61,6 +61,11 @@ private Q_SLOTS:
         QVERIFY(QDir::isAbsolutePath(pictures));
     }
 
+    void rescueFolderLivesInTheXdgDataFolderUnderTheProgramsName()
+    {
+        QCOMPARE(platform()->rescueFolder(), m_home.filePath(QStringLiteral("data/norba-pellora/rescue")));
+    }
+
     void transferHooksAcceptEveryTransfer()
     {
         int token = 0;
