@@ -441,6 +441,19 @@ private Q_SLOTS:
         }
     }
 
+    void storedStemThatIsNoFileNameBecomesPicture()
+    {
+        writeAll(m_path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NorbaPellora><ProductId0><FolderSettings>"
+                         "<PictureFileName>../../escaped_stem_</PictureFileName></FolderSettings></ProductId0>"
+                         "</NorbaPellora>\n");
+        TVK_Test_LogCapture log;
+        TVK_Logic_FolderSettings folders;
+        Settings::instance()->loadFolderSettings(&folders);
+        QCOMPARE(folders.pictureNewFileName(), QStringLiteral("Picture"));
+        QVERIFY(folders.pictureExampleFileName().endsWith(QStringLiteral("/Picture00001.JPG")));
+        QCOMPARE(log.matching(QStringLiteral("holds a path separator; using \"Picture\"")).size(), 1);
+    }
+
     // A full disk simulated by a file-size limit: the write fails part-way.
     void failedWriteLeavesTheOldFileIntact()
     {
