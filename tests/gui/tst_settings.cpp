@@ -10,12 +10,18 @@
 #include <QUuid>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using Settings = TVK_GUI_Settings;
 
@@ -110,6 +116,19 @@ const std::vector<ValueRow> &valueRows()
 QStringList entriesBeside(const QString &path)
 {
     return QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// What lies at path and beside it, without following a link or opening anything.
+QString pathState(const QString &path)
+{
+    struct stat seen {};
+    if (::lstat(QFile::encodeName(path).constData(), &seen) != 0)
+        return QStringLiteral("nothing");
+    const QStringList beside = QFileInfo(path).dir().entryList(QDir::AllEntries | QDir::System | QDir::Hidden
+                                                               | QDir::NoDotAndDotDot);
+    return QStringLiteral("mode %1 inode %2 device %3 size %4 link \"%5\" beside %6")
+        .arg(seen.st_mode, 0, 8).arg(seen.st_ino).arg(seen.st_rdev).arg(seen.st_size)
+        .arg(QFileInfo(path).symLinkTarget(), beside.join(QLatin1Char(',')));
 }
 
 } // namespace
@@ -452,6 +471,84 @@ private Q_SLOTS:
         QCOMPARE(folders.pictureNewFileName(), QStringLiteral("Picture"));
         QVERIFY(folders.pictureExampleFileName().endsWith(QStringLiteral("/Picture00001.JPG")));
         QCOMPARE(log.matching(QStringLiteral("holds a path separator; using \"Picture\"")).size(), 1);
+    }
+
+    void linkToARegularFileIsReadAndWrittenThrough()
+    {
+        const QString target = m_dir->filePath(QStringLiteral("dotfiles/pellora.xml"));
+        writeAll(target, "<?xml version=\"1.0\"?>\n<NorbaPellora><AlwaysOnTop>false</AlwaysOnTop></NorbaPellora>\n");
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+        QVERIFY(QFile::link(target, m_path));
+        Settings *s = Settings::instance();
+        QVERIFY(!s->alwaysOnTop());
+        s->setAutoUpdates(true);
+        QVERIFY(s->sync());
+        QCOMPARE(QFileInfo(m_path).symLinkTarget(), target);
+        QVERIFY(readAll(target).contains("<AutoUpdates>true</AutoUpdates>"));
+        QVERIFY(nextRun()->autoUpdates());
+    }
+
+    // Read as root, a device or FIFO there once blocked the start or was
+    // replaced by the settings; now nothing there or behind it changes.
+    void pathThatIsNoRegularFileIsNeitherReadNorWritten_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"link to a character device", "dangling link", "FIFO", "link to a FIFO", "folder"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void pathThatIsNoRegularFileIsNeitherReadNorWritten()
+    {
+        QFETCH(QString, kind);
+        const QString target = m_dir->filePath(QStringLiteral("elsewhere/target"));
+        QVERIFY(QDir().mkpath(QFileInfo(target).absolutePath()));
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+        const QByteArray targetName = QFile::encodeName(target);
+        QString fifo;
+        if (kind == QLatin1String("link to a character device")) {
+            // The null device's numbers, made where a wrong write harms nothing;
+            // without the right to make one, the real device (never written).
+            const bool made = ::mknod(targetName.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+            QVERIFY(QFile::link(made ? target : QStringLiteral("/dev/null"), m_path));
+        } else if (kind == QLatin1String("dangling link")) {
+            QVERIFY(QFile::link(target, m_path));
+        } else if (kind == QLatin1String("link to a FIFO")) {
+            QCOMPARE(::mkfifo(targetName.constData(), 0600), 0);
+            QVERIFY(QFile::link(target, m_path));
+            fifo = target;
+        } else if (kind == QLatin1String("FIFO")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(m_path).constData(), 0600), 0);
+            fifo = m_path;
+        } else {
+            QVERIFY(QDir().mkpath(m_path));
+        }
+        const QString linkTarget = QFileInfo(m_path).symLinkTarget();
+        const QString before = pathState(m_path) + QLatin1Char('\n') + pathState(linkTarget);
+
+        TVK_Test_LogCapture log;
+        std::atomic<bool> made{false};
+        std::thread maker([&made]() {
+            Settings::instance();
+            made.store(true);
+        });
+        const bool inTime = QTest::qWaitFor([&made]() { return made.load(); }, 20000);
+        if (!inTime) {
+            // A writer lets the blocked open return, so that the test can end.
+            const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+        }
+        maker.join();
+        if (!inTime)
+            QFile::remove(fifo); // nor may the clean-up block on it
+        QVERIFY(inTime);
+        Settings *s = Settings::instance();
+        QVERIFY(s->alwaysOnTop());
+        s->setAlwaysOnTop(false);
+        QVERIFY(!s->sync());
+        Settings::destroyInstance();
+        QCOMPARE(pathState(m_path) + QLatin1Char('\n') + pathState(linkTarget), before);
+        QCOMPARE(log.matching(QStringLiteral("; using defaults, ")).size(), 1);
     }
 
     // A full disk simulated by a file-size limit: the write fails part-way.
