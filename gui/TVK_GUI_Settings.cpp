@@ -150,6 +150,19 @@ PathKind pathKind(const QString &path, QString *what)
     return PathKind::RegularFile;
 }
 
+// The errno behind the last failed write of the format in this thread: QSettings
+// only tells an access error, which would leave a full disk unnamed.
+int &lastWriteErrno()
+{
+    thread_local int error = 0;
+    return error;
+}
+
+bool isDiskFull(int error)
+{
+    return error == ENOSPC || error == EFBIG || error == EDQUOT;
+}
+
 QString elementName(const QString &component)
 {
     bool isNumber = false;
@@ -240,7 +253,11 @@ bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &ma
 bool TVK_GUI_Settings::writeXmlFile(QIODevice &device, const QSettings::SettingsMap &map)
 {
     TVK_METHOD(prefix);
-    QXmlStreamWriter writer(&device);
+    lastWriteErrno() = 0;
+    // Built in memory and handed over in one piece, so that the errno of a
+    // failed write is still the write's when it is looked at.
+    QByteArray document;
+    QXmlStreamWriter writer(&document);
     writer.setAutoFormatting(true);
     writer.writeStartDocument();
     // The map is sorted, so all keys below one group follow each other: each
@@ -274,13 +291,21 @@ bool TVK_GUI_Settings::writeXmlFile(QIODevice &device, const QSettings::Settings
         debugLog(kLELogAlways, "%s - writing the settings failed", prefix);
         return false;
     }
+    errno = 0;
+    if (device.write(document) != document.size()) {
+        lastWriteErrno() = errno;
+        debugLog(kLELogAlways, "%s - writing the settings failed: %s", prefix, qUtf8Printable(device.errorString()));
+        return false;
+    }
     // The file device buffers, and an error while the buffer is flushed at
     // commit would go unnoticed: the temporary would replace the old file with
     // what little fit on the disk. So the buffer is flushed and the data
     // forced to disk here, where a failure still stops the commit.
     QFileDevice *file = qobject_cast<QFileDevice *>(&device);
     if (file != nullptr && file->handle() >= 0) {
+        errno = 0;
         if (!file->flush() || ::fsync(file->handle()) != 0) {
+            lastWriteErrno() = errno;
             debugLog(kLELogAlways, "%s - writing \"%s\" failed: %s", prefix, qUtf8Printable(file->fileName()),
                      qUtf8Printable(file->errorString()));
             return false;
@@ -424,6 +449,7 @@ bool TVK_GUI_Settings::syncLocked()
         if (!QDir().mkpath(folder))
             debugLog(kLELogAlways, "%s - cannot create folder \"%s\"", prefix, qUtf8Printable(folder));
     }
+    lastWriteErrno() = 0;
     m_settings->sync();
     const QSettings::Status status = m_settings->status();
     if (status == QSettings::NoError) {
@@ -431,7 +457,10 @@ bool TVK_GUI_Settings::syncLocked()
         return true;
     }
     debugLog(kLELogAlways, "%s - cannot write settings file \"%s\" (%s); the file on disk is unchanged", prefix,
-             qUtf8Printable(m_filePath), status == QSettings::AccessError ? "access error" : "format error");
+             qUtf8Printable(m_filePath),
+             isDiskFull(lastWriteErrno())        ? "disk full"
+             : status == QSettings::AccessError ? "access error"
+                                                : "format error");
     reopenKeepingValues();
     return false;
 }

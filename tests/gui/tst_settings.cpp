@@ -574,7 +574,7 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!written);
-        QCOMPARE(log.matching(QStringLiteral("the file on disk is unchanged")).size(), 1);
+        QCOMPARE(log.matching(QStringLiteral("(disk full); the file on disk is unchanged")).size(), 1);
         QCOMPARE(readAll(m_path), old);
         QCOMPARE(entriesBeside(m_path), QStringList{QStringLiteral("NorbaPellora3.xml")});
         QVERIFY(s->alwaysOnTop());
