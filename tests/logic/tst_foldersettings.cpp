@@ -516,22 +516,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stem");
         QTest::addColumn<QString>("fault"); // a part of it; empty: accepted
         const int most = TVK_Logic_FileNameStem::maxBytes();
-        QTest::newRow("plain") << QStringLiteral("Wedding_2026-") << QString();
-        QTest::newRow("blanks and a dot") << QStringLiteral("Day 1.") << QString();
-        QTest::newRow("non-Latin") << QStringLiteral("Hochzeit_\u00E4\u65E5") << QString();
-        QTest::newRow("longest") << QString(most, QLatin1Char('s')) << QString();
-        QTest::newRow("longest in two-byte letters") << QString(most / 2, QChar(0xE4)) << QString();
+        QTest::newRow("plain") << QStringLiteral("Day 1.Wedding_") << QString();
+        QTest::newRow("longest, in two-byte letters") << QString(most / 2, QChar(0xE4)) << QString();
         QTest::newRow("empty") << QString() << QStringLiteral("empty");
         QTest::newRow("two folders up") << QStringLiteral("../../escaped_stem_") << QStringLiteral("separator");
-        QTest::newRow("absolute") << QStringLiteral("/tmp/x") << QStringLiteral("separator");
-        QTest::newRow("back-slash") << QStringLiteral("..\\up") << QStringLiteral("separator");
-        QTest::newRow("dot dot alone") << QStringLiteral("..") << QStringLiteral("\"..\"");
+        QTest::newRow("back-slash") << QStringLiteral("a\\b") << QStringLiteral("separator");
+        QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("\"..\"");
         QTest::newRow("newline") << QStringLiteral("a\nb") << QStringLiteral("control");
-        QTest::newRow("nul") << QString(QChar(0)) << QStringLiteral("control");
-        QTest::newRow("delete") << QStringLiteral("a\x7F") << QStringLiteral("control");
         QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << QStringLiteral("control");
         QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QStringLiteral("not valid");
-        QTest::newRow("one byte too long") << QString(most + 1, QLatin1Char('s')) << QStringLiteral("too long");
         QTest::newRow("too long in UTF-8") << QString(most / 2 + 1, QChar(0xE4)) << QStringLiteral("too long");
     }
 
@@ -541,9 +534,6 @@ private Q_SLOTS:
         QFETCH(QString, fault);
         const QString found = TVK_Logic_FileNameStem::fault(stem);
         QVERIFY2(fault.isEmpty() ? found.isEmpty() : found.contains(fault), qPrintable(found));
-        // The number and extension still fit a name the file system takes.
-        if (fault.isEmpty())
-            QVERIFY(stem.toUtf8().size() + 10 + 4 <= 255);
     }
 
     void aStemThatIsNoFileNameIsRefusedAndTheLastGoodStays()
