@@ -11,6 +11,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -26,6 +27,65 @@ std::mutex &formatMutex()
 }
 
 constexpr size_t kFormatBufferSize = 1024;
+
+// Length of the valid UTF-8 sequence at text[at], 0 when there is none.
+size_t utf8SequenceLength(const unsigned char *text, size_t size, size_t at)
+{
+    const unsigned char lead = text[at];
+    if (lead < 0x80)
+        return 1;
+    size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (at + length > size || text[at + 1] < low || text[at + 1] > high)
+        return 0;
+    for (size_t i = 2; i < length; ++i) {
+        if (text[at + i] < 0x80 || text[at + i] > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+// Names from a camera, a file or a client are raw bytes. Qt would turn bytes
+// that are no UTF-8 into replacement characters; written as \xHH instead, the
+// log shows what actually came. (Control characters are the log file's to
+// escape, since Qt's own messages never pass here.)
+const char *withInvalidUtf8Escaped(const char *text, size_t size, std::string *storage)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    size_t at = 0;
+    while (at < size && bytes[at] < 0x80)
+        ++at;
+    if (at == size)
+        return text;
+    storage->assign(text, at);
+    while (at < size) {
+        const size_t length = utf8SequenceLength(bytes, size, at);
+        if (length == 0) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", bytes[at]);
+            storage->append(escape);
+            ++at;
+        } else {
+            storage->append(text + at, length);
+            at += length;
+        }
+    }
+    return storage->c_str();
+}
 
 } // namespace
 
@@ -80,15 +140,16 @@ void debugLog(int category, const char *format, ...)
         qDebug("%s", "debugLog() - Error: message could not be formatted");
         return;
     }
+    std::string escaped;
     if (size_t(needed) < sizeof buffer) {
         va_end(retry);
-        qDebug("%s", buffer);
+        qDebug("%s", withInvalidUtf8Escaped(buffer, size_t(needed), &escaped));
         return;
     }
     std::vector<char> large(size_t(needed) + 1);
     std::vsnprintf(large.data(), large.size(), format, retry);
     va_end(retry);
-    qDebug("%s", large.data());
+    qDebug("%s", withInvalidUtf8Escaped(large.data(), size_t(needed), &escaped));
 }
 
 void debugHexDump(const QString &title, const QString &label, const unsigned char *data,

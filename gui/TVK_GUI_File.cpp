@@ -2,6 +2,7 @@
 #include "ui_TVK_GUI_File.h"
 
 #include "TVK_Debug_Log.h"
+#include "TVK_Logic_FileNameStem.h"
 
 #include <QEvent>
 
@@ -32,7 +33,8 @@ TVK_GUI_File::TVK_GUI_File(QWidget *parent)
 
     connect(ui->wgtDngPath, &TVK_GUI_DirPathWidget::signalPath, this, &TVK_GUI_File::signalDngPath);
     connect(ui->wgtJpgPath, &TVK_GUI_DirPathWidget::signalPath, this, &TVK_GUI_File::signalJpgPath);
-    connect(ui->ledPictureName, &QLineEdit::textEdited, this, &TVK_GUI_File::signalPictureName);
+    connect(ui->ledPictureName, &QLineEdit::textEdited, this, &TVK_GUI_File::catchPictureNameEdited);
+    connect(ui->ledPictureName, &QLineEdit::editingFinished, this, &TVK_GUI_File::catchPictureNameFinished);
     connect(ui->ledPictureIndex, &QLineEdit::textEdited, this, &TVK_GUI_File::catchPictureIndexEdited);
 
     // The example follows the label's width, not the other way round.
@@ -278,7 +280,28 @@ void TVK_GUI_File::showElidedExample()
 
 void TVK_GUI_File::setPictureName(const QString &name)
 {
+    m_pictureName = name;
     ui->ledPictureName->setText(name);
+}
+
+// A name on its way to a good one ("a/" before the slash is taken back) is
+// only held back; the field gives up a bad one when the user leaves it.
+void TVK_GUI_File::catchPictureNameEdited(const QString &text)
+{
+    const QString fault = TVK_Logic_FileNameStem::fault(text);
+    ui->ledPictureName->setToolTip(fault.isEmpty() ? QString() : tr("The file name %1.").arg(fault));
+    if (!fault.isEmpty())
+        return;
+    m_pictureName = text;
+    Q_EMIT signalPictureName(text);
+}
+
+void TVK_GUI_File::catchPictureNameFinished()
+{
+    if (ui->ledPictureName->text() == m_pictureName)
+        return;
+    ui->ledPictureName->setText(m_pictureName);
+    ui->ledPictureName->setToolTip(QString());
 }
 
 void TVK_GUI_File::setPictureIndex(int index)

@@ -79,6 +79,10 @@ public Q_SLOTS:
 
 private Q_SLOTS:
     void catchPictureIndexEdited(const QString &text);
+    // Only a stem that makes a file name is passed on; leaving the field
+    // with another brings back the last good one.
+    void catchPictureNameEdited(const QString &text);
+    void catchPictureNameFinished();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -89,4 +93,5 @@ private:
 
     Ui::TVK_GUI_File *ui;
     QString m_pictureExample;
+    QString m_pictureName;
 };

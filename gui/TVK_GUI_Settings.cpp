@@ -16,9 +16,13 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -99,6 +103,64 @@ bool isSafeElementName(const QString &name)
             return false;
     }
     return true;
+}
+
+// What lies at the settings path. Dot-file managers link the file into the
+// configuration folder, so a link to a regular file is the file; anything
+// else is neither read nor written: opening a FIFO blocks until a writer
+// comes, reading a device may never end, and the atomic write would rename
+// its XML over whatever the link names (a device node, for root) or create
+// the target of a dangling link.
+enum class PathKind { Missing, RegularFile, DanglingLink, NotAFile };
+
+PathKind pathKind(const QString &path, QString *what)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat seen {};
+    if (::lstat(native.constData(), &seen) != 0)
+        return PathKind::Missing;
+    const bool link = S_ISLNK(seen.st_mode);
+    if (link && ::stat(native.constData(), &seen) != 0) {
+        *what = QStringLiteral("a link to nothing (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return PathKind::DanglingLink;
+    }
+    if (!S_ISREG(seen.st_mode)) {
+        const char *kind = S_ISDIR(seen.st_mode)    ? "a folder"
+                           : S_ISFIFO(seen.st_mode) ? "a FIFO"
+                           : S_ISSOCK(seen.st_mode) ? "a socket"
+                           : S_ISCHR(seen.st_mode)  ? "a character device"
+                           : S_ISBLK(seen.st_mode)  ? "a block device"
+                                                    : "no regular file";
+        *what = QString::fromLatin1(kind) + (link ? QStringLiteral(" behind a link") : QString());
+        return PathKind::NotAFile;
+    }
+    // What was looked at must be what is opened: O_NONBLOCK keeps a FIFO
+    // swapped in meanwhile from holding up the start.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return PathKind::RegularFile; // unreadable: QSettings reports it as before
+    struct stat opened {};
+    const bool same = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_dev == seen.st_dev
+                      && opened.st_ino == seen.st_ino;
+    ::close(fd);
+    if (!same) {
+        *what = QStringLiteral("a file that changed while it was checked");
+        return PathKind::NotAFile;
+    }
+    return PathKind::RegularFile;
+}
+
+// The errno behind the last failed write of the format in this thread: QSettings
+// only tells an access error, which would leave a full disk unnamed.
+int &lastWriteErrno()
+{
+    thread_local int error = 0;
+    return error;
+}
+
+bool isDiskFull(int error)
+{
+    return error == ENOSPC || error == EFBIG || error == EDQUOT;
 }
 
 QString elementName(const QString &component)
@@ -191,7 +253,11 @@ bool TVK_GUI_Settings::readXmlFile(QIODevice &device, QSettings::SettingsMap &ma
 bool TVK_GUI_Settings::writeXmlFile(QIODevice &device, const QSettings::SettingsMap &map)
 {
     TVK_METHOD(prefix);
-    QXmlStreamWriter writer(&device);
+    lastWriteErrno() = 0;
+    // Built in memory and handed over in one piece, so that the errno of a
+    // failed write is still the write's when it is looked at.
+    QByteArray document;
+    QXmlStreamWriter writer(&document);
     writer.setAutoFormatting(true);
     writer.writeStartDocument();
     // The map is sorted, so all keys below one group follow each other: each
@@ -225,13 +291,21 @@ bool TVK_GUI_Settings::writeXmlFile(QIODevice &device, const QSettings::Settings
         debugLog(kLELogAlways, "%s - writing the settings failed", prefix);
         return false;
     }
+    errno = 0;
+    if (device.write(document) != document.size()) {
+        lastWriteErrno() = errno;
+        debugLog(kLELogAlways, "%s - writing the settings failed: %s", prefix, qUtf8Printable(device.errorString()));
+        return false;
+    }
     // The file device buffers, and an error while the buffer is flushed at
     // commit would go unnoticed: the temporary would replace the old file with
     // what little fit on the disk. So the buffer is flushed and the data
     // forced to disk here, where a failure still stops the commit.
     QFileDevice *file = qobject_cast<QFileDevice *>(&device);
     if (file != nullptr && file->handle() >= 0) {
+        errno = 0;
         if (!file->flush() || ::fsync(file->handle()) != 0) {
+            lastWriteErrno() = errno;
             debugLog(kLELogAlways, "%s - writing \"%s\" failed: %s", prefix, qUtf8Printable(file->fileName()),
                      qUtf8Printable(file->errorString()));
             return false;
@@ -283,6 +357,9 @@ TVK_GUI_Settings::TVK_GUI_Settings(const QString &filePath)
 {
     TVK_METHOD(prefix);
     debugLog(kLELogAlways, "%s - settings file \"%s\"", prefix, qUtf8Printable(m_filePath));
+    // Without a settings object every value reads as its default.
+    if (!fileIsUsable())
+        return;
     m_settings = openSettings();
     if (m_settings->status() == QSettings::FormatError)
         keepBrokenFile();
@@ -337,6 +414,21 @@ void TVK_GUI_Settings::keepBrokenFile()
     m_settings = openSettings();
 }
 
+bool TVK_GUI_Settings::fileIsUsable()
+{
+    TVK_METHOD(prefix);
+    QString what;
+    const PathKind kind = pathKind(m_filePath, &what);
+    if (kind == PathKind::Missing || kind == PathKind::RegularFile)
+        return true;
+    m_mayWrite = false;
+    debugLog(kLELogAlways, "%s - settings file \"%s\" is %s; using defaults, %s", prefix, qUtf8Printable(m_filePath),
+             qUtf8Printable(what),
+             kind == PathKind::DanglingLink ? "nothing is written through the link and its target is not made"
+                                            : "it is neither read nor written");
+    return false;
+}
+
 bool TVK_GUI_Settings::sync()
 {
     const std::lock_guard<std::mutex> locker(g_mutex);
@@ -346,7 +438,7 @@ bool TVK_GUI_Settings::sync()
 bool TVK_GUI_Settings::syncLocked()
 {
     TVK_METHOD(prefix);
-    if (!m_mayWrite)
+    if (!m_mayWrite || !fileIsUsable())
         return false;
     // A failed automatic write leaves its error in the status for good; start
     // afresh so that this write reports its own result.
@@ -357,6 +449,7 @@ bool TVK_GUI_Settings::syncLocked()
         if (!QDir().mkpath(folder))
             debugLog(kLELogAlways, "%s - cannot create folder \"%s\"", prefix, qUtf8Printable(folder));
     }
+    lastWriteErrno() = 0;
     m_settings->sync();
     const QSettings::Status status = m_settings->status();
     if (status == QSettings::NoError) {
@@ -364,7 +457,10 @@ bool TVK_GUI_Settings::syncLocked()
         return true;
     }
     debugLog(kLELogAlways, "%s - cannot write settings file \"%s\" (%s); the file on disk is unchanged", prefix,
-             qUtf8Printable(m_filePath), status == QSettings::AccessError ? "access error" : "format error");
+             qUtf8Printable(m_filePath),
+             isDiskFull(lastWriteErrno())        ? "disk full"
+             : status == QSettings::AccessError ? "access error"
+                                                : "format error");
     reopenKeepingValues();
     return false;
 }
@@ -402,7 +498,7 @@ QString TVK_GUI_Settings::productKey(const QString &name) const
 
 QString TVK_GUI_Settings::textValue(const QString &key, bool *present) const
 {
-    const QVariant value = m_settings->value(key);
+    const QVariant value = m_settings ? m_settings->value(key) : QVariant();
     *present = value.isValid();
     return value.toString();
 }

@@ -21,6 +21,12 @@ class TVK_Logic_FolderSettings;
 // writes the file on its own schedule, when sync() is called and at the
 // latest when the instance is destroyed.
 //
+// The file may be a link to a regular file elsewhere (dot-file managers do
+// that); it is read and written through the link, which stays. Anything else
+// at the path (a device, FIFO, socket, folder or a link to nothing) is
+// neither opened nor written: the run goes on with defaults and says so once
+// in the log.
+//
 // One mutex guards the instance pointer, the current product id and every
 // access to the QSettings object, so the object may be used from any thread
 // (in practice the GUI thread and the entry point).
@@ -107,6 +113,9 @@ private:
 
     // All below expect the mutex to be held.
     std::unique_ptr<QSettings> openSettings() const;
+    // False (once with a log line, and from then on nothing is written) when
+    // the path holds something other than a regular file or a link to one.
+    bool fileIsUsable();
     void keepBrokenFile();
     bool syncLocked();
     void reopenKeepingValues();
@@ -117,10 +126,12 @@ private:
     void storeText(const QString &key, const QString &text);
 
     const QString m_filePath;
+    // Null when the path was refused at the start.
     std::unique_ptr<QSettings> m_settings;
     int m_productId = 0;
-    // False when an unreadable file could not be moved aside: then nothing is
-    // stored or written, so that the file stays as it is.
+    // False when an unreadable file could not be moved aside, or the path
+    // holds no regular file: then nothing is stored or written, so that
+    // whatever is there stays as it is.
     bool m_mayWrite = true;
     // Something was stored since the last write of ours; only then does a
     // missing folder get made.

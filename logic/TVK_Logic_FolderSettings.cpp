@@ -1,6 +1,7 @@
 #include "TVK_Logic_FolderSettings.h"
 
 #include "TVK_Debug_Log.h"
+#include "TVK_Logic_FileNameStem.h"
 #include "TVK_Platform_Base.h"
 
 #include <QDir>
@@ -113,6 +114,16 @@ void TVK_Logic_FolderSettings::setJpgPictureFolder(const QString &folder)
 
 void TVK_Logic_FolderSettings::setPictureNewFileName(const QString &stem)
 {
+    TVK_METHOD(prefix);
+    if (stem == pictureNewFileName())
+        return;
+    // The transfer thread puts the stem straight into the picture's path.
+    const QString fault = TVK_Logic_FileNameStem::fault(stem);
+    if (!fault.isEmpty()) {
+        debugLog(kLELogAlways, "%s - the file name \"%s\" %s; keeping \"%s\"", prefix, qUtf8Printable(stem),
+                 qUtf8Printable(fault), qUtf8Printable(pictureNewFileName()));
+        return;
+    }
     store(m_pictureNewFileName, stem);
 }
 
@@ -170,8 +181,16 @@ void TVK_Logic_FolderSettings::load(const Record &record)
     // 1. The folders as persisted.
     setDngPictureFolder(record.dngPictureFolder);
     setJpgPictureFolder(record.jpgPictureFolder);
-    // 2. Stem and number.
-    setPictureNewFileName(record.pictureNewFileName);
+    // 2. Stem and number. A stored stem that is no file name counts as none
+    // and so becomes the default below.
+    QString stem = record.pictureNewFileName;
+    const QString fault = stem.isEmpty() ? QString() : TVK_Logic_FileNameStem::fault(stem);
+    if (!fault.isEmpty()) {
+        debugLog(kLELogAlways, "%s - the stored file name \"%s\" %s; using \"%s\"", prefix, qUtf8Printable(stem),
+                 qUtf8Printable(fault), qUtf8Printable(defaultPictureFileName()));
+        stem.clear();
+    }
+    store(m_pictureNewFileName, stem);
     setPictureNumber(record.pictureNumber);
     // 3. Nothing persisted yet: the pictures folder. Through the setters, so
     // that an example built from an empty folder in step 2 is built again.

@@ -58,8 +58,9 @@ public:
     bool pictureExampleIsDng() const;
 
     // Takes the persisted values in the fixed order the settings file expects
-    // (folders, stem and number, then the defaults for whatever is empty);
-    // each step that changes something rebuilds the example.
+    // (folders, stem and number, then the defaults for whatever is empty; a
+    // stem that is no file name counts as empty, with a log line); each step
+    // that changes something rebuilds the example.
     void load(const Record &record);
     // Writes every field to the log (always; callers check the category).
     void dump(const QString &title) const;
@@ -69,6 +70,8 @@ public Q_SLOTS:
     // Folders may be given with native separators or back-slashes.
     void setDngPictureFolder(const QString &folder);
     void setJpgPictureFolder(const QString &folder);
+    // A stem that is no file name (TVK_Logic_FileNameStem) is refused with a
+    // log line; the last good one stays.
     void setPictureNewFileName(const QString &stem);
     // Numbers below kLowestPictureNumber are taken as kLowestPictureNumber.
     void setPictureNumber(int number);

@@ -255,6 +255,79 @@ private Q_SLOTS:
             QVERIFY(line.endsWith(QString::fromLatin1(body)) && line.size() > body.size() + 4);
     }
 
+    // What a camera, file or client names is logged inside a record, which
+    // must stay one line and show the bytes that came.
+    void aRecordIsOneLineWithItsBytesShown_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("forged line") << QByteArray("L1000001.DNG\n[10/12/2026 14:05:09] {Debug}    forged")
+                                     << QStringLiteral("L1000001.DNG\\n[10/12/2026 14:05:09] {Debug}    forged");
+        QTest::newRow("C0, DEL and C1") << QByteArray("\r\t\x1b[2J\x7f\xC2\x85")
+                                        << QStringLiteral("\\r\\t\\x1B[2J\\x7F\\x85");
+        // A stray byte, an overlong slash, a surrogate, a sequence cut at the end.
+        QTest::newRow("no UTF-8") << QByteArray("\xFF\xC0\xAF\xED\xA0\x80z\xE2\x82")
+                                  << QStringLiteral("\\xFF\\xC0\\xAF\\xED\\xA0\\x80z\\xE2\\x82");
+        QTest::newRow("UTF-8 stays") << QByteArray("Hochzeit_\xC3\xA4\xE6\x97\xA5")
+                                     << QStringLiteral("Hochzeit_\u00E4\u65E5");
+    }
+
+    void aRecordIsOneLineWithItsBytesShown()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, logged);
+        const QString path = TVK_Debug_Logfile::instance()->fileName();
+        const int before = readLines(path).size();
+        const QtMessageHandler previous = qInstallMessageHandler(debugMessageHandler);
+        debugLog(0, "%s - %s", "TVK_X::y()", text.constData());
+        qInstallMessageHandler(previous);
+        const QStringList lines = readLines(path);
+        QCOMPARE(lines.size(), before + 1);
+        QCOMPARE(withoutStamp(lines.last()), QStringLiteral("{Debug}    TVK_X::y() - ") + logged);
+    }
+
+    void repeatsAreCountedNotWritten()
+    {
+        QTemporaryDir dir;
+        TVK_Debug_Logfile logfile(dir.filePath(QStringLiteral("repeats.log")));
+        logfile.setLimits(TVK_Debug_Logfile::kMaxBytes, 3600 * 1000);
+        for (int second = 1; second <= 4; ++second)
+            logfile.write(QStringLiteral("[01/01/2026 00:00:0%1] {Warning}  same").arg(second));
+        logfile.write(QStringLiteral("[01/01/2026 00:00:05] {Debug}    other"));
+        logfile.write(QStringLiteral("plain"));
+        // Past the window, a run is reported while it lasts.
+        logfile.setLimits(TVK_Debug_Logfile::kMaxBytes, 0);
+        logfile.write(QStringLiteral("plain"));
+        logfile.write(QStringLiteral("plain"));
+        QCOMPARE(readLines(logfile.fileName()),
+                 (QStringList{QStringLiteral("[01/01/2026 00:00:01] {Warning}  same"),
+                              QStringLiteral("[01/01/2026 00:00:05] {Warning}  ... repeated 3 times"),
+                              QStringLiteral("[01/01/2026 00:00:05] {Debug}    other"), QStringLiteral("plain"),
+                              QStringLiteral("... repeated 1 times"), QStringLiteral("... repeated 1 times")}));
+    }
+
+    void aFullLogIsMovedAsideOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("capped.log"));
+        const QString older = TVK_Debug_Logfile::olderFilePath(path);
+        TVK_Debug_Logfile logfile(path);
+        logfile.setLimits(100, TVK_Debug_Logfile::kRepeatWindowMs);
+        QStringList written;
+        for (int i = 0; i < 20; ++i) {
+            written << QStringLiteral("line %1 of twenty-two bytes").arg(i, 2).left(21);
+            logfile.write(written.last());
+        }
+        QVERIFY(QFileInfo(path).size() <= 100);
+        QVERIFY(QFileInfo(older).size() <= 100);
+        const QStringList kept = readLines(older) + readLines(path);
+        QCOMPARE(kept, written.mid(written.size() - kept.size()));
+        QVERIFY(kept.size() >= 8);
+        // A new run leaves no older file that would pass for its own.
+        TVK_Debug_Logfile next(path);
+        QVERIFY(!QFile::exists(older));
+    }
+
     void hexDumpOfNothingWritesOnlyTheTitle()
     {
         TVK_Test_LogCapture capture;

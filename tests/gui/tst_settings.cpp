@@ -10,12 +10,18 @@
 #include <QUuid>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using Settings = TVK_GUI_Settings;
 
@@ -110,6 +116,17 @@ const std::vector<ValueRow> &valueRows()
 QStringList entriesBeside(const QString &path)
 {
     return QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// What lies at path and beside it, without following a link or opening anything.
+QString pathState(const QString &path)
+{
+    struct stat seen {};
+    if (::lstat(QFile::encodeName(path).constData(), &seen) != 0)
+        return QStringLiteral("nothing;");
+    const QDir::Filters all = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    return QStringLiteral("mode %1 inode %2 device %3 size %4 beside %5;").arg(seen.st_mode, 0, 8).arg(seen.st_ino)
+        .arg(seen.st_rdev).arg(seen.st_size).arg(QFileInfo(path).dir().entryList(all).join(QLatin1Char(',')));
 }
 
 } // namespace
@@ -441,6 +458,83 @@ private Q_SLOTS:
         }
     }
 
+    void storedStemThatIsNoFileNameBecomesPicture()
+    {
+        writeAll(m_path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NorbaPellora><ProductId0><FolderSettings>"
+                         "<PictureFileName>../../escaped_stem_</PictureFileName></FolderSettings></ProductId0>"
+                         "</NorbaPellora>\n");
+        TVK_Test_LogCapture log;
+        TVK_Logic_FolderSettings folders;
+        Settings::instance()->loadFolderSettings(&folders);
+        QCOMPARE(folders.pictureNewFileName(), QStringLiteral("Picture"));
+        QVERIFY(folders.pictureExampleFileName().endsWith(QStringLiteral("/Picture00001.JPG")));
+        QCOMPARE(log.matching(QStringLiteral("holds a path separator; using \"Picture\"")).size(), 1);
+    }
+
+    void linkToARegularFileIsReadAndWrittenThrough()
+    {
+        const QString target = m_dir->filePath(QStringLiteral("dotfiles/pellora.xml"));
+        writeAll(target, "<?xml version=\"1.0\"?>\n<NorbaPellora><AlwaysOnTop>false</AlwaysOnTop></NorbaPellora>\n");
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+        QVERIFY(QFile::link(target, m_path));
+        Settings *s = Settings::instance();
+        QVERIFY(!s->alwaysOnTop());
+        s->setAutoUpdates(true);
+        QVERIFY(s->sync());
+        QCOMPARE(QFileInfo(m_path).symLinkTarget(), target);
+        QVERIFY(readAll(target).contains("<AutoUpdates>true</AutoUpdates>"));
+        QVERIFY(nextRun()->autoUpdates());
+    }
+
+    // As root, a device or FIFO there once blocked the start or was replaced
+    // by the settings; now nothing there or behind the link changes.
+    void pathThatIsNoRegularFileIsNeitherReadNorWritten_data()
+    {
+        QTest::addColumn<int>("node"); // made at the path or behind its link; 0: nothing
+        QTest::addColumn<bool>("link");
+        QTest::newRow("link to a character device") << int(S_IFCHR) << true;
+        QTest::newRow("dangling link") << 0 << true;
+        QTest::newRow("FIFO") << int(S_IFIFO) << false;
+    }
+
+    void pathThatIsNoRegularFileIsNeitherReadNorWritten()
+    {
+        QFETCH(int, node);
+        QFETCH(bool, link);
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).absolutePath()));
+        const QString place = link ? m_dir->filePath(QStringLiteral("target")) : m_path;
+        // The null device's numbers, where a wrong write harms nothing; without
+        // the right to make a device, the real one (which is never written).
+        const QByteArray name = QFile::encodeName(place);
+        const bool made = node == 0 || ::mknod(name.constData(), mode_t(node) | 0600, makedev(1, 3)) == 0;
+        QVERIFY(made || node == int(S_IFCHR));
+        if (link)
+            QVERIFY(QFile::link(made ? place : QStringLiteral("/dev/null"), m_path));
+        const QString behind = QFileInfo(m_path).symLinkTarget();
+        const QString before = pathState(m_path) + pathState(behind);
+
+        TVK_Test_LogCapture log;
+        std::atomic<bool> opened{false};
+        std::thread maker([&opened]() {
+            Settings::instance();
+            opened.store(true);
+        });
+        const bool inTime = QTest::qWaitFor([&opened]() { return opened.load(); }, 20000);
+        if (!inTime) // a writer lets the blocked open return; gone, the FIFO cannot block the clean-up
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        maker.join();
+        if (!inTime)
+            QFile::remove(place);
+        QVERIFY(inTime);
+        Settings *s = Settings::instance();
+        QVERIFY(s->alwaysOnTop());
+        s->setAlwaysOnTop(false);
+        QVERIFY(!s->sync());
+        Settings::destroyInstance();
+        QCOMPARE(pathState(m_path) + pathState(behind), before);
+        QCOMPARE(log.matching(QStringLiteral("; using defaults, ")).size(), 1);
+    }
+
     // A full disk simulated by a file-size limit: the write fails part-way.
     void failedWriteLeavesTheOldFileIntact()
     {
@@ -464,7 +558,7 @@ private Q_SLOTS:
         std::signal(SIGXFSZ, previousHandler);
 
         QVERIFY(!written);
-        QCOMPARE(log.matching(QStringLiteral("the file on disk is unchanged")).size(), 1);
+        QCOMPARE(log.matching(QStringLiteral("(disk full); the file on disk is unchanged")).size(), 1);
         QCOMPARE(readAll(m_path), old);
         QCOMPARE(entriesBeside(m_path), QStringList{QStringLiteral("NorbaPellora3.xml")});
         QVERIFY(s->alwaysOnTop());

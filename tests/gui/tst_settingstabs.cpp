@@ -572,6 +572,15 @@ void TstSettingsTabs::pictureIndexAndName()
     QTest::keyClicks(name, "ab");
     QCOMPARE(names.count(), 2);
     QCOMPARE(names.last().at(0).toString(), QString("ab"));
+
+    // A stem is a file name: a path is held back, and leaving the field
+    // brings back the last good name.
+    QTest::keyClicks(name, "/../x");
+    QCOMPARE(names.count(), 2);
+    QCOMPARE(name->text(), QString("ab/../x"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(name->text(), QString("ab"));
+    QCOMPARE(names.count(), 2);
 }
 
 void TstSettingsTabs::exampleIsElidedInTheMiddle()

@@ -1,5 +1,6 @@
 #include "TVK_Debug_Log.h"
 #include "TVK_Test_Home.h"
+#include "TVK_Logic_FileNameStem.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Platform_Base.h"
 #include "TVK_Test_LogCapture.h"
@@ -506,6 +507,45 @@ private Q_SLOTS:
         QVERIFY2(bad.isEmpty(), qPrintable(bad.mid(0, 3).join(QLatin1Char(' '))));
         QCOMPARE(settings.pictureNumber(), 1 + kAdvances);
         QVERIFY(last > 1);
+    }
+
+    // --- The stem is a file name -------------------------------------------------------
+
+    void aStemMustBeOneFileName_data()
+    {
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<QString>("fault"); // a part of it; empty: accepted
+        const int most = TVK_Logic_FileNameStem::maxBytes();
+        QTest::newRow("plain") << QStringLiteral("Day 1.Wedding_") << QString();
+        QTest::newRow("longest, in two-byte letters") << QString(most / 2, QChar(0xE4)) << QString();
+        QTest::newRow("empty") << QString() << QStringLiteral("empty");
+        QTest::newRow("two folders up") << QStringLiteral("../../escaped_stem_") << QStringLiteral("separator");
+        QTest::newRow("back-slash") << QStringLiteral("a\\b") << QStringLiteral("separator");
+        QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("\"..\"");
+        QTest::newRow("newline") << QStringLiteral("a\nb") << QStringLiteral("control");
+        QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << QStringLiteral("control");
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QStringLiteral("not valid");
+        QTest::newRow("too long in UTF-8") << QString(most / 2 + 1, QChar(0xE4)) << QStringLiteral("too long");
+    }
+
+    void aStemMustBeOneFileName()
+    {
+        QFETCH(QString, stem);
+        QFETCH(QString, fault);
+        const QString found = TVK_Logic_FileNameStem::fault(stem);
+        QVERIFY2(fault.isEmpty() ? found.isEmpty() : found.contains(fault), qPrintable(found));
+    }
+
+    void aStemThatIsNoFileNameIsRefusedAndTheLastGoodStays()
+    {
+        Folders folders;
+        folders.setPictureNewFileName(QStringLiteral("Wedding"));
+        QSignalSpy changes(&folders, &Folders::signalPictureExampleChanged);
+        TVK_Test_LogCapture log;
+        folders.setPictureNewFileName(QStringLiteral("../../escaped_stem_"));
+        QCOMPARE(folders.pictureNewFileName(), QStringLiteral("Wedding"));
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(log.matching(QStringLiteral("holds a path separator; keeping \"Wedding\"")).size(), 1);
     }
 };
 
