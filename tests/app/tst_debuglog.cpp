@@ -261,8 +261,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("forged line") << QByteArray("L1000001.DNG\n[10/12/2026 14:05:09] {Debug}    forged")
-                                     << QStringLiteral("L1000001.DNG\\n[10/12/2026 14:05:09] {Debug}    forged");
+        QTest::newRow("forged line") << QByteArray("NRBA0001.DNG\n[10/12/2026 14:05:09] {Debug}    forged")
+                                     << QStringLiteral("NRBA0001.DNG\\n[10/12/2026 14:05:09] {Debug}    forged");
         QTest::newRow("C0, DEL and C1") << QByteArray("\r\t\x1b[2J\x7f\xC2\x85")
                                         << QStringLiteral("\\r\\t\\x1B[2J\\x7F\\x85");
         // A stray byte, an overlong slash, a surrogate, a sequence cut at the end.
