@@ -5,6 +5,7 @@
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Test_Heap.h"
 #include "TVK_Test_Home.h"
 
 #include <QCryptographicHash>
@@ -17,7 +18,6 @@
 #include <QSet>
 #include <QtTest>
 
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -55,19 +55,6 @@ qint64 memoryKiB(const char *field)
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
-// Bytes the C library's heap has handed out and not yet taken back: unlike
-// the resident figures, it does not count pages the allocator keeps, so small
-// growth shows. -1 under a sanitizer, whose own allocator glibc cannot see.
-qint64 heapInUseBytes()
-{
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return -1;
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
-#endif
-}
-
 struct Memory {
     int pictures = 0;
     qint64 residentKiB = -1;
@@ -81,7 +68,7 @@ Memory measure(int pictures)
     memory.pictures = pictures;
     memory.residentKiB = memoryKiB("VmRSS");
     memory.peakKiB = memoryKiB("VmHWM");
-    memory.heapBytes = heapInUseBytes();
+    memory.heapBytes = TVK_Test_Heap::inUseBytes();
     // One line per mark, for quoting.
     qInfo("memory after %d pictures: VmRSS %lld KiB, VmHWM %lld KiB, heap in use %lld KiB", pictures,
           memory.residentKiB, memory.peakKiB, memory.heapBytes < 0 ? -1 : memory.heapBytes / 1024);
@@ -339,9 +326,9 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     // Of the heap, what the program itself held at the end (controller,
     // camera model, their records of the card); the rest is the emulated
     // camera's card and this test's own records.
-    const qint64 heapWithController = heapInUseBytes();
+    const qint64 heapWithController = TVK_Test_Heap::inUseBytes();
     controller.reset();
-    const qint64 heapWithoutController = heapInUseBytes();
+    const qint64 heapWithoutController = TVK_Test_Heap::inUseBytes();
     if (heapWithController >= 0) {
         const qint64 held = heapWithController - heapWithoutController;
         qInfo("the controller held %lld KiB of heap after %d pictures", held / 1024, capture->picturesTaken());

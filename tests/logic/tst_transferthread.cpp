@@ -1,4 +1,5 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Test_Heap.h"
 #include "TVK_Test_HostileCamera.h"
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
@@ -28,7 +29,6 @@
 #include <memory>
 
 #include <linux/capability.h>
-#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -235,22 +235,6 @@ struct NoWriteOverride {
     }
     ~NoWriteOverride() { syscall(SYS_capset, &header, saved); }
 };
-
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
-// Bytes allocated and not yet freed (a sanitizer's quarantine swells the
-// resident figure, not this).
-qint64 heapInUseBytes()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return qint64(__sanitizer_get_current_allocated_bytes());
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return qint64(info.uordblks + info.hblkhd);
-#endif
-}
 
 QByteArray readFile(const QString &path)
 {
@@ -672,7 +656,7 @@ private Q_SLOTS:
         setDebugLogCategories(kLELogTransfer | kLELogThreads, false); // a line per request is the test's cost
         const QDir tasks(QStringLiteral("/proc/self/task"));
         const int threadsBefore = int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-        const qint64 heapBefore = heapInUseBytes();
+        const qint64 heapBefore = TVK_Test_Heap::inUseBytes();
         int heard = 0, mostThreads = 0, mostQueued = 0;
         qint64 mostHeap = 0;
         // Queued after the model's own connection: the model has had the request.
@@ -680,7 +664,7 @@ private Q_SLOTS:
             ++heard;
             mostThreads = qMax(mostThreads, int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()));
             mostQueued = qMax(mostQueued, rig.model->transferThreadCount());
-            mostHeap = qMax(mostHeap, heapInUseBytes());
+            mostHeap = qMax(mostHeap, TVK_Test_Heap::inUseBytes());
         }, Qt::QueuedConnection);
         hostile.floodTransferRequests(kRequests, 0x00077771, distinct);
         const bool over = QTest::qWaitFor(
