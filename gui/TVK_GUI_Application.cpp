@@ -1251,7 +1251,9 @@ void TVK_GUI_Application::catchUpdateVersion(const QString &updateVersion)
             s_updateSink(true, text);
             return;
         }
-        openDialog(new TVK_GUI_UpdateDialog(dialogParent(), title, text, ownersAreaAddress()));
+        auto *dialog = new TVK_GUI_UpdateDialog(dialogParent(), title, text, ownersAreaAddress());
+        dialog->setObjectName(QStringLiteral("UpdateDialog"));
+        openDialog(dialog);
         return;
     }
     if (m_automaticUpdateCheck)
@@ -1261,5 +1263,7 @@ void TVK_GUI_Application::catchUpdateVersion(const QString &updateVersion)
         s_updateSink(false, text);
         return;
     }
-    openDialog(new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, dialogParent()));
+    auto *box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, dialogParent());
+    box->setObjectName(QStringLiteral("InfoBox"));
+    openDialog(box);
 }

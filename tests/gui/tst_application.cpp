@@ -8,7 +8,6 @@
 #include "TVK_Emulator_LiveView.h"
 #include "TVK_GUI_CameraArdo2.h"
 #include "TVK_GUI_DirPathWidget.h"
-#include "TVK_GUI_UpdateDialog.h"
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_LiveViewInfoWidget.h"
 #include "TVK_GUI_LiveViewNavigatorWidget.h"
@@ -279,49 +278,35 @@ private:
     // Opens the camera window's dialog of that kind and returns it once it
     // shows. The unplug or quit that takes the window is queued first: a
     // dialog that ran an event loop of its own would meet it in that loop.
-    static QPointer<QDialog> openCameraWindowDialog(const QString &kind)
+    static QPointer<QDialog> openCameraWindowDialog(const QString &name)
     {
         TVK_GUI_CameraArdo2 *window = app()->cameraWindow();
         auto *field = window->findChild<TVK_GUI_DirPathWidget *>(QStringLiteral("wgtDngPath"));
-        if (kind == QLatin1String("update")) {
-            QMetaObject::invokeMethod(app(), "catchUpdateVersion", Q_ARG(QString, QStringLiteral("99.0.0")));
-        } else if (kind == QLatin1String("upToDate")) {
-            QMetaObject::invokeMethod(app(), "catchUpdateVersion", Q_ARG(QString, QCoreApplication::applicationVersion()));
-        } else if (kind == QLatin1String("warning")) {
+        if (name == QLatin1String("UpdateDialog") || name == QLatin1String("InfoBox")) {
+            const QString offered = name == QLatin1String("InfoBox") ? QCoreApplication::applicationVersion()
+                                                                      : QStringLiteral("99.0.0");
+            QMetaObject::invokeMethod(app(), "catchUpdateVersion", Q_ARG(QString, offered));
+        } else if (name == QLatin1String("WarningBox")) {
             QMetaObject::invokeMethod(app(), "showWarning", Q_ARG(QString, QStringLiteral("The picture was not saved.")));
-        } else if (kind == QLatin1String("browse")) {
+        } else if (name == QLatin1String("BrowseDialog")) {
             field->findChild<QToolButton *>(QStringLiteral("pbnBrowse"))->click();
         } else {
-            const QString missing = kind == QLatin1String("createPath") ? g_home->filePath(QStringLiteral("new/folder"))
-                                                                         : g_home->filePath(QStringLiteral("blocker/sub"));
+            const bool creatable = name == QLatin1String("CreatePathBox");
+            const QString missing = g_home->filePath(creatable ? QStringLiteral("new/folder") : QStringLiteral("blocker/sub"));
             QMetaObject::invokeMethod(field, "catchTextEdited", Q_ARG(QString, missing));
             QMetaObject::invokeMethod(field, "catchTextDirtyFired");
-            if (kind == QLatin1String("cannotCreate")) {
-                auto *question = window->findChild<QMessageBox *>(QStringLiteral("CreatePathBox"));
-                if (question == nullptr)
-                    return nullptr;
-                question->button(QMessageBox::Yes)->click();
-            }
+            auto *question = window->findChild<QMessageBox *>(QStringLiteral("CreatePathBox"));
+            if (!creatable && question != nullptr)
+                question->button(QMessageBox::Yes)->click(); // the folder cannot be made: the next box says so
         }
-        const auto isOfKind = [&kind](QDialog *dialog) {
-            if (kind == QLatin1String("update"))
-                return qobject_cast<TVK_GUI_UpdateDialog *>(dialog) != nullptr;
-            if (kind == QLatin1String("upToDate"))
-                return qobject_cast<QMessageBox *>(dialog) && static_cast<QMessageBox *>(dialog)->icon() == QMessageBox::Information;
-            const QHash<QString, QString> names{{"warning", "WarningBox"}, {"browse", "BrowseDialog"},
-                                                {"createPath", "CreatePathBox"}, {"cannotCreate", "CannotCreateBox"}};
-            return dialog->objectName() == names.value(kind);
-        };
-        for (QDialog *dialog : window->findChildren<QDialog *>()) {
-            if (dialog->isVisible() && isOfKind(dialog))
-                return dialog;
-        }
-        return nullptr;
+        QDialog *dialog = window->findChild<QDialog *>(name);
+        return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
     }
     static const QStringList &dialogKinds()
     {
-        static const QStringList kinds{"update", "upToDate", "warning", "createPath", "cannotCreate", "browse"};
-        return kinds;
+        static const QStringList names{"UpdateDialog", "InfoBox",         "WarningBox",
+                                       "CreatePathBox", "CannotCreateBox", "BrowseDialog"};
+        return names;
     }
 
     void quitWithCamera(bool byMenu)
