@@ -17,6 +17,7 @@
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Test_Heap.h"
 #include "TVK_Test_Home.h"
+#include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
 
 #include <QBuffer>
@@ -315,12 +316,15 @@ private:
         // The controller emits in its own thread: a recorder takes that under
         // a lock, a QSignalSpy is not made for it.
         TVK_Test_SignalRecorder recorder(app()->controller());
+        TVK_Test_LogCapture log;
         if (byMenu)
             QMetaObject::invokeMethod(app(), "catchActionQuit");
         else
             app()->cameraWindow()->close();
         QTRY_VERIFY_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraDisconnected")) > 0, kWaitMs);
         QVERIFY(app()->quitRequested());
+        // The search stopped first: the camera is not found and opened again.
+        QVERIFY(!log.matching(QStringLiteral("no camera is looked for any more")).isEmpty());
         QVERIFY(QTest::qWaitFor([]() { return !app()->noCameraWindow() || !app()->noCameraWindow()->isVisible(); },
                                 kWaitMs));
         QVERIFY(app()->cameraWindow() == nullptr);
