@@ -37,6 +37,7 @@
 #include "TVK_Logic_ConverterWarning.h"
 #include "TVK_Logic_ConverterWhiteBalTemp.h"
 #include "TVK_Logic_ConverterWhiteBalance.h"
+#include "TVK_Logic_ExposureLists.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_ObjectInfo.h"
 #include "TVK_Logic_TransferThread.h"
@@ -65,8 +66,9 @@ constexpr double kBulbSeconds = -1.0;
 // EXIF/JPEG; 0x3802 (TIFF/EP) is how the cameras describe their DNG files.
 constexpr quint16 kObjectFormatJpeg = 0x3801;
 
-const char kNoAperture[] = "--";
-const char kBulbText[] = "B";
+using Lists = TVK_Logic_ExposureLists;
+constexpr const char *kNoAperture = Lists::kNoAperture;
+constexpr const char *kBulbText = Lists::kBulbText;
 
 // Sharing reads stay in pieces a transfer can always hold.
 constexpr quint32 kSharingPieceBytes = 6000000;
@@ -96,28 +98,6 @@ bool isG3(int productId)
 bool isCora(int productId)
 {
     return isProduct(productId, {0x2031, 0x2033});
-}
-
-// Step of the exposure-compensation step size (333, 500, 1000) or of the
-// lens's aperture steps (1 whole, 2 half, 3 third) in EV; 0 for anything else.
-double stepFromExposCompensStep(int step)
-{
-    switch (step) {
-    case 333: return 1.0 / 3.0;
-    case 500: return 0.5;
-    case 1000: return 1.0;
-    default: return 0.0;
-    }
-}
-
-double stepFromApertureSteps(int steps)
-{
-    switch (steps) {
-    case 1: return 1.0;
-    case 2: return 0.5;
-    case 3: return 1.0 / 3.0;
-    default: return 0.0;
-    }
 }
 
 bool lensIsConnected(TVK_Logic_CameraLens *lens)
@@ -1552,26 +1532,9 @@ void TVK_Logic_Controller::emitApertureList()
         return;
     const double open = m_camera->openApertureValue();
     const double close = m_camera->closeApertureValue();
-    const double step = m_camera->hasExposCompensStep() ? stepFromExposCompensStep(m_camera->exposCompensStep())
-                                                        : stepFromApertureSteps(m_camera->apertureSteps());
-    QStringList list;
-    if (lensIsConnected(m_camera->lens()) && step > 0.0) {
-        using A = TVK_Logic_APEXConverterAperture;
-        list << A::toString(open);
-        // Counted in steps, not summed, so that thirds do not drift; bounded
-        // so that a lens record with nonsense in it cannot loop for long.
-        int n = 0;
-        constexpr int kMaxSteps = 1000;
-        while (n < kMaxSteps && open >= A::fNumberFromAv(n * step))
-            ++n;
-        while (n < kMaxSteps && close > A::fNumberFromAv(n * step)) {
-            list << A::toString(A::fNumberFromAv(n * step));
-            ++n;
-        }
-        list << A::toString(close);
-    } else {
-        list << QString::fromLatin1(kNoAperture);
-    }
+    const double step = m_camera->hasExposCompensStep() ? Lists::stepFromExposCompensStep(m_camera->exposCompensStep())
+                                                        : Lists::stepFromApertureSteps(m_camera->apertureSteps());
+    const QStringList list = Lists::apertures(lensIsConnected(m_camera->lens()), open, close, step);
     Q_EMIT signalApertureList(list);
 }
 
@@ -1597,26 +1560,15 @@ void TVK_Logic_Controller::emitShutterTimeList()
 
     double step = 0.5;
     if (m_camera->hasExposCompensStep())
-        step = stepFromExposCompensStep(m_camera->exposCompensStep());
+        step = Lists::stepFromExposCompensStep(m_camera->exposCompensStep());
     else if (m_camera->hasAperture())
-        step = stepFromApertureSteps(m_camera->apertureSteps());
+        step = Lists::stepFromApertureSteps(m_camera->apertureSteps());
     if (step <= 0.0) {
         debugLog(kLELogAlways, "%s - illegal shutter time step", prefix);
         return;
     }
 
-    using S = TVK_Logic_APEXConverterShutterTime;
-    QStringList list;
-    const double start = S::tvFromSeconds(shortest);
-    constexpr int kMaxSteps = 1000;
-    for (int n = 0; n < kMaxSteps; ++n) {
-        const double seconds = m_shutterTimeConverter->secondsFromTv(start - n * step);
-        if (!(longest > seconds))
-            break;
-        list << m_shutterTimeConverter->toString(seconds);
-    }
-    list << m_shutterTimeConverter->toString(longest) << QString::fromLatin1(kBulbText);
-    list.removeDuplicates();
+    const QStringList list = Lists::shutterTimes(*m_shutterTimeConverter, shortest, longest, step);
     Q_EMIT signalShutterTimeList(list);
 }
 
