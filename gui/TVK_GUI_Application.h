@@ -7,7 +7,6 @@
 #include <QPoint>
 #include <QPointF>
 #include <QPointer>
-#include <QQueue>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -20,8 +19,6 @@ class QImage;
 class QMenu;
 class QMenuBar;
 class QNetworkReply;
-class QTcpServer;
-class QTcpSocket;
 class QThread;
 class QTimer;
 class QWidget;
