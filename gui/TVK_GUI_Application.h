@@ -4,7 +4,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QPixmap>
-#include <QPoint>
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
@@ -20,14 +19,17 @@ class QMenu;
 class QMenuBar;
 class QNetworkReply;
 class QThread;
-class QTimer;
 class QWidget;
 class TVK_GUI_CameraArdo2;
 class TVK_GUI_ImageViewer;
 class TVK_GUI_LiveViewInfoWidget;
+class TVK_GUI_LiveViewWindow;
 class TVK_GUI_CommandServer;
 class TVK_GUI_NoCamera;
+class TVK_GUI_QuickViewWindow;
+class TVK_GUI_UpdateChecker;
 class TVK_GUI_WarningBox;
+class TVK_Logic_CommandFacade;
 class TVK_Logic_Controller;
 class TVK_Logic_ControllerWorker;
 class TVK_Logic_FolderSettings;
@@ -62,7 +64,7 @@ public:
     QWidget *quickViewWindow() const;
     TVK_GUI_ImageViewer *quickViewViewer() const;
     // The turn (0, 90, 180 or 270 degrees) of the last live frame shown.
-    int liveViewRotation() const { return m_liveViewRotation; }
+    int liveViewRotation() const;
     // The profile names the profile dialogs work on, in ascending order.
     const QStringList &profileNames() const { return m_profileNames; }
 
@@ -184,11 +186,6 @@ private Q_SLOTS:
     void catchUpdateVersion(const QString &updateVersion);
 
 private:
-    void createLiveViewWindow(int mode);
-    void createQuickViewWindow();
-    // Chooses the viewer's profiles again when the window moved to another
-    // screen since the last choice.
-    void matchToScreenOf(QWidget *window, TVK_GUI_ImageViewer *viewer, QPoint *rememberedCentre);
     void startCommandServer();
     QWidget *dialogParent() const;
     void openDialog(QDialog *dialog);
@@ -208,24 +205,11 @@ private:
     bool m_quitRequested = false;
     bool m_cameraAnnounced = false;
 
-    bool m_audioVolIsManual = false;
-    double m_audioVolMicrophone = 1.0;
-    int m_exposMetering = -1;
-    bool m_gcPipMode = false;
-    bool m_hasOrientation = false;
-    int m_orientation = 0;
-    double m_axisAngles[2] = {0.0, 0.0};
-    QTimer *m_liveViewCloseTimer = nullptr;
-    QPointer<QWidget> m_liveViewWindow;
-    QPointer<TVK_GUI_ImageViewer> m_liveViewViewer;
-    QPointer<TVK_GUI_LiveViewInfoWidget> m_liveViewInfo;
-    QPoint m_liveViewScreenCentre{-1, -1};
-    quint16 m_liveViewRotation = 0;
-    QPointer<QWidget> m_quickViewWindow;
-    QPointer<TVK_GUI_ImageViewer> m_quickViewViewer;
-    QPoint m_quickViewScreenCentre{-1, -1};
+    std::unique_ptr<TVK_GUI_LiveViewWindow> m_liveView;
+    std::unique_ptr<TVK_GUI_QuickViewWindow> m_quickView;
     QStringList m_profileNames;
+    std::unique_ptr<TVK_Logic_CommandFacade> m_commandFacade;
     TVK_GUI_CommandServer *m_commandServer = nullptr;
-    bool m_automaticUpdateCheck = false;
+    std::unique_ptr<TVK_GUI_UpdateChecker> m_updateChecker;
     TVK_GUI_WarningBox *m_warningBox;
 };

@@ -1,0 +1,115 @@
+#include "TVK_GUI_QuickViewWindow.h"
+
+#include "TVK_Debug_Log.h"
+#include "TVK_GUI_Application.h"
+#include "TVK_GUI_CameraArdo2.h"
+#include "TVK_GUI_ImageViewer.h"
+#include "TVK_Logic_Controller.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QTransform>
+#include <QVBoxLayout>
+
+namespace {
+
+// The log has always named the showing after the application's own slot.
+constexpr char kShowPrefix[] = "TVK_GUI_Application::showQuickView()";
+constexpr size_t kQuickViewDumpLines = 10;
+constexpr size_t kDumpBytesPerLine = 16;
+
+} // namespace
+
+TVK_GUI_QuickViewWindow::TVK_GUI_QuickViewWindow(TVK_Logic_Controller *controller, QObject *parent)
+    : QObject(parent)
+    , m_controller(controller)
+{
+}
+
+TVK_GUI_QuickViewWindow::~TVK_GUI_QuickViewWindow() = default;
+
+void TVK_GUI_QuickViewWindow::setCameraWindow(TVK_GUI_CameraArdo2 *cameraWindow)
+{
+    m_cameraWindow = cameraWindow;
+}
+
+QWidget *TVK_GUI_QuickViewWindow::window() const
+{
+    return m_window.data();
+}
+
+TVK_GUI_ImageViewer *TVK_GUI_QuickViewWindow::viewer() const
+{
+    return m_viewer.data();
+}
+
+void TVK_GUI_QuickViewWindow::createWindow()
+{
+    auto *window = new Window(m_cameraWindow.data());
+    m_window = window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setExtraHeight(0);
+    TVK_GUI_ViewWindowScreen::place(window, m_cameraWindow.data(), QSize(640, 426), QStringLiteral("QuickViewDialog"));
+    TVK_GUI_Application::applyAlwaysOnTop(window);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *viewer = new TVK_GUI_ImageViewer(window);
+    viewer->setMinimumSize(300, 200);
+    layout->addWidget(viewer);
+    m_viewer = viewer;
+    connect(window, &QObject::destroyed, this, &TVK_GUI_QuickViewWindow::catchQuickViewDestroyed);
+    connect(this, &TVK_GUI_QuickViewWindow::signalQuickViewPixmap, viewer, &TVK_GUI_ImageViewer::setPixmap);
+}
+
+void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QString &path, int orientation)
+{
+    const char *const prefix = kShowPrefix;
+    if (debugLogEnabled(kLELogQuickView))
+        debugHexDump(QStringLiteral("%1 with path \"%2\":").arg(QLatin1String(prefix), path),
+                     QStringLiteral("quickViewBuffer"), data, kQuickViewDumpLines, kDumpBytesPerLine);
+    if (!m_window)
+        createWindow();
+    Window *window = m_window.data();
+    m_screen.matchToScreenOf(window, m_viewer.data());
+
+    QString title = tr("Quick View", "Quick View Window Title");
+    if (!path.isEmpty())
+        title = QFileInfo(path).baseName() + QLatin1Char(' ') + title;
+
+    QPixmap pixmap = QPixmap::fromImage(QImage::fromData(data));
+    if (pixmap.isNull())
+        debugLog(kLELogAlways, "%s - %d bytes of \"%s\" are no picture", prefix, data.size(), qUtf8Printable(path));
+    int rotation = 0;
+    if (orientation == 3)
+        rotation = 180;
+    else if (orientation == 6)
+        rotation = 90;
+    else if (orientation == 8)
+        rotation = 270;
+    if (rotation != 0 && !pixmap.isNull())
+        pixmap = pixmap.transformed(QTransform().rotate(rotation));
+
+    Q_EMIT signalQuickViewPixmap(pixmap);
+    window->setWindowTitle(title);
+    window->setAspectRatio(pixmap.isNull() ? 0.0 : double(pixmap.width()) / double(pixmap.height()));
+    window->show();
+}
+
+void TVK_GUI_QuickViewWindow::closeQuickView()
+{
+    if (m_window)
+        m_window->close();
+}
+
+void TVK_GUI_QuickViewWindow::catchQuickViewDestroyed()
+{
+    m_window = nullptr;
+    m_viewer = nullptr;
+    if (m_controller != nullptr)
+        m_controller->setWantQuickView(false);
+    // The quick view is a child of the camera window and also goes while
+    // that window is being destroyed; the application has taken the panel
+    // away by then, so a window that is no panel any more is not touched.
+    if (m_cameraWindow)
+        m_cameraWindow->setWantQuickView(false);
+}
