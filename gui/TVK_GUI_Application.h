@@ -37,7 +37,9 @@ class TVK_Logic_FolderSettings;
 // The program's application object: identity and look, the camera logic in a
 // thread of its own, every top-level window, the menus, and what happens when
 // a camera comes and goes. It never talks to the camera; everything goes
-// through the controller, queued across the thread boundary.
+// through the controller, queued across the thread boundary. The live view
+// and quick view windows, the update check and the remote commands are
+// collaborators it owns; its own slots of theirs pass the calls on.
 class TVK_GUI_Application : public QApplication
 {
     Q_OBJECT
