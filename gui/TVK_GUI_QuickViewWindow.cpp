@@ -47,6 +47,8 @@ void TVK_GUI_QuickViewWindow::createWindow()
 {
     auto *window = new Window(m_cameraWindow.data());
     m_window = window;
+    // Its viewer has no profiles yet, wherever the last window stood.
+    m_screen = TVK_GUI_ViewWindowScreen();
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setExtraHeight(0);
     TVK_GUI_ViewWindowScreen::place(window, m_cameraWindow.data(), QSize(640, 426), QStringLiteral("QuickViewDialog"));

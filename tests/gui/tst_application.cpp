@@ -622,11 +622,15 @@ void tst_Application::quickViewShowsEachNewPicture()
 
     // The camera window closed by the user with the quick view open: the
     // quick view goes with the window it belongs to, which is no panel by
-    // then and must not be asked to switch its button off.
+    // then and must not be asked to switch its button off. Opened again on
+    // the same screen, it converts as the first one did.
     quickView->click();
     takePicture();
     QVERIFY(QTest::qWaitFor([]() { return app()->quickViewWindow() && app()->quickViewWindow()->isVisible(); },
                             kWaitMs));
+    viewer = app()->quickViewViewer();
+    QVERIFY(viewer->displayedPixmap().toImage().convertToFormat(QImage::Format_RGB32)
+            != viewer->scaledPixmap().toImage().convertToFormat(QImage::Format_RGB32));
     app()->cameraWindow()->close();
     QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
     QVERIFY(app()->quickViewWindow() == nullptr);
