@@ -86,7 +86,9 @@ public:
     // "None" is no list of that kind; drive modes and bracketing steps have a
     // list for every body.
     enum eLEIntervalFrames { kLEIntervalFramesNone, kLEIntervalFramesFrom5, kLEIntervalFramesFrom1 };
-    enum eLEIntervalTime { kLEIntervalTimeNone, kLEIntervalTimeUpTo1h, kLEIntervalTimeUpTo999s, kLEIntervalTimeUpTo89999s };
+    enum eLEIntervalTime {
+        kLEIntervalTimeNone, kLEIntervalTimeUpTo1h, kLEIntervalTimeUpTo999s, kLEIntervalTimeUpTo89999s
+    };
     // The steps of exposure compensation; the switchable ones follow the
     // camera's step-size setting, and so do its aperture and shutter-time marks.
     enum eLEExposureSteps { kLEStepsNone, kLEStepsHalf, kLEStepsThird, kLEStepsSwitchable };
@@ -94,7 +96,9 @@ public:
         kLEIsoNone, kLEIsoArdo2, kLEIsoArdo2S, kLEIsoCora, kLEIsoArdo3, kLEIsoArdo3R, kLEIsoVelia,
         kLEIsoVeliaNight, kLEIsoCoraCine, kLEIsoPico
     };
-    enum eLEWhiteBalance { kLEWhiteBalanceNone, kLEWhiteBalanceArdo2, kLEWhiteBalanceCora, kLEWhiteBalanceArdo3, kLEWhiteBalancePico };
+    enum eLEWhiteBalance {
+        kLEWhiteBalanceNone, kLEWhiteBalanceArdo2, kLEWhiteBalanceCora, kLEWhiteBalanceArdo3, kLEWhiteBalancePico
+    };
     enum eLEWhiteBalTemp {
         kLEWhiteBalTempNone,
         kLEWhiteBalTempPositions, // 63 temperatures the camera counts by position
@@ -103,10 +107,16 @@ public:
         kLEWhiteBalTempVelia2
     };
     enum eLEFileFormat { kLEFileFormatNone, kLEFileFormatWithQuality, kLEFileFormatWithoutQuality };
-    enum eLEJpgResolution { kLEJpgResolutionNone, kLEJpgResolution24MP, kLEJpgResolution37MP, kLEJpgResolution64MP, kLEJpgResolutionSizes };
+    enum eLEJpgResolution {
+        kLEJpgResolutionNone, kLEJpgResolution24MP, kLEJpgResolution37MP, kLEJpgResolution64MP, kLEJpgResolutionSizes
+    };
     enum eLEDriveMode { kLEDriveModeBasic, kLEDriveModeVelia, kLEDriveModeVelia2, kLEDriveModePico };
-    enum eLEBracketDeltaEV { kLEBracketDeltaEVHalf, kLEBracketDeltaEVVelia, kLEBracketDeltaEVVelia2, kLEBracketDeltaEVPico };
-    enum eLEVideoResAndFrRate { kLEVideoResNone, kLEVideoResCora, kLEVideoResArdo3, kLEVideoResVelia, kLEVideoResCoraCine };
+    enum eLEBracketDeltaEV {
+        kLEBracketDeltaEVHalf, kLEBracketDeltaEVVelia, kLEBracketDeltaEVVelia2, kLEBracketDeltaEVPico
+    };
+    enum eLEVideoResAndFrRate {
+        kLEVideoResNone, kLEVideoResCora, kLEVideoResArdo3, kLEVideoResVelia, kLEVideoResCoraCine
+    };
 
     enum eLEViewFinder { kLEViewFinderArdo, kLEViewFinderBelo };
     // How a picture's size class is found for its file name.

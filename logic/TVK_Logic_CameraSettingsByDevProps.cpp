@@ -758,7 +758,10 @@ bool TVK_Logic_CameraSettingsByDevProps::featureVideoRecording() { return produc
 bool TVK_Logic_CameraSettingsByDevProps::featureAperture() { return productHas(Traits::kLEAperture); }
 bool TVK_Logic_CameraSettingsByDevProps::featureJpgColorSpace() { return productHas(Traits::kLEJpgColorSpace); }
 bool TVK_Logic_CameraSettingsByDevProps::featureStorageType() { return productHas(Traits::kLEStorageType); }
-bool TVK_Logic_CameraSettingsByDevProps::featureAutoreviewDuration() { return productHas(Traits::kLEAutoreviewDuration); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAutoreviewDuration()
+{
+    return productHas(Traits::kLEAutoreviewDuration);
+}
 
 // --- Dump ------------------------------------------------------------------------------
 

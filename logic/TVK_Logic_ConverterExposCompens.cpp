@@ -1,7 +1,6 @@
 #include "TVK_Logic_ConverterExposCompens.h"
 
 #include "TVK_Commu_ProductTraits.h"
-
 #include "TVK_Debug_Log.h"
 
 namespace {
