@@ -3,6 +3,7 @@
 #include "TVK_Commu_DataReader.h"
 #include "TVK_Commu_DevicePropDesc.h"
 #include "TVK_Commu_DevicePropertyTable.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Platform_ThreadCheck.h"
@@ -42,10 +43,12 @@ TVK_Commu_CameraAccess_Base::~TVK_Commu_CameraAccess_Base() = default;
 
 void TVK_Commu_CameraAccess_Base::initCapabilityFlags()
 {
-    const int product = productId();
+    using Traits = TVK_Commu_ProductTraits;
+    const Traits &product = Traits::of(productId());
     m_supportsStillCaptureMode7 =
-        (product == 0x2031 || product == 0x2033) && supportsDevicePropValue(kPropStillCaptureMode, 7);
-    m_supportsStillCaptureMode5 = product == 0x2061 && supportsDevicePropValue(kPropStillCaptureMode, 5);
+        product.has(Traits::kLEStillCaptureMode7) && supportsDevicePropValue(kPropStillCaptureMode, 7);
+    m_supportsStillCaptureMode5 =
+        product.has(Traits::kLEStillCaptureMode5) && supportsDevicePropValue(kPropStillCaptureMode, 5);
 }
 
 void TVK_Commu_CameraAccess_Base::storeReceivedData(void *buffer, unsigned bufferSize, const void *data,
@@ -360,20 +363,7 @@ bool stageTakesParameter(quint32 stage)
 
 bool TVK_Commu_CameraAccess_Base::hasNativeRelease(int productId)
 {
-    switch (productId) {
-    case 0x2009:
-    case 0x2011:
-    case 0x2021:
-    case 0x2031:
-    case 0x2033:
-    case 0x2041:
-    case 0x2044:
-    case 0x2047:
-    case 0x2051:
-        return true;
-    default:
-        return false;
-    }
+    return TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLENativeRelease);
 }
 
 bool TVK_Commu_CameraAccess_Base::releaseCam(unsigned releaseStage, int param)
@@ -494,7 +484,7 @@ namespace {
 // the others report them as property changes.
 bool reportsTickEvents(int productId)
 {
-    return productId == 0x2009 || productId == 0x2011 || productId == 0x2021 || productId == 0x2051;
+    return TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLETickEvents);
 }
 
 const char *vendorEventName(int code)

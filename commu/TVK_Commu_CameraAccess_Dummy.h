@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 
 #include <QString>
 
@@ -22,7 +23,7 @@ class TVK_Commu_CameraAccess_Dummy : public TVK_Commu_CameraAccess_Base
 
 public:
     // What the simulated camera announces.
-    static constexpr int kProductId = 0x2031;
+    static constexpr int kProductId = TVK_Commu_ProductTraits::kLEArdo3;
     static constexpr quint64 kCameraId = 0;
     static constexpr const char kDeviceId[] = "DummyID";
 

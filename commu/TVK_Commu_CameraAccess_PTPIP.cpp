@@ -3,6 +3,7 @@
 #include "TVK_App_Identity.h"
 #include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Commu_DataReader.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Commu_PtpContainer.h"
 #include "TVK_Commu_PtpIpFraming.h"
@@ -36,16 +37,6 @@ Configuration &configuration()
     static Configuration instance;
     return instance;
 }
-
-// The model names the maker's cameras report in their DeviceInfo.
-struct KnownModel {
-    const char *model;
-    int productId;
-};
-const KnownModel kKnownModels[] = {
-    {"Ardo 2", 0x2009},  {"Ardo 2 S", 0x2011}, {"Cora", 0x2021},          {"Ardo 3", 0x2031},
-    {"Ardo 3 R", 0x2033}, {"Velia", 0x2041},   {"Velia 2", 0x2044},       {"Velia 2 Night", 0x2047},
-    {"Cora Cine", 0x2051}, {"Pico", 0x2061}};
 
 QString refusalWarning(const TVK_Commu_CameraAccess_PTPIP::Address &address, quint32 reason)
 {
@@ -175,12 +166,8 @@ QByteArray TVK_Commu_CameraAccess_PTPIP::guid()
 
 int TVK_Commu_CameraAccess_PTPIP::productIdForModel(const QString &model)
 {
-    const QString name = model.trimmed();
-    for (const KnownModel &known : kKnownModels) {
-        if (name.compare(QLatin1String(known.model), Qt::CaseInsensitive) == 0)
-            return known.productId;
-    }
-    return 0;
+    const TVK_Commu_ProductTraits *known = TVK_Commu_ProductTraits::ofModel(model.trimmed());
+    return known != nullptr ? known->productId : 0;
 }
 
 QString TVK_Commu_CameraAccess_PTPIP::modelOfDeviceInfo(const void *data, size_t size)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TVK_Commu_ProductTraits.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +14,7 @@ class TVK_Commu_CameraSource
 public:
     enum eLEKind { kLEUsb, kLESimulated, kLEEmulated };
 
-    static constexpr int kDefaultEmulatedProduct = 0x2041;
+    static constexpr int kDefaultEmulatedProduct = TVK_Commu_ProductTraits::kLEVelia;
 
     eLEKind kind() const { return m_kind; }
     int emulatedProduct() const { return m_emulatedProduct; }

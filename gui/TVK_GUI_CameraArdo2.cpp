@@ -1,6 +1,7 @@
 #include "TVK_GUI_CameraArdo2.h"
 #include "ui_TVK_GUI_CameraArdo2.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_GUI_ViewFinderArdo.h"
@@ -89,7 +90,7 @@ TVK_GUI_CameraArdo2::~TVK_GUI_CameraArdo2()
 
 bool TVK_GUI_CameraArdo2::usesBeloViewFinder(int productId)
 {
-    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
+    return TVK_Commu_ProductTraits::of(productId).viewFinder == TVK_Commu_ProductTraits::kLEViewFinderBelo;
 }
 
 QString TVK_GUI_CameraArdo2::batteryPicture(int level)

@@ -1,6 +1,7 @@
 #include "TVK_GUI_Capture.h"
 #include "ui_TVK_GUI_Capture.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 
 #include <QIntValidator>
@@ -12,10 +13,10 @@ namespace {
 constexpr int kDriveModeBracketing = 4;
 constexpr int kDriveModeInterval = 5;
 
-// These bodies move the lens by distance only in live-view modes 2 and 3.
+// Some bodies move the lens by distance only in live-view modes 2 and 3.
 bool needsLiveViewForFocusDistance(int productId)
 {
-    return productId == 0x2031 || productId == 0x2033;
+    return TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEFocusDistanceInLiveView);
 }
 
 } // namespace

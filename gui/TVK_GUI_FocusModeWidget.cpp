@@ -1,6 +1,7 @@
 #include "TVK_GUI_FocusModeWidget.h"
 #include "ui_TVK_GUI_FocusModeWidget.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 
 #include <QButtonGroup>
@@ -14,7 +15,7 @@ constexpr int kModeIAF = 5;
 
 bool knowsIntelligentAF(int productId)
 {
-    return productId == 0x2044 || productId == 0x2047;
+    return TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEIntelligentAF);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "TVK_Logic_APEXConverterAperture.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXTable.h"
 
@@ -38,11 +39,11 @@ static_assert(sizeof kHalfStops / sizeof kHalfStops[0] == 21, "21 half stops fro
 constexpr int kThirdStepSize = 333;
 constexpr int kHalfStepSize = 500;
 
-// Only these cameras report their own stop marks; the others are served by
-// the formula.
+// Only the cameras that switch their step size report their own stop marks;
+// the others are served by the formula.
 bool hasStopTables(int productId)
 {
-    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
+    return TVK_Commu_ProductTraits::of(productId).switchesExposureStep();
 }
 
 struct ApertureState

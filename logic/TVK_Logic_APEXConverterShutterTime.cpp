@@ -1,5 +1,6 @@
 #include "TVK_Logic_APEXConverterShutterTime.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXTable.h"
 
@@ -64,7 +65,7 @@ constexpr int kHalfStepSize = 500;
 
 bool switchesWithStepSize(int productId)
 {
-    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
+    return TVK_Commu_ProductTraits::of(productId).switchesExposureStep();
 }
 
 // Thirds of 256 rounded up, as the camera codes them (86, 171, -85, ...).
@@ -110,7 +111,7 @@ constexpr TextStyle kSwitchingThirdStepStyle = {kThirdStepMarks, std::size(kThir
                                                 220.0, false};
 constexpr TextStyle kSwitchingHalfStepStyle = {kHalfStepMarks, std::size(kHalfStepMarks),
                                                105.0, false};
-// 0x2061 already shows 180 s as 3m, every other camera as 180s.
+// Some cameras already show 180 s as 3m, every other as 180s.
 constexpr TextStyle kMinutesFrom180Style = {kHalfStepMarks, std::size(kHalfStepMarks), 180.0,
                                             true};
 constexpr TextStyle kMinutesAbove180Style = {kHalfStepMarks, std::size(kHalfStepMarks), 180.0,
@@ -220,7 +221,7 @@ QString TVK_Logic_APEXConverterShutterTime::toString(double seconds) const
             debugLog(kLELogAlways, "%s - unknown step size %d", prefix, m_stepSize);
             return QString();
         }
-    } else if (m_productId == 0x2061) {
+    } else if (TVK_Commu_ProductTraits::of(m_productId).has(TVK_Commu_ProductTraits::kLEMinutesFrom180s)) {
         style = &kMinutesFrom180Style;
     }
 

@@ -2,10 +2,10 @@
 
 #include "TVK_Commu_CameraAccess_Base.h"
 #include "TVK_Commu_DataReader.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -19,9 +19,6 @@ constexpr size_t kLongPitchAngleOffset = 12;
 constexpr size_t kLongRollAngleOffset = 20;
 constexpr size_t kLongTemperatureOffset = 205;
 
-// The products whose firmware sends the float64 layout.
-constexpr int kLongLayoutProducts[] = {0x2031, 0x2033, 0x2041, 0x2044, 0x2047};
-
 constexpr size_t kDumpMaxLines = 0; // the whole record
 constexpr size_t kDumpBytesPerLine = 16;
 
@@ -29,8 +26,7 @@ constexpr size_t kDumpBytesPerLine = 16;
 
 bool TVK_Logic_Camera3DAxisData::usesLongLayout(int productId)
 {
-    return std::find(std::begin(kLongLayoutProducts), std::end(kLongLayoutProducts), productId)
-        != std::end(kLongLayoutProducts);
+    return TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLELongAxisLayout);
 }
 
 TVK_Logic_Camera3DAxisData::TVK_Logic_Camera3DAxisData(TVK_Commu_CameraAccess_Base *access)

@@ -1,6 +1,7 @@
 #include "TVK_Logic_CameraSettingsByDevProps.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Commu_PropertyCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXConverterAperture.h"
@@ -85,10 +86,7 @@ const Self::Row kRows[Self::kLERowCount] = {
     {Self::kLERowAperture, "aperture", kAperture, 4, kApertureSet, 4, Base::kLEAperture, false, {kApertureSet, kApertureChanged}, 0},
 };
 
-constexpr int kProduct2041 = 0x2041;
-constexpr int kProduct2044 = 0x2044;
-constexpr int kProduct2047 = 0x2047;
-constexpr int kProduct2061 = 0x2061;
+using Traits = TVK_Commu_ProductTraits;
 
 // The raw StillCaptureMode of each drive-mode index; raw 8 is bracketing.
 constexpr int kDriveModeRaw[] = {0, 1, 3, 4, 8, 2, 5, 6, 7, 9};
@@ -152,15 +150,9 @@ TVK_Logic_CameraSettingsByDevProps::TVK_Logic_CameraSettingsByDevProps(TVK_Commu
 
 TVK_Logic_CameraSettingsByDevProps::~TVK_Logic_CameraSettingsByDevProps() = default;
 
-bool TVK_Logic_CameraSettingsByDevProps::inG3() const
+bool TVK_Logic_CameraSettingsByDevProps::productHas(quint64 feature) const
 {
-    const int p = productId();
-    return p == kProduct2041 || p == kProduct2044 || p == kProduct2047;
-}
-
-bool TVK_Logic_CameraSettingsByDevProps::inG4() const
-{
-    return inG3() || productId() == kProduct2061;
+    return (Traits::of(productId()).features & feature) != 0;
 }
 
 // --- Receiving ---------------------------------------------------------------
@@ -204,7 +196,7 @@ void TVK_Logic_CameraSettingsByDevProps::afterChange(eLERow id, ChangedFlags *ch
     case kLERowDriveMode:
         // These bodies have no bracketing switch of its own: bracketing is the
         // drive mode with raw value 8.
-        if (inG4()) {
+        if (productHas(Traits::kLEBracketingInDriveMode)) {
             const qint64 bracketing = m_value[kLERowDriveMode] == kDriveModeBracketing ? 1 : 0;
             if (bracketing != m_value[kLERowBracketingEnabled]) {
                 raise(changed, Base::kLEBracketingEnabled);
@@ -217,8 +209,8 @@ void TVK_Logic_CameraSettingsByDevProps::afterChange(eLERow id, ChangedFlags *ch
         m_shutterTime->setStepSize(int(m_value[id]));
         break;
     case kLERowExposTimeBulbPreset:
-        // 0x2061 runs a bulb preset as a shutter time of that many seconds.
-        if (productId() == kProduct2061) {
+        // A bulb preset runs as a shutter time of that many seconds.
+        if (productHas(Traits::kLEBulbPreset)) {
             static const int kPresets[] = {8, 12, 16, 24, 32, 45, 60};
             int seconds = 0;
             for (int preset : kPresets) {
@@ -440,7 +432,7 @@ bool TVK_Logic_CameraSettingsByDevProps::writeThrough(eLERow id, qint64 raw)
 void TVK_Logic_CameraSettingsByDevProps::setDriveMode(int index)
 {
     int raw = index >= 0 && index < int(sizeof kDriveModeRaw / sizeof kDriveModeRaw[0]) ? kDriveModeRaw[index] : 0;
-    if (inG4() && bracketingEnabled())
+    if (productHas(Traits::kLEBracketingInDriveMode) && bracketingEnabled())
         raw = kDriveModeBracketing;
     // Some bodies run their continuous mode under another raw value.
     if (cameraAccess() != nullptr && cameraAccess()->supportsStillCaptureMode7() && raw == 1)
@@ -485,7 +477,7 @@ void TVK_Logic_CameraSettingsByDevProps::setBracketingEnabled(bool on)
     const qint64 state = on ? 1 : 0;
     if (state == m_value[kLERowBracketingEnabled])
         return;
-    if (!inG4()) {
+    if (!productHas(Traits::kLEBracketingInDriveMode)) {
         writeThrough(kLERowBracketingEnabled, state);
         return;
     }
@@ -734,36 +726,42 @@ TVK_NOT_AVAILABLE(int, flashCompensation, 0)
 
 // --- Features per product ------------------------------------------------------
 
-bool TVK_Logic_CameraSettingsByDevProps::featureFocusMode() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureSensorFormat() { return inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featurePhotoAspectRatio() { return inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureVideoResAndFrRate() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureVideoFormatResol() { return inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureMonochrome() { return !inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureAutoFocusLimit() { return inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureElectronicShutter() { return inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureExposTimeBulbPreset() { return productId() == kProduct2061; }
+bool TVK_Logic_CameraSettingsByDevProps::featureFocusMode() { return productHas(Traits::kLEFocusMode); }
+bool TVK_Logic_CameraSettingsByDevProps::featureSensorFormat() { return productHas(Traits::kLEFormatChoices); }
+bool TVK_Logic_CameraSettingsByDevProps::featurePhotoAspectRatio() { return productHas(Traits::kLEFormatChoices); }
+bool TVK_Logic_CameraSettingsByDevProps::featureVideoResAndFrRate() { return productHas(Traits::kLEVideoResAndFrRate); }
+bool TVK_Logic_CameraSettingsByDevProps::featureVideoFormatResol() { return productHas(Traits::kLEFormatChoices); }
+bool TVK_Logic_CameraSettingsByDevProps::featureMonochrome() { return productHas(Traits::kLEMonochrome); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAutoFocusLimit() { return productHas(Traits::kLEAutoFocusLimit); }
+bool TVK_Logic_CameraSettingsByDevProps::featureElectronicShutter() { return productHas(Traits::kLEElectronicShutter); }
+bool TVK_Logic_CameraSettingsByDevProps::featureExposTimeBulbPreset() { return productHas(Traits::kLEBulbPreset); }
 bool TVK_Logic_CameraSettingsByDevProps::featureOrientation()
 {
     return deviceInfo() != nullptr && deviceInfo()->isDevicePropSupported(kOrientation);
 }
-bool TVK_Logic_CameraSettingsByDevProps::featureAudioLevel() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureAudioWindElim() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureAudioVolSpeaker() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureAudioVolHeadphone() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureAudioVolMicrophone() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureExposCompensStep() { return inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureFocusConfirmation() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureFocusDistance() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureKeyLock() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureLanguage() { return !inG3(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureMirrorUpMode() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureShutterMode() { return !inG4(); }
-bool TVK_Logic_CameraSettingsByDevProps::featureVideoRecording() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureAperture() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureJpgColorSpace() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureStorageType() { return productId() != kProduct2061; }
-bool TVK_Logic_CameraSettingsByDevProps::featureAutoreviewDuration() { return !inG3(); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAudioLevel() { return productHas(Traits::kLEAudioControls); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAudioWindElim() { return productHas(Traits::kLEAudioControls); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAudioVolSpeaker() { return productHas(Traits::kLEAudioControls); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAudioVolHeadphone() { return productHas(Traits::kLEAudioControls); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAudioVolMicrophone() { return productHas(Traits::kLEMicrophoneVolume); }
+bool TVK_Logic_CameraSettingsByDevProps::featureExposCompensStep()
+{
+    return Traits::of(productId()).switchesExposureStep();
+}
+bool TVK_Logic_CameraSettingsByDevProps::featureFocusConfirmation() { return productHas(Traits::kLEFocusConfirmation); }
+bool TVK_Logic_CameraSettingsByDevProps::featureFocusDistance() { return productHas(Traits::kLEFocusDistance); }
+bool TVK_Logic_CameraSettingsByDevProps::featureKeyLock() { return productHas(Traits::kLEKeyLock); }
+bool TVK_Logic_CameraSettingsByDevProps::featureLanguage() { return productHas(Traits::kLELanguage); }
+bool TVK_Logic_CameraSettingsByDevProps::featureMirrorUpMode() { return productHas(Traits::kLEMirrorUpAndShutterMode); }
+bool TVK_Logic_CameraSettingsByDevProps::featureShutterMode() { return productHas(Traits::kLEMirrorUpAndShutterMode); }
+bool TVK_Logic_CameraSettingsByDevProps::featureVideoRecording() { return productHas(Traits::kLEVideoRecording); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAperture() { return productHas(Traits::kLEAperture); }
+bool TVK_Logic_CameraSettingsByDevProps::featureJpgColorSpace() { return productHas(Traits::kLEJpgColorSpace); }
+bool TVK_Logic_CameraSettingsByDevProps::featureStorageType() { return productHas(Traits::kLEStorageType); }
+bool TVK_Logic_CameraSettingsByDevProps::featureAutoreviewDuration()
+{
+    return productHas(Traits::kLEAutoreviewDuration);
+}
 
 // --- Dump ------------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Logic_CameraSettingsBase.h"
 
 #include <memory>
@@ -286,12 +287,11 @@ public:
     int intervalTime() override { return int(m_value[kLERowIntervalTime]); }
 
 private:
-    // Product groups: G3 the bodies with sensor-format and video-format
-    // choices, G4 those plus 0x2061; in G4 bracketing is a drive mode.
-    bool inG3() const;
-    bool inG4() const;
+    // What the body has by its product traits (TVK_Commu_ProductTraits).
+    bool productHas(quint64 feature) const;
     bool hasExternalPower() { return m_value[kLERowBatteryInfo] == 2; }
-    bool readsBracketingEnabled() { return !inG4(); }
+    // Bodies that bracket through the drive mode have no switch to read.
+    bool readsBracketingEnabled() { return !productHas(TVK_Commu_ProductTraits::kLEBracketingInDriveMode); }
 
     // Reads one row, logs it and stores a changed value; true when it changed.
     bool receiveRow(eLERow id, ChangedFlags *changed);

@@ -1,6 +1,7 @@
 #include "TVK_Logic_CameraSettingsByStruct.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXConverterAperture.h"
 
@@ -42,20 +43,22 @@ constexpr int kBatteryNone = 4;
 constexpr int kDumpBytesPerLine = 16;
 constexpr int kDumpAllLines = 0;
 
-// The ISO number of each sensitivity position, by product; position 0 is automatic.
+// The ISO number of each sensitivity position, by the body's ISO list;
+// position 0 is automatic.
 struct IsoTable {
-    int productId;
+    TVK_Commu_ProductTraits::eLEIsoList list;
     QVector<int> iso;
 };
 
 const IsoTable *isoTableFor(int productId)
 {
     static const IsoTable kTables[] = {
-        {0x2009, {0, 80, 160, 320, 640, 1250}},
-        {0x2011, {0, 50, 100, 200, 400, 800, 1600}},
+        {TVK_Commu_ProductTraits::kLEIsoArdo2, {0, 80, 160, 320, 640, 1250}},
+        {TVK_Commu_ProductTraits::kLEIsoArdo2S, {0, 50, 100, 200, 400, 800, 1600}},
     };
+    const TVK_Commu_ProductTraits::eLEIsoList list = TVK_Commu_ProductTraits::of(productId).isoList;
     for (const IsoTable &table : kTables) {
-        if (table.productId == productId)
+        if (table.list == list)
             return &table;
     }
     return nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Logic_CameraSettingsByStruct.h"
 
 // The Cora bodies' variant of the settings record: the same 100 bytes and the
@@ -109,9 +110,9 @@ public:
     bool featureMirrorUpMode() override { return false; }
     bool featureShutterMode() override { return false; }
     bool featureAperture() override { return false; }
-    // 0x2051 has a fixed white balance.
-    bool featureWhiteBalance() override { return productId() != kProductFixedWhiteBalance; }
-    bool featureJpgColorSpace() override { return productId() != kProductFixedWhiteBalance; }
+    // One body has a fixed white balance.
+    bool featureWhiteBalance() override { return productHas(TVK_Commu_ProductTraits::kLEWhiteBalance); }
+    bool featureJpgColorSpace() override { return productHas(TVK_Commu_ProductTraits::kLEJpgColorSpace); }
 
 protected:
     const char *className() const override;
@@ -119,11 +120,14 @@ protected:
     bool rowChanged(const ChangeRow &row, const Record &before, const Record &after) const override;
 
 private:
+    bool productHas(TVK_Commu_ProductTraits::eLEFeature feature) const
+    {
+        return TVK_Commu_ProductTraits::of(productId()).has(feature);
+    }
+
     static constexpr char kNotInCora[] = "%s - functionality is not available in struct mode Cora";
     static constexpr char kNotInCoraDefault[] =
         "%s - functionality is not available in struct mode Cora, returning default";
-
-    static constexpr int kProductFixedWhiteBalance = 0x2051;
 
     // The fields this layout has where the first layout has others.
     static constexpr RecordField kFieldVideoResolution{2, 1, false, 0}; // index into the frame-rate list

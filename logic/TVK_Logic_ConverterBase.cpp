@@ -81,16 +81,13 @@ void TVK_Logic_ConverterBase::setTable(const Table &table, const char *title)
     }
 }
 
-bool TVK_Logic_ConverterBase::setTableForProduct(const ProductGroup *groups, int groupCount,
-                                                 int productId, const char *logPrefix,
-                                                 const char *title)
+bool TVK_Logic_ConverterBase::setTableForList(const ListGroup *groups, int groupCount, int list, int productId,
+                                              const char *logPrefix, const char *title)
 {
     clearLists();
     for (int group = 0; group < groupCount; ++group) {
-        const ProductGroup &candidate = groups[group];
-        if (containsProduct(candidate.products, productId)
-            || containsProduct(candidate.products, kEveryOtherProduct)) {
-            setTable(candidate.table, title);
+        if (groups[group].list == list) {
+            setTable(groups[group].table, title);
             return true;
         }
     }
@@ -98,16 +95,11 @@ bool TVK_Logic_ConverterBase::setTableForProduct(const ProductGroup *groups, int
     return false;
 }
 
-bool TVK_Logic_ConverterBase::containsProduct(const int *products, int count, int productId)
+bool TVK_Logic_ConverterBase::setTableIfOffered(bool offered, const Table &table, int productId,
+                                                const char *logPrefix, const char *title)
 {
-    // 0 fills the unused places of a group, so it is never a member.
-    if (productId == 0)
-        return false;
-    for (int index = 0; index < count; ++index) {
-        if (products[index] == productId)
-            return true;
-    }
-    return false;
+    const ListGroup group = {1, table};
+    return setTableForList(&group, 1, offered ? 1 : 0, productId, logPrefix, title);
 }
 
 void TVK_Logic_ConverterBase::fillPositions() const

@@ -61,15 +61,11 @@ public:
         int m_count;
     };
 
-    // Stands in a group's product list for every product no earlier group names.
-    static constexpr int kEveryOtherProduct = -1;
-    static constexpr int kMaxGroupProducts = 8;
-
-    // The products that share one table; unused places stay 0, which is no
-    // product ("no camera" never matches a group).
-    struct ProductGroup
+    // The table of one of the lists a product's traits name
+    // (TVK_Commu_ProductTraits): list is the value of that list's kind.
+    struct ListGroup
     {
-        int products[kMaxGroupProducts];
+        int list;
         Table table;
     };
 
@@ -97,24 +93,20 @@ protected:
     // translation; nullptr keeps the texts as they stand.
     void setTable(const Table &table, const char *title);
 
-    // Replaces both lists by the table of the first group that holds the
-    // product. Without one the lists stay empty and the product is logged
-    // under logPrefix ("Class::init"); false then.
+    // Replaces both lists by the table of the group of the product's list.
+    // Without one (the product has no list of that kind) the lists stay empty
+    // and the product is logged under logPrefix ("Class::init"); false then.
     template <std::size_t N>
-    bool setTableForProduct(const ProductGroup (&groups)[N], int productId,
-                            const char *logPrefix, const char *title)
+    bool setTableForList(const ListGroup (&groups)[N], int list, int productId, const char *logPrefix,
+                         const char *title)
     {
-        return setTableForProduct(groups, int(N), productId, logPrefix, title);
+        return setTableForList(groups, int(N), list, productId, logPrefix, title);
     }
-    bool setTableForProduct(const ProductGroup *groups, int groupCount, int productId,
-                            const char *logPrefix, const char *title);
-
-    template <std::size_t N>
-    static bool containsProduct(const int (&products)[N], int productId)
-    {
-        return containsProduct(products, int(N), productId);
-    }
-    static bool containsProduct(const int *products, int count, int productId);
+    bool setTableForList(const ListGroup *groups, int groupCount, int list, int productId,
+                         const char *logPrefix, const char *title);
+    // The same for a list that a product either offers or not.
+    bool setTableIfOffered(bool offered, const Table &table, int productId, const char *logPrefix,
+                           const char *title);
 
     static void logUnknownProduct(const char *logPrefix, int productId);
 

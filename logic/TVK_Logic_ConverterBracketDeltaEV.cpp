@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterBracketDeltaEV.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Bracketing Delta EV";
@@ -38,11 +40,13 @@ constexpr TVK_Logic_ConverterBase::Entry kOthers[] = {
     {"3 EV", 3000},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2041}, k2041},
-    {{0x2044, 0x2047}, k2044},
-    {{0x2061}, k2061},
-    {{TVK_Logic_ConverterBase::kEveryOtherProduct}, kOthers},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEBracketDeltaEVVelia, k2041},
+    {Traits::kLEBracketDeltaEVVelia2, k2044},
+    {Traits::kLEBracketDeltaEVPico, k2061},
+    {Traits::kLEBracketDeltaEVHalf, kOthers},
 };
 
 } // namespace
@@ -55,5 +59,5 @@ TVK_Logic_ConverterBracketDeltaEV::TVK_Logic_ConverterBracketDeltaEV(int product
 
 void TVK_Logic_ConverterBracketDeltaEV::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).bracketDeltaEV, productId, kLogPrefix, kTitle);
 }

@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterDriveMode.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Drive Mode";
@@ -46,11 +48,13 @@ constexpr TVK_Logic_ConverterBase::Entry kOthers[] = {
     {"Bracketing", 4},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2041}, k2041},
-    {{0x2044, 0x2047}, k2044},
-    {{0x2061}, k2061},
-    {{TVK_Logic_ConverterBase::kEveryOtherProduct}, kOthers},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEDriveModeVelia, k2041},
+    {Traits::kLEDriveModeVelia2, k2044},
+    {Traits::kLEDriveModePico, k2061},
+    {Traits::kLEDriveModeBasic, kOthers},
 };
 
 } // namespace
@@ -63,5 +67,5 @@ TVK_Logic_ConverterDriveMode::TVK_Logic_ConverterDriveMode(int productId, QObjec
 
 void TVK_Logic_ConverterDriveMode::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).driveMode, productId, kLogPrefix, kTitle);
 }

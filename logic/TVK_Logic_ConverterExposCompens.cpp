@@ -1,5 +1,6 @@
 #include "TVK_Logic_ConverterExposCompens.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 
 namespace {
@@ -21,12 +22,11 @@ constexpr TVK_Logic_ConverterBase::Entry kThirdSteps[] = {
     {"+2.3 EV", 2333},  {"+2.7 EV", 2667},  {"+3 EV", 3000},
 };
 
-// The cameras whose list follows the step size.
-constexpr int kSwitchingProducts[] = {0x2041, 0x2044, 0x2047};
+using Traits = TVK_Commu_ProductTraits;
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kFixedStepGroups[] = {
-    {{0x2009, 0x2011, 0x2031, 0x2033}, kHalfSteps},
-    {{0x2021, 0x2051, 0x2061}, kThirdSteps},
+constexpr TVK_Logic_ConverterBase::ListGroup kFixedStepGroups[] = {
+    {Traits::kLEStepsHalf, kHalfSteps},
+    {Traits::kLEStepsThird, kThirdSteps},
 };
 
 } // namespace
@@ -41,8 +41,9 @@ TVK_Logic_ConverterExposCompens::TVK_Logic_ConverterExposCompens(int productId, 
 void TVK_Logic_ConverterExposCompens::init(int productId)
 {
     m_productId = productId;
-    if (!containsProduct(kSwitchingProducts, productId)) {
-        setTableForProduct(kFixedStepGroups, productId, kLogPrefix, nullptr);
+    const Traits &product = Traits::of(productId);
+    if (!product.switchesExposureStep()) {
+        setTableForList(kFixedStepGroups, product.exposureSteps, productId, kLogPrefix, nullptr);
         return;
     }
     switch (m_stepSize) {

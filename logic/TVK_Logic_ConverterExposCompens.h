@@ -4,8 +4,8 @@
 
 // Exposure compensation in milli-EV; the texts are shown as they stand.
 //
-// Most cameras have one fixed step. The 0x2041 family switches between 1/3
-// and 1/2 EV, so its list follows the step size the camera reports and is
+// Most cameras have one fixed step. The Velia bodies switch between 1/3
+// and 1/2 EV, so their list follows the step size the camera reports and is
 // rebuilt when that changes.
 class TVK_Logic_ConverterExposCompens : public TVK_Logic_ConverterBase
 {

@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterFileFormat.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "File Format";
@@ -19,9 +21,11 @@ constexpr TVK_Logic_ConverterBase::Entry kWithoutQuality[] = {
     {"JPG", 3},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2009, 0x2011, 0x2021}, kWithQuality},
-    {{0x2031, 0x2033, 0x2041, 0x2044, 0x2047, 0x2051, 0x2061}, kWithoutQuality},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEFileFormatWithQuality, kWithQuality},
+    {Traits::kLEFileFormatWithoutQuality, kWithoutQuality},
 };
 
 } // namespace
@@ -34,5 +38,5 @@ TVK_Logic_ConverterFileFormat::TVK_Logic_ConverterFileFormat(int productId, QObj
 
 void TVK_Logic_ConverterFileFormat::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).fileFormat, productId, kLogPrefix, kTitle);
 }

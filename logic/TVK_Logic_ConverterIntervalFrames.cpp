@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterIntervalFrames.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Interval Frames";
@@ -31,9 +33,11 @@ constexpr TVK_Logic_ConverterBase::Entry kFrom1[] = {
     {"9999 Frames", 9999},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2009, 0x2011, 0x2021, 0x2051}, kFrom5},
-    {{0x2031, 0x2033, 0x2041, 0x2044, 0x2047, 0x2061}, kFrom1},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEIntervalFramesFrom5, kFrom5},
+    {Traits::kLEIntervalFramesFrom1, kFrom1},
 };
 
 } // namespace
@@ -46,5 +50,5 @@ TVK_Logic_ConverterIntervalFrames::TVK_Logic_ConverterIntervalFrames(int product
 
 void TVK_Logic_ConverterIntervalFrames::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).intervalFrames, productId, kLogPrefix, kTitle);
 }

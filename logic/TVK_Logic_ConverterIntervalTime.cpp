@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterIntervalTime.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Interval Time";
@@ -64,10 +66,12 @@ constexpr TVK_Logic_ConverterBase::Entry kUpTo89999s[] = {
     {"89999s", 89999},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2009, 0x2011, 0x2021, 0x2051}, kUpTo1h},
-    {{0x2031, 0x2033}, kUpTo999s},
-    {{0x2041, 0x2044, 0x2047, 0x2061}, kUpTo89999s},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEIntervalTimeUpTo1h, kUpTo1h},
+    {Traits::kLEIntervalTimeUpTo999s, kUpTo999s},
+    {Traits::kLEIntervalTimeUpTo89999s, kUpTo89999s},
 };
 
 } // namespace
@@ -80,5 +84,5 @@ TVK_Logic_ConverterIntervalTime::TVK_Logic_ConverterIntervalTime(int productId, 
 
 void TVK_Logic_ConverterIntervalTime::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).intervalTime, productId, kLogPrefix, kTitle);
 }

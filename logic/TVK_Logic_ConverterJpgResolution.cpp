@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterJpgResolution.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "JPG Resolution";
@@ -30,11 +32,13 @@ constexpr TVK_Logic_ConverterBase::Entry kSizes[] = {
     {"S-JPG", 5},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2011, 0x2031}, k37MP},
-    {{0x2021, 0x2051}, k24MP},
-    {{0x2033}, k64MP},
-    {{0x2041, 0x2044, 0x2047, 0x2061}, kSizes},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEJpgResolution37MP, k37MP},
+    {Traits::kLEJpgResolution24MP, k24MP},
+    {Traits::kLEJpgResolution64MP, k64MP},
+    {Traits::kLEJpgResolutionSizes, kSizes},
 };
 
 } // namespace
@@ -47,5 +51,5 @@ TVK_Logic_ConverterJpgResolution::TVK_Logic_ConverterJpgResolution(int productId
 
 void TVK_Logic_ConverterJpgResolution::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).jpgResolution, productId, kLogPrefix, kTitle);
 }

@@ -2,7 +2,7 @@
 
 #include "TVK_Logic_ConverterBase.h"
 
-// JPG picture size as the camera's raw value. There is no list for 0x2009.
+// JPG picture size as the camera's raw value. There is no list for the Ardo 2.
 class TVK_Logic_ConverterJpgResolution : public TVK_Logic_ConverterBase
 {
 public:

@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterPhotoAspectRatio.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Photo Aspect Ratio";
@@ -14,10 +16,6 @@ constexpr TVK_Logic_ConverterBase::Entry kRatios[] = {
     {"16:9", 5},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2041, 0x2044, 0x2047}, kRatios},
-};
-
 } // namespace
 
 TVK_Logic_ConverterPhotoAspectRatio::TVK_Logic_ConverterPhotoAspectRatio(int productId,
@@ -29,5 +27,6 @@ TVK_Logic_ConverterPhotoAspectRatio::TVK_Logic_ConverterPhotoAspectRatio(int pro
 
 void TVK_Logic_ConverterPhotoAspectRatio::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    const bool offered = TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEFormatChoices);
+    setTableIfOffered(offered, kRatios, productId, kLogPrefix, kTitle);
 }

@@ -2,8 +2,8 @@
 
 #include "TVK_Logic_ConverterBase.h"
 
-// Picture aspect ratio as the camera's raw value; only the 0x2041 family
-// offers one.
+// Picture aspect ratio as the camera's raw value; only the bodies with
+// format choices offer one.
 class TVK_Logic_ConverterPhotoAspectRatio : public TVK_Logic_ConverterBase
 {
 public:

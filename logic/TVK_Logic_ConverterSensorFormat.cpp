@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterSensorFormat.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Sensor Format";
@@ -8,10 +10,6 @@ constexpr char kLogPrefix[] = "TVK_Logic_ConverterSensorFormat::init";
 constexpr TVK_Logic_ConverterBase::Entry kFormats[] = {
     {"35 mm", 0},
     {"APS-C", 1},
-};
-
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2041, 0x2044, 0x2047}, kFormats},
 };
 
 } // namespace
@@ -24,5 +22,6 @@ TVK_Logic_ConverterSensorFormat::TVK_Logic_ConverterSensorFormat(int productId, 
 
 void TVK_Logic_ConverterSensorFormat::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    const bool offered = TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEFormatChoices);
+    setTableIfOffered(offered, kFormats, productId, kLogPrefix, kTitle);
 }

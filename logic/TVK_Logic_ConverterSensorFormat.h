@@ -2,8 +2,8 @@
 
 #include "TVK_Logic_ConverterBase.h"
 
-// Sensor area in use as the camera's raw value; only the 0x2041 family
-// offers a crop.
+// Sensor area in use as the camera's raw value; only the bodies with
+// format choices offer a crop.
 class TVK_Logic_ConverterSensorFormat : public TVK_Logic_ConverterBase
 {
 public:

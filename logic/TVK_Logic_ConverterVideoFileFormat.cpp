@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterVideoFileFormat.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Video File Format";
@@ -8,10 +10,6 @@ constexpr char kLogPrefix[] = "TVK_Logic_ConverterVideoFileFormat::init";
 constexpr TVK_Logic_ConverterBase::Entry kFormats[] = {
     {"MOV", 0},
     {"MP4", 1},
-};
-
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2041, 0x2044, 0x2047}, kFormats},
 };
 
 } // namespace
@@ -25,5 +23,6 @@ TVK_Logic_ConverterVideoFileFormat::TVK_Logic_ConverterVideoFileFormat(int produ
 
 void TVK_Logic_ConverterVideoFileFormat::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    const bool offered = TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEFormatChoices);
+    setTableIfOffered(offered, kFormats, productId, kLogPrefix, kTitle);
 }

@@ -2,8 +2,8 @@
 
 #include "TVK_Logic_ConverterBase.h"
 
-// Video container as the camera's raw value; only the 0x2041 family offers
-// a choice.
+// Video container as the camera's raw value; only the bodies with format
+// choices offer one.
 class TVK_Logic_ConverterVideoFileFormat : public TVK_Logic_ConverterBase
 {
 public:

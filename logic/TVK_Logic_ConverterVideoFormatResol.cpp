@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterVideoFormatResol.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Video Resolution";
@@ -39,10 +41,6 @@ constexpr TVK_Logic_ConverterBase::Entry kFormats[] = {
     {"MP4 1280x720p @ 25fps", 27},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2041, 0x2044, 0x2047}, kFormats},
-};
-
 } // namespace
 
 TVK_Logic_ConverterVideoFormatResol::TVK_Logic_ConverterVideoFormatResol(int productId,
@@ -54,5 +52,6 @@ TVK_Logic_ConverterVideoFormatResol::TVK_Logic_ConverterVideoFormatResol(int pro
 
 void TVK_Logic_ConverterVideoFormatResol::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    const bool offered = TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEFormatChoices);
+    setTableIfOffered(offered, kFormats, productId, kLogPrefix, kTitle);
 }

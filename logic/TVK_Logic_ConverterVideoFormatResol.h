@@ -3,7 +3,7 @@
 #include "TVK_Logic_ConverterBase.h"
 
 // Video container, resolution and frame rate in one raw value; only the
-// 0x2041 family has it.
+// bodies with format choices have it.
 class TVK_Logic_ConverterVideoFormatResol : public TVK_Logic_ConverterBase
 {
 public:

@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterVideoResAndFrRate.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "Video Resolution";
@@ -47,11 +49,13 @@ constexpr TVK_Logic_ConverterBase::Entry k2051[] = {
     {"1280x720p @ 24fps", 16},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2021}, k2021},
-    {{0x2031, 0x2033}, k2031},
-    {{0x2041, 0x2044, 0x2047}, k2041},
-    {{0x2051}, k2051},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEVideoResCora, k2021},
+    {Traits::kLEVideoResArdo3, k2031},
+    {Traits::kLEVideoResVelia, k2041},
+    {Traits::kLEVideoResCoraCine, k2051},
 };
 
 } // namespace
@@ -65,5 +69,5 @@ TVK_Logic_ConverterVideoResAndFrRate::TVK_Logic_ConverterVideoResAndFrRate(int p
 
 void TVK_Logic_ConverterVideoResAndFrRate::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).videoResAndFrRate, productId, kLogPrefix, kTitle);
 }

@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterWarning.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kLogPrefix[] = "TVK_Logic_ConverterWarning::init";
@@ -14,10 +16,6 @@ constexpr const char *kWarnings[] = {
     "Bulb mode and Self timer",
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2009, 0x2011, 0x2021, 0x2051}, kWarnings},
-};
-
 } // namespace
 
 TVK_Logic_ConverterWarning::TVK_Logic_ConverterWarning(int productId, QObject *parent)
@@ -28,5 +26,6 @@ TVK_Logic_ConverterWarning::TVK_Logic_ConverterWarning(int productId, QObject *p
 
 void TVK_Logic_ConverterWarning::init(int productId)
 {
-    setTableForProduct(kGroups, productId, kLogPrefix, nullptr);
+    const bool offered = TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEWarnings);
+    setTableIfOffered(offered, kWarnings, productId, kLogPrefix, nullptr);
 }

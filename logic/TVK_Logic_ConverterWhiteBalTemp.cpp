@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterWhiteBalTemp.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 #include <QLatin1String>
 
 namespace {
@@ -20,14 +22,11 @@ constexpr KelvinRange kKelvinRanges[] = {
     {8300, 13100, 300},
 };
 
-constexpr int kPositionProducts[] = {0x2009, 0x2011, 0x2021};
-constexpr int kKelvinValueProducts[] = {0x2031, 0x2033, 0x2061};
+using Traits = TVK_Commu_ProductTraits;
 
-constexpr int k2041Products[] = {0x2041};
 constexpr int k2041Kelvins[] = {2000, 2200, 2400, 2700, 3000, 3300, 3600,  3900,  4200, 4600,
                                 5000, 5500, 6000, 6600, 7200, 8000, 8700, 9500, 10300, 11500};
 
-constexpr int k2044Products[] = {0x2044, 0x2047};
 constexpr int k2044Kelvins[] = {2000, 2200, 2400, 2700, 3000, 3300, 3600,  3900,  4200, 4600,
                                 5000, 5500, 6000, 6500, 7200, 8000, 8700, 9500, 10300, 11500};
 
@@ -47,8 +46,9 @@ TVK_Logic_ConverterWhiteBalTemp::TVK_Logic_ConverterWhiteBalTemp(int productId, 
 void TVK_Logic_ConverterWhiteBalTemp::init(int productId)
 {
     clearLists();
-    const bool positions = containsProduct(kPositionProducts, productId);
-    if (positions || containsProduct(kKelvinValueProducts, productId)) {
+    const Traits::eLEWhiteBalTemp list = Traits::of(productId).whiteBalTemp;
+    const bool positions = list == Traits::kLEWhiteBalTempPositions;
+    if (positions || list == Traits::kLEWhiteBalTempKelvins) {
         for (const KelvinRange &range : kKelvinRanges) {
             for (int kelvin = range.first; kelvin <= range.last; kelvin += range.step) {
                 if (positions)
@@ -57,10 +57,10 @@ void TVK_Logic_ConverterWhiteBalTemp::init(int productId)
                     appendEntry(kelvinText(kelvin), kelvin);
             }
         }
-    } else if (containsProduct(k2041Products, productId)) {
+    } else if (list == Traits::kLEWhiteBalTempVelia) {
         for (int kelvin : k2041Kelvins)
             appendEntry(kelvinText(kelvin), kelvin);
-    } else if (containsProduct(k2044Products, productId)) {
+    } else if (list == Traits::kLEWhiteBalTempVelia2) {
         for (int kelvin : k2044Kelvins)
             appendEntry(kelvinText(kelvin), kelvin);
     } else {

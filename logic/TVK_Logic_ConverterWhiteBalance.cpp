@@ -1,5 +1,7 @@
 #include "TVK_Logic_ConverterWhiteBalance.h"
 
+#include "TVK_Commu_ProductTraits.h"
+
 namespace {
 
 constexpr char kTitle[] = "White Balance";
@@ -59,15 +61,16 @@ constexpr TVK_Logic_ConverterBase::Entry k2061[] = {
     {"Color Temperature", 11},
 };
 
-constexpr TVK_Logic_ConverterBase::ProductGroup kGroups[] = {
-    {{0x2009, 0x2011}, k2009},
-    {{0x2021}, k2021},
-    {{0x2031, 0x2033, 0x2041, 0x2044, 0x2047}, k2031},
-    {{0x2061}, k2061},
+using Traits = TVK_Commu_ProductTraits;
+
+constexpr TVK_Logic_ConverterBase::ListGroup kGroups[] = {
+    {Traits::kLEWhiteBalanceArdo2, k2009},
+    {Traits::kLEWhiteBalanceCora, k2021},
+    {Traits::kLEWhiteBalanceArdo3, k2031},
+    {Traits::kLEWhiteBalancePico, k2061},
 };
 
-// The early cameras count "Color Temperature" as 9, all later ones as 11.
-constexpr int kEarlyNumbering[] = {0x2009, 0x2011, 0x2021};
+// The early lists count "Color Temperature" as 9, all later ones as 11.
 constexpr int kEarlyColorTemperature = 9;
 constexpr int kColorTemperature = 11;
 
@@ -83,11 +86,12 @@ TVK_Logic_ConverterWhiteBalance::TVK_Logic_ConverterWhiteBalance(int productId, 
 void TVK_Logic_ConverterWhiteBalance::init(int productId)
 {
     m_productId = productId;
-    setTableForProduct(kGroups, productId, kLogPrefix, kTitle);
+    setTableForList(kGroups, Traits::of(productId).whiteBalance, productId, kLogPrefix, kTitle);
 }
 
 int TVK_Logic_ConverterWhiteBalance::colorTemperatureValue() const
 {
-    return containsProduct(kEarlyNumbering, m_productId) ? kEarlyColorTemperature
-                                                         : kColorTemperature;
+    const Traits::eLEWhiteBalance list = Traits::of(m_productId).whiteBalance;
+    const bool early = list == Traits::kLEWhiteBalanceArdo2 || list == Traits::kLEWhiteBalanceCora;
+    return early ? kEarlyColorTemperature : kColorTemperature;
 }
