@@ -36,6 +36,7 @@ TVK_Test_CameraRig::TVK_Test_CameraRig(const Options &options)
         Wlan::setConfiguredProductId(0);
     } else {
         creator = [this]() -> TVK_Commu_CameraAccess_Base * {
+            ++m_accesses;
             if (m_options.transport == kLEUsbFraming) {
                 auto bus = std::make_unique<TVK_Emulator_UsbBus>(camera());
                 bus->failOpens(TVK_Emulator_UsbBus::kLEBusy, m_options.failingOpens);
@@ -50,7 +51,8 @@ TVK_Test_CameraRig::TVK_Test_CameraRig(const Options &options)
     TVK_Commu_CameraAccessFactory::setCreator(1, creator);
     if (options.controller) {
         m_controller = std::make_unique<TVK_Logic_Controller>();
-        m_recorder = std::make_unique<TVK_Test_SignalRecorder>(m_controller.get());
+        if (options.recorder)
+            m_recorder = std::make_unique<TVK_Test_SignalRecorder>(m_controller.get());
     }
 }
 
@@ -99,7 +101,7 @@ TVK_Logic_FolderSettings *TVK_Test_CameraRig::useFolders(const QString &stem, in
     QDir().mkpath(folder("jpg"));
     m_folderSettings = std::make_unique<TVK_Logic_FolderSettings>();
     m_folderSettings->load({folder("dng"), folder("jpg"), stem, number});
-    if (m_controller)
+    if (m_controller && m_controller->camera() != nullptr)
         m_controller->setFolderSettings(m_folderSettings.get());
     return m_folderSettings.get();
 }

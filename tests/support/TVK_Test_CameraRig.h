@@ -39,6 +39,7 @@ public:
         int productId;
         eLETransport transport;
         bool controller = true; // false: the test makes its own, or the application does
+        bool recorder = true;   // false: no copies of every signal, for runs of many pictures
         bool plugged = true;    // false: the test plugs the camera in
         quint32 seed = 1;
         int failingOpens = 0; // USB: the first opens are refused as if another program held the camera
@@ -61,13 +62,15 @@ public:
     bool connected(int times = 1) const;
     void closeController();
 
+    // How often the factory was asked for an access.
+    int accessesMade() const { return m_accesses; }
     // The last access the factory made, and its bus; owned by the controller.
     TVK_Test_TracingAccess *tracing() const { return m_tracing; }
     TVK_Emulator_UsbBus *bus() const { return m_bus; }
     TVK_Emulator_PtpIpServerThread *server() const { return m_server.get(); }
 
     // Fresh dng/ and jpg/ folders of the rig's own, the pictures numbered from
-    // number; given to the controller.
+    // number; given to the controller if it has a camera.
     TVK_Logic_FolderSettings *useFolders(const QString &stem, int number);
     QString folder(const char *sub) const { return m_folders.filePath(QLatin1String(sub)); }
 
@@ -76,6 +79,7 @@ private:
     std::mutex m_cameraMutex; // the factory may ask from the controller's thread
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
     std::unique_ptr<TVK_Emulator_PtpIpServerThread> m_server;
+    std::atomic<int> m_accesses{0};
     std::atomic<TVK_Test_TracingAccess *> m_tracing{nullptr};
     std::atomic<TVK_Emulator_UsbBus *> m_bus{nullptr};
     QTemporaryDir m_folders;
