@@ -14,13 +14,6 @@
 #include <QDir>
 #include <QtTest>
 
-namespace {
-
-// Generous: a loaded two-core machine under the sanitizers.
-constexpr int kWaitMs = 20000;
-
-} // namespace
-
 TVK_Test_CameraRig::TVK_Test_CameraRig(const Options &options)
     : m_options(options)
 {
@@ -29,10 +22,7 @@ TVK_Test_CameraRig::TVK_Test_CameraRig(const Options &options)
     if (options.transport == kLEPtpIpLoopback) {
         if (options.port == 0)
             m_server = std::make_unique<TVK_Emulator_PtpIpServerThread>(camera());
-        Wlan::Address address;
-        address.host = QStringLiteral("127.0.0.1");
-        address.port = options.port != 0 ? options.port : m_server->port();
-        Wlan::setConfiguredAddress(address);
+        Wlan::setConfiguredAddress({QStringLiteral("127.0.0.1"), options.port != 0 ? options.port : m_server->port()});
         Wlan::setConfiguredProductId(0);
     } else {
         creator = [this]() -> TVK_Commu_CameraAccess_Base * {
@@ -85,6 +75,7 @@ int TVK_Test_CameraRig::count(const char *key) const
 
 bool TVK_Test_CameraRig::connected(int times) const
 {
+    constexpr int kWaitMs = 20000; // generous: a loaded two-core machine under the sanitizers
     return QTest::qWaitFor([this, times]() { return count("signalCameraConnected") >= times; }, kWaitMs);
 }
 

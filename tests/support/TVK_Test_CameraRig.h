@@ -50,33 +50,28 @@ public:
     explicit TVK_Test_CameraRig(const Options &options);
     ~TVK_Test_CameraRig();
 
-    TVK_Test_CameraRig(const TVK_Test_CameraRig &) = delete;
-    TVK_Test_CameraRig &operator=(const TVK_Test_CameraRig &) = delete;
-
     std::shared_ptr<TVK_Emulator_Camera> camera();
     TVK_Logic_Controller *controller() const { return m_controller.get(); }
-    // Every signal of the controller since it was made.
     TVK_Test_SignalRecorder *recorder() const { return m_recorder.get(); }
     int count(const char *key) const;
     // Waits until the controller has connected this many times in all.
     bool connected(int times = 1) const;
     void closeController();
 
-    // How often the factory was asked for an access.
     int accessesMade() const { return m_accesses; }
-    // The last access the factory made, and its bus; owned by the controller.
+    // The last access the factory made and its bus, owned by the controller.
     TVK_Test_TracingAccess *tracing() const { return m_tracing; }
     TVK_Emulator_UsbBus *bus() const { return m_bus; }
     TVK_Emulator_PtpIpServerThread *server() const { return m_server.get(); }
 
-    // Fresh dng/ and jpg/ folders of the rig's own, the pictures numbered from
-    // number; given to the controller if it has a camera.
+    // Fresh dng/ and jpg/ folders, numbered from number, given to the
+    // controller if it has a camera.
     TVK_Logic_FolderSettings *useFolders(const QString &stem, int number);
     QString folder(const char *sub) const { return m_folders.filePath(QLatin1String(sub)); }
 
 private:
     const Options m_options;
-    std::mutex m_cameraMutex; // the factory may ask from the controller's thread
+    std::mutex m_cameraMutex; // the factory asks from the controller's thread
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
     std::unique_ptr<TVK_Emulator_PtpIpServerThread> m_server;
     std::atomic<int> m_accesses{0};
