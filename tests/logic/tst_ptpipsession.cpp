@@ -42,14 +42,8 @@ QString hidden(const QString &folder)
 // emulator program's at port.
 struct Rig : TVK_Test_CameraRig {
     explicit Rig(int product, quint16 port = 0)
-        : TVK_Test_CameraRig(options(product, port))
+        : TVK_Test_CameraRig(Options(product, kLEPtpIpLoopback).atPort(port))
     {
-    }
-    static Options options(int product, quint16 port)
-    {
-        Options options{product, kLEPtpIpLoopback};
-        options.port = port;
-        return options;
     }
     // Returns once everything the camera reported before has reached the
     // controller: the battery changes on the camera, and its event comes over

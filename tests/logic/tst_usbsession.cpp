@@ -25,16 +25,10 @@ constexpr int kProduct = 0x2041;
 struct Rig : TVK_Test_CameraRig {
     // failingOpens: opens refused first as if another program held the camera.
     explicit Rig(int failingOpens = 0)
-        : TVK_Test_CameraRig(options(failingOpens))
+        : TVK_Test_CameraRig(Options(kProduct, kLEUsbFraming).refusingOpens(failingOpens))
         , capture(camera()->component<TVK_Emulator_Capture>())
         , ok(connected())
     {
-    }
-    static Options options(int failingOpens)
-    {
-        Options options{kProduct, kLEUsbFraming};
-        options.failingOpens = failingOpens;
-        return options;
     }
 
     TVK_Emulator_Capture *const capture;

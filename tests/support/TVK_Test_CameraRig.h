@@ -45,6 +45,9 @@ public:
         int failingOpens = 0; // USB: the first opens are refused as if another program held the camera
         quint16 port = 0;     // WLAN: a camera served elsewhere; none of the rig's own then
         std::function<void(TVK_Emulator_Camera &)> prepare; // runs on the camera once made
+
+        Options &refusingOpens(int count) { failingOpens = count; return *this; }
+        Options &atPort(quint16 at) { port = at; return *this; }
     };
 
     explicit TVK_Test_CameraRig(const Options &options);
