@@ -1,12 +1,12 @@
 #include "TVK_Commu_PtpCodes.h"
-#include "TVK_Test_CameraRig.h"
-#include "TVK_Test_Home.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
+#include "TVK_Test_CameraRig.h"
+#include "TVK_Test_Home.h"
 #include "TVK_Test_TracingAccess.h"
 
 #include <QSemaphore>
@@ -311,7 +311,9 @@ void tst_Capture::apertureSyncDoesNotWaitForATransfer()
 {
     Rig rig(0x2041);
     QVERIFY(rig.ok);
-    const auto lensReads = [&rig]() { return rig.camera()->transactionCountsByOperation().value(TVK_Commu_Ptp::kOpGetLensData); };
+    const auto lensReads = [&rig]() {
+        return rig.camera()->transactionCountsByOperation().value(TVK_Commu_Ptp::kOpGetLensData);
+    };
     QSemaphore held;
     QSemaphore done;
     std::mutex &access = rig.model()->accessLock();

@@ -155,19 +155,20 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     Controller *controller = rig.controller();
     QSignalSpy disconnected(controller, &Controller::signalCameraDisconnected);
     QSignalSpy warnings(controller, &Controller::signalWarning);
-    TVK_Logic_FolderSettings &folders = *rig.useFolders(QStringLiteral("End"), 1);
+    TVK_Logic_FolderSettings *folders = rig.useFolders(QStringLiteral("End"), 1);
+    QVERIFY(folders);
     const QString dngFolder = rig.folder("dng");
     const QString jpgFolder = rig.folder("jpg");
     // The running number lives on in the user's settings across a replug, as
     // the file tab keeps it for the program.
     QObject::connect(controller, &Controller::signalPictureIndex, controller,
-                     [&folders](int index) { folders.setPictureNumber(index); }, Qt::DirectConnection);
+                     [folders](int index) { folders->setPictureNumber(index); }, Qt::DirectConnection);
     const auto waitConnected = [&]() {
         return QTest::qWaitFor([&]() { return controller->camera() != nullptr && controller->productId() == kProduct; },
                                kWaitMs);
     };
     QVERIFY(waitConnected());
-    controller->setFolderSettings(&folders);
+    controller->setFolderSettings(folders);
     // Set through the camera's own property, so that the controller presses
     // and releases a series rather than taking single pictures.
     controller->setDriveMode(kContinuousDrive);
@@ -221,7 +222,7 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
             camera->attach();
             if (!waitConnected())
                 return false;
-            controller->setFolderSettings(&folders);
+            controller->setFolderSettings(folders);
             return true;
         };
         if (fault == 0) {

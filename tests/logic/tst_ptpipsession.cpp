@@ -225,7 +225,7 @@ void tst_PtpIpSession::releasedPictureArrivesOnDiskByteForByte()
     QVERIFY(local.connected());
     TVK_Emulator_Capture *capture = local.camera()->component<TVK_Emulator_Capture>();
     QVERIFY(capture != nullptr);
-    local.useFolders(QStringLiteral("Wlan"), 7);
+    QVERIFY(local.useFolders(QStringLiteral("Wlan"), 7));
     const QString dng = local.folder("dng");
     const QString jpg = local.folder("jpg");
     Controller &controller = *local.controller();
@@ -297,7 +297,7 @@ void tst_PtpIpSession::cameraKilledDuringALargeTransferDisconnectsOnceAndComesBa
     TVK_Test_LogCapture log;
     Rig rig(kProduct, port);
     QVERIFY(rig.connected());
-    rig.useFolders(QStringLiteral("Killed"), 7);
+    QVERIFY(rig.useFolders(QStringLiteral("Killed"), 7));
     const QString dng = rig.folder("dng");
     const QString jpg = rig.folder("jpg");
 

@@ -483,8 +483,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("stillConnected");
-        QTest::newRow("read refused") << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); })
-                                      << true;
+        QTest::newRow("read refused")
+            << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); }) << true;
         QTest::newRow("unplugged while reading")
             << Fault([](Rig &rig) { rig.access->unplugDuringPictureRead = true; }) << false;
         // Answered OK, but fewer bytes came than the ObjectInfo announced.

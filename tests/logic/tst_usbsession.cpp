@@ -64,7 +64,7 @@ void tst_UsbSession::pictureTravelsFromReleaseToDiskOverUsb()
     QVERIFY(responder);
     QVERIFY(responder->sessionOpen());
 
-    rig.useFolders(QStringLiteral("Usb"), 7);
+    QVERIFY(rig.useFolders(QStringLiteral("Usb"), 7));
     rig.camera()->properties()->setValue(TVK_Commu_Prop::kFileFormat, 2 /* JPG only */, false);
 
     rig.controller()->doCaptureBtnPressed();
@@ -86,7 +86,8 @@ void tst_UsbSession::pictureTravelsFromReleaseToDiskOverUsb()
     rig.controller()->catchCameraGUIClosed();
     QTRY_COMPARE_WITH_TIMEOUT(rig.count("signalCameraDisconnected"), 1, kWaitMs);
     QVERIFY(!responder->sessionOpen());
-    QCOMPARE(responder->operationCodes().mid(responder->operationCodes().size() - 2), (QVector<int>{TVK_Commu_Ptp::kOpCloseVXSession, 0x1003 /* CloseSession */}));
+    const QVector<int> closing{TVK_Commu_Ptp::kOpCloseVXSession, 0x1003 /* CloseSession */};
+    QCOMPARE(responder->operationCodes().mid(responder->operationCodes().size() - 2), closing);
 }
 
 void tst_UsbSession::unplugDisconnectsTheCameraOnce()
@@ -111,7 +112,8 @@ void tst_UsbSession::claimedCameraIsOneWarningUntilItOpens()
     QCOMPARE(rig.bus()->openCount(), 4);
     QCOMPARE(rig.count("signalCameraConnected"), 1);
     QCOMPARE(rig.count("signalWarning"), 1);
-    QVERIFY(rig.recorder()->lastArgs(QStringLiteral("signalWarning")).value(0).toString().contains(QLatin1String("gio mount -s gphoto2")));
+    const QString warning = rig.recorder()->lastArgs(QStringLiteral("signalWarning")).value(0).toString();
+    QVERIFY(warning.contains(QLatin1String("gio mount -s gphoto2")));
 }
 
 QTEST_GUILESS_MAIN(tst_UsbSession)

@@ -88,8 +88,8 @@ void TVK_Test_CameraRig::closeController()
 
 TVK_Logic_FolderSettings *TVK_Test_CameraRig::useFolders(const QString &stem, int number)
 {
-    QDir().mkpath(folder("dng"));
-    QDir().mkpath(folder("jpg"));
+    if (!QDir().mkpath(folder("dng")) || !QDir().mkpath(folder("jpg")))
+        return nullptr;
     m_folderSettings = std::make_unique<TVK_Logic_FolderSettings>();
     m_folderSettings->load({folder("dng"), folder("jpg"), stem, number});
     if (m_controller && m_controller->camera() != nullptr)

@@ -68,7 +68,7 @@ public:
     TVK_Emulator_PtpIpServerThread *server() const { return m_server.get(); }
 
     // Fresh dng/ and jpg/ folders, numbered from number, given to the
-    // controller if it has a camera.
+    // controller if it has a camera; nullptr when they cannot be made.
     TVK_Logic_FolderSettings *useFolders(const QString &stem, int number);
     QString folder(const char *sub) const { return m_folders.filePath(QLatin1String(sub)); }
 
