@@ -1,6 +1,7 @@
 #include "TVK_Commu_CameraAccess_Base.h"
 #include "TVK_Commu_DevicePropertyTable.h"
 #include "TVK_Debug_Log.h"
+#include "TVK_Test_Bytes.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_RecordingAccess.h"
 
@@ -13,6 +14,7 @@
 #include <set>
 
 using Access = TVK_Test_RecordingAccess;
+using namespace TVK_Test_Bytes;
 
 namespace {
 
@@ -141,20 +143,6 @@ QVector<ExpectedProperty> expectedProperties()
             list.append({code, group.width, group.readable, group.writable});
     }
     return list;
-}
-
-QByteArray le16(quint16 value)
-{
-    QByteArray bytes(2, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray le32(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
 }
 
 } // namespace

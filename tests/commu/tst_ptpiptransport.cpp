@@ -4,6 +4,7 @@
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_PtpIpServerThread.h"
+#include "TVK_Test_Bytes.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
 
@@ -29,6 +30,7 @@ using Access = TVK_Commu_CameraAccess_PTPIP;
 using Framing = TVK_Commu_PtpIpFraming;
 using Engine = TVK_Commu_PtpTransactionEngine;
 using Status = TVK_Commu_PtpFramingIF::eLEStatus;
+using namespace TVK_Test_Bytes;
 
 namespace {
 
@@ -40,27 +42,6 @@ constexpr int kOpLoopback = 0x9F01;
 const QString kLoopback = QStringLiteral("127.0.0.1");
 
 // --- Bytes as the wire has them ------------------------------------------------------------
-
-QByteArray le16(quint16 value)
-{
-    QByteArray bytes(2, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray le32(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray le64(quint64 value)
-{
-    QByteArray bytes(8, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
 
 QByteArray packet(quint32 type, const QByteArray &payload = QByteArray())
 {
@@ -142,18 +123,6 @@ QByteArray deviceInfo(const QString &model)
         bytes += le32(0);
     return bytes + ptpString(QStringLiteral("Norba Camera AG")) + ptpString(model) + ptpString(QStringLiteral("1.0"))
            + ptpString(QStringLiteral("0042"));
-}
-
-// Bytes that differ from packet to packet: a block of a prime length, repeated.
-QByteArray pattern(int size)
-{
-    constexpr int kBlock = 65521;
-    QByteArray block(qMin(size, kBlock), '\0');
-    for (int i = 0; i < block.size(); ++i)
-        block[i] = char((i * 7 + i / 251) & 0xFF);
-    if (size <= kBlock)
-        return block;
-    return block.repeated(size / kBlock + 1).left(size);
 }
 
 struct Request {

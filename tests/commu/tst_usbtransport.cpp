@@ -5,6 +5,7 @@
 #include "TVK_Emulator_UsbBus.h"
 #include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Emulator_UsbResponder.h"
+#include "TVK_Test_Bytes.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
 
@@ -20,6 +21,7 @@ using Access = TVK_Commu_CameraAccess_Linux_PTP;
 using Bus = TVK_Emulator_UsbBus;
 using Camera = TVK_Emulator_Camera;
 using Engine = TVK_Commu_PtpTransactionEngine;
+using TVK_Test_Bytes::pattern;
 
 namespace {
 
@@ -30,18 +32,6 @@ constexpr int kProduct = 0x2041;
 constexpr int kOpLoopbackOut = 0x9F01;
 constexpr int kOpLoopbackIn = 0x9F02;
 constexpr int kPacket = TVK_Emulator_UsbPipe::kHighSpeedPacketSize;
-
-// Bytes that differ from packet to packet: a block of a prime length, repeated.
-QByteArray pattern(int size)
-{
-    constexpr int kBlock = 65521;
-    QByteArray block(qMin(size, kBlock), '\0');
-    for (int i = 0; i < block.size(); ++i)
-        block[i] = char((i * 7 + i / 251) & 0xFF);
-    if (size <= kBlock)
-        return block;
-    return block.repeated(size / kBlock + 1).left(size);
-}
 
 // An emulated camera on an emulated bus, with the Linux access in front.
 struct Rig {

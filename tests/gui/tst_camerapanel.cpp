@@ -4,8 +4,6 @@
 // the read-outs' rules (battery, power switch, tool buttons, minimal panel) and
 // the space bar as shutter button.
 
-#include "TVK_Commu_CameraAccessFactory.h"
-#include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_CameraArdo2.h"
@@ -20,6 +18,7 @@
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
 #include "TVK_Logic_Controller.h"
+#include "TVK_Test_CameraRig.h"
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
@@ -46,7 +45,7 @@ constexpr int kWaitMs = 20000;
 constexpr int kBeloProduct = 0x2041;
 const QString kImages = QStringLiteral(":/TVK_GUI/images/");
 
-std::shared_ptr<TVK_Emulator_Camera> g_camera;
+TVK_Test_CameraRig *g_rig = nullptr;
 
 using Window = TVK_GUI_CameraArdo2;
 
@@ -1020,7 +1019,7 @@ void tst_CameraPanel::beloBodyGetsThePictureViewFinder()
 {
     // The controller emits in its own thread: the recorder's list is guarded.
     TVK_Test_SignalRecorder recorder(controller());
-    g_camera->attach();
+    g_rig->camera()->attach();
     QTRY_COMPARE_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraConnected")), 1, kWaitMs);
     QCOMPARE(controller()->productId(), kBeloProduct);
     {
@@ -1043,7 +1042,7 @@ void tst_CameraPanel::beloBodyGetsThePictureViewFinder()
         QVERIFY(!TVK_GUI_Application::instance()->quitRequested());
         makeWindow().reset();
         QVERIFY(TVK_GUI_Application::instance()->quitRequested());
-        g_camera->removeDevice();
+        g_rig->camera()->removeDevice();
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count(QStringLiteral("signalCameraDisconnected")), 1, kWaitMs);
     }
 }
@@ -1051,17 +1050,11 @@ void tst_CameraPanel::beloBodyGetsThePictureViewFinder()
 int main(int argc, char *argv[])
 {
     TVK_Test_Home home;
-    TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
-        // Made once the application exists, as the program does: the
-        // camera's thread, started before it, was seen to sleep through calls
-        // posted to it (an unplug that never arrived).
-        if (!g_camera) {
-            g_camera = std::make_shared<TVK_Emulator_Camera>(kBeloProduct);
-            g_camera->setTimeScale(0.01);
-            g_camera->removeDevice(); // plugged in by the last test only
-        }
-        return new TVK_Commu_CameraAccess_Emulated(g_camera);
-    });
+    TVK_Test_CameraRig::Options options(kBeloProduct);
+    options.controller = false; // the application's
+    options.plugged = false;    // by the last test only
+    TVK_Test_CameraRig rig(options);
+    g_rig = &rig;
     TVK_GUI_Settings::registerXmlFormat();
     int result = 0;
     {
@@ -1070,8 +1063,6 @@ int main(int argc, char *argv[])
         result = QTest::qExec(&test, argc, argv);
     }
     TVK_GUI_Settings::destroyInstance();
-    TVK_Commu_CameraAccessFactory::setCreator(1, {});
-    g_camera.reset();
     return result;
 }
 

@@ -14,8 +14,6 @@
 // the camera window, full and as the minimal panel. With --product only the
 // camera windows are taken (window_camera_ID.png, window_camera_ID_minimal.png).
 
-#include "TVK_Commu_CameraAccessFactory.h"
-#include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_GUI_7SegmentLoadCounterWidget.h"
 #include "TVK_GUI_Application.h"
@@ -33,6 +31,7 @@
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
 #include "TVK_Logic_Controller.h"
+#include "TVK_Test_CameraRig.h"
 #include "TVK_Test_Home.h"
 
 #include <QApplication>
@@ -61,7 +60,6 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace {
@@ -680,15 +678,8 @@ constexpr int kWaitMs = 20000;
 
 // Made in the controller's thread on its first look for a camera; unplugged
 // until the no-camera window has been taken.
-std::shared_ptr<TVK_Emulator_Camera> g_camera;
-std::mutex g_cameraMutex;
+TVK_Test_CameraRig *g_rig = nullptr;
 int g_product = kDefaultProduct;
-
-std::shared_ptr<TVK_Emulator_Camera> camera()
-{
-    const std::lock_guard<std::mutex> lock(g_cameraMutex);
-    return g_camera;
-}
 
 // Runs the event loop until the condition holds or the time is up.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs = kWaitMs)
@@ -815,12 +806,12 @@ void shootWindows(Gallery &gallery, bool withNoCamera)
         }
     }
 
-    if (!waitFor([]() { return camera() != nullptr; })) {
+    if (!waitFor([]() { return g_rig->accessesMade() > 0; })) {
         std::fprintf(stderr, "tvk_gallery: the controller never looked for a camera\n");
         gallery.fail();
         return;
     }
-    camera()->attach();
+    g_rig->camera()->attach();
     if (!waitFor([app]() { return app->cameraWindow() && app->cameraWindow()->isVisible(); })) {
         std::fprintf(stderr, "tvk_gallery: no camera window for product 0x%04X\n", unsigned(g_product));
         gallery.fail();
@@ -870,7 +861,7 @@ void shootWindows(Gallery &gallery, bool withNoCamera)
     }
 
     // Unplugged before the end, so that the program closes its camera first.
-    camera()->removeDevice();
+    g_rig->camera()->removeDevice();
     if (!waitFor([app]() { return app->cameraWindow() == nullptr; }))
         std::fprintf(stderr, "tvk_gallery: the camera window stayed after the camera was unplugged\n");
 }
@@ -929,15 +920,11 @@ int main(int argc, char **argv)
 
     // Settings, logs and pictures of this run stay in a home of its own.
     TVK_Test_Home home;
-    TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
-        const std::lock_guard<std::mutex> lock(g_cameraMutex);
-        if (!g_camera) {
-            g_camera = std::make_shared<TVK_Emulator_Camera>(g_product);
-            g_camera->setTimeScale(0.01);
-            g_camera->removeDevice();
-        }
-        return new TVK_Commu_CameraAccess_Emulated(g_camera);
-    });
+    TVK_Test_CameraRig::Options options(g_product);
+    options.controller = false; // the application's
+    options.plugged = false;
+    TVK_Test_CameraRig rig(options);
+    g_rig = &rig;
     TVK_GUI_Settings::registerXmlFormat();
     TVK_GUI_Application::setWarningSinkForTesting(
         [](const QString &text) { std::fprintf(stderr, "tvk_gallery: warning shown: %s\n", qPrintable(text)); });
@@ -964,7 +951,5 @@ int main(int argc, char **argv)
                                                   : QStringLiteral("gallery"));
         TVK_GUI_Settings::destroyInstance();
     }
-    TVK_Commu_CameraAccessFactory::setCreator(1, {});
-    g_camera.reset();
     return ok ? 0 : 1;
 }

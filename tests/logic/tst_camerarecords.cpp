@@ -243,7 +243,7 @@ void tst_camerarecords::lensReadAsksForItsRecordWithOperation9003()
 
     QCOMPARE(access.transactions().size(), 1);
     const TVK_Test_RecordingAccess::Transaction read = access.last();
-    QCOMPARE(read.operationCode, 0x9003);
+    QCOMPARE(read.operationCode, TVK_Commu_Ptp::kOpGetLensData);
     QCOMPARE(read.direction, TVK_Test_RecordingAccess::kLEDataIn);
     QCOMPARE(read.size, 101u);
     QVERIFY(read.params.isEmpty());
@@ -545,7 +545,7 @@ void tst_camerarecords::threeAxisLayoutFollowsTheProduct()
     TVK_Logic_Camera3DAxisData axis(&access);
 
     QCOMPARE(access.transactions().size(), 1);
-    QCOMPARE(access.last().operationCode, 0x9020);
+    QCOMPARE(access.last().operationCode, TVK_Commu_Ptp::kOpGet3DAxisData);
     QCOMPARE(access.last().direction, TVK_Test_RecordingAccess::kLEDataIn);
     QCOMPARE(access.last().size, longLayout ? 213u : 193u);
     QCOMPARE(axis.isLongLayout(), longLayout);
@@ -648,7 +648,7 @@ void tst_camerarecords::geotaggingReadAsksForItsRecordWithOperation9008()
     TVK_Logic_CameraGeotackingData geo(&access);
 
     QCOMPARE(access.transactions().size(), 1);
-    QCOMPARE(access.last().operationCode, 0x9008);
+    QCOMPARE(access.last().operationCode, TVK_Commu_Ptp::kOpGetGeotackingData);
     QCOMPARE(access.last().direction, TVK_Test_RecordingAccess::kLEDataIn);
     QCOMPARE(access.last().size, 133u);
     QVERIFY(access.last().params.isEmpty());
@@ -762,7 +762,7 @@ void tst_camerarecords::streamInfoReadSendsParameterZeroAndAsksFor36Bytes()
     TVK_Logic_CameraStreamInfo info(&access);
 
     QCOMPARE(access.transactions().size(), 1);
-    QCOMPARE(access.last().operationCode, 0x1024);
+    QCOMPARE(access.last().operationCode, TVK_Commu_Ptp::kOpGetStreamInfo);
     QCOMPARE(access.last().direction, TVK_Test_RecordingAccess::kLEDataIn);
     QCOMPARE(access.last().size, 36u);
     QCOMPARE(access.last().params, QVector<quint32>({0}));

@@ -1,69 +1,46 @@
-#include "TVK_Commu_CameraAccessFactory.h"
-#include "TVK_Test_Home.h"
+#include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
+#include "TVK_Test_CameraRig.h"
+#include "TVK_Test_Home.h"
 #include "TVK_Test_TracingAccess.h"
 
 #include <QSemaphore>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
-using Camera = TVK_Emulator_Camera;
 using Controller = TVK_Logic_Controller;
 
 namespace {
 
 // Generous: a loaded two-core machine under the sanitizers.
 constexpr int kWaitMs = 10000;
-constexpr int kPropStorageType = 0xD018;
-constexpr int kPropFileFormat = 0xD004; // 2: JPG only
-constexpr int kOpGetLensData = 0x9003;
-constexpr int kOpGetObject = 0x1009;
 
 // A controller connected to an emulated camera whose release stages are
 // traced. Settings are made through the controller, as the panel makes them.
-class Rig
-{
-public:
+struct Rig : TVK_Test_CameraRig {
     explicit Rig(int product)
+        : TVK_Test_CameraRig({product, kLETraced})
+        , ok(connected())
     {
-        camera = std::make_shared<Camera>(product);
-        camera->setTimeScale(0.01);
-        std::shared_ptr<Camera> body = camera;
-        TVK_Commu_CameraAccessFactory::setCreator(1, [this, body]() {
-            access = new TVK_Test_TracingAccess(body);
-            return access;
-        });
-        controller = std::make_unique<Controller>();
-        QSignalSpy connected(controller.get(), &Controller::signalCameraConnected);
-        ok = connected.wait(kWaitMs) || connected.count() > 0;
     }
-    ~Rig()
-    {
-        controller.reset();
-        TVK_Commu_CameraAccessFactory::setCreator(1, {});
-    }
-    TVK_Logic_Camera *model() const { return controller->camera(); }
+    TVK_Logic_Camera *model() const { return controller()->camera(); }
     // Sets drive mode, exposure mode and mirror-up and checks the camera took them.
     bool prepare(int driveMode, int exposureMode, bool mirrorUp)
     {
-        controller->setDriveMode(driveMode);
-        controller->setExposureMode(exposureMode);
-        controller->setMirrorUpMode(mirrorUp);
-        access->releaseStages.clear();
+        controller()->setDriveMode(driveMode);
+        controller()->setExposureMode(exposureMode);
+        controller()->setMirrorUpMode(mirrorUp);
+        tracing()->releaseStages.clear();
         return model()->exposureMode() == exposureMode && model()->mirrorUpMode() == mirrorUp;
     }
 
-    std::shared_ptr<Camera> camera;
-    TVK_Test_TracingAccess *access = nullptr; // owned by the controller
-    std::unique_ptr<Controller> controller;
-    bool ok = false;
+    const bool ok;
 };
 
 } // namespace
@@ -135,16 +112,16 @@ void tst_Capture::pressesSendTheStagesOfTheMode()
     QVERIFY(rig.ok);
     QVERIFY(rig.prepare(driveMode, exposureMode, mirrorUp));
     for (const QChar press : presses) {
-        const bool fails = rig.access->releaseStages.size() == failingCall;
+        const bool fails = rig.tracing()->releaseStages.size() == failingCall;
         if (fails)
-            rig.access->failReleaseStages = {stages.value(failingCall)};
+            rig.tracing()->failReleaseStages = {stages.value(failingCall)};
         if (press == QLatin1Char('P'))
-            rig.controller->doCaptureBtnPressed();
+            rig.controller()->doCaptureBtnPressed();
         else
-            rig.controller->doCaptureBtnReleased();
-        rig.access->failReleaseStages.clear();
+            rig.controller()->doCaptureBtnReleased();
+        rig.tracing()->failReleaseStages.clear();
     }
-    QCOMPARE(rig.access->releaseStages, stages);
+    QCOMPARE(rig.tracing()->releaseStages, stages);
     QCOMPARE(rig.model()->bulbRunning(), bulbRunning);
     QCOMPARE(rig.model()->continuousEndPending(), stages.contains(13));
 }
@@ -157,28 +134,28 @@ void tst_Capture::ownIntervalWaitsForEachDng()
     QVERIFY(rig.ok);
     QVERIFY(!rig.model()->hasInterval());
     QVERIFY(rig.prepare(5, 0, false));
-    QVERIFY(rig.controller->ownIntervalActive());
-    rig.controller->setIntervalFrames(3);
-    rig.controller->setIntervalTime(2);
+    QVERIFY(rig.controller()->ownIntervalActive());
+    rig.controller()->setIntervalFrames(3);
+    rig.controller()->setIntervalTime(2);
 
-    rig.controller->doCaptureBtnPressed();
-    QVERIFY(rig.access->releaseStages.isEmpty()); // the first tick releases
-    rig.controller->tickInterval();
-    QCOMPARE(rig.access->releaseStages, QVector<int>{0});
-    rig.controller->doCaptureBtnPressed();
-    rig.controller->tickInterval(); // no DNG yet
-    QCOMPARE(rig.access->releaseStages.size(), 1);
+    rig.controller()->doCaptureBtnPressed();
+    QVERIFY(rig.tracing()->releaseStages.isEmpty()); // the first tick releases
+    rig.controller()->tickInterval();
+    QCOMPARE(rig.tracing()->releaseStages, QVector<int>{0});
+    rig.controller()->doCaptureBtnPressed();
+    rig.controller()->tickInterval(); // no DNG yet
+    QCOMPARE(rig.tracing()->releaseStages.size(), 1);
     for (int frame = 2; frame <= 3; ++frame) {
-        QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
-        rig.controller->tickInterval();
-        QCOMPARE(rig.access->releaseStages.size(), frame);
+        QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchDngTransferDone"));
+        rig.controller()->tickInterval();
+        QCOMPARE(rig.tracing()->releaseStages.size(), frame);
     }
-    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
-    rig.controller->tickInterval(); // nothing left: the series ends
-    QCOMPARE(rig.access->releaseStages.size(), 3);
-    rig.controller->doCaptureBtnPressed(); // and a new one can start
-    rig.controller->tickInterval();
-    QCOMPARE(rig.access->releaseStages.size(), 4);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchDngTransferDone"));
+    rig.controller()->tickInterval(); // nothing left: the series ends
+    QCOMPARE(rig.tracing()->releaseStages.size(), 3);
+    rig.controller()->doCaptureBtnPressed(); // and a new one can start
+    rig.controller()->tickInterval();
+    QCOMPARE(rig.tracing()->releaseStages.size(), 4);
 }
 
 // With mirror-up every frame is the mirror and then the shutter, the second
@@ -188,34 +165,34 @@ void tst_Capture::ownIntervalWithMirrorUpReleasesInPairs()
     Rig rig(0x2009);
     QVERIFY(rig.ok);
     QVERIFY(rig.prepare(5, 0, true));
-    rig.controller->setIntervalFrames(2);
-    rig.controller->doCaptureBtnPressed();
-    rig.controller->tickInterval();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.access->releaseStages.size(), 2, kWaitMs);
-    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
-    rig.controller->tickInterval();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.access->releaseStages.size(), 4, kWaitMs);
-    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchDngTransferDone"));
-    rig.controller->tickInterval();
-    QCOMPARE(rig.access->releaseStages, (QVector<int>{0, 0, 0, 0}));
+    rig.controller()->setIntervalFrames(2);
+    rig.controller()->doCaptureBtnPressed();
+    rig.controller()->tickInterval();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.tracing()->releaseStages.size(), 2, kWaitMs);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchDngTransferDone"));
+    rig.controller()->tickInterval();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.tracing()->releaseStages.size(), 4, kWaitMs);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchDngTransferDone"));
+    rig.controller()->tickInterval();
+    QCOMPARE(rig.tracing()->releaseStages, (QVector<int>{0, 0, 0, 0}));
 }
 
 void tst_Capture::videoButtonTogglesRecordingAndRestoresTheStorage()
 {
     Rig rig(0x2041);
     QVERIFY(rig.ok);
-    rig.access->releaseStages.clear();
-    const qint64 storage = rig.camera->properties()->value(kPropStorageType);
-    rig.controller->doVidCaptBtnPressed();
-    QVERIFY(rig.access->releaseStages.isEmpty());
-    rig.controller->doVidCaptBtnReleased();
+    rig.tracing()->releaseStages.clear();
+    const qint64 storage = rig.camera()->properties()->value(TVK_Commu_Prop::kStorageType);
+    rig.controller()->doVidCaptBtnPressed();
+    QVERIFY(rig.tracing()->releaseStages.isEmpty());
+    rig.controller()->doVidCaptBtnReleased();
     QVERIFY(rig.model()->videoRecording());
-    QCOMPARE(rig.camera->properties()->value(kPropStorageType), qint64(0));
-    rig.controller->doCaptureBtnPressed(); // no pictures while recording
-    rig.controller->doVidCaptBtnReleased();
+    QCOMPARE(rig.camera()->properties()->value(TVK_Commu_Prop::kStorageType), qint64(0));
+    rig.controller()->doCaptureBtnPressed(); // no pictures while recording
+    rig.controller()->doVidCaptBtnReleased();
     QVERIFY(!rig.model()->videoRecording());
-    QCOMPARE(rig.access->releaseStages, (QVector<int>{15, 16}));
-    QCOMPARE(rig.camera->properties()->value(kPropStorageType), storage);
+    QCOMPARE(rig.tracing()->releaseStages, (QVector<int>{15, 16}));
+    QCOMPARE(rig.camera()->properties()->value(TVK_Commu_Prop::kStorageType), storage);
 }
 
 void tst_Capture::disconnectEndsTheInterval()
@@ -224,17 +201,17 @@ void tst_Capture::disconnectEndsTheInterval()
     QVERIFY(rig.ok);
     QVERIFY(rig.prepare(5, 0, false));
     // The panel closes its interval fields while the series runs.
-    QSignalSpy running(rig.controller.get(), &Controller::signalIntervalRunning);
-    rig.controller->doCaptureBtnPressed();
-    QVERIFY(rig.controller->intervalRunning());
+    QSignalSpy running(rig.controller(), &Controller::signalIntervalRunning);
+    rig.controller()->doCaptureBtnPressed();
+    QVERIFY(rig.controller()->intervalRunning());
     QCOMPARE(running.count(), 1);
     QCOMPARE(running.at(0).at(0).toBool(), true);
-    QSignalSpy gone(rig.controller.get(), &Controller::signalCameraDisconnected);
-    rig.camera->removeDevice();
+    QSignalSpy gone(rig.controller(), &Controller::signalCameraDisconnected);
+    rig.camera()->removeDevice();
     QVERIFY(gone.wait(kWaitMs) || gone.count() > 0);
     QVERIFY(rig.model() == nullptr);
     // The series and its timer went with the camera.
-    QVERIFY(!rig.controller->intervalRunning());
+    QVERIFY(!rig.controller()->intervalRunning());
     QCOMPARE(running.count(), 2);
     QCOMPARE(running.at(1).at(0).toBool(), false);
 }
@@ -245,17 +222,17 @@ void tst_Capture::warningSixBlocksThePress()
     Rig rig(0x2009);
     QVERIFY(rig.ok);
     QVERIFY(rig.prepare(0, 0, false));
-    auto *record = rig.camera->component<TVK_Emulator_SettingsRecord>();
+    auto *record = rig.camera()->component<TVK_Emulator_SettingsRecord>();
     QVERIFY(record != nullptr);
-    QSignalSpy warning(rig.controller.get(), &Controller::signalWarning);
+    QSignalSpy warning(rig.controller(), &Controller::signalWarning);
     record->setField(TVK_Emulator_SettingsRecord::kLEWarnings, 6);
     QTRY_COMPARE_WITH_TIMEOUT(rig.model()->warning(), 6, kWaitMs);
-    rig.controller->doCaptureBtnPressed();
-    QVERIFY(rig.access->releaseStages.isEmpty());
+    rig.controller()->doCaptureBtnPressed();
+    QVERIFY(rig.tracing()->releaseStages.isEmpty());
     record->setField(TVK_Emulator_SettingsRecord::kLEWarnings, 0);
     QTRY_COMPARE_WITH_TIMEOUT(rig.model()->warning(), 0, kWaitMs);
-    rig.controller->doCaptureBtnPressed();
-    QCOMPARE(rig.access->releaseStages, QVector<int>{0});
+    rig.controller()->doCaptureBtnPressed();
+    QCOMPARE(rig.tracing()->releaseStages, QVector<int>{0});
     QVERIFY(!warning.isEmpty()); // the panel was told
 }
 
@@ -264,8 +241,8 @@ void tst_Capture::pictureThatCannotBeReadIsAWarning()
 {
     Rig rig(0x2041);
     QVERIFY(rig.ok);
-    QSignalSpy warning(rig.controller.get(), &Controller::signalWarning);
-    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchTransferRequest"));
+    QSignalSpy warning(rig.controller(), &Controller::signalWarning);
+    QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchTransferRequest"));
     QVERIFY(warning.wait(kWaitMs) || !warning.isEmpty());
     QVERIFY(!warning.first().first().toString().isEmpty());
 }
@@ -277,11 +254,11 @@ void tst_Capture::thumbnailsAndSharedPicturesComeFromTheCard()
 {
     Rig rig(0x2041);
     QVERIFY(rig.ok);
-    auto *capture = rig.camera->component<TVK_Emulator_Capture>();
+    auto *capture = rig.camera()->component<TVK_Emulator_Capture>();
     capture->setOrientation(6);
-    rig.camera->properties()->setValue(kPropFileFormat, 2, false);
+    rig.camera()->properties()->setValue(TVK_Commu_Prop::kFileFormat, 2 /* JPG only */, false);
     QVERIFY(rig.prepare(0, 0, false));
-    rig.controller->doCaptureBtnPressed();
+    rig.controller()->doCaptureBtnPressed();
     QTRY_VERIFY_WITH_TIMEOUT(capture->pendingCount() == 0 && rig.model()->transferThreadCount() == 0
                                  && capture->picturesTaken() == 1,
                              kWaitMs);
@@ -292,14 +269,14 @@ void tst_Capture::thumbnailsAndSharedPicturesComeFromTheCard()
 
     QStringList names;
     QVector<int> sizes;
-    QObject::connect(rig.controller.get(), &Controller::signalThumbReceived,
+    QObject::connect(rig.controller(), &Controller::signalThumbReceived,
                      [&](QByteArray *bytes, const QString &name, uint from, bool) {
                          names << name;
                          sizes << (from == handle ? bytes->size() : -1);
                          delete bytes;
                      });
-    rig.controller->loadThumb(handle, false);
-    rig.controller->loadThumb(handle + 0x100, false); // not on the card: nothing
+    rig.controller()->loadThumb(handle, false);
+    rig.controller()->loadThumb(handle + 0x100, false); // not on the card: nothing
     QCOMPARE(names.size(), 1);
     QVERIFY2(names.first().endsWith(QLatin1String(".JPG")), qPrintable(names.first()));
     QVERIFY(sizes.first() > 0);
@@ -307,23 +284,23 @@ void tst_Capture::thumbnailsAndSharedPicturesComeFromTheCard()
 
     QVector<int> shared;
     QVector<bool> complete;
-    QObject::connect(rig.controller.get(), &Controller::signalImageForSharingReceived,
+    QObject::connect(rig.controller(), &Controller::signalImageForSharingReceived,
                      [&](QByteArray *bytes, bool whole) {
                          shared << (bytes != nullptr ? bytes->size() : -1);
                          complete << whole;
                          delete bytes;
                      });
-    rig.controller->loadImageForSharing(0, false, false); // the large thumbnail
-    rig.controller->loadImageForSharing(0, true, true);   // the whole JPEG
-    rig.controller->loadImageForSharing(5, true, true);   // no such picture
+    rig.controller()->loadImageForSharing(0, false, false); // the large thumbnail
+    rig.controller()->loadImageForSharing(0, true, true);   // the whole JPEG
+    rig.controller()->loadImageForSharing(5, true, true);   // no such picture
     QCOMPARE(complete, (QVector<bool>{false, true, false}));
     QVERIFY(shared.at(0) > 0);
     QVERIFY(shared.at(1) > shared.at(0));
     QCOMPARE(shared.at(2), -1);
 
     // Answered OK with the last bytes missing: what came is handed on, as incomplete.
-    rig.camera->cutNextDataIn(kOpGetObject, 10);
-    rig.controller->loadImageForSharing(0, true, true);
+    rig.camera()->cutNextDataIn(TVK_Commu_Ptp::kOpGetObject, 10);
+    rig.controller()->loadImageForSharing(0, true, true);
     QCOMPARE(complete.value(3, true), false);
     QCOMPARE(shared.value(3), shared.at(1) - 10);
 }
@@ -334,7 +311,9 @@ void tst_Capture::apertureSyncDoesNotWaitForATransfer()
 {
     Rig rig(0x2041);
     QVERIFY(rig.ok);
-    const auto lensReads = [&rig]() { return rig.camera->transactionCountsByOperation().value(kOpGetLensData); };
+    const auto lensReads = [&rig]() {
+        return rig.camera()->transactionCountsByOperation().value(TVK_Commu_Ptp::kOpGetLensData);
+    };
     QSemaphore held;
     QSemaphore done;
     std::mutex &access = rig.model()->accessLock();
@@ -347,11 +326,11 @@ void tst_Capture::apertureSyncDoesNotWaitForATransfer()
     transfer->start();
     held.acquire();
     const quint64 before = lensReads();
-    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchSyncAvailableApertureTimer"));
+    QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchSyncAvailableApertureTimer"));
     QCOMPARE(lensReads(), before);
     done.release();
     QVERIFY(transfer->wait(kWaitMs));
-    QVERIFY(QMetaObject::invokeMethod(rig.controller.get(), "catchSyncAvailableApertureTimer"));
+    QVERIFY(QMetaObject::invokeMethod(rig.controller(), "catchSyncAvailableApertureTimer"));
     QCOMPARE(lensReads(), before + 1);
 }
 

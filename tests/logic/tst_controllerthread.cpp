@@ -1,11 +1,11 @@
-#include "TVK_Commu_CameraAccessFactory.h"
-#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Commu_PropertyCodes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_ControllerWorker.h"
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Test_CameraRig.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
 
@@ -17,7 +17,6 @@
 
 #include <memory>
 
-using Camera = TVK_Emulator_Camera;
 using Controller = TVK_Logic_Controller;
 using Worker = TVK_Logic_ControllerWorker;
 using Recorder = TVK_Test_SignalRecorder;
@@ -27,7 +26,6 @@ namespace {
 // Generous: a loaded two-core machine under the sanitizers.
 constexpr int kWaitMs = 10000;
 constexpr int kProduct = 0x2031;
-constexpr int kPropContrast = 0x5014;
 
 } // namespace
 
@@ -59,7 +57,7 @@ private:
     // are gone; true at once when they are.
     bool finishThread();
 
-    std::shared_ptr<Camera> m_camera;
+    std::unique_ptr<TVK_Test_CameraRig> m_rig;
     QPointer<QThread> m_thread;
     QPointer<Worker> m_worker;
     QPointer<Controller> m_controller;
@@ -68,12 +66,10 @@ private:
 
 void tst_ControllerThread::init()
 {
-    m_camera = std::make_shared<Camera>(kProduct);
-    m_camera->setTimeScale(0.01);
-    // Plugged in by each test once its recorders listen.
-    m_camera->removeDevice();
-    std::shared_ptr<Camera> body = m_camera;
-    TVK_Commu_CameraAccessFactory::setCreator(1, [body]() { return new TVK_Commu_CameraAccess_Emulated(body); });
+    TVK_Test_CameraRig::Options options(kProduct);
+    options.controller = false; // the worker's
+    options.plugged = false;    // by each test once its recorders listen
+    m_rig = std::make_unique<TVK_Test_CameraRig>(options);
     m_finished = 0;
 }
 
@@ -82,8 +78,7 @@ void tst_ControllerThread::cleanup()
     // A test that failed half-way still ends its thread before the camera goes.
     if (m_thread)
         finishThread();
-    TVK_Commu_CameraAccessFactory::setCreator(1, {});
-    m_camera.reset();
+    m_rig.reset();
 }
 
 void tst_ControllerThread::startThread()
@@ -127,7 +122,7 @@ void tst_ControllerThread::workerHandsOverTheControllerAndEndsCleanly()
         {
             Recorder recorder(m_controller.data(), Qt::QueuedConnection);
             const auto end = qScopeGuard([this]() { finishThread(); });
-            m_camera->attach();
+            m_rig->camera()->attach();
             QTRY_COMPARE_WITH_TIMEOUT(recorder.count("signalCameraConnected"), 1, kWaitMs);
             QVERIFY(finishThread());
             QCOMPARE(m_finished, 1);
@@ -135,7 +130,7 @@ void tst_ControllerThread::workerHandsOverTheControllerAndEndsCleanly()
         QCOMPARE(log.lines().filter(started).size(), 1);
         QCOMPARE(log.lines().filter(finished).size(), 1);
         m_finished = 0;
-        m_camera->removeDevice();
+        m_rig->camera()->removeDevice();
     }
 }
 
@@ -155,7 +150,7 @@ void tst_ControllerThread::queuedCallsRunInTheControllerThread()
         Recorder direct(m_controller.data());
         Recorder queued(m_controller.data(), Qt::QueuedConnection);
         const auto end = qScopeGuard([this]() { finishThread(); });
-        m_camera->attach();
+        m_rig->camera()->attach();
         QTRY_COMPARE_WITH_TIMEOUT(queued.count("signalCameraConnected"), 1, kWaitMs);
 
         connect(this, &tst_ControllerThread::signalCameraGUIOpened, m_controller.data(),
@@ -176,9 +171,9 @@ void tst_ControllerThread::queuedCallsRunInTheControllerThread()
         QCOMPARE(queued.lastArgs("signalCameraSerialNumber").value(0).toString(), QStringLiteral("2031066"));
 
         // A choice of the panel reaches the camera.
-        m_camera->properties()->setValue(kPropContrast, 1, false);
+        m_rig->camera()->properties()->setValue(TVK_Commu_Prop::kContrast, 1, false);
         Q_EMIT signalContrast(QStringLiteral("High"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_camera->properties()->value(kPropContrast), qint64(2), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rig->camera()->properties()->value(TVK_Commu_Prop::kContrast), qint64(2), kWaitMs);
 
         // Slots called by name, queued, as a remote command would.
         QVERIFY(QMetaObject::invokeMethod(m_controller.data(), "emitAperture", Qt::QueuedConnection,
@@ -197,7 +192,7 @@ void tst_ControllerThread::anyThreadCallsHopToTheControllerThread()
     {
         Recorder direct(controller);
         const auto end = qScopeGuard([this]() { finishThread(); });
-        m_camera->attach();
+        m_rig->camera()->attach();
         QTRY_COMPARE_WITH_TIMEOUT(direct.count("signalCameraConnected"), 1, kWaitMs);
 
         // The queries answer here at once.
@@ -242,11 +237,11 @@ void tst_ControllerThread::devicePollInTheWorkerLoopFindsALaterCamera()
         const auto end = qScopeGuard([this]() { finishThread(); });
         QCOMPARE(m_controller->productId(), 0);
 
-        m_camera->attach();
+        m_rig->camera()->attach();
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count("signalCameraConnected"), 1, kWaitMs);
         QCOMPARE(m_controller->productId(), kProduct);
 
-        m_camera->removeDevice();
+        m_rig->camera()->removeDevice();
         QTRY_COMPARE_WITH_TIMEOUT(recorder.count("signalCameraDisconnected"), 1, kWaitMs);
         QCOMPARE(m_controller->productId(), 0);
         QVERIFY(finishThread());

@@ -1,10 +1,10 @@
-#include "TVK_Commu_CameraAccessFactory.h"
-#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Test_CameraRig.h"
 #include "TVK_Test_Heap.h"
 #include "TVK_Test_Home.h"
 
@@ -37,7 +37,6 @@ using Controller = TVK_Logic_Controller;
 
 constexpr int kWaitMs = 30000;
 constexpr int kProduct = 0x2041;
-constexpr int kOpGetObject = 0x1009;
 constexpr int kDefaultPictures = 200;
 // This product has no plain continuous mode, only its speeds: the first of them.
 constexpr int kContinuousDrive = 6;
@@ -137,40 +136,39 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     QVERIFY(home.isValid());
     const int target = pictureTarget();
 
-    auto camera = std::make_shared<Camera>(kProduct, 20261209);
-    camera->setTimeScale(0.01);
+    TVK_Test_CameraRig::Options options(kProduct);
+    options.seed = 20261209;
+    options.recorder = false;
+    options.prepare = [](Camera &camera) {
+        Capture *capture = camera.component<Capture>();
+        capture->setDngBytes(96 * 1024);
+        capture->setJpegPixels(QSize(160, 106));
+        capture->overrideSetting(Camera::kLEFileFormat, 1); // DNG and JPG
+        // The camera's clock runs a hundred times fast: a quarter frame per
+        // second of its time is a frame each 40 ms of ours, so a press of 60 to
+        // 250 ms makes a series of two to seven pictures.
+        capture->setContinuousRate(0.25);
+    };
+    TVK_Test_CameraRig rig(options);
+    const std::shared_ptr<Camera> camera = rig.camera();
     Capture *capture = camera->component<Capture>();
-    capture->setDngBytes(96 * 1024);
-    capture->setJpegPixels(QSize(160, 106));
-    capture->overrideSetting(Camera::kLEFileFormat, 1); // DNG and JPG
-    // The camera's clock runs a hundred times fast: a quarter frame per second
-    // of its time is a frame each 40 ms of ours, so a press of 60 to 250 ms
-    // makes a series of two to seven pictures.
-    capture->setContinuousRate(0.25);
-    TVK_Commu_CameraAccessFactory::setCreator(1, [camera]() -> TVK_Commu_CameraAccess_Base * {
-        return new TVK_Commu_CameraAccess_Emulated(camera);
-    });
-
-    const QString dngFolder = home.filePath(QStringLiteral("dng"));
-    const QString jpgFolder = home.filePath(QStringLiteral("jpg"));
-    QVERIFY(QDir().mkpath(dngFolder) && QDir().mkpath(jpgFolder));
-    TVK_Logic_FolderSettings folders;
-    folders.load({dngFolder, jpgFolder, QStringLiteral("End"), 1});
-
-    auto controller = std::make_unique<Controller>();
-    QSignalSpy connected(controller.get(), &Controller::signalCameraConnected);
-    QSignalSpy disconnected(controller.get(), &Controller::signalCameraDisconnected);
-    QSignalSpy warnings(controller.get(), &Controller::signalWarning);
+    Controller *controller = rig.controller();
+    QSignalSpy disconnected(controller, &Controller::signalCameraDisconnected);
+    QSignalSpy warnings(controller, &Controller::signalWarning);
+    TVK_Logic_FolderSettings *folders = rig.useFolders(QStringLiteral("End"), 1);
+    QVERIFY(folders);
+    const QString dngFolder = rig.folder("dng");
+    const QString jpgFolder = rig.folder("jpg");
     // The running number lives on in the user's settings across a replug, as
     // the file tab keeps it for the program.
-    QObject::connect(controller.get(), &Controller::signalPictureIndex, controller.get(),
-                     [&folders](int index) { folders.setPictureNumber(index); }, Qt::DirectConnection);
+    QObject::connect(controller, &Controller::signalPictureIndex, controller,
+                     [folders](int index) { folders->setPictureNumber(index); }, Qt::DirectConnection);
     const auto waitConnected = [&]() {
         return QTest::qWaitFor([&]() { return controller->camera() != nullptr && controller->productId() == kProduct; },
                                kWaitMs);
     };
     QVERIFY(waitConnected());
-    controller->setFolderSettings(&folders);
+    controller->setFolderSettings(folders);
     // Set through the camera's own property, so that the controller presses
     // and releases a series rather than taking single pictures.
     controller->setDriveMode(kContinuousDrive);
@@ -212,7 +210,7 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
             ++fullDisk;
         } else if (fault == 4) {
             // A picture answered OK with its last bytes missing.
-            camera->cutNextDataIn(kOpGetObject, int(random.bounded(1, 4096)));
+            camera->cutNextDataIn(TVK_Commu_Ptp::kOpGetObject, int(random.bounded(1, 4096)));
         }
         controller->doCaptureBtnPressed();
         QTest::qWait(int(random.bounded(60, 250)));
@@ -224,7 +222,7 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
             camera->attach();
             if (!waitConnected())
                 return false;
-            controller->setFolderSettings(&folders);
+            controller->setFolderSettings(folders);
             return true;
         };
         if (fault == 0) {
@@ -260,7 +258,7 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
         full.reset();
         if (fault == 4) {
             if (camera->dataInCutPending()) {
-                camera->cutNextDataIn(kOpGetObject, 0); // the series ended before a picture came
+                camera->cutNextDataIn(TVK_Commu_Ptp::kOpGetObject, 0); // the series ended before a picture came
             } else {
                 // The cut picture is not on disk (checked below) and the user hears of it.
                 ++shortPictures;
@@ -280,8 +278,8 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     const QVector<quint32> handles = capture->cardHandles();
     for (quint32 handle : handles) {
         const Camera::Result result =
-            camera->transact(kOpGetObject, {handle}, TVK_Emulator_Transaction::kLEDataIn);
-        QVERIFY(result.transportOk && result.responseCode == 0x2001);
+            camera->transact(TVK_Commu_Ptp::kOpGetObject, {handle}, TVK_Emulator_Transaction::kLEDataIn);
+        QVERIFY(result.transportOk && result.responseCode == TVK_Commu_Ptp::kRespOK);
         cardByDigest.insert(digest(result.data), handle);
     }
 
@@ -327,7 +325,7 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
     // camera model, their records of the card); the rest is the emulated
     // camera's card and this test's own records.
     const qint64 heapWithController = TVK_Test_Heap::inUseBytes();
-    controller.reset();
+    rig.closeController();
     const qint64 heapWithoutController = TVK_Test_Heap::inUseBytes();
     if (heapWithController >= 0) {
         const qint64 held = heapWithController - heapWithoutController;
@@ -336,7 +334,6 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
         // after its transfer would pass this within the first few series.
         QVERIFY2(held < 5 * 96 * 1024, qPrintable(QStringLiteral("the controller held %1 bytes").arg(held)));
     }
-    TVK_Commu_CameraAccessFactory::setCreator(1, {});
 }
 
 QTEST_GUILESS_MAIN(tst_Endurance)

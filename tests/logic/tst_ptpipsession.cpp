@@ -1,14 +1,12 @@
-#include "TVK_Commu_CameraAccessFactory.h"
-#include "TVK_Commu_CameraAccess_PTPIP.h"
+#include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_PropertyStore.h"
-#include "TVK_Emulator_PtpIpServer.h"
 #include "TVK_Emulator_PtpIpServerThread.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
-#include "TVK_Logic_FolderSettings.h"
+#include "TVK_Test_CameraRig.h"
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
@@ -16,30 +14,21 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
-#include <QHostAddress>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <memory>
 
 using Camera = TVK_Emulator_Camera;
 using Controller = TVK_Logic_Controller;
-using Access = TVK_Commu_CameraAccess_PTPIP;
-using Server = TVK_Emulator_PtpIpServer;
 
 namespace {
 
 // Generous: a loaded two-core machine under the sanitizers.
 constexpr int kWaitMs = 20000;
 constexpr int kProduct = 0x2041;
-constexpr int kOpGetObject = 0x1009;
-constexpr int kPropBatteryLevel = 0x5001;
-constexpr int kPropContrast = 0x5014;
-constexpr int kPropFileFormat = 0xD004; // 2: JPG only
 // Big enough that the transfer is still running when the camera is killed.
 constexpr qint64 kLargeDngBytes = 100 * 1024 * 1024;
 
@@ -48,54 +37,13 @@ QString hidden(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).join(QLatin1Char(','));
 }
 
-using ServerThread = TVK_Emulator_PtpIpServerThread;
-
 // The controller as the program runs it with --wlan-camera=127.0.0.1:PORT and
-// no USB camera: its WLAN access comes from the factory with the configured
-// address.
-struct Rig {
-    explicit Rig(quint16 port)
+// no USB camera: a camera of one product served in this process, or the
+// emulator program's at port.
+struct Rig : TVK_Test_CameraRig {
+    explicit Rig(int product, quint16 port = 0)
+        : TVK_Test_CameraRig(Options(product, kLEPtpIpLoopback).atPort(port))
     {
-        TVK_Commu_CameraAccessFactory::setCreator(1, {});
-        Access::Address address;
-        address.host = QStringLiteral("127.0.0.1");
-        address.port = port;
-        Access::setConfiguredAddress(address);
-        Access::setConfiguredProductId(0);
-        controller = std::make_unique<Controller>();
-        recorder = std::make_unique<TVK_Test_SignalRecorder>(controller.get());
-    }
-    ~Rig()
-    {
-        controller.reset();
-        recorder.reset();
-        Access::setConfiguredAddress(Access::Address());
-    }
-    bool connected(int times = 1) const
-    {
-        return QTest::qWaitFor([this, times]() { return recorder->count("signalCameraConnected") >= times; },
-                               kWaitMs);
-    }
-    int count(const char *key) const { return recorder->count(QString::fromLatin1(key)); }
-
-    std::unique_ptr<Controller> controller;
-    std::unique_ptr<TVK_Test_SignalRecorder> recorder;
-};
-
-// A camera of one product served in this process, the controller pointed at it.
-struct LocalRig {
-    explicit LocalRig(int product)
-        : camera(std::make_shared<Camera>(product))
-    {
-        camera->setTimeScale(0.01);
-        server = std::make_unique<ServerThread>(camera);
-        rig = std::make_unique<Rig>(server->port());
-    }
-    ~LocalRig()
-    {
-        rig.reset();
-        server.reset();
-        camera.reset();
     }
     // Returns once everything the camera reported before has reached the
     // controller: the battery changes on the camera, and its event comes over
@@ -103,15 +51,10 @@ struct LocalRig {
     bool settle()
     {
         m_battery = m_battery == 30 ? 60 : 30;
-        const int before = rig->count("signalBatteryLevelIntern");
-        camera->properties()->setValue(kPropBatteryLevel, m_battery);
-        return QTest::qWaitFor([this, before]() { return rig->count("signalBatteryLevelIntern") > before; },
-                               kWaitMs);
+        const int before = count("signalBatteryLevelIntern");
+        camera()->properties()->setValue(TVK_Commu_Prop::kBatteryLevel, m_battery);
+        return QTest::qWaitFor([this, before]() { return count("signalBatteryLevelIntern") > before; }, kWaitMs);
     }
-
-    std::shared_ptr<Camera> camera;
-    std::unique_ptr<ServerThread> server;
-    std::unique_ptr<Rig> rig;
 
 private:
     int m_battery = 60;
@@ -180,7 +123,6 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_home.isValid()); }
-    void cleanup() { TVK_Commu_CameraAccessFactory::setCreator(1, {}); }
 
     void openFindsTheProductByItsModelName_data();
     void openFindsTheProductByItsModelName();
@@ -203,33 +145,33 @@ void tst_PtpIpSession::openFindsTheProductByItsModelName()
 {
     QFETCH(int, product);
     TVK_Test_LogCapture log;
-    LocalRig local(product);
-    QVERIFY(local.server->port() != 0);
-    QVERIFY(local.rig->connected());
-    const Controller &controller = *local.rig->controller;
+    Rig local(product);
+    QVERIFY(local.server()->port() != 0);
+    QVERIFY(local.connected());
+    const Controller &controller = *local.controller();
     QCOMPARE(controller.productId(), product);
     QCOMPARE(controller.productName(), TVK_Emulator_Profile::forProduct(product)->model);
     // Both connections are up, the session and the vendor session are open.
-    QVERIFY(local.server->hasInitiator());
+    QVERIFY(local.server()->hasInitiator());
     QVERIFY(!log.matching(QStringLiteral("from the model name")).isEmpty());
     QVERIFY(!log.matching(QStringLiteral("Registered for device event notifications")).isEmpty());
-    QCOMPARE(local.rig->count("signalCameraDisconnected"), 0);
+    QCOMPARE(local.count("signalCameraDisconnected"), 0);
     // The poll's probe stays away from the connected camera: still one
     // initiator, no refusal told to the user, a second later too.
     QTest::qWait(2500);
-    QVERIFY(local.server->hasInitiator());
-    QCOMPARE(local.rig->count("signalWarning"), 0);
-    QCOMPARE(local.rig->count("signalCameraDisconnected"), 0);
+    QVERIFY(local.server()->hasInitiator());
+    QCOMPARE(local.count("signalWarning"), 0);
+    QCOMPARE(local.count("signalCameraDisconnected"), 0);
     QVERIFY(log.matching(QStringLiteral("Init Fail")).isEmpty());
 }
 
 void tst_PtpIpSession::cameraWindowGetsTheCamerasSettingsOverTheNetwork()
 {
-    LocalRig local(kProduct);
-    QVERIFY(local.rig->connected());
-    TVK_Test_SignalRecorder &recorder = *local.rig->recorder;
+    Rig local(kProduct);
+    QVERIFY(local.connected());
+    TVK_Test_SignalRecorder &recorder = *local.recorder();
     recorder.clear();
-    local.rig->controller->catchCameraGUIOpened();
+    local.controller()->catchCameraGUIOpened();
     const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(kProduct);
     QString serial = profile->serialNumber;
     serial.remove(QRegularExpression(QStringLiteral("^0*")));
@@ -239,29 +181,29 @@ void tst_PtpIpSession::cameraWindowGetsTheCamerasSettingsOverTheNetwork()
     const QStringList contrasts = recorder.lastArgs(QStringLiteral("signalContrastList")).value(0).toStringList();
     QCOMPARE(contrasts, (QStringList{QStringLiteral("Low"), QStringLiteral("Standard"), QStringLiteral("High")}));
     QCOMPARE(recorder.lastArgs(QStringLiteral("signalContrast(QString)")).value(0).toString(),
-             contrasts.value(int(local.camera->properties()->value(kPropContrast))));
+             contrasts.value(int(local.camera()->properties()->value(TVK_Commu_Prop::kContrast))));
     QVERIFY(local.settle());
 }
 
 void tst_PtpIpSession::settingGoesToTheCameraAndItsChangeEventComesBack()
 {
-    LocalRig local(kProduct);
-    QVERIFY(local.rig->connected());
-    local.rig->controller->catchCameraGUIOpened();
+    Rig local(kProduct);
+    QVERIFY(local.connected());
+    local.controller()->catchCameraGUIOpened();
     QVERIFY(local.settle());
-    TVK_Test_SignalRecorder &recorder = *local.rig->recorder;
-    const qint64 before = local.camera->properties()->value(kPropContrast);
+    TVK_Test_SignalRecorder &recorder = *local.recorder();
+    const qint64 before = local.camera()->properties()->value(TVK_Commu_Prop::kContrast);
     const qint64 chosen = before == 2 ? 0 : 2;
     const QString chosenText = chosen == 2 ? QStringLiteral("High") : QStringLiteral("Low");
 
     // From the program to the camera, over the command connection.
-    local.rig->controller->setContrast(chosenText);
-    QTRY_COMPARE_WITH_TIMEOUT(local.camera->properties()->value(kPropContrast), chosen, kWaitMs);
+    local.controller()->setContrast(chosenText);
+    QTRY_COMPARE_WITH_TIMEOUT(local.camera()->properties()->value(TVK_Commu_Prop::kContrast), chosen, kWaitMs);
 
     // From the camera to the program: its change event on the event
     // connection brings the new text.
     recorder.clear();
-    local.camera->properties()->setValue(kPropContrast, 1);
+    local.camera()->properties()->setValue(TVK_Commu_Prop::kContrast, 1);
     QTRY_VERIFY_WITH_TIMEOUT(recorder.count(QStringLiteral("signalContrast(QString)")) >= 1, kWaitMs);
     QCOMPARE(recorder.lastArgs(QStringLiteral("signalContrast(QString)")).value(0).toString(),
              QStringLiteral("Standard"));
@@ -279,23 +221,19 @@ void tst_PtpIpSession::releasedPictureArrivesOnDiskByteForByte_data()
 void tst_PtpIpSession::releasedPictureArrivesOnDiskByteForByte()
 {
     QFETCH(qint64, dngBytes);
-    LocalRig local(kProduct);
-    QVERIFY(local.rig->connected());
-    TVK_Emulator_Capture *capture = local.camera->component<TVK_Emulator_Capture>();
+    Rig local(kProduct);
+    QVERIFY(local.connected());
+    TVK_Emulator_Capture *capture = local.camera()->component<TVK_Emulator_Capture>();
     QVERIFY(capture != nullptr);
-    QTemporaryDir dir;
-    const QString dng = dir.filePath(QStringLiteral("dng"));
-    const QString jpg = dir.filePath(QStringLiteral("jpg"));
-    QVERIFY(QDir().mkpath(dng) && QDir().mkpath(jpg));
-    TVK_Logic_FolderSettings folders;
-    folders.load({dng, jpg, QStringLiteral("Wlan"), 7});
-    Controller &controller = *local.rig->controller;
-    controller.setFolderSettings(&folders);
+    QVERIFY(local.useFolders(QStringLiteral("Wlan"), 7));
+    const QString dng = local.folder("dng");
+    const QString jpg = local.folder("jpg");
+    Controller &controller = *local.controller();
     if (dngBytes > 0) {
         capture->overrideSetting(Camera::kLEFileFormat, 0);
         capture->setDngBytes(dngBytes);
     } else {
-        local.camera->properties()->setValue(kPropFileFormat, 2, false);
+        local.camera()->properties()->setValue(TVK_Commu_Prop::kFileFormat, 2 /* JPG only */, false);
     }
     const QString folder = dngBytes > 0 ? dng : jpg;
     const QString other = dngBytes > 0 ? jpg : dng;
@@ -315,7 +253,7 @@ void tst_PtpIpSession::releasedPictureArrivesOnDiskByteForByte()
     const QVector<quint32> handles = capture->cardHandles();
     QVERIFY(!handles.isEmpty());
     const Camera::Result original
-        = local.camera->transact(kOpGetObject, {handles.last()}, TVK_Emulator_Transaction::kLEDataIn);
+        = local.camera()->transact(TVK_Commu_Ptp::kOpGetObject, {handles.last()}, TVK_Emulator_Transaction::kLEDataIn);
     QCOMPARE(original.responseCode, 0x2001);
     QVERIFY(original.data.size() > 1000);
     QCOMPARE(onDisk.size(), original.data.size());
@@ -328,9 +266,9 @@ void tst_PtpIpSession::releasedPictureArrivesOnDiskByteForByte()
 
 void tst_PtpIpSession::liveViewFramesArrive()
 {
-    LocalRig local(kProduct);
-    QVERIFY(local.rig->connected());
-    Controller &controller = *local.rig->controller;
+    Rig local(kProduct);
+    QVERIFY(local.connected());
+    Controller &controller = *local.controller();
     int frames = 0;
     // The window's part: each frame shown asks for the next.
     connect(&controller, &Controller::signalLiveView, &controller, [&controller, &frames](const QImage &image) {
@@ -345,7 +283,7 @@ void tst_PtpIpSession::liveViewFramesArrive()
     controller.setLiveViewPhoto(false);
     controller.catchLiveViewGUIClosed();
     QVERIFY(local.settle());
-    QCOMPARE(local.rig->count("signalCameraDisconnected"), 0);
+    QCOMPARE(local.count("signalCameraDisconnected"), 0);
 }
 
 void tst_PtpIpSession::cameraKilledDuringALargeTransferDisconnectsOnceAndComesBack()
@@ -357,25 +295,21 @@ void tst_PtpIpSession::cameraKilledDuringALargeTransferDisconnectsOnceAndComesBa
     const quint16 port = program.port();
 
     TVK_Test_LogCapture log;
-    Rig rig(port);
+    Rig rig(kProduct, port);
     QVERIFY(rig.connected());
-    QTemporaryDir dir;
-    const QString dng = dir.filePath(QStringLiteral("dng"));
-    const QString jpg = dir.filePath(QStringLiteral("jpg"));
-    QVERIFY(QDir().mkpath(dng) && QDir().mkpath(jpg));
-    TVK_Logic_FolderSettings folders;
-    folders.load({dng, jpg, QStringLiteral("Killed"), 7});
-    rig.controller->setFolderSettings(&folders);
+    QVERIFY(rig.useFolders(QStringLiteral("Killed"), 7));
+    const QString dng = rig.folder("dng");
+    const QString jpg = rig.folder("jpg");
 
-    rig.controller->doCaptureBtnPressed();
-    rig.controller->doCaptureBtnReleased();
+    rig.controller()->doCaptureBtnPressed();
+    rig.controller()->doCaptureBtnReleased();
     // The camera has answered GetObject and is sending the picture.
     QVERIFY(QTest::qWaitFor([&program]() { return program.logged(QStringLiteral("operation 0x1009")); }, kWaitMs));
     program.kill();
 
     // One disconnect, soon, whichever connection noticed first.
     QTRY_COMPARE_WITH_TIMEOUT(rig.count("signalCameraDisconnected"), 1, kWaitMs);
-    QVERIFY(rig.controller->camera() == nullptr);
+    QVERIFY(rig.controller()->camera() == nullptr);
     // Nothing half-written is left, not even the hidden partial file; the
     // transfer thread removes it when its read fails, which may come after
     // the disconnect.
@@ -403,7 +337,7 @@ void tst_PtpIpSession::cameraKilledDuringALargeTransferDisconnectsOnceAndComesBa
     QVERIFY(again.start({QStringLiteral("--product=%1").arg(kProduct, 0, 16)}, port));
     QVERIFY(rig.connected(2));
     QCOMPARE(rig.count("signalCameraDisconnected"), 1);
-    QCOMPARE(rig.controller->productId(), kProduct);
+    QCOMPARE(rig.controller()->productId(), kProduct);
 }
 
 QTEST_GUILESS_MAIN(tst_PtpIpSession)

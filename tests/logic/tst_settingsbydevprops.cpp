@@ -6,6 +6,7 @@
 #include "TVK_Logic_CameraSettingsByDevProps.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_OpenedCamera.h"
 #include "TVK_Test_TracingAccess.h"
 
 #include <QSet>
@@ -30,29 +31,17 @@ namespace {
 
 using TracingAccess = TVK_Test_TracingAccess;
 
-// A connected emulated camera of one product. prepare runs on the camera
-// before the strategy's first refresh.
-struct Rig {
-    explicit Rig(int product, const std::function<void(Camera &)> &prepare = {})
-        : camera(std::make_shared<Camera>(product))
+// A connected emulated camera of one product, its properties traced. prepare
+// runs on the camera before the strategy's first refresh.
+struct Rig : TVK_Test_OpenedCamera {
+    explicit Rig(int product, const Prepare &prepare = {})
+        : TVK_Test_OpenedCamera(product, prepare, [](std::shared_ptr<Camera> body) { return new TracingAccess(body); })
+        , access(accessAs<TracingAccess>())
     {
-        camera->setTimeScale(0.01);
-        if (prepare)
-            prepare(*camera);
-        access = std::make_unique<TracingAccess>(camera);
-        access->checkDeviceAvailable();
-        opened = access->openConnection(TracingAccess::kVendorId, product, access->deviceId());
         access->initCapabilityFlags();
-        info = std::make_unique<TVK_Logic_DeviceInfo>(access.get());
+        info = std::make_unique<TVK_Logic_DeviceInfo>(access);
         access->reads.clear();
-        settings = std::make_unique<Settings>(access.get(), info.get());
-    }
-    ~Rig()
-    {
-        // The camera's reports must stop before anything that hears them goes.
-        settings.reset();
-        access->closeConnection();
-        access.reset();
+        settings = std::make_unique<Settings>(access, info.get());
     }
 
     TVK_Emulator_PropertyStore *store() const { return camera->properties(); }
@@ -62,11 +51,9 @@ struct Rig {
         access->writes.clear();
     }
 
-    std::shared_ptr<Camera> camera;
-    std::unique_ptr<TracingAccess> access;
+    TracingAccess *const access;
     std::unique_ptr<TVK_Logic_DeviceInfo> info;
     std::unique_ptr<Settings> settings;
-    bool opened = false;
 };
 
 FlagSet raised(const Flags &flags)
@@ -262,7 +249,7 @@ private Q_SLOTS:
         QFETCH(CodeList, reads);
         QFETCH(FlagSet, flags);
         Rig rig(product);
-        QSignalSpy reports(rig.access.get(), &TVK_Commu_CameraAccess_Base::signalDevicePropertyChanged);
+        QSignalSpy reports(rig.access, &TVK_Commu_CameraAccess_Base::signalDevicePropertyChanged);
         rig.clearTrace();
         rig.store()->setValue(code, value, true);
         QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), 3000);

@@ -5,6 +5,7 @@
 #include "TVK_Logic_CameraSettingsByStruct.h"
 #include "TVK_Logic_CameraSettingsByStructCora.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_OpenedCamera.h"
 #include "TVK_Test_RecordingAccess.h"
 
 #include <QtEndian>
@@ -58,22 +59,13 @@ QString classOf(int product)
                                   : QStringLiteral("TVK_Logic_CameraSettingsByStruct");
 }
 
-// An emulated body of one product with the strategy of its layout on top.
-// Members are destroyed in reverse order: strategy, access, camera.
-struct Session {
+// An emulated body of one product with the strategy of its layout on top,
+// which goes before the access closes.
+struct Session : TVK_Test_OpenedCamera {
     explicit Session(int product)
-        : camera(std::make_shared<Camera>(product))
+        : TVK_Test_OpenedCamera(product)
+        , settings(makeSettings(product, accessAs<Access>()))
     {
-        camera->setTimeScale(0.01);
-        access = std::make_unique<Access>(camera);
-        access->checkDeviceAvailable();
-        opened = access->openConnection(Access::kVendorId, product, access->deviceId());
-        settings = makeSettings(product, access.get());
-    }
-    ~Session()
-    {
-        settings.reset();
-        access->closeConnection();
     }
 
     EmulatedRecord *record() const { return camera->component<EmulatedRecord>(); }
@@ -87,10 +79,7 @@ struct Session {
         return true;
     }
 
-    std::shared_ptr<Camera> camera;
-    std::unique_ptr<Access> access;
     std::unique_ptr<Struct> settings;
-    bool opened = false;
 };
 
 QVector<int> raised(const Flags &flags)

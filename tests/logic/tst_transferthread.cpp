@@ -1,8 +1,9 @@
-#include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Commu_PtpCodes.h"
 #include "TVK_Test_Heap.h"
 #include "TVK_Test_HostileCamera.h"
 #include "TVK_Test_Home.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_OpenedCamera.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
@@ -44,15 +45,8 @@ namespace {
 
 // Generous: the machine is loaded and everything runs under the sanitizers.
 constexpr int kWaitMs = 60000;
-constexpr int kOpGetDeviceInfo = 0x1001;
-constexpr int kOpGetObjectInfo = 0x1008;
-constexpr int kOpGetObject = 0x1009;
-constexpr int kOpGetThumb = 0x100A;
-constexpr int kOpGetPartialObject = 0x101B;
-constexpr int kOpTransferObjectReady = 0x9007;
-constexpr int kOpGetObjectPropsSupported = 0x9801;
-constexpr int kOpGetObjectPropValue = 0x9803;
-constexpr quint16 kPropFileFormat = 0xD004; // 0 DNG, 1 DNG and JPG, 2 JPG
+using namespace TVK_Commu_Ptp;
+constexpr quint16 kPropFileFormat = TVK_Commu_Prop::kFileFormat; // 0 DNG, 1 DNG and JPG, 2 JPG
 constexpr qint64 kDngBytes = 64 * 1024;
 constexpr char kFullDiskChild[] = "TVK_TEST_FULL_DISK_CHILD";
 
@@ -142,24 +136,28 @@ struct Sink : QObject {
 
 // A connected emulated camera with the model on top, pictures going to dng/
 // and jpg/ of a fresh folder, numbered from number.
-struct Rig {
+struct Rig : TVK_Test_OpenedCamera {
     Rig(int product, int fileFormat, int number = 41, const std::function<void(FaultyAccess &)> &prepare = {})
-        : camera(std::make_shared<Camera>(product))
+        : TVK_Test_OpenedCamera(
+              product,
+              [fileFormat](Camera &body) {
+                  body.component<Capture>()->setDngBytes(kDngBytes);
+                  body.properties()->setValue(kPropFileFormat, fileFormat, false);
+              },
+              [prepare](std::shared_ptr<Camera> body) {
+                  auto *faulty = new FaultyAccess(body);
+                  if (prepare)
+                      prepare(*faulty);
+                  return faulty;
+              })
+        , capture(camera->component<Capture>())
+        , access(accessAs<FaultyAccess>())
+        , model(std::make_unique<Model>(access))
     {
-        camera->setTimeScale(0.01);
-        capture = camera->component<Capture>();
-        capture->setDngBytes(kDngBytes);
-        camera->properties()->setValue(kPropFileFormat, fileFormat, false);
-        access = std::make_unique<FaultyAccess>(camera);
-        if (prepare)
-            prepare(*access);
-        access->checkDeviceAvailable();
-        access->openConnection(Emulated::kVendorId, product, access->deviceId());
-        model = std::make_unique<Model>(access.get());
         QDir(dir.path()).mkpath(QStringLiteral("dng"));
         QDir(dir.path()).mkpath(QStringLiteral("jpg"));
         model->folderSettings()->load({path("dng"), path("jpg"), QStringLiteral("Picture"), number});
-        QObject::connect(access.get(), &Emulated::signalTransferRequest, model.get(), &Model::transferRequest,
+        QObject::connect(access, &Emulated::signalTransferRequest, model.get(), &Model::transferRequest,
                          Qt::QueuedConnection);
         QObject::connect(model.get(), &Model::signalTransferError, &sink,
                          [this](const QString &message) { sink.errors << message; });
@@ -169,12 +167,6 @@ struct Rig {
                              sink.orientations << orientation;
                              sink.thumbnails += QImage::fromData(thumbnail, "JPEG").isNull() ? 0 : 1;
                          });
-    }
-    ~Rig()
-    {
-        model.reset();
-        access->closeConnection();
-        access.reset();
     }
     QString path(const char *relative) const { return dir.filePath(QLatin1String(relative)); }
     // Every file below the folder, hidden ones too, relative to it.
@@ -207,16 +199,15 @@ struct Rig {
     QByteArray cardFile(quint32 handle)
     {
         TVK_Logic_ObjectInfo info;
-        info.recvFromCamera(access.get(), handle);
+        info.recvFromCamera(access, handle);
         QByteArray bytes(int(info.objectCompressedSize()), '\0');
         access->getObject(bytes.data(), unsigned(bytes.size()), handle);
         return bytes;
     }
 
     QTemporaryDir dir;
-    std::shared_ptr<Camera> camera;
-    Capture *capture = nullptr;
-    std::unique_ptr<FaultyAccess> access;
+    Capture *const capture;
+    FaultyAccess *const access;
     std::unique_ptr<Model> model;
     Sink sink;
 };
@@ -492,8 +483,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("stillConnected");
-        QTest::newRow("read refused") << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, 0x2002); })
-                                      << true;
+        QTest::newRow("read refused")
+            << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); }) << true;
         QTest::newRow("unplugged while reading")
             << Fault([](Rig &rig) { rig.access->unplugDuringPictureRead = true; }) << false;
         // Answered OK, but fewer bytes came than the ObjectInfo announced.
@@ -536,7 +527,7 @@ private Q_SLOTS:
         QFETCH(bool, removedMeanwhile);
         Rig rig(0x2041, 1);
         rig.model->setWantQuickView(true);
-        rig.camera->failNextOperation(kOpTransferObjectReady, 0x2002);
+        rig.camera->failNextOperation(kOpTransferObjectReady, kRespGeneralError);
         QVERIFY(rig.access->releaseCam(0));
         QVERIFY(QTest::qWaitFor([&rig]() { return rig.files() == QStringList{"jpg/Picture00041.JPG"}; }, kWaitMs));
         QVERIFY(QTest::qWaitFor([&rig]() { return rig.model->transferThreadCount() == 0; }, kWaitMs));
@@ -660,7 +651,7 @@ private Q_SLOTS:
         int heard = 0, mostThreads = 0, mostQueued = 0;
         qint64 mostHeap = 0;
         // Queued after the model's own connection: the model has had the request.
-        QObject::connect(rig.access.get(), &Emulated::signalTransferRequest, &rig.sink, [&]() {
+        QObject::connect(rig.access, &Emulated::signalTransferRequest, &rig.sink, [&]() {
             ++heard;
             mostThreads = qMax(mostThreads, int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()));
             mostQueued = qMax(mostQueued, rig.model->transferThreadCount());

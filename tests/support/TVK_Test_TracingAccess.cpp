@@ -1,22 +1,17 @@
 #include "TVK_Test_TracingAccess.h"
 
+#include "TVK_Commu_PtpCodes.h"
+
 #include <QtEndian>
 
 #include <cstring>
 
-namespace {
-
-constexpr int kOpGetValue = 0x1015;
-constexpr int kOpSetValue = 0x1016;
-constexpr int kOpSetCameraSettings = 0x9001;
-constexpr int kOpRelease = 0x9004;
-
-} // namespace
+using namespace TVK_Commu_Ptp;
 
 bool TVK_Test_TracingAccess::recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
                                       unsigned bufferSize, const char *caller, quint64 *received)
 {
-    if (operationCode == kOpGetValue && numParams > 0) {
+    if (operationCode == kOpGetDevicePropValue && numParams > 0) {
         const std::lock_guard<std::mutex> locker(m_recordMutex);
         reads.append(int(params[0]));
         if (failReads.contains(int(params[0]))) {
@@ -34,7 +29,7 @@ bool TVK_Test_TracingAccess::sendData(int operationCode, int numParams, const qu
 {
     {
         const std::lock_guard<std::mutex> locker(m_recordMutex);
-        if (operationCode == kOpSetValue && numParams > 0) {
+        if (operationCode == kOpSetDevicePropValue && numParams > 0) {
             unsigned char bytes[4] = {};
             std::memcpy(bytes, buffer, qMin(size, 4u));
             writes.append({int(params[0]), size, qint64(qFromLittleEndian<quint32>(bytes))});
