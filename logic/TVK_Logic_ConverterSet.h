@@ -38,7 +38,7 @@ class TVK_Logic_Camera;
 
 // The connected camera's converters, one per setting it offers, and the
 // shutter-time APEX converter; empty while no camera is connected. Which
-// converter a camera gets, and whether it is made for the product, is one
+// converter a camera gets, and whether it is made with the product id, is one
 // table row each (in the .cpp), kept in the order they are made.
 //
 // Controller thread only.
@@ -53,7 +53,7 @@ public:
 
     // Empties the set, then makes what the camera offers for productId.
     void create(TVK_Logic_Camera &camera, int productId);
-    // Destroys them in the order the program has always destroyed them.
+    // Destroys them in the order of m_converters below.
     void clear();
 
     // nullptr while the connected camera has no such converter (or none is
@@ -69,8 +69,9 @@ private:
     static void make(TVK_Logic_ConverterSet &set, int productId);
 
     // In the order clear() destroys them: white-balance temperature first,
-    // the audio level last of the settings, the shutter-time converter after
-    // all of them.
+    // audio level last of the settings, the shutter-time converter after all
+    // of them. Whoever watches a converter's destroyed() sees this order on
+    // every disconnect, as always; it is not free to change.
     std::tuple<std::unique_ptr<TVK_Logic_ConverterWhiteBalTemp>, std::unique_ptr<TVK_Logic_ConverterWhiteBalance>,
                std::unique_ptr<TVK_Logic_ConverterWarning>, std::unique_ptr<TVK_Logic_ConverterJpgResolution>,
                std::unique_ptr<TVK_Logic_ConverterVideoFormatResol>,
