@@ -5,42 +5,12 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXConverterAperture.h"
-#include "TVK_Logic_APEXConverterShutterTime.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_CameraLens.h"
-#include "TVK_Logic_ConverterAudioLevel.h"
-#include "TVK_Logic_ConverterAutoPowerOff.h"
-#include "TVK_Logic_ConverterAutoreviewDuration.h"
-#include "TVK_Logic_ConverterBracketDeltaEV.h"
-#include "TVK_Logic_ConverterBracketImgNum.h"
-#include "TVK_Logic_ConverterContrast.h"
-#include "TVK_Logic_ConverterDngCompression.h"
-#include "TVK_Logic_ConverterDriveMode.h"
-#include "TVK_Logic_ConverterExposCompens.h"
-#include "TVK_Logic_ConverterExposMetering.h"
-#include "TVK_Logic_ConverterFileFormat.h"
-#include "TVK_Logic_ConverterFocusDistance.h"
-#include "TVK_Logic_ConverterIntervalFrames.h"
-#include "TVK_Logic_ConverterIntervalTime.h"
-#include "TVK_Logic_ConverterJpgColorSpace.h"
-#include "TVK_Logic_ConverterJpgResolution.h"
-#include "TVK_Logic_ConverterMonochrome.h"
-#include "TVK_Logic_ConverterOrientation.h"
-#include "TVK_Logic_ConverterPhotoAspectRatio.h"
-#include "TVK_Logic_ConverterSaturation.h"
-#include "TVK_Logic_ConverterSensitivity.h"
-#include "TVK_Logic_ConverterSensorFormat.h"
-#include "TVK_Logic_ConverterSharpness.h"
-#include "TVK_Logic_ConverterVideoFileFormat.h"
-#include "TVK_Logic_ConverterVideoFormatResol.h"
-#include "TVK_Logic_ConverterVideoResAndFrRate.h"
-#include "TVK_Logic_ConverterWarning.h"
-#include "TVK_Logic_ConverterWhiteBalTemp.h"
-#include "TVK_Logic_ConverterWhiteBalance.h"
+#include "TVK_Logic_ConverterSet.h"
 #include "TVK_Logic_ExposureLists.h"
 #include "TVK_Logic_FolderSettings.h"
-#include "TVK_Logic_ObjectInfo.h"
-#include "TVK_Logic_TransferThread.h"
+#include "TVK_Logic_PictureReader.h"
 #include "TVK_Platform_ThreadCheck.h"
 
 #include <QCoreApplication>
@@ -63,18 +33,10 @@ constexpr int kBulbExposureMode = 4;
 constexpr int kBracketingDriveMode = 4;
 constexpr int kIntervalDriveMode = 5;
 constexpr double kBulbSeconds = -1.0;
-// EXIF/JPEG; 0x3802 (TIFF/EP) is how the cameras describe their DNG files.
-constexpr quint16 kObjectFormatJpeg = 0x3801;
 
 using Lists = TVK_Logic_ExposureLists;
 constexpr const char *kNoAperture = Lists::kNoAperture;
 constexpr const char *kBulbText = Lists::kBulbText;
-
-// Sharing reads stay in pieces a transfer can always hold.
-constexpr quint32 kSharingPieceBytes = 6000000;
-constexpr quint32 kSharingMinBytes = 501;
-constexpr quint32 kSharingMaxBytes = 199999999;
-constexpr unsigned kPictureHeadBytes = 1024;
 
 int roundHalfAway(double value)
 {
@@ -108,33 +70,11 @@ bool lensIsConnected(TVK_Logic_CameraLens *lens)
     return state == 1 || state == 2;
 }
 
-// The TIFF tag pattern (tag, type SHORT, count 1) in the byte order of the
-// picture's start; the index of its first byte, or -1. The width tag gives
-// the size class of a thumbnail.
-int findTag(const QByteArray &head, quint16 tag, bool bigEndian)
-{
-    char pattern[8];
-    if (bigEndian) {
-        const char p[8] = {char(tag >> 8), char(tag & 0xFF), 0x00, 0x03, 0x00, 0x00, 0x00, 0x01};
-        std::copy(p, p + 8, pattern);
-    } else {
-        const char p[8] = {char(tag & 0xFF), char(tag >> 8), 0x03, 0x00, 0x01, 0x00, 0x00, 0x00};
-        std::copy(p, p + 8, pattern);
-    }
-    return head.indexOf(QByteArray(pattern, 8));
-}
-
-bool isBigEndianPicture(const QByteArray &head)
-{
-    const auto isM = [&head](int i) { return i < head.size() && quint8(head.at(i)) == 0x4D; };
-    return (isM(0) && isM(1)) || (isM(12) && isM(13));
-}
-
 } // namespace
 
 // --- Construction and destruction ----------------------------------------------------------------
 
-TVK_Logic_Controller::TVK_Logic_Controller()
+TVK_Logic_Controller::TVK_Logic_Controller() : m_converters(std::make_unique<TVK_Logic_ConverterSet>())
 {
     // The windows take the controller's state from its signals, queued into
     // the GUI thread; connected first, before any window connects.
@@ -200,9 +140,8 @@ TVK_Logic_Controller::~TVK_Logic_Controller()
     m_intervalTimer = nullptr;
     if (m_camera != nullptr)
         disconnectCamera();
-    destroyConverters();
-    delete m_shutterTimeConverter;
-    m_shutterTimeConverter = nullptr;
+    m_pictureReader.reset();
+    m_converters->clear();
     delete m_camera;
     m_camera = nullptr;
     if (hadCamera) {
@@ -336,7 +275,8 @@ QString TVK_Logic_Controller::shutterTimeText(double seconds) const
 {
     if (seconds == kBulbSeconds)
         return QString::fromLatin1(kBulbText);
-    return m_shutterTimeConverter != nullptr ? m_shutterTimeConverter->toString(seconds) : QString();
+    const TVK_Logic_APEXConverterShutterTime *converter = m_converters->get<TVK_Logic_APEXConverterShutterTime>();
+    return converter != nullptr ? converter->toString(seconds) : QString();
 }
 
 void TVK_Logic_Controller::emitCurrentShutterTime()
@@ -412,8 +352,8 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
 
     TVK_Logic_APEXConverterAperture::setStepSize(m_camera->hasExposCompensStep() ? m_camera->exposCompensStep() : 0);
     TVK_Logic_APEXConverterAperture::setProductId(product);
-    m_shutterTimeConverter = new TVK_Logic_APEXConverterShutterTime(product);
-    createConverters(product);
+    m_converters->create(*m_camera, product);
+    m_pictureReader = std::make_unique<TVK_Logic_PictureReader>(*m_camera, *m_activeAccess);
     connectCamera();
 
     m_publishedProductId.store(product);
@@ -438,9 +378,8 @@ void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
     }
     if (m_camera != nullptr) {
         disconnectCamera();
-        destroyConverters();
-        delete m_shutterTimeConverter;
-        m_shutterTimeConverter = nullptr;
+        m_pictureReader.reset();
+        m_converters->clear();
         TVK_Logic_APEXConverterAperture::setProductId(0);
         TVK_Logic_APEXConverterAperture::setStepSize(0);
         m_publishedProductId.store(0);
@@ -459,104 +398,6 @@ void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
     m_activeAccess = nullptr;
     debugLog(kLELogConnection, "%s - connectionType %d", prefix, connectionType);
     Q_EMIT signalCameraDisconnected();
-}
-
-void TVK_Logic_Controller::createConverters(int p)
-{
-    TVK_Logic_Camera &c = *m_camera;
-    if (c.hasOrientation())
-        m_orientationConverter = new TVK_Logic_ConverterOrientation;
-    if (c.hasAudioLevel())
-        m_audioLevelConverter = new TVK_Logic_ConverterAudioLevel;
-    if (c.hasAutoreviewDuration())
-        m_autoreviewDurationConverter = new TVK_Logic_ConverterAutoreviewDuration;
-    if (c.hasAutoPowerOff())
-        m_autoPowerOffConverter = new TVK_Logic_ConverterAutoPowerOff;
-    m_bracketDeltaEVConverter = new TVK_Logic_ConverterBracketDeltaEV(p);
-    m_bracketImgNumConverter = new TVK_Logic_ConverterBracketImgNum;
-    if (c.hasDngCompression())
-        m_dngCompressionConverter = new TVK_Logic_ConverterDngCompression;
-    m_driveModeConverter = new TVK_Logic_ConverterDriveMode(p);
-    m_exposCompensConverter = new TVK_Logic_ConverterExposCompens(p);
-    m_exposMeteringConverter = new TVK_Logic_ConverterExposMetering;
-    m_fileFormatConverter = new TVK_Logic_ConverterFileFormat(p);
-    if (c.hasFocusDistance())
-        m_focusDistanceConverter = new TVK_Logic_ConverterFocusDistance;
-    m_intervalFramesConverter = new TVK_Logic_ConverterIntervalFrames(p);
-    m_intervalTimeConverter = new TVK_Logic_ConverterIntervalTime(p);
-    if (c.hasJpgColorSpace())
-        m_jpgColorSpaceConverter = new TVK_Logic_ConverterJpgColorSpace;
-    if (c.hasJpgResolution())
-        m_jpgResolutionConverter = new TVK_Logic_ConverterJpgResolution(p);
-    if (c.hasSensorFormat())
-        m_sensorFormatConverter = new TVK_Logic_ConverterSensorFormat(p);
-    if (c.hasPhotoAspectRatio())
-        m_photoAspectRatioConverter = new TVK_Logic_ConverterPhotoAspectRatio(p);
-    if (c.hasVideoFileFormat())
-        m_videoFileFormatConverter = new TVK_Logic_ConverterVideoFileFormat(p);
-    if (c.hasVideoResAndFrRate())
-        m_videoResAndFrRateConverter = new TVK_Logic_ConverterVideoResAndFrRate(p);
-    if (c.hasVideoFormatResol())
-        m_videoFormatResolConverter = new TVK_Logic_ConverterVideoFormatResol(p);
-    if (c.hasContrast())
-        m_contrastConverter = new TVK_Logic_ConverterContrast;
-    if (c.hasSharpness())
-        m_sharpnessConverter = new TVK_Logic_ConverterSharpness;
-    if (c.hasSaturation())
-        m_saturationConverter = new TVK_Logic_ConverterSaturation;
-    if (c.hasMonochrome())
-        m_monochromeConverter = new TVK_Logic_ConverterMonochrome;
-    m_sensitivityConverter = new TVK_Logic_ConverterSensitivity(p);
-    if (c.hasWarnings())
-        m_warningConverter = new TVK_Logic_ConverterWarning(p);
-    if (c.hasWhiteBalance()) {
-        m_whiteBalanceConverter = new TVK_Logic_ConverterWhiteBalance(p);
-        m_whiteBalTempConverter = new TVK_Logic_ConverterWhiteBalTemp(p);
-    }
-}
-
-namespace {
-
-template <typename T>
-void destroy(T *&pointer)
-{
-    delete pointer;
-    pointer = nullptr;
-}
-
-} // namespace
-
-void TVK_Logic_Controller::destroyConverters()
-{
-    destroy(m_whiteBalTempConverter);
-    destroy(m_whiteBalanceConverter);
-    destroy(m_warningConverter);
-    destroy(m_jpgResolutionConverter);
-    destroy(m_videoFormatResolConverter);
-    destroy(m_videoResAndFrRateConverter);
-    destroy(m_videoFileFormatConverter);
-    destroy(m_sensorFormatConverter);
-    destroy(m_sensitivityConverter);
-    destroy(m_photoAspectRatioConverter);
-    destroy(m_orientationConverter);
-    destroy(m_jpgColorSpaceConverter);
-    destroy(m_intervalTimeConverter);
-    destroy(m_intervalFramesConverter);
-    destroy(m_focusDistanceConverter);
-    destroy(m_fileFormatConverter);
-    destroy(m_exposMeteringConverter);
-    destroy(m_exposCompensConverter);
-    destroy(m_driveModeConverter);
-    destroy(m_dngCompressionConverter);
-    destroy(m_monochromeConverter);
-    destroy(m_saturationConverter);
-    destroy(m_sharpnessConverter);
-    destroy(m_contrastConverter);
-    destroy(m_bracketImgNumConverter);
-    destroy(m_bracketDeltaEVConverter);
-    destroy(m_autoreviewDurationConverter);
-    destroy(m_autoPowerOffConverter);
-    destroy(m_audioLevelConverter);
 }
 
 void TVK_Logic_Controller::connectCamera()
@@ -796,10 +637,10 @@ void TVK_Logic_Controller::publishCameraState()
 
     if (c.hasExposCompensStep()) {
         const int step = c.exposCompensStep();
-        if (m_shutterTimeConverter != nullptr)
-            m_shutterTimeConverter->setStepSize(step);
-        if (m_exposCompensConverter != nullptr)
-            m_exposCompensConverter->setStepSize(step);
+        if (auto *shutterTime = m_converters->get<TVK_Logic_APEXConverterShutterTime>())
+            shutterTime->setStepSize(step);
+        if (auto *exposCompens = m_converters->get<TVK_Logic_ConverterExposCompens>())
+            exposCompens->setStepSize(step);
         Q_EMIT signalExposCompensStep(step);
     }
 
@@ -1054,160 +895,23 @@ void TVK_Logic_Controller::deleteObjectFromImageDB(uint handle)
 
 // --- Pictures on request -------------------------------------------------------------------------------
 
-namespace {
-
-// Marks the camera's transfer as running (the property refresh waits) and
-// holds its access lock while the user interface reads a picture.
-class PictureRead
-{
-public:
-    explicit PictureRead(TVK_Logic_Camera *camera) : m_camera(camera), m_locker(camera->accessLock())
-    {
-        m_camera->setTransferInProgress(true);
-        m_camera->setPictureReadBusy(true);
-    }
-    ~PictureRead()
-    {
-        m_camera->setPictureReadBusy(false);
-        m_camera->setTransferInProgress(false);
-    }
-    PictureRead(const PictureRead &) = delete;
-    PictureRead &operator=(const PictureRead &) = delete;
-
-private:
-    TVK_Logic_Camera *m_camera;
-    const std::lock_guard<std::mutex> m_locker;
-};
-
-} // namespace
-
-int TVK_Logic_Controller::pictureSizeClass(const QByteArray &head) const
-{
-    const int product = m_camera->productId();
-    if (isCora(product))
-        return 2;
-    if (product != 0x2061)
-        return 0;
-    const bool bigEndian = isBigEndianPicture(head);
-    const int at = findTag(head, 0xA002, bigEndian);
-    int width = 0;
-    if (at >= 0 && at + 10 <= head.size()) {
-        const quint8 a = quint8(head.at(at + 8));
-        const quint8 b = quint8(head.at(at + 9));
-        width = bigEndian ? (a << 8) | b : (b << 8) | a;
-    }
-    if (width > 5000)
-        return 2;
-    return width > 3500 ? 1 : 0;
-}
-
 void TVK_Logic_Controller::loadThumb(uint handle, bool isBig)
 {
     TVK_METHOD(prefix);
-    if (!hasCamera(prefix) || m_activeAccess == nullptr)
+    if (!hasCamera(prefix) || m_pictureReader == nullptr)
         return;
-    const int index = m_camera->imageIndexOfHandle(handle);
-    if (index < 0) {
-        debugLog(kLELogAlways, "%s - no picture 0x%08X in the image list", prefix, handle);
-        return;
-    }
-    const int kind = isBig ? 1 : 0;
-    QByteArray thumbnail;
-    QString fileName;
-    {
-        PictureRead read(m_camera);
-        m_camera->setImageThirdValue(index, 0);
-        if (m_camera->imageRotation(index) == 360) {
-            QByteArray head(int(kPictureHeadBytes), '\0');
-            if (m_activeAccess->getObject(head.data(), kPictureHeadBytes, handle)) {
-                const int orientation = TVK_Logic_TransferThread::exifOrientation(head);
-                m_camera->setImageRotation(index, orientation == 3 ? 180 : orientation == 6 ? 90
-                                                                        : orientation == 8 ? 270 : 0);
-                m_camera->setImageSizeClass(index, pictureSizeClass(head));
-            } else {
-                debugLog(kLELogAlways, "%s - start of picture 0x%08X not read", prefix, handle);
-            }
-        }
-        TVK_Logic_ObjectInfo info;
-        if (!info.recvFromCamera(m_activeAccess, handle, kind)) {
-            debugLog(kLELogAlways, "%s - object information of 0x%08X not read", prefix, handle);
-            return;
-        }
-        fileName = info.filename();
-        const quint32 size = info.thumbCompressedSize();
-        if (size > 0 && size <= kSharingPieceBytes) {
-            thumbnail.resize(int(size));
-            if (!m_activeAccess->getThumbnail(thumbnail.data(), size, kind, handle))
-                thumbnail.clear();
-        }
-    }
-    if (thumbnail.isEmpty()) {
-        debugLog(kLELogAlways, "%s - no thumbnail for 0x%08X", prefix, handle);
-        return;
-    }
-    Q_EMIT signalThumbReceived(new QByteArray(thumbnail), fileName, handle, isBig);
+    TVK_Logic_PictureReader::Thumbnail thumbnail;
+    if (m_pictureReader->readThumbnail(prefix, handle, isBig, &thumbnail))
+        Q_EMIT signalThumbReceived(new QByteArray(thumbnail.bytes), thumbnail.fileName, handle, isBig);
 }
 
 void TVK_Logic_Controller::loadImageForSharing(int index, bool fullRes, bool forceDNG)
 {
     TVK_METHOD(prefix);
-    if (m_camera == nullptr || m_activeAccess == nullptr)
+    if (m_pictureReader == nullptr)
         return;
-    const quint32 handle = m_camera->imageHandleAt(index);
-    std::unique_ptr<QByteArray> data;
     bool complete = false;
-    {
-        PictureRead read(m_camera);
-        TVK_Logic_ObjectInfo info;
-        if (handle == 0 || !info.recvFromCamera(m_activeAccess, handle)) {
-            debugLog(kLELogAlways, "%s - object information of picture %d not read", prefix, index);
-        } else {
-            const quint32 size = info.objectCompressedSize();
-            const bool jpeg = info.objectFormat() == kObjectFormatJpeg;
-            if (size < kSharingMinBytes || size > kSharingMaxBytes) {
-                debugLog(kLELogAlways, "%s - picture %d has an unusable size of %u bytes", prefix, index, size);
-            } else if ((fullRes && !jpeg && !forceDNG) || (!fullRes && (!jpeg || !forceDNG))) {
-                const int kind = fullRes ? 2 : 1;
-                const quint32 thumbSize = info.thumbCompressedSize() > 0 ? info.thumbCompressedSize() : size;
-                data.reset(new QByteArray(int(qMin(thumbSize, kSharingPieceBytes)), '\0'));
-                if (!m_activeAccess->getThumbnail(data->data(), unsigned(data->size()), kind, handle)) {
-                    data.reset();
-                } else if (kind == 1) {
-                    const QByteArray start = data->left(100);
-                    if (start.count('\0') == start.size())
-                        debugLog(kLELogTransfer, "--- corrupt (nulled) image transfered for image %d", index);
-                }
-            } else {
-                data.reset(new QByteArray(int(size), '\0'));
-                quint32 done = 0;
-                bool ok = true;
-                // Counted by what the camera sent: a data phase that ended
-                // early succeeds as a transaction but leaves zeros behind.
-                quint64 received = 0;
-                if (size <= kSharingPieceBytes) {
-                    ok = m_activeAccess->getObject(data->data(), size, handle, &received);
-                    done = ok ? quint32(qMin<quint64>(received, size)) : 0;
-                    ok = ok && received == size;
-                } else {
-                    while (ok && done < size) {
-                        const quint32 piece = qMin(kSharingPieceBytes, size - done);
-                        ok = m_activeAccess->getPartialObject(data->data() + done, piece, done, handle, &received);
-                        if (ok)
-                            done += quint32(qMin<quint64>(received, piece));
-                        ok = ok && received == piece;
-                    }
-                }
-                if (!ok) {
-                    // What arrived is still handed on, marked as incomplete.
-                    debugLog(kLELogAlways, "%s - picture %d read only up to byte %u of %u", prefix, index, done, size);
-                    data->resize(int(done));
-                    if (done == 0)
-                        data.reset();
-                }
-                complete = ok && jpeg;
-            }
-        }
-    }
+    std::unique_ptr<QByteArray> data = m_pictureReader->readForSharing(prefix, index, fullRes, forceDNG, &complete);
     Q_EMIT signalImageForSharingReceived(data.release(), complete);
 }
 
@@ -1301,49 +1005,51 @@ void TVK_Logic_Controller::emitPictureExampleName()
 
 // One list slot and one value slot per family; the value slot's extra signals
 // are written out where a family has them.
-#define TVK_LIST_SLOT(Family, member, words)                                                                      \
+#define TVK_LIST_SLOT(Family, words)                                                                              \
     void TVK_Logic_Controller::emit##Family##List()                                                             \
     {                                                                                                           \
         TVK_METHOD(prefix);                                                                                     \
-        emitListOf(prefix, member, words, &C::signal##Family##List);                                            \
+        emitListOf(prefix, m_converters->get<TVK_Logic_Converter##Family>(), words,                             \
+                   &C::signal##Family##List);                                                                   \
     }
 
-#define TVK_TEXT_SLOT(Family, member, words)                                                                      \
+#define TVK_TEXT_SLOT(Family, words)                                                                              \
     void TVK_Logic_Controller::emit##Family(int value)                                                          \
     {                                                                                                           \
         TVK_METHOD(prefix);                                                                                     \
-        emitTextOf(prefix, member, words, value, qOverload<const QString &>(&C::signal##Family));               \
+        emitTextOf(prefix, m_converters->get<TVK_Logic_Converter##Family>(), words, value,                      \
+                   qOverload<const QString &>(&C::signal##Family));                                             \
     }
 
-#define TVK_FAMILY(Family, member, words)                                                                         \
-    TVK_LIST_SLOT(Family, member, words)                                                                        \
-    TVK_TEXT_SLOT(Family, member, words)
+#define TVK_FAMILY(Family, words)                                                                                 \
+    TVK_LIST_SLOT(Family, words)                                                                                \
+    TVK_TEXT_SLOT(Family, words)
 
-TVK_FAMILY(JpgColorSpace, m_jpgColorSpaceConverter, "JPG color space")
-TVK_FAMILY(JpgResolution, m_jpgResolutionConverter, "JPG resolution")
-TVK_FAMILY(AutoreviewDuration, m_autoreviewDurationConverter, "autoreview duration")
-TVK_FAMILY(AutoPowerOff, m_autoPowerOffConverter, "auto power off")
-TVK_FAMILY(SensorFormat, m_sensorFormatConverter, "sensor format")
-TVK_FAMILY(PhotoAspectRatio, m_photoAspectRatioConverter, "photo aspect ratio")
-TVK_FAMILY(VideoFileFormat, m_videoFileFormatConverter, "video file format")
-TVK_FAMILY(VideoResAndFrRate, m_videoResAndFrRateConverter, "video resolution and frame rate")
-TVK_FAMILY(VideoFormatResol, m_videoFormatResolConverter, "video format resolution")
-TVK_FAMILY(Contrast, m_contrastConverter, "contrast")
-TVK_FAMILY(Sharpness, m_sharpnessConverter, "sharpness")
-TVK_FAMILY(Saturation, m_saturationConverter, "saturation")
-TVK_FAMILY(Monochrome, m_monochromeConverter, "monochrome")
-TVK_FAMILY(BracketImgNum, m_bracketImgNumConverter, "bracketing image numbers")
-TVK_FAMILY(BracketDeltaEV, m_bracketDeltaEVConverter, "bracketing delta EV")
-TVK_FAMILY(WhiteBalTemp, m_whiteBalTempConverter, "white balance temperature")
-TVK_LIST_SLOT(FileFormat, m_fileFormatConverter, "file format")
-TVK_LIST_SLOT(DngCompression, m_dngCompressionConverter, "DNG compression")
-TVK_LIST_SLOT(Orientation, m_orientationConverter, "orientation")
-TVK_LIST_SLOT(AudioLevel, m_audioLevelConverter, "audio level")
-TVK_LIST_SLOT(ExposMetering, m_exposMeteringConverter, "exposure metering")
-TVK_LIST_SLOT(ExposCompens, m_exposCompensConverter, "exposure compensation")
-TVK_LIST_SLOT(Sensitivity, m_sensitivityConverter, "sensitivity")
-TVK_LIST_SLOT(WhiteBalance, m_whiteBalanceConverter, "white balance")
-TVK_LIST_SLOT(DriveMode, m_driveModeConverter, "drive mode")
+TVK_FAMILY(JpgColorSpace, "JPG color space")
+TVK_FAMILY(JpgResolution, "JPG resolution")
+TVK_FAMILY(AutoreviewDuration, "autoreview duration")
+TVK_FAMILY(AutoPowerOff, "auto power off")
+TVK_FAMILY(SensorFormat, "sensor format")
+TVK_FAMILY(PhotoAspectRatio, "photo aspect ratio")
+TVK_FAMILY(VideoFileFormat, "video file format")
+TVK_FAMILY(VideoResAndFrRate, "video resolution and frame rate")
+TVK_FAMILY(VideoFormatResol, "video format resolution")
+TVK_FAMILY(Contrast, "contrast")
+TVK_FAMILY(Sharpness, "sharpness")
+TVK_FAMILY(Saturation, "saturation")
+TVK_FAMILY(Monochrome, "monochrome")
+TVK_FAMILY(BracketImgNum, "bracketing image numbers")
+TVK_FAMILY(BracketDeltaEV, "bracketing delta EV")
+TVK_FAMILY(WhiteBalTemp, "white balance temperature")
+TVK_LIST_SLOT(FileFormat, "file format")
+TVK_LIST_SLOT(DngCompression, "DNG compression")
+TVK_LIST_SLOT(Orientation, "orientation")
+TVK_LIST_SLOT(AudioLevel, "audio level")
+TVK_LIST_SLOT(ExposMetering, "exposure metering")
+TVK_LIST_SLOT(ExposCompens, "exposure compensation")
+TVK_LIST_SLOT(Sensitivity, "sensitivity")
+TVK_LIST_SLOT(WhiteBalance, "white balance")
+TVK_LIST_SLOT(DriveMode, "drive mode")
 
 #undef TVK_FAMILY
 #undef TVK_TEXT_SLOT
@@ -1356,36 +1062,40 @@ void TVK_Logic_Controller::emitFileFormat(int value)
     Q_EMIT signalUseDngCompression(value < 3);
     Q_EMIT signalUseJpgColorSpace(value >= 1 && value <= 4);
     Q_EMIT signalUseJpgResolution(value >= 1 && value <= 4);
-    emitTextOf(prefix, m_fileFormatConverter, "file format", value, qOverload<const QString &>(&C::signalFileFormat));
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterFileFormat>(), "file format", value,
+               qOverload<const QString &>(&C::signalFileFormat));
 }
 
 void TVK_Logic_Controller::emitDngCompression(bool on)
 {
     TVK_METHOD(prefix);
-    emitTextOf(prefix, m_dngCompressionConverter, "DNG compression", on ? 1 : 0, &C::signalDngCompression);
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterDngCompression>(), "DNG compression", on ? 1 : 0,
+               &C::signalDngCompression);
 }
 
 void TVK_Logic_Controller::emitOrientation(int value)
 {
     TVK_METHOD(prefix);
     Q_EMIT signalOrientation(value);
-    emitTextOf(prefix, m_orientationConverter, "orientation", value, qOverload<const QString &>(&C::signalOrientation));
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterOrientation>(), "orientation", value,
+               qOverload<const QString &>(&C::signalOrientation));
 }
 
 void TVK_Logic_Controller::emitAudioLevel(int value)
 {
     TVK_METHOD(prefix);
-    if (!hasConverter(prefix, m_audioLevelConverter, "audio level"))
+    const TVK_Logic_ConverterAudioLevel *converter = m_converters->get<TVK_Logic_ConverterAudioLevel>();
+    if (!hasConverter(prefix, converter, "audio level"))
         return;
     Q_EMIT signalAudioLevelIsManual(value == 1);
-    Q_EMIT signalAudioLevel(m_audioLevelConverter->textForValue(value));
+    Q_EMIT signalAudioLevel(converter->textForValue(value));
 }
 
 void TVK_Logic_Controller::emitExposMetering(int value)
 {
     TVK_METHOD(prefix);
     Q_EMIT signalExposMetering(value);
-    emitTextOf(prefix, m_exposMeteringConverter, "exposure metering", value,
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterExposMetering>(), "exposure metering", value,
                qOverload<const QString &>(&C::signalExposMetering));
 }
 
@@ -1393,7 +1103,7 @@ void TVK_Logic_Controller::emitExposCompens(int value)
 {
     TVK_METHOD(prefix);
     Q_EMIT signalExposCompens(value);
-    emitTextOf(prefix, m_exposCompensConverter, "exposure compensation", value,
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterExposCompens>(), "exposure compensation", value,
                qOverload<const QString &>(&C::signalExposCompens));
 }
 
@@ -1401,7 +1111,8 @@ void TVK_Logic_Controller::emitSensitivity(int value)
 {
     TVK_METHOD(prefix);
     Q_EMIT signalSensitivity(value);
-    emitTextOf(prefix, m_sensitivityConverter, "sensitivity", value, qOverload<const QString &>(&C::signalSensitivity));
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterSensitivity>(), "sensitivity", value,
+               qOverload<const QString &>(&C::signalSensitivity));
     // The shortest and longest times can depend on the sensitivity.
     emitShutterTimeList();
     emitCurrentShutterTime();
@@ -1413,10 +1124,11 @@ void TVK_Logic_Controller::emitWhiteBalance(int value)
     if (m_camera != nullptr && value == 10 && isProduct(m_camera->productId(), {0x2031, 0x2033, 0x2041, 0x2044, 0x2047}))
         value = 9;
     Q_EMIT signalWhiteBalance(value);
-    if (!hasConverter(prefix, m_whiteBalanceConverter, "white balance"))
+    const TVK_Logic_ConverterWhiteBalance *converter = m_converters->get<TVK_Logic_ConverterWhiteBalance>();
+    if (!hasConverter(prefix, converter, "white balance"))
         return;
-    Q_EMIT signalWhiteBalance(m_whiteBalanceConverter->textForValue(value));
-    Q_EMIT signalIsWhiteBalTemp(value == m_whiteBalanceConverter->colorTemperatureValue());
+    Q_EMIT signalWhiteBalance(converter->textForValue(value));
+    Q_EMIT signalIsWhiteBalTemp(value == converter->colorTemperatureValue());
 }
 
 void TVK_Logic_Controller::emitDriveMode(int value)
@@ -1426,8 +1138,8 @@ void TVK_Logic_Controller::emitDriveMode(int value)
         m_ownIntervalActive = false;
     if (m_camera != nullptr && m_camera->bracketingEnabled())
         value = kBracketingDriveMode;
-    emitValueAndText(prefix, m_driveModeConverter, "drive mode", value, qOverload<int>(&C::signalDriveMode),
-                     qOverload<const QString &>(&C::signalDriveMode));
+    emitValueAndText(prefix, m_converters->get<TVK_Logic_ConverterDriveMode>(), "drive mode", value,
+                     qOverload<int>(&C::signalDriveMode), qOverload<const QString &>(&C::signalDriveMode));
 }
 
 void TVK_Logic_Controller::emitRangeAndList(const char *prefix, const TVK_Logic_ConverterBase *converter,
@@ -1451,35 +1163,35 @@ void TVK_Logic_Controller::emitValueAndText(const char *prefix, const TVK_Logic_
 void TVK_Logic_Controller::emitIntervalFramesList()
 {
     TVK_METHOD(prefix);
-    emitRangeAndList(prefix, m_intervalFramesConverter, "interval frames", &C::signalIntervalFramesRange,
-                     &C::signalIntervalFramesList);
+    emitRangeAndList(prefix, m_converters->get<TVK_Logic_ConverterIntervalFrames>(), "interval frames",
+                     &C::signalIntervalFramesRange, &C::signalIntervalFramesList);
 }
 
 void TVK_Logic_Controller::emitIntervalFrames(int value)
 {
     TVK_METHOD(prefix);
-    emitValueAndText(prefix, m_intervalFramesConverter, "interval frames", value,
+    emitValueAndText(prefix, m_converters->get<TVK_Logic_ConverterIntervalFrames>(), "interval frames", value,
                      qOverload<int>(&C::signalIntervalFrames), qOverload<const QString &>(&C::signalIntervalFrames));
 }
 
 void TVK_Logic_Controller::emitIntervalTimeList()
 {
     TVK_METHOD(prefix);
-    emitRangeAndList(prefix, m_intervalTimeConverter, "interval time", &C::signalIntervalTimeRange,
-                     &C::signalIntervalTimeList);
+    emitRangeAndList(prefix, m_converters->get<TVK_Logic_ConverterIntervalTime>(), "interval time",
+                     &C::signalIntervalTimeRange, &C::signalIntervalTimeList);
 }
 
 void TVK_Logic_Controller::emitIntervalTime(int value)
 {
     TVK_METHOD(prefix);
-    emitValueAndText(prefix, m_intervalTimeConverter, "interval time", value, qOverload<int>(&C::signalIntervalTime),
-                     qOverload<const QString &>(&C::signalIntervalTime));
+    emitValueAndText(prefix, m_converters->get<TVK_Logic_ConverterIntervalTime>(), "interval time", value,
+                     qOverload<int>(&C::signalIntervalTime), qOverload<const QString &>(&C::signalIntervalTime));
 }
 
 void TVK_Logic_Controller::emitWarning(int value)
 {
     TVK_METHOD(prefix);
-    emitTextOf(prefix, m_warningConverter, "warnings", value, &C::signalWarning);
+    emitTextOf(prefix, m_converters->get<TVK_Logic_ConverterWarning>(), "warnings", value, &C::signalWarning);
 }
 
 // --- Focus distances -------------------------------------------------------------------------------------
@@ -1488,8 +1200,9 @@ void TVK_Logic_Controller::emitWarning(int value)
     void TVK_Logic_Controller::emit##Name(int millimetres)                                                      \
     {                                                                                                           \
         TVK_METHOD(prefix);                                                                                     \
-        if (hasConverter(prefix, m_focusDistanceConverter, "focus distance"))                                   \
-            Q_EMIT signal##Name(m_focusDistanceConverter->textFromMillimetres(millimetres, m_unitIsFeet));      \
+        const auto *const converter = m_converters->get<TVK_Logic_ConverterFocusDistance>();                    \
+        if (hasConverter(prefix, converter, "focus distance"))                                                  \
+            Q_EMIT signal##Name(converter->textFromMillimetres(millimetres, m_unitIsFeet));                     \
     }
 
 TVK_DISTANCE_SLOT(FocusDistance)
@@ -1502,12 +1215,13 @@ TVK_DISTANCE_SLOT(AutoFocusLimitDist)
 // The converter keeps the lens's range so that texts can be checked against it.
 void TVK_Logic_Controller::emitFocusRange(const char *prefix)
 {
-    if (!hasConverter(prefix, m_focusDistanceConverter, "focus distance"))
+    TVK_Logic_ConverterFocusDistance *converter = m_converters->get<TVK_Logic_ConverterFocusDistance>();
+    if (!hasConverter(prefix, converter, "focus distance"))
         return;
     const int maximum = int(m_camera->focusPositionMax());
     const int minimum = int(m_camera->focusPositionMin());
-    m_focusDistanceConverter->setMaximum(maximum);
-    m_focusDistanceConverter->setMinimum(minimum);
+    converter->setMaximum(maximum);
+    converter->setMinimum(minimum);
     emitFocusMaxDistance(maximum);
     emitFocusMinDistance(minimum);
 }
@@ -1546,7 +1260,8 @@ void TVK_Logic_Controller::emitShutterTime(double seconds)
 void TVK_Logic_Controller::emitShutterTimeList()
 {
     TVK_METHOD(prefix);
-    if (!hasCamera(prefix) || m_shutterTimeConverter == nullptr)
+    const TVK_Logic_APEXConverterShutterTime *converter = m_converters->get<TVK_Logic_APEXConverterShutterTime>();
+    if (!hasCamera(prefix) || converter == nullptr)
         return;
     const int product = m_camera->productId();
     double shortest = 0.00025;
@@ -1568,7 +1283,7 @@ void TVK_Logic_Controller::emitShutterTimeList()
         return;
     }
 
-    const QStringList list = Lists::shutterTimes(*m_shutterTimeConverter, shortest, longest, step);
+    const QStringList list = Lists::shutterTimes(*converter, shortest, longest, step);
     Q_EMIT signalShutterTimeList(list);
 }
 
@@ -1591,13 +1306,15 @@ void TVK_Logic_Controller::catchExposCompensStep(int step)
     TVK_METHOD(prefix);
     if (TVK_Logic_APEXConverterAperture::stepSize() != step)
         TVK_Logic_APEXConverterAperture::setStepSize(step);
-    if (m_shutterTimeConverter != nullptr && m_shutterTimeConverter->stepSize() != step)
-        m_shutterTimeConverter->setStepSize(step);
-    if (!hasConverter(prefix, m_exposCompensConverter, "exposure compensation"))
+    TVK_Logic_APEXConverterShutterTime *shutterTime = m_converters->get<TVK_Logic_APEXConverterShutterTime>();
+    if (shutterTime != nullptr && shutterTime->stepSize() != step)
+        shutterTime->setStepSize(step);
+    TVK_Logic_ConverterExposCompens *exposCompens = m_converters->get<TVK_Logic_ConverterExposCompens>();
+    if (!hasConverter(prefix, exposCompens, "exposure compensation"))
         return;
-    if (m_exposCompensConverter->stepSize() == step)
+    if (exposCompens->stepSize() == step)
         return;
-    m_exposCompensConverter->setStepSize(step);
+    exposCompens->setStepSize(step);
     Q_EMIT signalExposCompensStep(step);
     emitExposCompensList();
     emitExposCompens(0);
@@ -1616,7 +1333,7 @@ void TVK_Logic_Controller::catchLensChanged()
         return;
     if (m_camera->hasAperture())
         emitApertureList();
-    if (m_focusDistanceConverter != nullptr)
+    if (m_converters->get<TVK_Logic_ConverterFocusDistance>() != nullptr)
         emitFocusRange(prefix);
     else if (m_camera->hasFocusDistance())
         debugLog(kLELogAlways, "%s - no converter for focus distance", prefix);
@@ -1657,29 +1374,28 @@ void TVK_Logic_Controller::setIsUnitFeet(bool feet)
 // --- Display text to camera value -------------------------------------------------------------------------
 
 // The text slots that only convert and hand the value to the camera.
-#define TVK_TEXT_SETTER(Family, member, words, Type)                                                              \
+#define TVK_TEXT_SETTER(Family, words, Type)                                                                      \
     void TVK_Logic_Controller::set##Family(const QString &text)                                                 \
     {                                                                                                           \
         TVK_METHOD(prefix);                                                                                     \
         int value = 0;                                                                                          \
-        if (valueOfText(prefix, member, words, text, &value))                                                   \
+        if (valueOfText(prefix, m_converters->get<TVK_Logic_Converter##Family>(), words, text, &value))         \
             m_camera->set##Family(Type(value));                                                                 \
     }
 
-TVK_TEXT_SETTER(JpgColorSpace, m_jpgColorSpaceConverter, "JPG color space", eVXColorManagement)
-TVK_TEXT_SETTER(JpgResolution, m_jpgResolutionConverter, "JPG resolution", eVXPhotoResolutionJPG)
-TVK_TEXT_SETTER(AutoreviewDuration, m_autoreviewDurationConverter, "autoreview duration", eVXAutoreviewDuration)
-TVK_TEXT_SETTER(AutoPowerOff, m_autoPowerOffConverter, "auto power off", eVXAutoPowerOff)
-TVK_TEXT_SETTER(SensorFormat, m_sensorFormatConverter, "sensor format", eVXSensorFormat)
-TVK_TEXT_SETTER(PhotoAspectRatio, m_photoAspectRatioConverter, "photo aspect ratio", eVXPhotoAspectRatio)
-TVK_TEXT_SETTER(VideoFileFormat, m_videoFileFormatConverter, "video file format", eVXVideoFileFormat)
-TVK_TEXT_SETTER(VideoResAndFrRate, m_videoResAndFrRateConverter, "video resolution and frame rate",
-                eVXVideoResAndFrRate)
-TVK_TEXT_SETTER(VideoFormatResol, m_videoFormatResolConverter, "video format resolution", eVXVideoFormatResol)
-TVK_TEXT_SETTER(Contrast, m_contrastConverter, "contrast", eVXContrast)
-TVK_TEXT_SETTER(Sharpness, m_sharpnessConverter, "sharpness", eVXSharpness)
-TVK_TEXT_SETTER(Saturation, m_saturationConverter, "saturation", eVXSaturation)
-TVK_TEXT_SETTER(Monochrome, m_monochromeConverter, "monochrome", eVXMonochrome)
+TVK_TEXT_SETTER(JpgColorSpace, "JPG color space", eVXColorManagement)
+TVK_TEXT_SETTER(JpgResolution, "JPG resolution", eVXPhotoResolutionJPG)
+TVK_TEXT_SETTER(AutoreviewDuration, "autoreview duration", eVXAutoreviewDuration)
+TVK_TEXT_SETTER(AutoPowerOff, "auto power off", eVXAutoPowerOff)
+TVK_TEXT_SETTER(SensorFormat, "sensor format", eVXSensorFormat)
+TVK_TEXT_SETTER(PhotoAspectRatio, "photo aspect ratio", eVXPhotoAspectRatio)
+TVK_TEXT_SETTER(VideoFileFormat, "video file format", eVXVideoFileFormat)
+TVK_TEXT_SETTER(VideoResAndFrRate, "video resolution and frame rate", eVXVideoResAndFrRate)
+TVK_TEXT_SETTER(VideoFormatResol, "video format resolution", eVXVideoFormatResol)
+TVK_TEXT_SETTER(Contrast, "contrast", eVXContrast)
+TVK_TEXT_SETTER(Sharpness, "sharpness", eVXSharpness)
+TVK_TEXT_SETTER(Saturation, "saturation", eVXSaturation)
+TVK_TEXT_SETTER(Monochrome, "monochrome", eVXMonochrome)
 
 #undef TVK_TEXT_SETTER
 
@@ -1687,35 +1403,36 @@ void TVK_Logic_Controller::setDngCompression(const QString &text)
 {
     TVK_METHOD(prefix);
     int value = 0;
-    if (valueOfText(prefix, m_dngCompressionConverter, "DNG compression", text, &value))
+    if (valueOfText(prefix, m_converters->get<TVK_Logic_ConverterDngCompression>(), "DNG compression", text, &value))
         m_camera->setDngCompression(value != 0);
 }
 
 // The text slots that convert and go on through their int slot, which checks
 // the camera.
-#define TVK_TEXT_TO_INT(Family, member, words, convert)                                                           \
+#define TVK_TEXT_TO_INT(Family, words, convert)                                                                   \
     void TVK_Logic_Controller::set##Family(const QString &text)                                                 \
     {                                                                                                           \
         TVK_METHOD(prefix);                                                                                     \
         double value = 0.0;                                                                                     \
-        if (converterValueOfText(prefix, member, words, text, &value))                                          \
+        if (converterValueOfText(prefix, m_converters->get<TVK_Logic_Converter##Family>(), words, text,         \
+                                 &value))                                                                       \
             set##Family(convert(value));                                                                        \
     }
 
 #define TVK_ROUNDED(value) roundHalfAway(value)
 #define TVK_TRUNCATED(value) int(value)
 
-TVK_TEXT_TO_INT(AudioLevel, m_audioLevelConverter, "audio level", TVK_ROUNDED)
-TVK_TEXT_TO_INT(BracketDeltaEV, m_bracketDeltaEVConverter, "bracketing delta EV", TVK_ROUNDED)
-TVK_TEXT_TO_INT(BracketImgNum, m_bracketImgNumConverter, "bracketing image numbers", TVK_ROUNDED)
-TVK_TEXT_TO_INT(DriveMode, m_driveModeConverter, "drive mode", TVK_ROUNDED)
-TVK_TEXT_TO_INT(ExposMetering, m_exposMeteringConverter, "exposure metering", TVK_ROUNDED)
-TVK_TEXT_TO_INT(IntervalFrames, m_intervalFramesConverter, "interval frames", TVK_ROUNDED)
-TVK_TEXT_TO_INT(IntervalTime, m_intervalTimeConverter, "interval time", TVK_ROUNDED)
-TVK_TEXT_TO_INT(ExposCompens, m_exposCompensConverter, "exposure compensation", TVK_ROUNDED)
-TVK_TEXT_TO_INT(FileFormat, m_fileFormatConverter, "file format", TVK_ROUNDED)
-TVK_TEXT_TO_INT(WhiteBalance, m_whiteBalanceConverter, "white balance", TVK_ROUNDED)
-TVK_TEXT_TO_INT(WhiteBalTemp, m_whiteBalTempConverter, "white balance temperature", TVK_TRUNCATED)
+TVK_TEXT_TO_INT(AudioLevel, "audio level", TVK_ROUNDED)
+TVK_TEXT_TO_INT(BracketDeltaEV, "bracketing delta EV", TVK_ROUNDED)
+TVK_TEXT_TO_INT(BracketImgNum, "bracketing image numbers", TVK_ROUNDED)
+TVK_TEXT_TO_INT(DriveMode, "drive mode", TVK_ROUNDED)
+TVK_TEXT_TO_INT(ExposMetering, "exposure metering", TVK_ROUNDED)
+TVK_TEXT_TO_INT(IntervalFrames, "interval frames", TVK_ROUNDED)
+TVK_TEXT_TO_INT(IntervalTime, "interval time", TVK_ROUNDED)
+TVK_TEXT_TO_INT(ExposCompens, "exposure compensation", TVK_ROUNDED)
+TVK_TEXT_TO_INT(FileFormat, "file format", TVK_ROUNDED)
+TVK_TEXT_TO_INT(WhiteBalance, "white balance", TVK_ROUNDED)
+TVK_TEXT_TO_INT(WhiteBalTemp, "white balance temperature", TVK_TRUNCATED)
 
 #undef TVK_TRUNCATED
 #undef TVK_ROUNDED
@@ -1725,7 +1442,7 @@ void TVK_Logic_Controller::setSensitivity(const QString &text)
 {
     TVK_METHOD(prefix);
     double value = 0.0;
-    if (!converterValueOfText(prefix, m_sensitivityConverter, "sensitivity", text, &value))
+    if (!converterValueOfText(prefix, m_converters->get<TVK_Logic_ConverterSensitivity>(), "sensitivity", text, &value))
         return;
     Q_EMIT signalSensitivity(int(value));
     setSensitivity(int(value));
@@ -1878,8 +1595,9 @@ void TVK_Logic_Controller::setWhiteBalance(int index)
         return;
     m_camera->setWhiteBalanceIndex(uchar(index));
     Q_EMIT signalWhiteBalance(index);
-    if (hasConverter(prefix, m_whiteBalanceConverter, "white balance"))
-        Q_EMIT signalIsWhiteBalTemp(index == m_whiteBalanceConverter->colorTemperatureValue());
+    const TVK_Logic_ConverterWhiteBalance *converter = m_converters->get<TVK_Logic_ConverterWhiteBalance>();
+    if (hasConverter(prefix, converter, "white balance"))
+        Q_EMIT signalIsWhiteBalTemp(index == converter->colorTemperatureValue());
 }
 
 void TVK_Logic_Controller::setShutterTime(const QString &text)
@@ -1955,15 +1673,17 @@ void TVK_Logic_Controller::setIntervalTime(int seconds)
 void TVK_Logic_Controller::setFocusDistance(const QString &text)
 {
     TVK_METHOD(prefix);
-    if (!hasCamera(prefix) || !hasConverter(prefix, m_focusDistanceConverter, "focus distance"))
+    const TVK_Logic_ConverterFocusDistance *converter = m_converters->get<TVK_Logic_ConverterFocusDistance>();
+    if (!hasCamera(prefix) || !hasConverter(prefix, converter, "focus distance"))
         return;
-    m_camera->setFocusDistance(uint(m_focusDistanceConverter->millimetresFromText(text, m_unitIsFeet)));
+    m_camera->setFocusDistance(uint(converter->millimetresFromText(text, m_unitIsFeet)));
 }
 
 void TVK_Logic_Controller::setFocusDistance(double metres)
 {
     TVK_METHOD(prefix);
-    if (!hasCamera(prefix) || !hasConverter(prefix, m_focusDistanceConverter, "focus distance"))
+    if (!hasCamera(prefix)
+        || !hasConverter(prefix, m_converters->get<TVK_Logic_ConverterFocusDistance>(), "focus distance"))
         return;
     uint position = 0;
     if (metres <= 0.0)

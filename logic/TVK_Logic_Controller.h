@@ -12,42 +12,15 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 class TVK_Commu_CameraAccess_Base;
-class TVK_Logic_APEXConverterShutterTime;
 class TVK_Logic_Camera;
-class TVK_Logic_ConverterAudioLevel;
-class TVK_Logic_ConverterAutoreviewDuration;
-class TVK_Logic_ConverterAutoPowerOff;
 class TVK_Logic_ConverterBase;
-class TVK_Logic_ConverterBracketDeltaEV;
-class TVK_Logic_ConverterBracketImgNum;
-class TVK_Logic_ConverterContrast;
-class TVK_Logic_ConverterSharpness;
-class TVK_Logic_ConverterSaturation;
-class TVK_Logic_ConverterMonochrome;
-class TVK_Logic_ConverterDngCompression;
-class TVK_Logic_ConverterDriveMode;
-class TVK_Logic_ConverterExposCompens;
-class TVK_Logic_ConverterExposMetering;
-class TVK_Logic_ConverterFileFormat;
-class TVK_Logic_ConverterFocusDistance;
-class TVK_Logic_ConverterIntervalFrames;
-class TVK_Logic_ConverterIntervalTime;
-class TVK_Logic_ConverterJpgColorSpace;
-class TVK_Logic_ConverterJpgResolution;
-class TVK_Logic_ConverterOrientation;
-class TVK_Logic_ConverterPhotoAspectRatio;
-class TVK_Logic_ConverterSensitivity;
-class TVK_Logic_ConverterSensorFormat;
-class TVK_Logic_ConverterVideoFileFormat;
-class TVK_Logic_ConverterVideoResAndFrRate;
-class TVK_Logic_ConverterVideoFormatResol;
-class TVK_Logic_ConverterWarning;
-class TVK_Logic_ConverterWhiteBalance;
-class TVK_Logic_ConverterWhiteBalTemp;
+class TVK_Logic_ConverterSet;
 class TVK_Logic_FolderSettings;
+class TVK_Logic_PictureReader;
 
 // The one mediator between the user interface and the camera, living in the
 // controller thread. It finds and opens cameras, owns the camera model and one
@@ -539,9 +512,6 @@ private:
     QString shutterTimeText(double seconds) const;
     void emitCurrentShutterTime();
     void emitFocusRange(const char *prefix);
-    int pictureSizeClass(const QByteArray &head) const;
-    void createConverters(int productId);
-    void destroyConverters();
     void connectCamera();
     void disconnectCamera();
     void publishCameraState();
@@ -553,37 +523,10 @@ private:
     TVK_Commu_CameraAccess_Base *m_wlanAccess = nullptr;
     TVK_Logic_Camera *m_camera = nullptr;
     TVK_Commu_CameraAccess_Base *m_activeAccess = nullptr;
-    TVK_Logic_APEXConverterShutterTime *m_shutterTimeConverter = nullptr;
-
-    TVK_Logic_ConverterAudioLevel *m_audioLevelConverter = nullptr;
-    TVK_Logic_ConverterAutoreviewDuration *m_autoreviewDurationConverter = nullptr;
-    TVK_Logic_ConverterAutoPowerOff *m_autoPowerOffConverter = nullptr;
-    TVK_Logic_ConverterBracketDeltaEV *m_bracketDeltaEVConverter = nullptr;
-    TVK_Logic_ConverterBracketImgNum *m_bracketImgNumConverter = nullptr;
-    TVK_Logic_ConverterContrast *m_contrastConverter = nullptr;
-    TVK_Logic_ConverterSharpness *m_sharpnessConverter = nullptr;
-    TVK_Logic_ConverterSaturation *m_saturationConverter = nullptr;
-    TVK_Logic_ConverterMonochrome *m_monochromeConverter = nullptr;
-    TVK_Logic_ConverterDngCompression *m_dngCompressionConverter = nullptr;
-    TVK_Logic_ConverterDriveMode *m_driveModeConverter = nullptr;
-    TVK_Logic_ConverterExposCompens *m_exposCompensConverter = nullptr;
-    TVK_Logic_ConverterExposMetering *m_exposMeteringConverter = nullptr;
-    TVK_Logic_ConverterFileFormat *m_fileFormatConverter = nullptr;
-    TVK_Logic_ConverterFocusDistance *m_focusDistanceConverter = nullptr;
-    TVK_Logic_ConverterIntervalFrames *m_intervalFramesConverter = nullptr;
-    TVK_Logic_ConverterIntervalTime *m_intervalTimeConverter = nullptr;
-    TVK_Logic_ConverterJpgColorSpace *m_jpgColorSpaceConverter = nullptr;
-    TVK_Logic_ConverterJpgResolution *m_jpgResolutionConverter = nullptr;
-    TVK_Logic_ConverterOrientation *m_orientationConverter = nullptr;
-    TVK_Logic_ConverterPhotoAspectRatio *m_photoAspectRatioConverter = nullptr;
-    TVK_Logic_ConverterSensitivity *m_sensitivityConverter = nullptr;
-    TVK_Logic_ConverterSensorFormat *m_sensorFormatConverter = nullptr;
-    TVK_Logic_ConverterVideoFileFormat *m_videoFileFormatConverter = nullptr;
-    TVK_Logic_ConverterVideoResAndFrRate *m_videoResAndFrRateConverter = nullptr;
-    TVK_Logic_ConverterVideoFormatResol *m_videoFormatResolConverter = nullptr;
-    TVK_Logic_ConverterWarning *m_warningConverter = nullptr;
-    TVK_Logic_ConverterWhiteBalance *m_whiteBalanceConverter = nullptr;
-    TVK_Logic_ConverterWhiteBalTemp *m_whiteBalTempConverter = nullptr;
+    // One converter per setting the connected camera offers; empty without one.
+    std::unique_ptr<TVK_Logic_ConverterSet> m_converters;
+    // The user interface's picture reads; made with the camera, gone with it.
+    std::unique_ptr<TVK_Logic_PictureReader> m_pictureReader;
 
     bool m_unitIsFeet = false;
     std::atomic<int> m_liveViewMode{0};

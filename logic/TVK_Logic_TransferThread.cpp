@@ -8,6 +8,7 @@
 #include "TVK_Logic_CameraSettingsBase.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Logic_TiffTagScanner.h"
 #include "TVK_Platform_Base.h"
 
 #include <QCoreApplication>
@@ -36,15 +37,6 @@ namespace {
 constexpr int kFormatExifJpeg = 0x3801;
 constexpr int kFormatTiffEp = 0x3802;
 constexpr int kObjectPropOrientation = 0xD800;
-
-// The Orientation entry of an Exif IFD: tag 0x0112, type SHORT, count 1, in
-// either byte order; the value's low byte follows.
-const char kOrientationEntryBigEndian[] = "0112000300000001";
-const char kOrientationEntryLittleEndian[] = "1201030001000000";
-constexpr int kEntryValueOffsetBigEndian = 9;
-constexpr int kEntryValueOffsetLittleEndian = 8;
-// A JPEG's TIFF header follows its APP1 marker, length and "Exif\0\0".
-constexpr int kTiffHeaderInJpeg = 12;
 
 constexpr size_t kDumpAllLines = 0;
 constexpr size_t kDumpLines = 10;
@@ -623,18 +615,10 @@ QString TVK_Logic_TransferThread::seriesName(const QString &path, const QString 
 int TVK_Logic_TransferThread::exifOrientation(const QByteArray &file)
 {
     TVK_METHOD(prefix);
-    const QByteArray head = file.left(kHeaderBytes);
-    const auto isM = [&head](int i) { return i + 1 < head.size() && head.at(i) == 'M' && head.at(i + 1) == 'M'; };
-    const bool bigEndian = isM(0) || isM(kTiffHeaderInJpeg);
-    const QByteArray entry =
-        QByteArray::fromHex(bigEndian ? kOrientationEntryBigEndian : kOrientationEntryLittleEndian);
-    const int found = head.indexOf(entry);
-    if (found < 0)
+    const int orientation =
+        TVK_Logic_TiffTagScanner::lowByteOf(file.left(kHeaderBytes), TVK_Logic_TiffTagScanner::kTagOrientation);
+    if (orientation < 0)
         return 0;
-    const int at = found + (bigEndian ? kEntryValueOffsetBigEndian : kEntryValueOffsetLittleEndian);
-    if (at >= head.size())
-        return 0;
-    const int orientation = quint8(head.at(at));
     debugLog(kLELogThreads, "%s - parse Exif for orientation: %d", prefix, orientation);
     return orientation;
 }

@@ -11,6 +11,7 @@
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_CameraLens.h"
 #include "TVK_Logic_Controller.h"
+#include "TVK_Logic_ConverterSet.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
@@ -445,6 +446,8 @@ private Q_SLOTS:
     void counterThatStopsIsClearedAfterTwoSeconds();
     void missingConverterIsLoggedAndOnlyRawSignalsGoOut_data();
     void missingConverterIsLoggedAndOnlyRawSignalsGoOut();
+    void converterSetFollowsTheCameraAndEmptiesInItsOrder_data();
+    void converterSetFollowsTheCameraAndEmptiesInItsOrder();
     void callsWithoutCameraAreLoggedAndChangeNothing_data();
     void callsWithoutCameraAreLoggedAndChangeNothing();
     void focusDistanceGoesToTheLensInTheShownUnit_data();
@@ -1399,6 +1402,78 @@ void tst_Controller::missingConverterIsLoggedAndOnlyRawSignalsGoOut()
     QCOMPARE(rig.recorder->signatures(), emitted);
     QVERIFY2(log.contains(line), qPrintable(log.lines().join('\n')));
     QCOMPARE(rig.access->written, QVector<int>());
+}
+
+void tst_Controller::converterSetFollowsTheCameraAndEmptiesInItsOrder_data()
+{
+    QTest::addColumn<int>("product");
+    for (int product : Profile::knownProducts())
+        QTest::addRow("0x%04x", product) << product;
+}
+
+// One converter for each setting the camera offers (and those every camera
+// gets); emptied white-balance temperature first, audio level last.
+void tst_Controller::converterSetFollowsTheCameraAndEmptiesInItsOrder()
+{
+    QFETCH(int, product);
+    Rig rig(product);
+    QVERIFY(rig.connected());
+    Model &c = *rig.model();
+    TVK_Logic_ConverterSet set;
+    set.create(c, product);
+
+    struct Row
+    {
+        const char *name;
+        bool offered;
+        QObject *converter;
+    };
+    const Row inOrder[] = {
+        {"WhiteBalTemp", c.hasWhiteBalance(), set.get<TVK_Logic_ConverterWhiteBalTemp>()},
+        {"WhiteBalance", c.hasWhiteBalance(), set.get<TVK_Logic_ConverterWhiteBalance>()},
+        {"Warning", c.hasWarnings(), set.get<TVK_Logic_ConverterWarning>()},
+        {"JpgResolution", c.hasJpgResolution(), set.get<TVK_Logic_ConverterJpgResolution>()},
+        {"VideoFormatResol", c.hasVideoFormatResol(), set.get<TVK_Logic_ConverterVideoFormatResol>()},
+        {"VideoResAndFrRate", c.hasVideoResAndFrRate(), set.get<TVK_Logic_ConverterVideoResAndFrRate>()},
+        {"VideoFileFormat", c.hasVideoFileFormat(), set.get<TVK_Logic_ConverterVideoFileFormat>()},
+        {"SensorFormat", c.hasSensorFormat(), set.get<TVK_Logic_ConverterSensorFormat>()},
+        {"Sensitivity", true, set.get<TVK_Logic_ConverterSensitivity>()},
+        {"PhotoAspectRatio", c.hasPhotoAspectRatio(), set.get<TVK_Logic_ConverterPhotoAspectRatio>()},
+        {"Orientation", c.hasOrientation(), set.get<TVK_Logic_ConverterOrientation>()},
+        {"JpgColorSpace", c.hasJpgColorSpace(), set.get<TVK_Logic_ConverterJpgColorSpace>()},
+        {"IntervalTime", true, set.get<TVK_Logic_ConverterIntervalTime>()},
+        {"IntervalFrames", true, set.get<TVK_Logic_ConverterIntervalFrames>()},
+        {"FileFormat", true, set.get<TVK_Logic_ConverterFileFormat>()},
+        {"ExposMetering", true, set.get<TVK_Logic_ConverterExposMetering>()},
+        {"ExposCompens", true, set.get<TVK_Logic_ConverterExposCompens>()},
+        {"DriveMode", true, set.get<TVK_Logic_ConverterDriveMode>()},
+        {"DngCompression", c.hasDngCompression(), set.get<TVK_Logic_ConverterDngCompression>()},
+        {"Monochrome", c.hasMonochrome(), set.get<TVK_Logic_ConverterMonochrome>()},
+        {"Saturation", c.hasSaturation(), set.get<TVK_Logic_ConverterSaturation>()},
+        {"Sharpness", c.hasSharpness(), set.get<TVK_Logic_ConverterSharpness>()},
+        {"Contrast", c.hasContrast(), set.get<TVK_Logic_ConverterContrast>()},
+        {"BracketImgNum", true, set.get<TVK_Logic_ConverterBracketImgNum>()},
+        {"BracketDeltaEV", true, set.get<TVK_Logic_ConverterBracketDeltaEV>()},
+        {"AutoreviewDuration", c.hasAutoreviewDuration(), set.get<TVK_Logic_ConverterAutoreviewDuration>()},
+        {"AutoPowerOff", c.hasAutoPowerOff(), set.get<TVK_Logic_ConverterAutoPowerOff>()},
+        {"AudioLevel", c.hasAudioLevel(), set.get<TVK_Logic_ConverterAudioLevel>()},
+    };
+    QStringList expected;
+    QStringList destroyed;
+    for (const Row &row : inOrder) {
+        QVERIFY2((row.converter != nullptr) == row.offered, row.name);
+        if (row.converter == nullptr)
+            continue;
+        expected << row.name;
+        QObject::connect(row.converter, &QObject::destroyed, [&destroyed, &row]() { destroyed << row.name; });
+    }
+    QCOMPARE(set.get<TVK_Logic_ConverterFocusDistance>() != nullptr, c.hasFocusDistance());
+    QVERIFY(set.get<TVK_Logic_APEXConverterShutterTime>() != nullptr);
+
+    set.clear();
+    QCOMPARE(destroyed, expected);
+    QVERIFY(set.get<TVK_Logic_ConverterSensitivity>() == nullptr);
+    QVERIFY(set.get<TVK_Logic_APEXConverterShutterTime>() == nullptr);
 }
 
 void tst_Controller::callsWithoutCameraAreLoggedAndChangeNothing_data()
