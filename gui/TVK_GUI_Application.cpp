@@ -1,6 +1,7 @@
 #include "TVK_GUI_Application.h"
 
 #include "TVK_App_Identity.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_GUI_AboutDialog.h"
 #include "TVK_GUI_CameraArdo2.h"
@@ -41,13 +42,6 @@ using CameraWindow = TVK_GUI_SettingsAwareWidgetT<TVK_GUI_CameraArdo2>;
 // The title bar above a stored rectangle must be on a screen, or the user
 // could never grab the window again.
 constexpr int kTitleBarHeight = 44;
-
-const QVector<int> &knownProducts()
-{
-    static const QVector<int> products = {0x2009, 0x2011, 0x2021, 0x2031, 0x2033,
-                                          0x2041, 0x2044, 0x2047, 0x2051, 0x2061};
-    return products;
-}
 
 unsigned long threadForLog()
 {
@@ -499,7 +493,7 @@ void TVK_GUI_Application::catchCameraConnected()
         TVK_GUI_Settings::instance()->loadFolderSettings(m_folderSettings.get());
         m_controller->setFolderSettings(m_folderSettings.get());
     }
-    if (!knownProducts().contains(product)) {
+    if (!TVK_Commu_ProductTraits::of(product).isKnown()) {
         debugLog(kLELogAlways, "%s - unknown camera with ProductId 0x%X", prefix, unsigned(product));
         return;
     }

@@ -1,5 +1,6 @@
 #include "TVK_GUI_LiveViewWindow.h"
 
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_CameraArdo2.h"
@@ -229,7 +230,7 @@ void TVK_GUI_LiveViewWindow::createWindow(int mode)
     // than the frame rate allows.
     viewer->setWantColorMatch(false);
     const int product = controller->productId();
-    viewer->setWantMoveInZoom(product == 0x2031 || product == 0x2033);
+    viewer->setWantMoveInZoom(TVK_Commu_ProductTraits::of(product).has(TVK_Commu_ProductTraits::kLEMoveInZoom));
     info->setAudioVolumeIsManual(m_audioVolIsManual);
     info->setAudioVolume(m_audioVolMicrophone);
     info->setGCPipIsActive(m_gcPipMode);

@@ -2,6 +2,7 @@
 
 #include "TVK_Commu_CameraAccessFactory.h"
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_APEXConverterAperture.h"
@@ -43,23 +44,11 @@ int roundHalfAway(double value)
     return int(std::lround(value));
 }
 
-bool isProduct(int productId, std::initializer_list<int> products)
-{
-    for (int product : products) {
-        if (product == productId)
-            return true;
-    }
-    return false;
-}
+using Traits = TVK_Commu_ProductTraits;
 
-bool isG3(int productId)
+const Traits &traitsOf(int productId)
 {
-    return isProduct(productId, {0x2041, 0x2044, 0x2047});
-}
-
-bool isCora(int productId)
-{
-    return isProduct(productId, {0x2031, 0x2033});
+    return Traits::of(productId);
 }
 
 bool lensIsConnected(TVK_Logic_CameraLens *lens)
@@ -713,7 +702,7 @@ void TVK_Logic_Controller::publishCameraState()
         emitWhiteBalTemp(c.whiteBalanceColorTemp());
     }
 
-    if (isG3(c.productId())) {
+    if (traitsOf(c.productId()).has(Traits::kLEExposureModesPMAS)) {
         Q_EMIT signalExposureModeList(
             {QStringLiteral("P"), QStringLiteral("M"), QStringLiteral("A"), QStringLiteral("S")});
     }
@@ -822,7 +811,7 @@ void TVK_Logic_Controller::catchBulbResetTimerFired()
 {
     if (m_camera == nullptr)
         return;
-    if (!isProduct(m_camera->productId(), {0x2009, 0x2011, 0x2021, 0x2041, 0x2044, 0x2047, 0x2051}))
+    if (!traitsOf(m_camera->productId()).has(Traits::kLEBulbCounterReset))
         return;
     if (m_camera->exposureMode() != kBulbExposureMode)
         return;
@@ -842,7 +831,7 @@ void TVK_Logic_Controller::emitSelfTimerCounter(int count)
 
 void TVK_Logic_Controller::catchSelfResetTimerFired()
 {
-    if (m_camera != nullptr && isProduct(m_camera->productId(), {0x2021, 0x2051}))
+    if (m_camera != nullptr && traitsOf(m_camera->productId()).has(Traits::kLESelfTimerReset))
         emitCurrentShutterTime();
 }
 
@@ -957,9 +946,10 @@ void TVK_Logic_Controller::emitAudioVolMicrophone(int value)
 {
     Q_EMIT signalAudioVolMicrophone(value);
     const int product = m_camera != nullptr ? m_camera->productId() : 0;
-    if (isCora(product))
+    const Traits::eLEMicrophoneScale scale = traitsOf(product).microphoneScale;
+    if (scale == Traits::kLEMicrophoneSteps63)
         Q_EMIT signalAudioVolMicrophone(double(value) / 63.0);
-    else if (isG3(product))
+    else if (scale == Traits::kLEMicrophoneQuarters)
         Q_EMIT signalAudioVolMicrophone(double(value) * 0.25);
 }
 
@@ -981,7 +971,8 @@ void TVK_Logic_Controller::emitBracketEnabled(bool on)
 void TVK_Logic_Controller::emitExposureSimulationList()
 {
     const int product = m_camera != nullptr ? m_camera->productId() : 0;
-    Q_EMIT signalExposureSimulationList(isG3(product) ? QVector<int>{0, 2, 3} : QVector<int>{0, 1});
+    Q_EMIT signalExposureSimulationList(traitsOf(product).has(Traits::kLEExposureSimulationModes) ? QVector<int>{0, 2, 3}
+                                                                                              : QVector<int>{0, 1});
 }
 
 void TVK_Logic_Controller::emitFileNameAndNumber()
@@ -1121,7 +1112,7 @@ void TVK_Logic_Controller::emitSensitivity(int value)
 void TVK_Logic_Controller::emitWhiteBalance(int value)
 {
     TVK_METHOD(prefix);
-    if (m_camera != nullptr && value == 10 && isProduct(m_camera->productId(), {0x2031, 0x2033, 0x2041, 0x2044, 0x2047}))
+    if (m_camera != nullptr && value == 10 && traitsOf(m_camera->productId()).has(Traits::kLEGrayCardAsPreset))
         value = 9;
     Q_EMIT signalWhiteBalance(value);
     const TVK_Logic_ConverterWhiteBalance *converter = m_converters->get<TVK_Logic_ConverterWhiteBalance>();
@@ -1265,7 +1256,7 @@ void TVK_Logic_Controller::emitShutterTimeList()
         return;
     const int product = m_camera->productId();
     double shortest = 0.00025;
-    if (isG3(product)) {
+    if (traitsOf(product).has(Traits::kLEElectronicShutter)) {
         if (m_camera->hasElectronicShutter() && m_camera->electronicShutter() == 1)
             shortest = m_camera->driveMode() == 9 ? 0.0000625 : 0.000025;
         else
@@ -1548,9 +1539,10 @@ void TVK_Logic_Controller::setAudioVolMicrophone(double level)
 {
     const int product = m_camera != nullptr ? m_camera->productId() : 0;
     double scaled = 0.0;
-    if (isCora(product))
+    const Traits::eLEMicrophoneScale scale = traitsOf(product).microphoneScale;
+    if (scale == Traits::kLEMicrophoneSteps63)
         scaled = level * 63.0;
-    else if (isG3(product))
+    else if (scale == Traits::kLEMicrophoneQuarters)
         scaled = level * 4.0;
     else
         return;
@@ -1562,7 +1554,7 @@ void TVK_Logic_Controller::setExposureSimulation(int value)
     TVK_METHOD(prefix);
     if (!hasCamera(prefix))
         return;
-    if (isG3(m_camera->productId()))
+    if (traitsOf(m_camera->productId()).has(Traits::kLEExposureSimulationModes))
         value = value == 1 ? 3 : value;
     else
         value = value != 0 ? 1 : 0;

@@ -1,6 +1,7 @@
 #include "TVK_Logic_PictureReader.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_ObjectInfo.h"
@@ -57,10 +58,10 @@ TVK_Logic_PictureReader::TVK_Logic_PictureReader(TVK_Logic_Camera &camera, TVK_C
 
 int TVK_Logic_PictureReader::sizeClass(const QByteArray &head) const
 {
-    const int product = m_camera.productId();
-    if (product == 0x2031 || product == 0x2033)
+    const TVK_Commu_ProductTraits::eLESizeClass rule = TVK_Commu_ProductTraits::of(m_camera.productId()).sizeClass;
+    if (rule == TVK_Commu_ProductTraits::kLESizeClassFixed2)
         return 2;
-    if (product != 0x2061)
+    if (rule != TVK_Commu_ProductTraits::kLESizeClassFromWidth)
         return 0;
     const int width = TVK_Logic_TiffTagScanner::valueOf(head, TVK_Logic_TiffTagScanner::kTagPixelXDimension);
     if (width > 5000)

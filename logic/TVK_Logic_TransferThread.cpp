@@ -1,6 +1,7 @@
 #include "TVK_Logic_TransferThread.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Logic_Camera.h"
@@ -51,7 +52,7 @@ bool isPairFormat(int fileFormat)
 // These products write the JPG of a pair first, so the number advances after the DNG.
 bool isLateDngProduct(int productId)
 {
-    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
+    return TVK_Commu_ProductTraits::of(productId).has(TVK_Commu_ProductTraits::kLEJpgBeforeDng);
 }
 
 unsigned long threadForLog()
