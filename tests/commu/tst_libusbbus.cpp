@@ -1,0 +1,166 @@
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
+#include "TVK_Commu_UsbBus_Libusb.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_UsbPipe.h"
+#include "TVK_Emulator_UsbResponder.h"
+#include "TVK_Test_LogCapture.h"
+#include "TVK_Test_SignalRecorder.h"
+#include "TVK_Test_UmockdevBus.h"
+#include "TVK_Test_UsbfsDevice.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cerrno>
+#include <memory>
+
+using Access = TVK_Commu_CameraAccess_Linux_PTP;
+using MockBus = TVK_Test_UmockdevBus;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+constexpr int kProduct = 0x2041;
+// Answered by the responder itself: what goes out comes back in.
+constexpr int kOpLoopbackOut = 0x9F01;
+constexpr int kOpLoopbackIn = 0x9F02;
+// The still-image container's header in front of each data phase.
+constexpr int kHeader = 12;
+
+// The camera on the mocked bus, and the program's access over the real libusb.
+struct Rig {
+    Rig() : bus(kProduct)
+    {
+        bus.responder()->setLoopbackOperation(kOpLoopbackOut, true);
+        bus.responder()->setLoopbackOperation(kOpLoopbackIn, false);
+        access = std::make_unique<Access>(std::make_unique<TVK_Commu_UsbBus_Libusb>());
+        recorder = std::make_unique<TVK_Test_SignalRecorder>(access.get());
+    }
+    ~Rig()
+    {
+        access->closeConnection();
+        access.reset(); // libusb goes before the mocked bus
+    }
+    bool open()
+    {
+        QSignalSpy available(access.get(), &Access::signalDeviceAvailable);
+        access->checkDeviceAvailable();
+        if (available.isEmpty())
+            return false;
+        const QList<QVariant> args = available.takeFirst();
+        return access->openConnection(args.at(1).toULongLong(), args.at(2).toInt(), args.at(3).toString());
+    }
+
+    MockBus bus;
+    std::unique_ptr<Access> access;
+    std::unique_ptr<TVK_Test_SignalRecorder> recorder;
+};
+
+} // namespace
+
+class tst_LibusbBus : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cameraIsFoundByItsInterfaceAndVendor();
+    void sessionRunsOverTheRealLibusb_data();
+    void sessionRunsOverTheRealLibusb();
+    void claimHeldByAnotherProgramIsRefusedWithTheRemedy();
+    void unplugInTheDataPhaseFailsTheTransferAndClosesOnce();
+};
+
+void tst_LibusbBus::initTestCase()
+{
+    if (!MockBus::isMocked())
+        QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
+}
+
+void tst_LibusbBus::cameraIsFoundByItsInterfaceAndVendor()
+{
+    MockBus mock(kProduct);
+    TVK_Commu_UsbBus_Libusb bus;
+    QVERIFY(bus.isUsable());
+    // The root hub is on the bus as well, but has no still-image interface.
+    const QVector<TVK_Commu_UsbBusIF::Device> devices = bus.stillImageDevices();
+    QCOMPARE(devices.size(), 1);
+    QCOMPARE(devices.first().vendorId, MockBus::vendorId());
+    QCOMPARE(int(devices.first().productId), TVK_Emulator_Profile::forProduct(kProduct)->productId);
+    QCOMPARE(devices.first().deviceId, MockBus::deviceId());
+}
+
+void tst_LibusbBus::sessionRunsOverTheRealLibusb_data()
+{
+    QTest::addColumn<int>("objectSize");
+    QTest::newRow("one short packet") << 100;
+    QTest::newRow("ends on a packet boundary: zero-length packet") << MockBus::kPacketSize - kHeader;
+    QTest::newRow("many packets") << 70000;
+}
+
+void tst_LibusbBus::sessionRunsOverTheRealLibusb()
+{
+    QFETCH(int, objectSize);
+    Rig rig;
+    QVERIFY(rig.open());
+    QVERIFY(rig.bus.responder()->sessionOpen());
+    QCOMPARE(rig.bus.usbfs().claims(), 1);
+
+    const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(kProduct);
+    const QByteArray info = profile->deviceInfo();
+    QByteArray buffer(info.size(), '\0');
+    QVERIFY(rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+    QCOMPARE(buffer, info);
+
+    QByteArray desc(1024, '\0');
+    QVERIFY(rig.access->getDevicePropDesc(profile->deviceProperties.first(), desc.data(), unsigned(desc.size())));
+    QCOMPARE(quint16(quint8(desc[0]) | quint8(desc[1]) << 8), profile->deviceProperties.first());
+
+    QByteArray object(objectSize, '\0');
+    for (int i = 0; i < objectSize; ++i)
+        object[i] = char(i * 7 + i / 251);
+    QVERIFY(rig.access->sendData(kOpLoopbackOut, 0, nullptr, object.constData(), unsigned(objectSize), "test"));
+    QByteArray back(objectSize, '\0');
+    quint64 received = 0;
+    QVERIFY(rig.access->recvData(kOpLoopbackIn, 0, nullptr, back.data(), unsigned(objectSize), "test", &received));
+    QCOMPARE(received, quint64(objectSize));
+    QCOMPARE(back, object);
+
+    QVERIFY(rig.access->closeConnection());
+    QVERIFY(!rig.bus.responder()->sessionOpen());
+    QVERIFY(rig.bus.responder()->operationCodes().endsWith(TVK_Emulator_UsbResponder::kOpCloseSession));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.bus.usbfs().releases(), 1, kWaitMs);
+}
+
+void tst_LibusbBus::claimHeldByAnotherProgramIsRefusedWithTheRemedy()
+{
+    Rig rig;
+    rig.bus.usbfs().failClaims(EBUSY);
+    QSignalSpy warnings(rig.access.get(), &Access::signalConnectionWarning);
+    TVK_Test_LogCapture log;
+    QVERIFY(!rig.open());
+    QVERIFY(!log.matching(QStringLiteral("libusb_claim_interface: LIBUSB_ERROR_BUSY")).isEmpty());
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(warnings.first().at(0).toString().contains(QLatin1String("in use by another program")));
+    QVERIFY(!rig.bus.responder()->sessionOpen());
+}
+
+void tst_LibusbBus::unplugInTheDataPhaseFailsTheTransferAndClosesOnce()
+{
+    Rig rig;
+    QVERIFY(rig.open());
+    constexpr int kObject = 300000;
+    QByteArray object(kObject, 'x');
+    QVERIFY(rig.access->sendData(kOpLoopbackOut, 0, nullptr, object.constData(), unsigned(kObject), "test"));
+    rig.bus.pipe()->setUnplugAfterBytesToHost(kObject / 3);
+    QByteArray back(kObject, '\0');
+    QVERIFY(!rig.access->recvData(kOpLoopbackIn, 0, nullptr, back.data(), unsigned(kObject), "test"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 1, kWaitMs);
+    QCOMPARE(rig.access->productId(), 0);
+    QByteArray buffer(1024, '\0');
+    QVERIFY(!rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+}
+
+QTEST_GUILESS_MAIN(tst_LibusbBus)
+#include "tst_libusbbus.moc"

@@ -1,0 +1,172 @@
+#include "TVK_Test_UmockdevBus.h"
+
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_UsbBus.h"
+#include "TVK_Emulator_UsbPipe.h"
+#include "TVK_Emulator_UsbResponder.h"
+#include "TVK_Test_UsbfsDevice.h"
+
+#include <QByteArray>
+#include <QtDebug>
+
+#include <umockdev.h>
+
+#include <memory>
+
+namespace {
+
+constexpr quint8 kEndpointBulkIn = 0x81;
+constexpr quint8 kEndpointBulkOut = 0x02;
+constexpr quint8 kEndpointInterruptIn = 0x83;
+constexpr int kInterruptPacketSize = 8;
+constexpr int kInterruptInterval = 9;
+
+void appendWord(QByteArray &bytes, int value)
+{
+    bytes.append(char(value & 0xFF));
+    bytes.append(char((value >> 8) & 0xFF));
+}
+
+// The standard device descriptor (USB 2.0, class given per interface).
+QByteArray deviceDescriptor(int deviceClass, quint16 vendorId, quint16 productId)
+{
+    QByteArray bytes;
+    bytes.append(char(18)).append(char(1));
+    appendWord(bytes, 0x0200);
+    bytes.append(char(deviceClass)).append(char(0)).append(char(0)).append(char(64));
+    appendWord(bytes, vendorId);
+    appendWord(bytes, productId);
+    appendWord(bytes, 0x0100);
+    bytes.append(char(1)).append(char(2)).append(char(3)).append(char(1));
+    return bytes;
+}
+
+void appendEndpoint(QByteArray &bytes, quint8 address, int type, int packetSize, int interval)
+{
+    bytes.append(char(7)).append(char(5)).append(char(address)).append(char(type));
+    appendWord(bytes, packetSize);
+    bytes.append(char(interval));
+}
+
+// One configuration with one interface of the given class and its endpoints.
+QByteArray configuration(int interfaceClass, int subclass, int protocol, const QByteArray &endpoints)
+{
+    QByteArray bytes;
+    bytes.append(char(9)).append(char(2));
+    appendWord(bytes, 9 + 9 + endpoints.size());
+    bytes.append(char(1)).append(char(1)).append(char(0)).append(char(0xC0)).append(char(1));
+    bytes.append(char(9)).append(char(4)).append(char(0)).append(char(0)).append(char(endpoints.size() / 7));
+    bytes.append(char(interfaceClass)).append(char(subclass)).append(char(protocol)).append(char(0));
+    return bytes + endpoints;
+}
+
+// One device in umockdev's text form: its path, node, uevent properties and
+// sysfs attributes, with the descriptors as the kernel's binary attribute.
+QByteArray record(const QString &path, int deviceNumber, const QByteArray &descriptors)
+{
+    const QString node = QStringLiteral("bus/usb/%1/%2")
+                             .arg(TVK_Test_UmockdevBus::kBusNumber, 3, 10, QLatin1Char('0'))
+                             .arg(deviceNumber, 3, 10, QLatin1Char('0'));
+    QString text;
+    text += QStringLiteral("P: %1\nN: %2\n").arg(path, node);
+    text += QStringLiteral("E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n");
+    text += QStringLiteral("E: BUSNUM=%1\nE: DEVNUM=%2\nE: DEVNAME=/dev/%3\n")
+                .arg(TVK_Test_UmockdevBus::kBusNumber, 3, 10, QLatin1Char('0'))
+                .arg(deviceNumber, 3, 10, QLatin1Char('0'))
+                .arg(node);
+    text += QStringLiteral("A: busnum=%1\\n\nA: devnum=%2\\n\n").arg(TVK_Test_UmockdevBus::kBusNumber).arg(deviceNumber);
+    text += QStringLiteral("A: bConfigurationValue=1\\n\nA: speed=480\\n\n");
+    text += QStringLiteral("H: descriptors=%1\n").arg(QString::fromLatin1(descriptors.toHex()));
+    return text.toUtf8();
+}
+
+} // namespace
+
+TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId)
+    : m_camera(std::make_shared<TVK_Emulator_Camera>(productId)),
+      m_pipe(std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize)),
+      m_responder(std::make_shared<TVK_Emulator_UsbResponder>(m_camera, m_pipe)),
+      m_usbfs(std::make_unique<TVK_Test_UsbfsDevice>(m_pipe)),
+      m_testbed(umockdev_testbed_new())
+{
+    m_camera->setTimeScale(0.01);
+    // A cable pulled in the middle of a transfer takes the camera with it.
+    std::weak_ptr<TVK_Emulator_Camera> camera = m_camera;
+    m_pipe->setUnplugHandler([camera]() {
+        if (auto body = camera.lock())
+            body->removeDevice();
+    });
+    addRootHub();
+    addCamera(productId);
+}
+
+TVK_Test_UmockdevBus::~TVK_Test_UmockdevBus()
+{
+    // The testbed stops umockdev's thread before the handler goes.
+    g_object_unref(m_testbed);
+    m_usbfs.reset();
+    m_responder.reset();
+}
+
+bool TVK_Test_UmockdevBus::isMocked()
+{
+    // umockdev's own test of this gives false under the sanitizer's runtime;
+    // the preload list is what umockdev-wrapper sets.
+    return qgetenv("LD_PRELOAD").contains("libumockdev-preload");
+}
+
+QString TVK_Test_UmockdevBus::deviceId()
+{
+    return QStringLiteral("usb:%1-%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kPort);
+}
+
+quint16 TVK_Test_UmockdevBus::vendorId()
+{
+    return TVK_Emulator_UsbBus::kVendorId;
+}
+
+void TVK_Test_UmockdevBus::addRootHub()
+{
+    constexpr int kClassHub = 9;
+    QByteArray endpoint;
+    appendEndpoint(endpoint, 0x81, 3, 4, 12);
+    const QByteArray descriptors =
+        deviceDescriptor(kClassHub, 0, 0) + configuration(kClassHub, 0, 0, endpoint);
+    GError *error = nullptr;
+    if (!umockdev_testbed_add_from_string(m_testbed, record(QStringLiteral("/devices/usb1"), 1, descriptors).constData(),
+                                          &error)) {
+        qWarning("umockdev: the root hub could not be added: %s", error != nullptr ? error->message : "?");
+        g_clear_error(&error);
+    }
+}
+
+void TVK_Test_UmockdevBus::addCamera(int productId)
+{
+    constexpr int kClassStillImage = 6;
+    constexpr int kTypeBulk = 2;
+    constexpr int kTypeInterrupt = 3;
+    QByteArray endpoints;
+    appendEndpoint(endpoints, kEndpointBulkIn, kTypeBulk, kPacketSize, 0);
+    appendEndpoint(endpoints, kEndpointBulkOut, kTypeBulk, kPacketSize, 0);
+    appendEndpoint(endpoints, kEndpointInterruptIn, kTypeInterrupt, kInterruptPacketSize, kInterruptInterval);
+    const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(productId);
+    const quint16 product = quint16(profile != nullptr ? profile->productId : productId);
+    const QByteArray descriptors =
+        deviceDescriptor(0, vendorId(), product) + configuration(kClassStillImage, 1, 1, endpoints);
+
+    const QByteArray node =
+        QStringLiteral("/dev/bus/usb/%1/%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kDeviceNumber, 3, 10, QLatin1Char('0')).toUtf8();
+    GError *error = nullptr;
+    // The node speaks usbfs before the device appears, so that an open
+    // prompted by its arrival finds an answer.
+    if (!umockdev_testbed_attach_ioctl(m_testbed, node.constData(), m_usbfs->handler(), &error)) {
+        qWarning("umockdev: no ioctl handler on %s: %s", node.constData(), error != nullptr ? error->message : "?");
+        g_clear_error(&error);
+    }
+    const QString path = QStringLiteral("/devices/usb1/%1-%2").arg(kBusNumber).arg(kPort);
+    if (!umockdev_testbed_add_from_string(m_testbed, record(path, kDeviceNumber, descriptors).constData(), &error)) {
+        qWarning("umockdev: the camera could not be added: %s", error != nullptr ? error->message : "?");
+        g_clear_error(&error);
+    }
+}
