@@ -30,11 +30,13 @@ constexpr int kHeader = 12;
 
 // The camera on the mocked bus, and the program's access over the real libusb.
 struct Rig {
-    Rig() : bus(kProduct)
+    explicit Rig(int timeoutMs = 0) : bus(kProduct)
     {
         bus.responder()->setLoopbackOperation(kOpLoopbackOut, true);
         bus.responder()->setLoopbackOperation(kOpLoopbackIn, false);
         access = std::make_unique<Access>(std::make_unique<TVK_Commu_UsbBus_Libusb>());
+        if (timeoutMs > 0)
+            access->setTransferTimeoutMs(timeoutMs);
         recorder = std::make_unique<TVK_Test_SignalRecorder>(access.get());
     }
     ~Rig()
@@ -65,9 +67,11 @@ class tst_LibusbBus : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void cameraIsFoundByItsInterfaceAndVendor_data();
     void cameraIsFoundByItsInterfaceAndVendor();
     void sessionRunsOverTheRealLibusb_data();
     void sessionRunsOverTheRealLibusb();
+    void timedOutTransferIsCancelledUntilTheCameraIsIdle();
     void claimHeldByAnotherProgramIsRefusedWithTheRemedy();
     void unplugInTheDataPhaseFailsTheTransferAndClosesOnce();
 };
@@ -78,17 +82,40 @@ void tst_LibusbBus::initTestCase()
         QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
 }
 
+void tst_LibusbBus::cameraIsFoundByItsInterfaceAndVendor_data()
+{
+    QTest::addColumn<int>("vendorId");
+    QTest::addColumn<int>("interfaceClass");
+    QTest::addColumn<bool>("listed");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("the emulated camera") << int(MockBus::emulatorVendorId()) << MockBus::kClassStillImage << true
+                                         << true;
+    QTest::newRow("unknown vendor: listed, not offered") << 0x7A7A << MockBus::kClassStillImage << true << false;
+    QTest::newRow("no still-image interface") << int(MockBus::emulatorVendorId()) << 8 << false << false;
+}
+
 void tst_LibusbBus::cameraIsFoundByItsInterfaceAndVendor()
 {
-    MockBus mock(kProduct);
-    TVK_Commu_UsbBus_Libusb bus;
-    QVERIFY(bus.isUsable());
+    QFETCH(int, vendorId);
+    QFETCH(int, interfaceClass);
+    QFETCH(bool, listed);
+    QFETCH(bool, offered);
+    MockBus mock(kProduct, quint16(vendorId), interfaceClass);
+    auto ownBus = std::make_unique<TVK_Commu_UsbBus_Libusb>();
+    TVK_Commu_UsbBus_Libusb *bus = ownBus.get();
+    QVERIFY(bus->isUsable());
     // The root hub is on the bus as well, but has no still-image interface.
-    const QVector<TVK_Commu_UsbBusIF::Device> devices = bus.stillImageDevices();
-    QCOMPARE(devices.size(), 1);
-    QCOMPARE(devices.first().vendorId, MockBus::vendorId());
-    QCOMPARE(int(devices.first().productId), TVK_Emulator_Profile::forProduct(kProduct)->productId);
-    QCOMPARE(devices.first().deviceId, MockBus::deviceId());
+    const QVector<TVK_Commu_UsbBusIF::Device> devices = bus->stillImageDevices();
+    QCOMPARE(devices.size(), listed ? 1 : 0);
+    if (listed) {
+        QCOMPARE(int(devices.first().vendorId), vendorId);
+        QCOMPARE(int(devices.first().productId), TVK_Emulator_Profile::forProduct(kProduct)->productId);
+        QCOMPARE(devices.first().deviceId, MockBus::deviceId());
+    }
+    Access access(std::move(ownBus));
+    QSignalSpy available(&access, &Access::signalDeviceAvailable);
+    QCOMPARE(access.checkDeviceAvailable(), offered);
+    QCOMPARE(available.size(), offered ? 1 : 0);
 }
 
 void tst_LibusbBus::sessionRunsOverTheRealLibusb_data()
@@ -131,6 +158,26 @@ void tst_LibusbBus::sessionRunsOverTheRealLibusb()
     QVERIFY(!rig.bus.responder()->sessionOpen());
     QVERIFY(rig.bus.responder()->operationCodes().endsWith(TVK_Emulator_UsbResponder::kOpCloseSession));
     QTRY_COMPARE_WITH_TIMEOUT(rig.bus.usbfs().releases(), 1, kWaitMs);
+}
+
+// The class requests go out as control transfers: Cancel, then Get Device
+// Status until the camera is idle, and the next transaction is answered.
+void tst_LibusbBus::timedOutTransferIsCancelledUntilTheCameraIsIdle()
+{
+    Rig rig(300);
+    QVERIFY(rig.open());
+    TVK_Test_LogCapture log;
+    rig.bus.responder()->setBusyAfterCancelMs(100);
+    rig.bus.responder()->setSilentTransactions(1);
+    QByteArray buffer(4096, '\0');
+    QVERIFY(!rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+    QCOMPARE(rig.bus.pipe()->cancelRequests(), 1);
+    QCOMPARE(rig.bus.pipe()->lastCancelledTransaction(), rig.bus.responder()->transactionIds().last());
+    QVERIFY(rig.bus.usbfs().clearedHalts() >= 2);
+    QVERIFY(rig.bus.pipe()->statusRequests() >= 2);
+    QCOMPARE(log.matching(QStringLiteral("camera idle after the cancel")).size(), 1);
+    QVERIFY(rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+    QCOMPARE(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 0);
 }
 
 void tst_LibusbBus::claimHeldByAnotherProgramIsRefusedWithTheRemedy()

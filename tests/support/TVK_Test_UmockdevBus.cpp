@@ -83,7 +83,7 @@ QByteArray record(const QString &path, int deviceNumber, const QByteArray &descr
 
 } // namespace
 
-TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId)
+TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId, quint16 vendorId, int interfaceClass)
     : m_camera(std::make_shared<TVK_Emulator_Camera>(productId)),
       m_pipe(std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize)),
       m_responder(std::make_shared<TVK_Emulator_UsbResponder>(m_camera, m_pipe)),
@@ -98,7 +98,7 @@ TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId)
             body->removeDevice();
     });
     addRootHub();
-    addCamera(productId);
+    addCamera(productId, vendorId != 0 ? vendorId : emulatorVendorId(), interfaceClass);
 }
 
 TVK_Test_UmockdevBus::~TVK_Test_UmockdevBus()
@@ -121,7 +121,7 @@ QString TVK_Test_UmockdevBus::deviceId()
     return QStringLiteral("usb:%1-%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kPort);
 }
 
-quint16 TVK_Test_UmockdevBus::vendorId()
+quint16 TVK_Test_UmockdevBus::emulatorVendorId()
 {
     return TVK_Emulator_UsbBus::kVendorId;
 }
@@ -141,9 +141,8 @@ void TVK_Test_UmockdevBus::addRootHub()
     }
 }
 
-void TVK_Test_UmockdevBus::addCamera(int productId)
+void TVK_Test_UmockdevBus::addCamera(int productId, quint16 vendorId, int interfaceClass)
 {
-    constexpr int kClassStillImage = 6;
     constexpr int kTypeBulk = 2;
     constexpr int kTypeInterrupt = 3;
     QByteArray endpoints;
@@ -153,7 +152,7 @@ void TVK_Test_UmockdevBus::addCamera(int productId)
     const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(productId);
     const quint16 product = quint16(profile != nullptr ? profile->productId : productId);
     const QByteArray descriptors =
-        deviceDescriptor(0, vendorId(), product) + configuration(kClassStillImage, 1, 1, endpoints);
+        deviceDescriptor(0, vendorId, product) + configuration(interfaceClass, 1, 1, endpoints);
 
     const QByteArray node =
         QStringLiteral("/dev/bus/usb/%1/%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kDeviceNumber, 3, 10, QLatin1Char('0')).toUtf8();

@@ -28,7 +28,11 @@ public:
     static constexpr int kPort = 1;
     static constexpr int kPacketSize = 512; // high speed bulk
 
-    explicit TVK_Test_UmockdevBus(int productId);
+    static constexpr int kClassStillImage = 6;
+
+    // The vendor id is the emulator's unless given; a device of another
+    // interface class is no camera to a still-image initiator.
+    explicit TVK_Test_UmockdevBus(int productId, quint16 vendorId = 0, int interfaceClass = kClassStillImage);
     ~TVK_Test_UmockdevBus();
 
     TVK_Test_UmockdevBus(const TVK_Test_UmockdevBus &) = delete;
@@ -39,7 +43,7 @@ public:
     static bool isMocked();
     // The device id the program's libusb bus gives the camera.
     static QString deviceId();
-    static quint16 vendorId();
+    static quint16 emulatorVendorId();
 
     std::shared_ptr<TVK_Emulator_Camera> camera() const { return m_camera; }
     std::shared_ptr<TVK_Emulator_UsbPipe> pipe() const { return m_pipe; }
@@ -48,7 +52,7 @@ public:
 
 private:
     void addRootHub();
-    void addCamera(int productId);
+    void addCamera(int productId, quint16 vendorId, int interfaceClass);
 
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
     std::shared_ptr<TVK_Emulator_UsbPipe> m_pipe;

@@ -20,6 +20,7 @@ constexpr quint8 kRequestCancel = 0x64;
 constexpr quint8 kRequestGetDeviceStatus = 0x67;
 constexpr int kSetupSize = 8;
 constexpr int kCancelDataSize = 6;
+constexpr quint16 kCancellationCode = 0x4001;
 constexpr int kDeviceStatusSize = 4;
 constexpr quint8 kDirectionIn = 0x80;
 
@@ -177,7 +178,8 @@ int TVK_Test_UsbfsDevice::control(unsigned char *buffer, int length, int *actual
     unsigned char *data = buffer + kSetupSize;
     if (dataLength > length - kSetupSize)
         return -EINVAL;
-    if (request == kRequestCancel && (requestType & kDirectionIn) == 0 && dataLength >= kCancelDataSize) {
+    if (request == kRequestCancel && (requestType & kDirectionIn) == 0 && dataLength >= kCancelDataSize
+        && (data[0] | data[1] << 8) == kCancellationCode) {
         const quint32 transactionId = quint32(data[2]) | quint32(data[3]) << 8 | quint32(data[4]) << 16
                                       | quint32(data[5]) << 24;
         *actualLength = dataLength;
