@@ -24,9 +24,13 @@ constexpr quint16 kCancellationCode = 0x4001;
 constexpr int kDeviceStatusSize = 4;
 constexpr quint8 kDirectionIn = 0x80;
 
-// What a current kernel offers: one URB per transfer of any size.
+// What a current kernel offers on a host controller with scatter-gather (as
+// xHCI has): libusb then submits one URB per transfer of any size. Without
+// it libusb splits a transfer into 16 KiB URBs chained by bulk continuation,
+// whose cancelling after a short packet this device does not emulate.
 constexpr quint32 kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION
-                                  | USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+                                  | USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_BULK_SCATTER_GATHER
+                                  | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
 usbdevfs_urb *urbOf(UMockdevIoctlData *data)
 {
