@@ -74,6 +74,8 @@ private Q_SLOTS:
     void timedOutTransferIsCancelledUntilTheCameraIsIdle();
     void claimHeldByAnotherProgramIsRefusedWithTheRemedy();
     void unplugInTheDataPhaseFailsTheTransferAndClosesOnce();
+    void unplugWhileIdleIsNoticedAndClosesOnce_data();
+    void unplugWhileIdleIsNoticedAndClosesOnce();
 };
 
 void tst_LibusbBus::initTestCase()
@@ -207,6 +209,31 @@ void tst_LibusbBus::unplugInTheDataPhaseFailsTheTransferAndClosesOnce()
     QCOMPARE(rig.access->productId(), 0);
     QByteArray buffer(1024, '\0');
     QVERIFY(!rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+}
+
+void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce_data()
+{
+    QTest::addColumn<bool>("cablePulled");
+    QTest::newRow("removal announced: libusb's hot-plug notice alone") << false;
+    QTest::newRow("cable pulled: the event read fails as well") << true;
+}
+
+void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce()
+{
+    QFETCH(bool, cablePulled);
+    Rig rig;
+    QVERIFY(rig.open());
+    TVK_Test_LogCapture log;
+    if (cablePulled)
+        rig.bus.unplug();
+    else
+        rig.bus.announceRemoval();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 1, kWaitMs);
+    QCOMPARE(rig.access->productId(), 0);
+    if (!cablePulled)
+        QCOMPARE(log.matching(MockBus::deviceId() + QStringLiteral(" left")).size(), 1);
+    QTest::qWait(3 * Access::kEventPollMs);
+    QCOMPARE(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_LibusbBus)

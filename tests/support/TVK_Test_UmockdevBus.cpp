@@ -163,9 +163,26 @@ void TVK_Test_UmockdevBus::addCamera(int productId, quint16 vendorId, int interf
         qWarning("umockdev: no ioctl handler on %s: %s", node.constData(), error != nullptr ? error->message : "?");
         g_clear_error(&error);
     }
-    const QString path = QStringLiteral("/devices/usb1/%1-%2").arg(kBusNumber).arg(kPort);
-    if (!umockdev_testbed_add_from_string(m_testbed, record(path, kDeviceNumber, descriptors).constData(), &error)) {
+    if (!umockdev_testbed_add_from_string(m_testbed, record(QString::fromLatin1(cameraPath()), kDeviceNumber, descriptors).constData(), &error)) {
         qWarning("umockdev: the camera could not be added: %s", error != nullptr ? error->message : "?");
         g_clear_error(&error);
     }
+}
+
+QByteArray TVK_Test_UmockdevBus::cameraPath()
+{
+    return QStringLiteral("/devices/usb1/%1-%2").arg(kBusNumber).arg(kPort).toLatin1();
+}
+
+void TVK_Test_UmockdevBus::unplug()
+{
+    m_pipe->unplug();
+    announceRemoval();
+}
+
+void TVK_Test_UmockdevBus::announceRemoval()
+{
+    const QByteArray syspath = "/sys" + cameraPath();
+    umockdev_testbed_uevent(m_testbed, syspath.constData(), "remove");
+    umockdev_testbed_remove_device(m_testbed, syspath.constData());
 }

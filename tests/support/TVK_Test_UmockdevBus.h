@@ -50,9 +50,16 @@ public:
     std::shared_ptr<TVK_Emulator_UsbResponder> responder() const { return m_responder; }
     TVK_Test_UsbfsDevice &usbfs() const { return *m_usbfs; }
 
+    // The kernel's remove uevent, then the device leaves sysfs.
+    void announceRemoval();
+    // Pulls the cable: the node answers ENODEV from now on; then the removal
+    // is announced.
+    void unplug();
+
 private:
     void addRootHub();
     void addCamera(int productId, quint16 vendorId, int interfaceClass);
+    static QByteArray cameraPath();
 
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
     std::shared_ptr<TVK_Emulator_UsbPipe> m_pipe;
