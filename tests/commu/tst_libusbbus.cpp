@@ -73,6 +73,7 @@ private Q_SLOTS:
     void sessionRunsOverTheRealLibusb();
     void timedOutTransferIsCancelledUntilTheCameraIsIdle();
     void claimHeldByAnotherProgramIsRefusedWithTheRemedy();
+    void boundKernelDriverIsDetachedAndGivenBackOnClose();
     void unplugInTheDataPhaseFailsTheTransferAndClosesOnce();
     void unplugWhileIdleIsNoticedAndClosesOnce_data();
     void unplugWhileIdleIsNoticedAndClosesOnce();
@@ -193,6 +194,17 @@ void tst_LibusbBus::claimHeldByAnotherProgramIsRefusedWithTheRemedy()
     QCOMPARE(warnings.size(), 1);
     QVERIFY(warnings.first().at(0).toString().contains(QLatin1String("in use by another program")));
     QVERIFY(!rig.bus.responder()->sessionOpen());
+}
+
+void tst_LibusbBus::boundKernelDriverIsDetachedAndGivenBackOnClose()
+{
+    Rig rig;
+    rig.bus.usbfs().bindKernelDriver();
+    QVERIFY(rig.open());
+    QCOMPARE(rig.bus.usbfs().driverDetaches(), 1);
+    QVERIFY(!rig.bus.usbfs().driverBound());
+    QVERIFY(rig.access->closeConnection());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.bus.usbfs().driverBound(), kWaitMs);
 }
 
 void tst_LibusbBus::unplugInTheDataPhaseFailsTheTransferAndClosesOnce()

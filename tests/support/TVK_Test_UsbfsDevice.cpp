@@ -23,6 +23,8 @@ constexpr int kCancelDataSize = 6;
 constexpr quint16 kCancellationCode = 0x4001;
 constexpr int kDeviceStatusSize = 4;
 constexpr quint8 kDirectionIn = 0x80;
+// The kernel driver that holds the interface when one is bound.
+constexpr char kDriverName[] = "usb-storage";
 
 // What a current kernel offers on a host controller with scatter-gather (as
 // xHCI has): libusb then submits one URB per transfer of any size. Without
@@ -94,17 +96,23 @@ bool TVK_Test_UsbfsDevice::handle(UMockdevIoctlClient *client)
         return true;
     }
     case USBDEVFS_CLAIMINTERFACE:
-    case USBDEVFS_DISCONNECT_CLAIM:
-        claim(client);
+        claim(client, nullptr);
         return true;
+    case USBDEVFS_DISCONNECT_CLAIM: {
+        UMockdevIoctlData *request = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
+        claim(client, request);
+        umockdev_ioctl_data_unref(request);
+        return true;
+    }
     case USBDEVFS_RELEASEINTERFACE:
         m_releases.fetch_add(1);
         umockdev_ioctl_client_complete(client, 0, 0);
         return true;
     case USBDEVFS_GETDRIVER:
+        driverName(client, arg);
+        return true;
     case USBDEVFS_IOCTL:
-        // No kernel driver is bound to the still-image interface.
-        umockdev_ioctl_client_complete(client, -1, ENODATA);
+        driverRequest(client, arg);
         return true;
     case USBDEVFS_CLEAR_HALT:
         m_clearedHalts.fetch_add(1);
@@ -126,15 +134,64 @@ bool TVK_Test_UsbfsDevice::handle(UMockdevIoctlClient *client)
     }
 }
 
-void TVK_Test_UsbfsDevice::claim(UMockdevIoctlClient *client)
+void TVK_Test_UsbfsDevice::claim(UMockdevIoctlClient *client, UMockdevIoctlData *disconnecting)
 {
     const int error = m_claimErrno.load();
     if (error != 0) {
         umockdev_ioctl_client_complete(client, -1, error);
         return;
     }
+    if (m_driverBound.load()) {
+        const auto *request =
+            disconnecting != nullptr ? reinterpret_cast<const usbdevfs_disconnect_claim *>(disconnecting->data) : nullptr;
+        const bool named = request != nullptr && std::strncmp(request->driver, kDriverName, sizeof request->driver) == 0;
+        const bool detach = request != nullptr
+                            && (((request->flags & USBDEVFS_DISCONNECT_CLAIM_IF_DRIVER) == 0 || named)
+                                && ((request->flags & USBDEVFS_DISCONNECT_CLAIM_EXCEPT_DRIVER) == 0 || !named));
+        if (!detach) {
+            umockdev_ioctl_client_complete(client, -1, EBUSY);
+            return;
+        }
+        m_driverBound.store(false);
+        m_driverDetached.store(true);
+        m_driverDetaches.fetch_add(1);
+    }
     m_claims.fetch_add(1);
     umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+void TVK_Test_UsbfsDevice::driverName(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+{
+    if (!m_driverBound.load()) {
+        umockdev_ioctl_client_complete(client, -1, ENODATA);
+        return;
+    }
+    UMockdevIoctlData *answer = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
+    auto *driver = reinterpret_cast<usbdevfs_getdriver *>(answer->data);
+    std::memset(driver->driver, 0, sizeof driver->driver);
+    std::memcpy(driver->driver, kDriverName, sizeof kDriverName);
+    umockdev_ioctl_data_unref(answer);
+    umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+// The kernel's driver requests for an interface: disconnect its driver, or
+// connect one again (the one disconnected before, if any).
+void TVK_Test_UsbfsDevice::driverRequest(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+{
+    UMockdevIoctlData *data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
+    const int code = reinterpret_cast<const usbdevfs_ioctl *>(data->data)->ioctl_code;
+    umockdev_ioctl_data_unref(data);
+    if (code == int(USBDEVFS_DISCONNECT) && m_driverBound.exchange(false)) {
+        m_driverDetached.store(true);
+        m_driverDetaches.fetch_add(1);
+        umockdev_ioctl_client_complete(client, 0, 0);
+    } else if (code == int(USBDEVFS_CONNECT) && !m_driverBound.load()) {
+        if (m_driverDetached.exchange(false))
+            m_driverBound.store(true);
+        umockdev_ioctl_client_complete(client, 0, 0);
+    } else {
+        umockdev_ioctl_client_complete(client, -1, code == int(USBDEVFS_CONNECT) ? EBUSY : ENODATA);
+    }
 }
 
 void TVK_Test_UsbfsDevice::submit(UMockdevIoctlClient *client, UMockdevIoctlData *arg)

@@ -36,10 +36,15 @@ public:
     // Claims fail with this errno (0: they succeed), as when another program
     // holds the interface (EBUSY).
     void failClaims(int errnoValue) { m_claimErrno.store(errnoValue); }
+    // A kernel driver holds the interface: a plain claim fails with EBUSY,
+    // a claim that disconnects it succeeds, and connecting binds it again.
+    void bindKernelDriver() { m_driverBound.store(true); }
 
     // --- What the host did --------------------------------------------------------
     int claims() const { return m_claims.load(); }
     int releases() const { return m_releases.load(); }
+    int driverDetaches() const { return m_driverDetaches.load(); }
+    bool driverBound() const { return m_driverBound.load(); }
     int urbsSubmitted() const { return m_urbsSubmitted.load(); }
     int clearedHalts() const { return m_clearedHalts.load(); }
 
@@ -49,7 +54,9 @@ private:
     void submit(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
     void reap(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
     void discard(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
-    void claim(UMockdevIoctlClient *client);
+    void claim(UMockdevIoctlClient *client, UMockdevIoctlData *disconnecting);
+    void driverRequest(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
+    void driverName(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
     // Runs a control URB's request on the pipe; its status.
     int control(unsigned char *buffer, int length, int *actualLength);
     // Gives a waiting IN URB what the device has sent; false while nothing came.
@@ -62,6 +69,9 @@ private:
     std::deque<UMockdevIoctlData *> m_reapable;
     std::atomic<int> m_claimErrno{0};
     std::atomic<int> m_claims{0};
+    std::atomic<bool> m_driverBound{false};
+    std::atomic<bool> m_driverDetached{false};
+    std::atomic<int> m_driverDetaches{0};
     std::atomic<int> m_releases{0};
     std::atomic<int> m_urbsSubmitted{0};
     std::atomic<int> m_clearedHalts{0};
