@@ -53,6 +53,12 @@ struct Rig {
         const QList<QVariant> args = available.takeFirst();
         return access->openConnection(args.at(1).toULongLong(), args.at(2).toInt(), args.at(3).toString());
     }
+    bool ping()
+    {
+        QByteArray buffer(4096, '\0');
+        return access->getDeviceInfo(buffer.data(), unsigned(buffer.size()));
+    }
+    int closedCount() const { return recorder->count(QStringLiteral("signalConnectionClosed")); }
 
     MockBus bus;
     std::unique_ptr<Access> access;
@@ -172,15 +178,14 @@ void tst_LibusbBus::timedOutTransferIsCancelledUntilTheCameraIsIdle()
     TVK_Test_LogCapture log;
     rig.bus.responder()->setBusyAfterCancelMs(100);
     rig.bus.responder()->setSilentTransactions(1);
-    QByteArray buffer(4096, '\0');
-    QVERIFY(!rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+    QVERIFY(!rig.ping());
     QCOMPARE(rig.bus.pipe()->cancelRequests(), 1);
     QCOMPARE(rig.bus.pipe()->lastCancelledTransaction(), rig.bus.responder()->transactionIds().last());
     QVERIFY(rig.bus.usbfs().clearedHalts() >= 2);
     QVERIFY(rig.bus.pipe()->statusRequests() >= 2);
     QCOMPARE(log.matching(QStringLiteral("camera idle after the cancel")).size(), 1);
-    QVERIFY(rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
-    QCOMPARE(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 0);
+    QVERIFY(rig.ping());
+    QCOMPARE(rig.closedCount(), 0);
 }
 
 void tst_LibusbBus::claimHeldByAnotherProgramIsRefusedWithTheRemedy()
@@ -217,10 +222,9 @@ void tst_LibusbBus::unplugInTheDataPhaseFailsTheTransferAndClosesOnce()
     rig.bus.pipe()->setUnplugAfterBytesToHost(kObject / 3);
     QByteArray back(kObject, '\0');
     QVERIFY(!rig.access->recvData(kOpLoopbackIn, 0, nullptr, back.data(), unsigned(kObject), "test"));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.closedCount(), 1, kWaitMs);
     QCOMPARE(rig.access->productId(), 0);
-    QByteArray buffer(1024, '\0');
-    QVERIFY(!rig.access->getDeviceInfo(buffer.data(), unsigned(buffer.size())));
+    QVERIFY(!rig.ping());
 }
 
 void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce_data()
@@ -240,12 +244,12 @@ void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce()
         rig.bus.unplug();
     else
         rig.bus.announceRemoval();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 1, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.closedCount(), 1, kWaitMs);
     QCOMPARE(rig.access->productId(), 0);
     if (!cablePulled)
         QCOMPARE(log.matching(MockBus::deviceId() + QStringLiteral(" left")).size(), 1);
     QTest::qWait(3 * Access::kEventPollMs);
-    QCOMPARE(rig.recorder->count(QStringLiteral("signalConnectionClosed")), 1);
+    QCOMPARE(rig.closedCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_LibusbBus)
