@@ -50,7 +50,11 @@ struct Rig {
         access->checkDeviceAvailable();
         if (available.isEmpty())
             return false;
-        const QList<QVariant> args = available.takeFirst();
+        return openAnnounced(available.takeFirst());
+    }
+    // As the controller opens what signalDeviceAvailable announced.
+    bool openAnnounced(const QList<QVariant> &args)
+    {
         return access->openConnection(args.at(1).toULongLong(), args.at(2).toInt(), args.at(3).toString());
     }
     bool ping()
@@ -81,8 +85,8 @@ private Q_SLOTS:
     void claimHeldByAnotherProgramIsRefusedWithTheRemedy();
     void boundKernelDriverIsDetachedAndGivenBackOnClose();
     void unplugInTheDataPhaseFailsTheTransferAndClosesOnce();
-    void unplugWhileIdleIsNoticedAndClosesOnce_data();
-    void unplugWhileIdleIsNoticedAndClosesOnce();
+    void unplugWhileIdleClosesOnceAndReplugIsAnnounced_data();
+    void unplugWhileIdleClosesOnceAndReplugIsAnnounced();
 };
 
 void tst_LibusbBus::initTestCase()
@@ -227,14 +231,14 @@ void tst_LibusbBus::unplugInTheDataPhaseFailsTheTransferAndClosesOnce()
     QVERIFY(!rig.ping());
 }
 
-void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce_data()
+void tst_LibusbBus::unplugWhileIdleClosesOnceAndReplugIsAnnounced_data()
 {
     QTest::addColumn<bool>("cablePulled");
     QTest::newRow("removal announced: libusb's hot-plug notice alone") << false;
     QTest::newRow("cable pulled: the event read fails as well") << true;
 }
 
-void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce()
+void tst_LibusbBus::unplugWhileIdleClosesOnceAndReplugIsAnnounced()
 {
     QFETCH(bool, cablePulled);
     Rig rig;
@@ -250,6 +254,15 @@ void tst_LibusbBus::unplugWhileIdleIsNoticedAndClosesOnce()
         QCOMPARE(log.matching(MockBus::deviceId() + QStringLiteral(" left")).size(), 1);
     QTest::qWait(3 * Access::kEventPollMs);
     QCOMPARE(rig.closedCount(), 1);
+
+    // The controller's poll sees it gone; plugged in again, it is announced by
+    // the hot-plug notice before the next poll, and opened anew.
+    QVERIFY(!rig.access->checkDeviceAvailable());
+    QSignalSpy available(rig.access.get(), &Access::signalDeviceAvailable);
+    rig.bus.plugIn();
+    QTRY_VERIFY_WITH_TIMEOUT(!available.isEmpty(), kWaitMs);
+    QVERIFY(rig.openAnnounced(available.takeFirst()));
+    QVERIFY(rig.ping());
 }
 
 QTEST_GUILESS_MAIN(tst_LibusbBus)

@@ -84,21 +84,37 @@ QByteArray record(const QString &path, int deviceNumber, const QByteArray &descr
 } // namespace
 
 TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId, quint16 vendorId, int interfaceClass)
-    : m_camera(std::make_shared<TVK_Emulator_Camera>(productId)),
-      m_pipe(std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize)),
-      m_responder(std::make_shared<TVK_Emulator_UsbResponder>(m_camera, m_pipe)),
-      m_usbfs(std::make_unique<TVK_Test_UsbfsDevice>(m_pipe)),
-      m_testbed(umockdev_testbed_new())
+    : m_camera(std::make_shared<TVK_Emulator_Camera>(productId)), m_testbed(umockdev_testbed_new())
 {
     m_camera->setTimeScale(0.01);
-    // A cable pulled in the middle of a transfer takes the camera with it.
-    std::weak_ptr<TVK_Emulator_Camera> camera = m_camera;
-    m_pipe->setUnplugHandler([camera]() {
-        if (auto body = camera.lock())
-            body->removeDevice();
-    });
+    connectCable();
+    m_usbfs = std::make_unique<TVK_Test_UsbfsDevice>(m_pipe);
+
+    constexpr int kTypeBulk = 2;
+    constexpr int kTypeInterrupt = 3;
+    QByteArray endpoints;
+    appendEndpoint(endpoints, kEndpointBulkIn, kTypeBulk, kPacketSize, 0);
+    appendEndpoint(endpoints, kEndpointBulkOut, kTypeBulk, kPacketSize, 0);
+    appendEndpoint(endpoints, kEndpointInterruptIn, kTypeInterrupt, kInterruptPacketSize, kInterruptInterval);
+    const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(productId);
+    const quint16 product = quint16(profile != nullptr ? profile->productId : productId);
+    const QByteArray descriptors = deviceDescriptor(0, vendorId != 0 ? vendorId : emulatorVendorId(), product)
+                                   + configuration(interfaceClass, 1, 1, endpoints);
+    m_cameraRecord = record(QString::fromLatin1(cameraPath()), kDeviceNumber, descriptors);
+
     addRootHub();
-    addCamera(productId, vendorId != 0 ? vendorId : emulatorVendorId(), interfaceClass);
+    const QByteArray node = QStringLiteral("/dev/bus/usb/%1/%2")
+                                .arg(kBusNumber, 3, 10, QLatin1Char('0'))
+                                .arg(kDeviceNumber, 3, 10, QLatin1Char('0'))
+                                .toUtf8();
+    GError *error = nullptr;
+    // The node speaks usbfs before the device appears, so that an open
+    // prompted by its arrival finds an answer.
+    if (!umockdev_testbed_attach_ioctl(m_testbed, node.constData(), m_usbfs->handler(), &error)) {
+        qWarning("umockdev: no ioctl handler on %s: %s", node.constData(), error != nullptr ? error->message : "?");
+        g_clear_error(&error);
+    }
+    addCamera();
 }
 
 TVK_Test_UmockdevBus::~TVK_Test_UmockdevBus()
@@ -141,29 +157,24 @@ void TVK_Test_UmockdevBus::addRootHub()
     }
 }
 
-void TVK_Test_UmockdevBus::addCamera(int productId, quint16 vendorId, int interfaceClass)
+// A new cable between the host's side and the camera: its own pipe and responder.
+void TVK_Test_UmockdevBus::connectCable()
 {
-    constexpr int kTypeBulk = 2;
-    constexpr int kTypeInterrupt = 3;
-    QByteArray endpoints;
-    appendEndpoint(endpoints, kEndpointBulkIn, kTypeBulk, kPacketSize, 0);
-    appendEndpoint(endpoints, kEndpointBulkOut, kTypeBulk, kPacketSize, 0);
-    appendEndpoint(endpoints, kEndpointInterruptIn, kTypeInterrupt, kInterruptPacketSize, kInterruptInterval);
-    const TVK_Emulator_Profile *profile = TVK_Emulator_Profile::forProduct(productId);
-    const quint16 product = quint16(profile != nullptr ? profile->productId : productId);
-    const QByteArray descriptors =
-        deviceDescriptor(0, vendorId, product) + configuration(interfaceClass, 1, 1, endpoints);
+    m_responder.reset(); // its handlers point into the old pipe
+    m_pipe = std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize);
+    m_responder = std::make_shared<TVK_Emulator_UsbResponder>(m_camera, m_pipe);
+    // A cable pulled in the middle of a transfer takes the camera with it.
+    std::weak_ptr<TVK_Emulator_Camera> camera = m_camera;
+    m_pipe->setUnplugHandler([camera]() {
+        if (auto body = camera.lock())
+            body->removeDevice();
+    });
+}
 
-    const QByteArray node =
-        QStringLiteral("/dev/bus/usb/%1/%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kDeviceNumber, 3, 10, QLatin1Char('0')).toUtf8();
+void TVK_Test_UmockdevBus::addCamera()
+{
     GError *error = nullptr;
-    // The node speaks usbfs before the device appears, so that an open
-    // prompted by its arrival finds an answer.
-    if (!umockdev_testbed_attach_ioctl(m_testbed, node.constData(), m_usbfs->handler(), &error)) {
-        qWarning("umockdev: no ioctl handler on %s: %s", node.constData(), error != nullptr ? error->message : "?");
-        g_clear_error(&error);
-    }
-    if (!umockdev_testbed_add_from_string(m_testbed, record(QString::fromLatin1(cameraPath()), kDeviceNumber, descriptors).constData(), &error)) {
+    if (!umockdev_testbed_add_from_string(m_testbed, m_cameraRecord.constData(), &error)) {
         qWarning("umockdev: the camera could not be added: %s", error != nullptr ? error->message : "?");
         g_clear_error(&error);
     }
@@ -176,8 +187,17 @@ QByteArray TVK_Test_UmockdevBus::cameraPath()
 
 void TVK_Test_UmockdevBus::unplug()
 {
+    m_camera->removeDevice();
     m_pipe->unplug();
     announceRemoval();
+}
+
+void TVK_Test_UmockdevBus::plugIn()
+{
+    m_camera->attach();
+    connectCable();
+    m_usbfs->setDevice(m_pipe);
+    addCamera(); // umockdev sends the add uevent
 }
 
 void TVK_Test_UmockdevBus::announceRemoval()

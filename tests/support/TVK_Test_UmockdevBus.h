@@ -52,13 +52,17 @@ public:
 
     // The kernel's remove uevent, then the device leaves sysfs.
     void announceRemoval();
-    // Pulls the cable: the node answers ENODEV from now on; then the removal
-    // is announced.
+    // Pulls the cable: the camera is gone and the node answers ENODEV from
+    // now on; then the removal is announced.
     void unplug();
+    // After a removal: the camera on a new cable, added to sysfs again with
+    // the kernel's add uevent.
+    void plugIn();
 
 private:
     void addRootHub();
-    void addCamera(int productId, quint16 vendorId, int interfaceClass);
+    void addCamera();
+    void connectCable();
     static QByteArray cameraPath();
 
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
@@ -66,4 +70,5 @@ private:
     std::shared_ptr<TVK_Emulator_UsbResponder> m_responder;
     std::unique_ptr<TVK_Test_UsbfsDevice> m_usbfs;
     UMockdevTestbed *m_testbed = nullptr;
+    QByteArray m_cameraRecord; // the camera's sysfs entry in umockdev's text form
 };

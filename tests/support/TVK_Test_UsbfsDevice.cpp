@@ -57,7 +57,7 @@ int statusOf(TVK_Commu_UsbPipeIF::eLEResult result)
 } // namespace
 
 TVK_Test_UsbfsDevice::TVK_Test_UsbfsDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device)
-    : m_device(std::move(device)), m_handler(umockdev_ioctl_base_new())
+    : m_pluggedDevice(std::move(device)), m_handler(umockdev_ioctl_base_new())
 {
     g_signal_connect(m_handler, "handle-ioctl", G_CALLBACK(&TVK_Test_UsbfsDevice::onIoctl), this);
 }
@@ -72,6 +72,12 @@ TVK_Test_UsbfsDevice::~TVK_Test_UsbfsDevice()
     g_object_unref(m_handler);
 }
 
+void TVK_Test_UsbfsDevice::setDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device)
+{
+    const std::lock_guard<std::mutex> locker(m_deviceMutex);
+    m_pluggedDevice = std::move(device);
+}
+
 int TVK_Test_UsbfsDevice::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, void *self)
 {
     return static_cast<TVK_Test_UsbfsDevice *>(self)->handle(client) ? TRUE : FALSE;
@@ -81,6 +87,10 @@ bool TVK_Test_UsbfsDevice::handle(UMockdevIoctlClient *client)
 {
     const gulong request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
+    {
+        const std::lock_guard<std::mutex> locker(m_deviceMutex);
+        m_device = m_pluggedDevice;
+    }
     // An unplugged device answers nothing but the reaping of its last URBs.
     if (m_device->isUnplugged() && request != USBDEVFS_REAPURB && request != USBDEVFS_REAPURBNDELAY) {
         umockdev_ioctl_client_complete(client, -1, ENODEV);

@@ -29,6 +29,9 @@ public:
     TVK_Test_UsbfsDevice(const TVK_Test_UsbfsDevice &) = delete;
     TVK_Test_UsbfsDevice &operator=(const TVK_Test_UsbfsDevice &) = delete;
 
+    // The device plugged in anew: a new cable from now on.
+    void setDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device);
+
     // What umockdev attaches to the node; owned here.
     UMockdevIoctlBase *handler() const { return m_handler; }
 
@@ -62,9 +65,11 @@ private:
     // Gives a waiting IN URB what the device has sent; false while nothing came.
     bool fill(UMockdevIoctlData *urbData);
 
-    std::shared_ptr<TVK_Emulator_UsbPipe> m_device;
+    std::mutex m_deviceMutex;
+    std::shared_ptr<TVK_Emulator_UsbPipe> m_pluggedDevice; // guarded by m_deviceMutex
     UMockdevIoctlBase *m_handler = nullptr;
     // umockdev's thread only.
+    std::shared_ptr<TVK_Emulator_UsbPipe> m_device; // the plugged one, taken for each ioctl
     std::deque<UMockdevIoctlData *> m_waiting; // IN URBs, in the order submitted
     std::deque<UMockdevIoctlData *> m_reapable;
     std::atomic<int> m_claimErrno{0};
