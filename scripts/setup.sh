@@ -9,6 +9,7 @@ TVK_PACKAGES=(
     qtbase5-dev qtbase5-dev-tools
     libusb-1.0-0-dev liblcms2-dev liblcms2-utils libxcb1-dev fonts-dseg
     xvfb xauth gphoto2
+    umockdev libumockdev-dev
 )
 
 tvk_install_packages() {
