@@ -109,9 +109,9 @@ bool TVK_Test_UsbfsDevice::handle(UMockdevIoctlClient *client)
         claim(client, nullptr);
         return true;
     case USBDEVFS_DISCONNECT_CLAIM: {
-        UMockdevIoctlData *request = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
-        claim(client, request);
-        umockdev_ioctl_data_unref(request);
+        UMockdevIoctlData *claimed = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_disconnect_claim), nullptr);
+        claim(client, claimed);
+        umockdev_ioctl_data_unref(claimed);
         return true;
     }
     case USBDEVFS_RELEASEINTERFACE:
