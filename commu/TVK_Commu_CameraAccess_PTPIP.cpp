@@ -239,7 +239,7 @@ void TVK_Commu_CameraAccess_PTPIP::backOffInit()
 bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
 {
     const bool announced = m_newSinceCheck.exchange(false);
-    if (!m_address.isValid() || m_probeRunning.load())
+    if (!m_address.isValid() || m_probePending.load())
         return announced;
     // A second initiator on an open camera would be refused or, worse, taken
     // for us: no probing while connected or connecting.
@@ -248,7 +248,7 @@ bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
     if (m_cameraId.load() != 0 || productId() != 0)
         return announced;
     joinProbe();
-    m_probeRunning.store(true);
+    m_probePending.store(true);
     const Address address = m_address;
     const QByteArray initiator = guid();
     const int timeoutMs = m_probeTimeoutMs;
@@ -258,7 +258,6 @@ bool TVK_Commu_CameraAccess_PTPIP::checkDeviceAvailable()
         const ProbeResult result = probe(address, &m_lookup, init, initiator, timeoutMs);
         // Handled in the owner's thread; dropped if the access is gone by then.
         m_probeResults.post([this, result]() { catchProbeResult(result); });
-        m_probeRunning.store(false);
     });
     return announced;
 }
@@ -318,6 +317,9 @@ TVK_Commu_CameraAccess_PTPIP::ProbeResult TVK_Commu_CameraAccess_PTPIP::probe(co
 void TVK_Commu_CameraAccess_PTPIP::catchProbeResult(const ProbeResult &result)
 {
     TVK_METHOD(prefix);
+    // Only now has a failed Init moved the schedule on; a probe started
+    // between the thread's end and this would introduce us once more.
+    m_probePending.store(false);
     if (m_cameraId.load() != 0 || productId() != 0)
         return;
     if (result.result == kLEUnresolved) {

@@ -136,7 +136,7 @@ private:
     // The poll (the owner's thread) and its probe thread.
     std::thread m_probeThread;
     TVK_Platform_CallQueue m_probeResults{this}; // the probe's answer, in this object's thread
-    std::atomic<bool> m_probeRunning{false};
+    std::atomic<bool> m_probePending{false}; // started, its answer not yet handled
     std::atomic<bool> m_announced{false};   // announced and still answering
     std::atomic<bool> m_newSinceCheck{false};
     bool m_warned = false;                  // refusal reported since the last Init Ack
