@@ -159,6 +159,9 @@ void TVK_Commu_CameraAccess_Linux_PTP::catchHotplug(bool arrived, const QString 
         QMetaObject::invokeMethod(this, "checkDeviceAvailable", Qt::QueuedConnection);
         return;
     }
+    // Gone from the list at once: a camera plugged in again before the next
+    // poll has the same id and would otherwise never be announced.
+    QMetaObject::invokeMethod(this, "forgetDevice", Qt::QueuedConnection, Q_ARG(QString, deviceId));
     QString current;
     {
         const std::lock_guard<std::mutex> locker(m_deviceMutex);

@@ -79,7 +79,7 @@ private:
     void closeDevice() override;
     void readEvents(std::shared_ptr<TVK_Commu_UsbPipeIF> pipe);
     void deliverEvent(const unsigned char *bytes, size_t size);
-    void forgetDevice(const QString &deviceId);
+    Q_INVOKABLE void forgetDevice(const QString &deviceId);
     void catchHotplug(bool arrived, const QString &deviceId);
 
     std::unique_ptr<TVK_Commu_UsbBusIF> m_bus;

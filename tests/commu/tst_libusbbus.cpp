@@ -255,9 +255,8 @@ void tst_LibusbBus::unplugWhileIdleClosesOnceAndReplugIsAnnounced()
     QTest::qWait(3 * Access::kEventPollMs);
     QCOMPARE(rig.closedCount(), 1);
 
-    // The controller's poll sees it gone; plugged in again, it is announced by
-    // the hot-plug notice before the next poll, and opened anew.
-    QVERIFY(!rig.access->checkDeviceAvailable());
+    // Plugged in again before the controller's next poll, it is announced by
+    // the hot-plug notice and opened anew.
     QSignalSpy available(rig.access.get(), &Access::signalDeviceAvailable);
     rig.bus.plugIn();
     QTRY_VERIFY_WITH_TIMEOUT(!available.isEmpty(), kWaitMs);
