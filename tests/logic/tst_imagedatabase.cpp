@@ -110,6 +110,9 @@ private Q_SLOTS:
     void rebuildFollowsTheCameraList();
     void rebuildsAreThrottled_data();
     void rebuildsAreThrottled();
+    void failingCameraIsAskedOncePerInterval();
+    void duplicatesAreCarriedOverOnce_data();
+    void duplicatesAreCarriedOverOnce();
     void badHandleListKeepsTheDatabase_data();
     void badHandleListKeepsTheDatabase();
     void listThatGrewIsCutToTheFirstCount();
@@ -250,6 +253,45 @@ void tst_ImageDatabase::rebuildsAreThrottled()
     QCOMPARE(begin.count(), rebuildsAfterInterval);
     QCOMPARE(rig.transactionsOf(kOpGetStorageIDs), rebuildsAfterInterval);
     QVERIFY(!rig.rebuildTimer()->isActive());
+}
+
+void tst_ImageDatabase::failingCameraIsAskedOncePerInterval()
+{
+    ImageRig rig;
+    rig.access->answerAlways(kOpGetStorageIDs, QByteArray(), false);
+    for (int i = 0; i < 3; ++i)
+        rig.requestRebuild();
+    QCOMPARE(rig.transactionsOf(kOpGetStorageIDs), 1);
+    QVERIFY(rig.expireRebuildInterval());
+    QCOMPARE(rig.transactionsOf(kOpGetStorageIDs), 2);
+    QVERIFY(rig.rebuildTimer()->isActive());
+}
+
+void tst_ImageDatabase::duplicatesAreCarriedOverOnce_data()
+{
+    QTest::addColumn<Handles>("before");
+    QTest::addColumn<Handles>("camera");
+    QTest::addColumn<QVector<int>>("rotations");
+    // buildFirst gives entry i the rotation 90 + i; 360 marks a fresh entry.
+    QTest::newRow("listed twice now") << Handles{0x11, 0x12} << Handles{0x11, 0x11, 0x12} << QVector<int>{90, 360, 91};
+    QTest::newRow("twice before, once now") << Handles{0x11, 0x11} << Handles{0x11} << QVector<int>{90};
+    QTest::newRow("twice before and now") << Handles{0x11, 0x12, 0x11} << Handles{0x11, 0x11}
+                                          << QVector<int>{90, 360};
+    QTest::newRow("a non-picture twice") << Handles{0x11} << Handles{0x13, 0x11, 0x13} << QVector<int>{90};
+}
+
+// Each old entry goes to the first of its handle's places only.
+void tst_ImageDatabase::duplicatesAreCarriedOverOnce()
+{
+    QFETCH(Handles, before);
+    QFETCH(Handles, camera);
+    QFETCH(QVector<int>, rotations);
+    ImageRig rig;
+    rig.buildFirst(before);
+    rig.cameraHolds(camera);
+    rig.requestRebuild();
+    QVERIFY(rig.expireRebuildInterval());
+    QCOMPARE(rig.rotations(), rotations);
 }
 
 void tst_ImageDatabase::badHandleListKeepsTheDatabase_data()
