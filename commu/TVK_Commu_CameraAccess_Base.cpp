@@ -25,6 +25,10 @@ constexpr unsigned kDevicePropDescBufferSize = 1024;
 constexpr unsigned kObjectPropsBufferSize = 204;
 constexpr quint32 kMaxObjectProps = 100;
 constexpr int kDevicePropertyTimerMs = 100;
+// Standard object-store operations. Not among the shared codes, where the
+// emulator's own copies of the same names would meet them.
+constexpr int kOpGetStorageIDs = 0x1004;
+constexpr int kOpGetObjectHandles = 0x1007;
 
 } // namespace
 
@@ -69,6 +73,19 @@ bool TVK_Commu_CameraAccess_Base::getDeviceInfo(void *buffer, unsigned size)
     TVK_METHOD(prefix);
     debugLog(kLELogCommand, "%s - dataSize 0x%08X", prefix, size);
     return recvData(kOpGetDeviceInfo, 0, nullptr, buffer, size, prefix);
+}
+
+bool TVK_Commu_CameraAccess_Base::getStorageIDs(void *buffer, unsigned size, const char *caller)
+{
+    debugLog(kLELogCommand, "%s - GetStorageIDs dataSize 0x%08X", caller, size);
+    return recvData(kOpGetStorageIDs, 0, nullptr, buffer, size, caller);
+}
+
+bool TVK_Commu_CameraAccess_Base::getObjectHandles(void *buffer, unsigned size, quint32 storageId, const char *caller)
+{
+    debugLog(kLELogCommand, "%s - GetObjectHandles dataSize 0x%08X", caller, size);
+    const quint32 params[] = {storageId};
+    return recvData(kOpGetObjectHandles, 1, params, buffer, size, caller);
 }
 
 bool TVK_Commu_CameraAccess_Base::getObjectInfo(void *buffer, unsigned size, int thumbType, quint32 objectHandle)

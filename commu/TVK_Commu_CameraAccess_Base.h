@@ -58,6 +58,10 @@ public:
 
     // --- Standard operations ---------------------------------------------
     bool getDeviceInfo(void *buffer, unsigned size);
+    // One read of the object list takes several of these, so the caller names
+    // the step in the log and in the transport's messages.
+    bool getStorageIDs(void *buffer, unsigned size, const char *caller);
+    bool getObjectHandles(void *buffer, unsigned size, quint32 storageId, const char *caller);
     bool getObjectInfo(void *buffer, unsigned size, int thumbType, quint32 objectHandle);
     bool getObject(void *buffer, unsigned size, quint32 objectHandle, quint64 *received = nullptr);
     bool getThumbnail(void *buffer, unsigned size, int thumbType, quint32 objectHandle);

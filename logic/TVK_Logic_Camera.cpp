@@ -1,7 +1,6 @@
 #include "TVK_Logic_Camera.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
-#include "TVK_Commu_DataReader.h"
 #include "TVK_Commu_PropertyCodes.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
@@ -11,16 +10,14 @@
 #include "TVK_Logic_CameraSettingsByDevProps.h"
 #include "TVK_Logic_CameraSettingsByStruct.h"
 #include "TVK_Logic_CameraSettingsByStructCora.h"
-#include "TVK_Logic_CameraStreamInfo.h"
 #include "TVK_Logic_DeviceInfo.h"
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Logic_ImageDatabase.h"
+#include "TVK_Logic_LiveViewPump.h"
 #include "TVK_Logic_TransferThread.h"
 #include "TVK_Platform_ThreadCheck.h"
 
 #include <QDir>
-#include <QFile>
-#include <QHash>
-#include <QSet>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -44,35 +41,6 @@ constexpr quint16 kLastIgnoredProperty = 0xD607;
 constexpr int kLensStepSize = 5;
 constexpr uint kInvalidFocusPosition = 0xFFFFFFFFu;
 
-// The image database's view of the camera's object store. Qualified, so the
-// names never meet the access layer's codes of the same meaning.
-namespace ImageDB {
-constexpr int kOpGetStorageIDs = 0x1004;
-constexpr int kOpGetObjectHandles = 0x1007;
-constexpr quint32 kAllStorages = 0xFFFFFFFFu;
-// Room for the count and four storage ids; the ids themselves are not used,
-// but the camera wants its storages enumerated before it lists their objects.
-constexpr unsigned kStorageIdsBufferSize = 20;
-constexpr unsigned kCountSize = 4;
-constexpr unsigned kHandleSize = 4;
-// No card holds this many pictures; a larger count is a broken answer, and
-// it also keeps 4 * count + 4 far from overflowing.
-constexpr quint32 kMaxHandles = 100000;
-constexpr int kRebuildIntervalMs = 3000;
-// The low four bits of a handle tell the object's kind: 1 and 6 are raw
-// pictures, 2 a JPEG; other kinds are no pictures.
-constexpr quint32 kHandleKindMask = 0xFu;
-constexpr quint32 kHandleKindJpeg = 2;
-constexpr int kRotationUnknown = 360;
-const char *const kPlaceholderResource = ":/images/download.png";
-
-bool isPictureHandle(quint32 handle)
-{
-    const quint32 kind = handle & kHandleKindMask;
-    return kind == 1 || kind == kHandleKindJpeg || kind == 6;
-}
-} // namespace ImageDB
-
 bool isStructProduct(int productId)
 {
     return productId == 0x2009 || productId == 0x2011 || productId == 0x2021 || productId == 0x2051;
@@ -80,6 +48,7 @@ bool isStructProduct(int productId)
 
 using Camera = TVK_Logic_Camera;
 using Base = TVK_Logic_CameraSettingsBase;
+using Pump = TVK_Logic_LiveViewPump;
 
 // One row per change flag in the order the model emits them; flags without a
 // signal of their own (15, 30, 39, 48) have no row.
@@ -166,6 +135,27 @@ const EmitRow kEmitRows[] = {
     {Base::kLEIntervalTime, [](Camera &c) { Q_EMIT c.signalIntervalTime(c.intervalTime()); }},
 };
 
+// One frame as the model's signals, its side information in the order the window expects.
+void emitLiveViewFrame(Camera &camera, const Pump::Frame &frame)
+{
+    const TVK_Logic_StreamFrameParser::Result &info = frame.info;
+    if (info.hasISO)
+        Q_EMIT camera.signalLiveSensitivity(int(info.iso));
+    Q_EMIT camera.signalLiveView(frame.image);
+    if (info.hasAudio)
+        Q_EMIT camera.signalLiveAudioLevel(info.audio.rmsLeft / 1000.0, info.audio.rmsRight / 1000.0,
+                                           info.audio.peakLeft / 1000.0, info.audio.peakRight / 1000.0);
+    if (info.hasTimeCode)
+        Q_EMIT camera.signalLiveTimeCode(info.timeCode.hours, info.timeCode.minutes, info.timeCode.seconds,
+                                         info.timeCode.frames);
+    if (info.hasZoom && info.hasRelativeFocusPosition)
+        Q_EMIT camera.signalLiveZoomInfo(int(info.zoom.selectedStripe), int(info.zoom.zoomLevel),
+                                         info.relativeFocusX, info.relativeFocusY);
+    if (info.hasZoom && info.hasRelativeSourceArea)
+        Q_EMIT camera.signalLiveZoomRect(info.relativeSourceX, info.relativeSourceY, info.relativeSourceWidth,
+                                         info.relativeSourceHeight);
+}
+
 } // namespace
 
 // --- Construction and destruction -----------------------------------------------------------
@@ -229,20 +219,20 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
     // the controller thread itself is served at once.
     connect(m_access, &TVK_Commu_CameraAccess_Base::signalUpdateImageDB, this,
             &TVK_Logic_Camera::slotRebuildImageDB);
+    m_imageDatabase = std::make_unique<TVK_Logic_ImageDatabase>(m_access, m_accessLock);
+    connect(m_imageDatabase.get(), &TVK_Logic_ImageDatabase::signalChangeBegin, this,
+            &TVK_Logic_Camera::signalImageDBChangeBegin);
+    connect(m_imageDatabase.get(), &TVK_Logic_ImageDatabase::signalChangeEnd, this,
+            &TVK_Logic_Camera::signalImageDBChangeEnd);
+    m_liveView = std::make_unique<TVK_Logic_LiveViewPump>(m_access);
+    connect(m_liveView.get(), &TVK_Logic_LiveViewPump::signalMode, this, &TVK_Logic_Camera::signalLiveViewMode);
+    connect(m_liveView.get(), &TVK_Logic_LiveViewPump::signalFinished, this, &TVK_Logic_Camera::signalNoLiveView);
+    m_liveView->setFrameSink([this](const Pump::Frame &frame) { emitLiveViewFrame(*this, frame); });
 
     m_keepAliveTimer = new QTimer(this);
     m_3DAxisTimer = new QTimer(this);
     connect(m_keepAliveTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchKeepAlive);
     connect(m_3DAxisTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchRefresh3DAxisData);
-    m_rebuildImageDBTimer = new QTimer(this);
-    m_rebuildImageDBTimer->setSingleShot(true);
-    m_rebuildImageDBTimer->setInterval(ImageDB::kRebuildIntervalMs);
-    connect(m_rebuildImageDBTimer, &QTimer::timeout, this, &TVK_Logic_Camera::slotDelayedRebuildImageDB);
-    m_liveViewTimer = new QTimer(this);
-    m_liveViewTimer->setSingleShot(true);
-    // A coarse timer may fire 5 % early, which would outrun the camera's frame rate.
-    m_liveViewTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_liveViewTimer, &QTimer::timeout, this, &TVK_Logic_Camera::catchLiveViewTimerFired);
 
     m_keepAliveTimer->setSingleShot(false);
     m_keepAliveTimer->start(kKeepAliveIntervalMs);
@@ -265,12 +255,9 @@ TVK_Logic_Camera::~TVK_Logic_Camera()
     disconnect(m_access, nullptr, this, nullptr);
     m_keepAliveTimer->stop();
     m_3DAxisTimer->stop();
-    m_rebuildImageDBTimer->stop();
     m_keepAliveTimer->disconnect(this);
     m_3DAxisTimer->disconnect(this);
-    m_rebuildImageDBTimer->disconnect(this);
-    m_liveViewTimer->stop();
-    m_liveViewTimer->disconnect(this);
+    m_imageDatabase.reset();
     if (isTransferInProgress())
         Q_EMIT signalLoading(false);
     if (isLiveViewStreamingPrepared())
@@ -411,14 +398,6 @@ void TVK_Logic_Camera::toggleVideoCapture()
 bool TVK_Logic_Camera::isG3(int productId)
 {
     return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
-}
-
-int TVK_Logic_Camera::liveViewModeFromCamera()
-{
-    quint32 streams = 0;
-    if (!m_access->getDevicePropSupportedStreams(streams))
-        return 0;
-    return (streams & 0xFFFFu) == 1 ? int(streams >> 16) : 0;
 }
 
 int TVK_Logic_Camera::productId() const
@@ -821,7 +800,7 @@ void TVK_Logic_Camera::setWhiteBalanceAndRestartLiveView(void (Settings::*setter
         return;
     // A running live view keeps the white balance it started with; only a
     // restart shows the new one.
-    const int mode = liveViewModeFromCamera();
+    const int mode = m_liveView->modeFromCamera();
     if (mode != 2 && mode != 3)
         return;
     const int kind = mode == 2 ? 0 : 1;
@@ -871,11 +850,8 @@ void TVK_Logic_Camera::setFocusMode(eVXFocusMode mode)
     if (mode == kVXFocusModeManual)
         return;
     // These bodies refuse the autofocus command while they stream.
-    if (isG3(productId())) {
-        quint32 streams = 0;
-        if (m_access->getDevicePropSupportedStreams(streams) && (streams & 0xFFFFu) == 1 && (streams >> 16) != 0)
-            return;
-    }
+    if (isG3(productId()) && m_liveView->modeFromCamera() != Pump::kLEModeNone)
+        return;
     release(kVXReleaseAutoFocusOn);
 }
 
@@ -949,7 +925,7 @@ void TVK_Logic_Camera::catchDevicePropertyChanged(ushort propertyCode)
         return;
     }
     if (propertyCode == TVK_Commu_Prop::kEnabledStreams) {
-        handleEnabledStreamsChanged(prefix);
+        m_liveView->logEnabledStreams(prefix);
         return;
     }
     if (!hasSettings(prefix))
@@ -1164,13 +1140,6 @@ QString TVK_Logic_Camera::quickViewFileName()
 
 namespace {
 namespace LiveView {
-// SupportedStreams: the low half is 1 while the camera streams, the high half
-// then says what it streams.
-constexpr quint32 kStreamingMarker = 1;
-constexpr int kModeNone = 0;
-constexpr int kModeRecording = 1;
-constexpr int kModePhoto = 2;
-constexpr int kModeVideo = 3;
 // Live-view kinds of release stages 17 and 18.
 constexpr int kKindPhoto = 0;
 constexpr int kKindVideo = 1;
@@ -1183,12 +1152,6 @@ constexpr int kGreyCardStart = 0;
 constexpr int kGreyCardPreview = 1;
 constexpr int kGreyCardEnd = 2;
 constexpr int kGreyCardSave = 3;
-// VideoFrameRate is in thousandths of frames per second.
-constexpr int kMilliFramesPerSecondMs = 1000000;
-constexpr int kDefaultFramePeriodMs = 40;
-constexpr int kMinFetchDelayMs = 5;
-// A frame never comes near this; a larger packet size is a broken stream info.
-constexpr quint32 kMaxPacketSize = 64u * 1024u * 1024u;
 // Manual focus: how long the single autofocus gets before manual is back.
 constexpr unsigned long kManualFocusOnceMs = 1000;
 } // namespace LiveView
@@ -1196,261 +1159,80 @@ constexpr unsigned long kManualFocusOnceMs = 1000;
 
 bool TVK_Logic_Camera::wantLiveView()
 {
-    std::unique_lock<std::mutex> locker(m_wantLiveViewMutex);
-    return m_wantLiveView;
+    return m_liveView->wanted();
 }
 
-bool TVK_Logic_Camera::readLiveViewMode(const char *prefix, int *mode)
+bool TVK_Logic_Camera::isLiveViewStreamingPrepared() const
 {
-    quint32 streams = 0;
-    if (!m_access->getDevicePropSupportedStreams(streams)) {
-        debugLog(kLELogAlways, "%s - getDevicePropSupportedStreams failed!", prefix);
-        return false;
-    }
-    debugLog(kLELogStream, "%s - supportedStreams = 0x%08x", prefix, unsigned(streams));
-    *mode = (streams & 0xFFFFu) == LiveView::kStreamingMarker ? int(streams >> 16) : LiveView::kModeNone;
-    return true;
+    return m_liveView->isPrepared();
+}
+
+int TVK_Logic_Camera::liveViewFramePeriod() const
+{
+    return m_liveView->framePeriod();
 }
 
 void TVK_Logic_Camera::checkIfLiveViewIsActive()
 {
     TVK_METHOD(prefix);
-    int mode = LiveView::kModeNone;
-    if (!readLiveViewMode(prefix, &mode))
-        return;
-    Q_EMIT signalLiveViewMode(mode);
-    if (mode != LiveView::kModeNone) {
-        if (!isLiveViewStreamingPrepared())
-            prepareLiveViewStreaming();
-        if (mode == LiveView::kModePhoto || mode == LiveView::kModeVideo)
-            m_liveViewKind = mode;
-    } else if (isLiveViewStreamingPrepared()) {
-        finishLiveViewStreaming();
-    }
+    m_liveView->checkIfActive(prefix);
 }
 
 void TVK_Logic_Camera::handleSupportedStreamsChanged(const char *prefix)
 {
-    if (!wantLiveView())
+    int mode = Pump::kLEModeNone;
+    if (!m_liveView->followSupportedStreams(prefix, &mode))
         return;
-    int mode = LiveView::kModeNone;
-    if (!readLiveViewMode(prefix, &mode))
+    if (mode == Pump::kLEModeRecording)
+        m_videoRecording = true;
+    if (mode != Pump::kLEModeNone)
         return;
-    Q_EMIT signalLiveViewMode(mode);
-    if (mode != LiveView::kModeNone) {
-        prepareLiveViewStreaming();
-        if (mode == LiveView::kModePhoto || mode == LiveView::kModeVideo)
-            m_liveViewKind = mode;
-        else if (mode == LiveView::kModeRecording)
-            m_videoRecording = true;
-        return;
-    }
-    finishLiveViewStreaming();
     // A grey-card measurement ends with live view off; the live view the user
     // had before comes back.
-    if (m_liveViewKindToRestore == LiveView::kModePhoto) {
+    if (m_liveViewKindToRestore == Pump::kLEModePhoto) {
         Q_EMIT signalLiveViewVideo(false);
         sendLiveViewStage(prefix, kVXReleaseLiveViewOn, LiveView::kKindPhoto);
-    } else if (m_liveViewKindToRestore == LiveView::kModeVideo) {
+    } else if (m_liveViewKindToRestore == Pump::kLEModeVideo) {
         Q_EMIT signalLiveViewPhoto(false);
         sendLiveViewStage(prefix, kVXReleaseLiveViewOn, LiveView::kKindVideo);
     }
-    m_liveViewKindToRestore = LiveView::kModeNone;
+    m_liveViewKindToRestore = Pump::kLEModeNone;
     m_videoRecording = false;
-}
-
-void TVK_Logic_Camera::handleEnabledStreamsChanged(const char *prefix)
-{
-    quint32 enabled = 0;
-    if (m_access->getDevicePropEnabledStreams(enabled))
-        debugLog(kLELogStream, "%s - enabledStreams   = 0x%08x", prefix, unsigned(enabled));
-    else
-        debugLog(kLELogAlways, "%s - getDevicePropEnabledStreams failed!", prefix);
 }
 
 void TVK_Logic_Camera::prepareLiveViewStreaming()
 {
-    TVK_METHOD(prefix);
-    if (isLiveViewStreamingPrepared()) {
-        debugLog(kLELogAlways, "%s - live view streaming still active", prefix);
-        return;
-    }
-    if (!m_access->setDevicePropEnabledStreams(1)) {
-        debugLog(kLELogAlways, "%s - setDevicePropEnabledStreams failed!", prefix);
-        return;
-    }
-    quint32 format = 0;
-    if (!m_access->getDevicePropStreamVideoFormat(format)) {
-        debugLog(kLELogAlways, "%s - getDevicePropStreamVideoFormat failed!", prefix);
-        return;
-    }
-    // A four-character code; unprintable bytes would garble the log line.
-    auto printable = [format](int shift) {
-        const char c = char((format >> shift) & 0xFFu);
-        return (c >= 0x20 && c < 0x7F) ? c : '.';
-    };
-    debugLog(kLELogStream, "%s - streamVideoFormat = %d (%c%c%c%c)", prefix, int(format), printable(0), printable(8),
-             printable(16), printable(24));
-    quint32 frameRate = 0;
-    if (!m_access->getDevicePropStreamVideoFrameRate(frameRate)) {
-        debugLog(kLELogAlways, "%s - getDevicePropStreamVideoFrameRate failed!", prefix);
-        return;
-    }
-    debugLog(kLELogStream, "%s - streamVideoFrameRate = %d", prefix, int(frameRate));
-    int framePeriod = LiveView::kDefaultFramePeriodMs;
-    if (frameRate > 0)
-        framePeriod = int(quint32(LiveView::kMilliFramesPerSecondMs) / frameRate);
-    quint32 resolution = 0;
-    if (!m_access->getDevicePropStreamVideoResolution(resolution)) {
-        debugLog(kLELogAlways, "%s - getDevicePropStreamVideoResolution failed!", prefix);
-        return;
-    }
-    debugLog(kLELogStream, "%s - streamVideoResolution = %d", prefix, int(resolution));
-
-    m_streamInfo = new TVK_Logic_CameraStreamInfo(m_access);
-    m_liveViewFramePeriodMs = framePeriod;
-    m_liveViewAwaitingConsumed = false;
-    m_liveViewTimer->start(m_liveViewFramePeriodMs);
+    m_liveView->prepare();
 }
 
 void TVK_Logic_Camera::finishLiveViewStreaming()
 {
-    TVK_METHOD(prefix);
-    m_liveViewTimer->stop();
-    m_liveViewAwaitingConsumed = false;
-    if (isLiveViewStreamingPrepared()) {
-        if (!m_access->setDevicePropEnabledStreams(0))
-            debugLog(kLELogAlways, "%s - setDevicePropEnabledStreams failed!", prefix);
-        delete m_streamInfo;
-        m_streamInfo = nullptr;
-    } else {
-        debugLog(kLELogAlways, "%s - live view streaming not active", prefix);
-    }
-    Q_EMIT signalNoLiveView();
-    m_hasLiveViewZoom = false;
-    m_liveViewZoom = TVK_Logic_StreamFrameParser::ZoomInfo();
+    m_liveView->finish();
 }
 
 void TVK_Logic_Camera::setWantLiveView(bool want)
 {
-    std::unique_lock<std::mutex> locker(m_wantLiveViewMutex);
-    if (want == m_wantLiveView)
+    if (!m_liveView->setWanted(want) || !hasLiveView())
         return;
-    m_wantLiveView = want;
-    if (!hasLiveView())
-        return;
-    // Camera transactions run without the flag's lock held.
-    locker.unlock();
     if (want)
         checkIfLiveViewIsActive();
     else if (isLiveViewStreamingPrepared())
         finishLiveViewStreaming();
 }
 
-void TVK_Logic_Camera::armLiveViewTimer()
-{
-    const qint64 elapsed = m_liveViewFrameClock.isValid() ? m_liveViewFrameClock.elapsed() : 0;
-    const qint64 delay = qint64(m_liveViewFramePeriodMs) - elapsed;
-    m_liveViewTimer->start(delay <= LiveView::kMinFetchDelayMs ? LiveView::kMinFetchDelayMs : int(delay));
-}
-
 void TVK_Logic_Camera::catchLiveViewTimerFired()
 {
-    TVK_METHOD(prefix);
-    if (!isLiveViewStreamingPrepared())
-        return;
-    m_liveViewFrameClock.start();
-
-    bool fetched = false;
-    const quint32 packetSize = m_streamInfo->packetMaxSize();
-    if (packetSize == 0 || packetSize > LiveView::kMaxPacketSize) {
-        debugLog(kLELogAlways, "%s - cannot allocate stream data packet!", prefix);
-    } else {
-        QByteArray buffer(int(packetSize), '\0');
-        if (buffer.size() != int(packetSize))
-            debugLog(kLELogAlways, "%s - cannot allocate stream data packet!", prefix);
-        else if (!m_access->getStreamData(buffer.data(), unsigned(buffer.size())))
-            debugLog(kLELogAlways, "%s - getStreamData failed!", prefix);
-        else
-            fetched = emitLiveViewFrame(prefix, buffer);
-    }
-
-    // A frame the window never gets is never consumed: without a new fetch
-    // here a single broken frame would stop the stream while the window is open.
-    if (m_waitLiveViewConsumed && fetched) {
-        m_liveViewAwaitingConsumed = true;
-        return;
-    }
-    armLiveViewTimer();
-}
-
-bool TVK_Logic_Camera::emitLiveViewFrame(const char *prefix, const QByteArray &buffer)
-{
-    using Parser = TVK_Logic_StreamFrameParser;
-    const Parser::Result frame = Parser::parse(buffer.constData(), size_t(buffer.size()), prefix);
-    if (!frame.ok)
-        return false;
-    // The parser guarantees imageOffset + imageLength == the buffer size.
-    const QImage image = QImage::fromData(reinterpret_cast<const uchar *>(buffer.constData()) + frame.imageOffset,
-                                          int(frame.imageLength));
-    if (image.isNull()) {
-        // Its side information belongs to a picture nobody sees; the whole
-        // frame is dropped rather than shown as an empty one.
-        debugLog(kLELogAlways, "%s - cannot decode live view image (%lu bytes) - frame skipped", prefix,
-                 (unsigned long)frame.imageLength);
-        return false;
-    }
-
-    if (frame.hasISO)
-        Q_EMIT signalLiveSensitivity(int(frame.iso));
-    Q_EMIT signalLiveView(image);
-    if (frame.hasAudio)
-        Q_EMIT signalLiveAudioLevel(frame.audio.rmsLeft / 1000.0, frame.audio.rmsRight / 1000.0,
-                                    frame.audio.peakLeft / 1000.0, frame.audio.peakRight / 1000.0);
-    if (frame.hasTimeCode)
-        Q_EMIT signalLiveTimeCode(frame.timeCode.hours, frame.timeCode.minutes, frame.timeCode.seconds,
-                                  frame.timeCode.frames);
-    if (frame.hasZoom) {
-        m_liveViewZoom = frame.zoom;
-        m_hasLiveViewZoom = true;
-        // An empty source area or outer bounds has no relative geometry; the
-        // window keeps what it showed last.
-        if (frame.hasRelativeFocusPosition)
-            Q_EMIT signalLiveZoomInfo(int(frame.zoom.selectedStripe), int(frame.zoom.zoomLevel), frame.relativeFocusX,
-                                      frame.relativeFocusY);
-        else
-            debugLog(kLELogAlways, "%s - zoom info without image source area", prefix);
-        if (frame.hasRelativeSourceArea)
-            Q_EMIT signalLiveZoomRect(frame.relativeSourceX, frame.relativeSourceY, frame.relativeSourceWidth,
-                                      frame.relativeSourceHeight);
-        else
-            debugLog(kLELogAlways, "%s - zoom info without outer bounds", prefix);
-    }
-    return true;
+    m_liveView->fetchFrame();
 }
 
 void TVK_Logic_Camera::setWaitLiveViewConsumed(bool waitLiveViewConsumed)
 {
-    if (waitLiveViewConsumed == m_waitLiveViewConsumed)
-        return;
-    m_waitLiveViewConsumed = waitLiveViewConsumed;
-    // A window that closes before it consumed its frame must not stall the stream.
-    if (!waitLiveViewConsumed && m_liveViewAwaitingConsumed) {
-        m_liveViewAwaitingConsumed = false;
-        if (isLiveViewStreamingPrepared())
-            armLiveViewTimer();
-    }
+    m_liveView->setWaitConsumed(waitLiveViewConsumed);
 }
 
 void TVK_Logic_Camera::catchLiveViewConsumed()
 {
-    // Only the frame that went out releases the next fetch: a repeated or late
-    // notification must not start a second one.
-    if (!m_waitLiveViewConsumed || !m_liveViewAwaitingConsumed)
-        return;
-    m_liveViewAwaitingConsumed = false;
-    if (isLiveViewStreamingPrepared())
-        armLiveViewTimer();
+    m_liveView->consumed();
 }
 
 void TVK_Logic_Camera::sendLiveViewStage(const char *prefix, unsigned stage, int param)
@@ -1490,7 +1272,8 @@ void TVK_Logic_Camera::toggleLiveViewZoom()
 
 void TVK_Logic_Camera::setLiveViewCrossAt(const char *prefix, double x, double y, bool global)
 {
-    if (!m_hasLiveViewZoom) {
+    const TVK_Logic_StreamFrameParser::ZoomInfo *seen = m_liveView->zoom();
+    if (seen == nullptr) {
         debugLog(kLELogAlways, "%s - no zoom info", prefix);
         return;
     }
@@ -1500,7 +1283,7 @@ void TVK_Logic_Camera::setLiveViewCrossAt(const char *prefix, double x, double y
         x = (x >= 0.0) ? std::min(x, 1.0) : 0.0;
         y = (y >= 0.0) ? std::min(y, 1.0) : 0.0;
     }
-    const TVK_Logic_StreamFrameParser::ZoomInfo &zoom = m_liveViewZoom;
+    const TVK_Logic_StreamFrameParser::ZoomInfo &zoom = *seen;
     const double width = global ? zoom.outerWidth : zoom.sourceWidth;
     const double height = global ? zoom.outerHeight : zoom.sourceHeight;
     const qint64 left = global ? zoom.outerX : zoom.sourceX;
@@ -1532,7 +1315,7 @@ void TVK_Logic_Camera::setLiveViewGCPipActive(bool active)
         return;
     }
     sendLiveViewStage(prefix, LiveView::kStageGreyCard, LiveView::kGreyCardEnd);
-    m_liveViewKindToRestore = m_liveViewKind;
+    m_liveViewKindToRestore = m_liveView->lastKind();
 }
 
 void TVK_Logic_Camera::doLiveViewGCPipPreview()
@@ -1545,7 +1328,7 @@ void TVK_Logic_Camera::doLiveViewGCPipSave()
 {
     TVK_METHOD(prefix);
     sendLiveViewStage(prefix, LiveView::kStageGreyCard, LiveView::kGreyCardSave);
-    m_liveViewKindToRestore = m_liveViewKind;
+    m_liveViewKindToRestore = m_liveView->lastKind();
 }
 
 void TVK_Logic_Camera::focusOnceInManualMode()
@@ -1619,253 +1402,70 @@ void TVK_Logic_Camera::doLiveViewAFReleased()
 
 void TVK_Logic_Camera::slotRebuildImageDB()
 {
-    // Cameras announce object changes in bursts; one read per interval
-    // answers the whole burst.
-    if (m_rebuildImageDBTimer->isActive()) {
-        m_rebuildImageDBPending = true;
-        return;
-    }
-    m_rebuildImageDBPending = false;
-    Q_EMIT signalImageDBChangeBegin();
-
-    QVector<quint32> handles;
-    if (readObjectHandles(handles))
-        applyObjectHandles(handles);
-
-    Q_EMIT signalImageDBChangeEnd();
-    // Also after a failed read, so a camera that keeps failing is asked at
-    // most once per interval.
-    m_rebuildImageDBTimer->start();
-}
-
-void TVK_Logic_Camera::applyObjectHandles(const QVector<quint32> &handles)
-{
-    TVK_METHOD(prefix);
-    QVector<quint32> kept;
-    kept.reserve(handles.size());
-    for (quint32 handle : qAsConst(handles)) {
-        if (ImageDB::isPictureHandle(handle))
-            kept.append(handle);
-    }
-
-    // Each old entry is carried over at most once, the first of a handle
-    // first: a handle the camera lists twice gets a fresh second entry.
-    QHash<quint32, int> oldIndexOfHandle;
-    oldIndexOfHandle.reserve(m_imageDB.size());
-    for (int i = m_imageDB.size() - 1; i >= 0; --i)
-        oldIndexOfHandle.insert(m_imageDB.at(i).handle, i);
-    QVector<bool> carriedOver(m_imageDB.size(), false);
-
-    QVector<ImageEntry> rebuilt;
-    rebuilt.reserve(kept.size());
-    for (int i = 0; i < kept.size(); ++i) {
-        const quint32 handle = kept.at(i);
-        const int old = oldIndexOfHandle.value(handle, -1);
-        if (old >= 0 && !carriedOver.at(old)) {
-            carriedOver[old] = true;
-            rebuilt.append(std::move(m_imageDB[old]));
-            continue;
-        }
-        ImageEntry entry;
-        entry.pictures[0] = placeholderPicture();
-        entry.label = tr("index ") + QString::number(kept.size() - i - 1);
-        entry.handle = handle;
-        entry.isNotJpeg = (handle & ImageDB::kHandleKindMask) != ImageDB::kHandleKindJpeg;
-        entry.isPlaceholder = true;
-        entry.rotation = ImageDB::kRotationUnknown;
-        entry.sizeClass = 0;
-        entry.thirdValue = 0;
-        rebuilt.append(std::move(entry));
-    }
-
-    // Gone pictures take their buffers with them (the old list goes
-    // below); their thumbnails can no longer be fetched. A dropped
-    // duplicate's handle may still belong to a kept entry.
-    const QSet<quint32> keptHandles(kept.cbegin(), kept.cend());
-    for (int i = 0; i < m_imageDB.size(); ++i) {
-        const quint32 handle = m_imageDB.at(i).handle;
-        if (!carriedOver.at(i) && !keptHandles.contains(handle))
-            m_pendingThumbnailHandles.removeAll(handle);
-    }
-
-    m_imageDB = std::move(rebuilt);
-    m_imageLoadedFlags.fill('\0', m_imageDB.size());
-    debugLog(kLELogTransfer, "%s - %d pictures of %d objects", prefix, m_imageDB.size(), handles.size());
+    m_imageDatabase->requestRebuild();
 }
 
 void TVK_Logic_Camera::slotDelayedRebuildImageDB()
 {
-    // Stopped first, so that calling this slot has the same effect as the
-    // interval running out.
-    m_rebuildImageDBTimer->stop();
-    if (m_rebuildImageDBPending)
-        slotRebuildImageDB();
-}
-
-bool TVK_Logic_Camera::readObjectHandles(QVector<quint32> &handles)
-{
-    TVK_METHOD(prefix);
-    // Picture reads of the transfer threads and thumbnails use the same
-    // object store; the list must not change under them half way.
-    const std::lock_guard<std::mutex> locker(m_accessLock);
-
-    unsigned char storageIds[ImageDB::kStorageIdsBufferSize] = {};
-    debugLog(kLELogCommand, "%s - GetStorageIDs dataSize 0x%08X", prefix, ImageDB::kStorageIdsBufferSize);
-    if (!m_access->recvData(ImageDB::kOpGetStorageIDs, 0, nullptr, storageIds, sizeof storageIds, prefix)) {
-        debugLog(kLELogAlways, "%s - GetStorageIDs failed, image database kept", prefix);
-        return false;
-    }
-
-    const quint32 params[] = {ImageDB::kAllStorages};
-    unsigned char countBuffer[ImageDB::kCountSize] = {};
-    debugLog(kLELogCommand, "%s - GetObjectHandles dataSize 0x%08X", prefix, ImageDB::kCountSize);
-    if (!m_access->recvData(ImageDB::kOpGetObjectHandles, 1, params, countBuffer, sizeof countBuffer, prefix)) {
-        debugLog(kLELogAlways, "%s - GetObjectHandles failed, image database kept", prefix);
-        return false;
-    }
-    const quint32 count = TVK_Commu_DataReader(countBuffer, sizeof countBuffer).u32();
-    if (count > ImageDB::kMaxHandles) {
-        debugLog(kLELogAlways, "%s - illegal object handle count %u, image database kept", prefix, count);
-        return false;
-    }
-    handles.clear();
-    if (count == 0)
-        return true;
-
-    QByteArray list(int(ImageDB::kCountSize + ImageDB::kHandleSize * count), '\0');
-    debugLog(kLELogCommand, "%s - GetObjectHandles dataSize 0x%08X", prefix, unsigned(list.size()));
-    if (!m_access->recvData(ImageDB::kOpGetObjectHandles, 1, params, list.data(), unsigned(list.size()), prefix)) {
-        debugLog(kLELogAlways, "%s - GetObjectHandles of %u handles failed, image database kept", prefix, count);
-        return false;
-    }
-    TVK_Commu_DataReader reader(list);
-    quint32 listed = reader.u32();
-    // A picture taken between the two reads makes the list longer than the
-    // buffer; the camera cut it off, so only what arrived is used.
-    if (listed > count) {
-        debugLog(kLELogAlways, "%s - object handle count grew from %u to %u, using %u", prefix, count, listed,
-                 count);
-        listed = count;
-    }
-    handles.reserve(int(listed));
-    for (quint32 i = 0; i < listed && reader.fits(ImageDB::kHandleSize); ++i)
-        handles.append(reader.u32());
-    return true;
-}
-
-const QByteArray &TVK_Logic_Camera::placeholderPicture()
-{
-    TVK_METHOD(prefix);
-    if (!m_placeholderPictureTried) {
-        m_placeholderPictureTried = true;
-        QFile file(QString::fromLatin1(ImageDB::kPlaceholderResource));
-        if (file.open(QIODevice::ReadOnly))
-            m_placeholderPicture = file.readAll();
-        if (m_placeholderPicture.isEmpty())
-            debugLog(kLELogAlways, "%s - placeholder picture %s not available, entries start empty", prefix,
-                     ImageDB::kPlaceholderResource);
-    }
-    return m_placeholderPicture;
-}
-
-const TVK_Logic_Camera::ImageEntry *TVK_Logic_Camera::imageEntry(int index) const
-{
-    return index >= 0 && index < m_imageDB.size() ? &m_imageDB.at(index) : nullptr;
-}
-
-TVK_Logic_Camera::ImageEntry *TVK_Logic_Camera::imageEntry(int index)
-{
-    return index >= 0 && index < m_imageDB.size() ? &m_imageDB[index] : nullptr;
+    m_imageDatabase->endRebuildInterval();
 }
 
 int TVK_Logic_Camera::imageCount() const
 {
-    return m_imageDB.size();
+    return m_imageDatabase->count();
 }
 
 quint32 TVK_Logic_Camera::imageHandleAt(int index) const
 {
-    const ImageEntry *entry = imageEntry(index);
-    return entry != nullptr ? entry->handle : 0;
+    return m_imageDatabase->handleAt(index);
 }
 
 int TVK_Logic_Camera::imageIndexOfHandle(quint32 handle) const
 {
-    for (int i = 0; i < m_imageDB.size(); ++i) {
-        if (m_imageDB.at(i).handle == handle)
-            return i;
-    }
-    return -1;
+    return m_imageDatabase->indexOfHandle(handle);
 }
-
-namespace {
-
-// One field of an entry, or the fallback outside the database.
-template <typename Entry, typename T>
-T fieldOr(const Entry *entry, T Entry::*field, T fallback)
-{
-    return entry != nullptr ? entry->*field : fallback;
-}
-
-// Writes outside the database change nothing.
-template <typename Entry, typename T>
-void setField(Entry *entry, T Entry::*field, T value)
-{
-    if (entry != nullptr)
-        entry->*field = value;
-}
-
-} // namespace
 
 int TVK_Logic_Camera::imageRotation(int index) const
 {
-    return fieldOr(imageEntry(index), &ImageEntry::rotation, int(ImageDB::kRotationUnknown));
+    return m_imageDatabase->rotation(index);
 }
 
 void TVK_Logic_Camera::setImageRotation(int index, int degrees)
 {
-    setField(imageEntry(index), &ImageEntry::rotation, degrees);
+    m_imageDatabase->setRotation(index, degrees);
 }
 
 int TVK_Logic_Camera::imageSizeClass(int index) const
 {
-    return fieldOr(imageEntry(index), &ImageEntry::sizeClass, 0);
+    return m_imageDatabase->sizeClass(index);
 }
 
 void TVK_Logic_Camera::setImageSizeClass(int index, int sizeClass)
 {
-    setField(imageEntry(index), &ImageEntry::sizeClass, sizeClass);
+    m_imageDatabase->setSizeClass(index, sizeClass);
 }
 
 int TVK_Logic_Camera::imageThirdValue(int index) const
 {
-    return fieldOr(imageEntry(index), &ImageEntry::thirdValue, 0);
+    return m_imageDatabase->thirdValue(index);
 }
 
 void TVK_Logic_Camera::setImageThirdValue(int index, int value)
 {
-    setField(imageEntry(index), &ImageEntry::thirdValue, value);
+    m_imageDatabase->setThirdValue(index, value);
 }
 
 bool TVK_Logic_Camera::imageIsNotJpeg(int index) const
 {
-    return fieldOr(imageEntry(index), &ImageEntry::isNotJpeg, false);
+    return m_imageDatabase->isNotJpeg(index);
 }
 
 QString TVK_Logic_Camera::imageLabel(int index) const
 {
-    const ImageEntry *entry = imageEntry(index);
-    return entry != nullptr ? entry->label : QString();
+    return m_imageDatabase->label(index);
 }
 
 void TVK_Logic_Camera::removeImageEntry(quint32 handle)
 {
-    const int index = imageIndexOfHandle(handle);
-    if (index < 0)
-        return;
-    m_imageDB.removeAt(index);
-    if (index < m_imageLoadedFlags.size())
-        m_imageLoadedFlags.remove(index, 1);
-    if (imageIndexOfHandle(handle) < 0)
-        m_pendingThumbnailHandles.removeAll(handle);
+    m_imageDatabase->removeEntry(handle);
 }

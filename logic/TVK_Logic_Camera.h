@@ -2,13 +2,11 @@
 
 #include "TVK_Logic_CameraEnums.h"
 #include "TVK_Logic_CameraSettingsBase.h"
-#include "TVK_Logic_StreamFrameParser.h"
 #include "TVK_Logic_TransferQueue.h"
 #include "TVK_Platform_CallQueue.h"
 #include "TVK_Platform_ThreadCheck.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -16,8 +14,8 @@
 #include <QVector>
 #include <QtGlobal>
 
-#include <array>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 class QTimer;
@@ -25,9 +23,10 @@ class TVK_Commu_CameraAccess_Base;
 class TVK_Logic_Camera3DAxisData;
 class TVK_Logic_CameraGeotackingData;
 class TVK_Logic_CameraLens;
-class TVK_Logic_CameraStreamInfo;
 class TVK_Logic_DeviceInfo;
 class TVK_Logic_FolderSettings;
+class TVK_Logic_ImageDatabase;
+class TVK_Logic_LiveViewPump;
 
 // The model of one connected camera, living in the controller thread. Setters
 // hand a value to the settings strategy and send it; they never echo it. Only
@@ -220,9 +219,9 @@ public:
     // Stops fetching, disables the camera's stream and tells the window.
     void finishLiveViewStreaming();
     bool wantLiveView();
-    bool isLiveViewStreamingPrepared() const { return m_streamInfo != nullptr; }
+    bool isLiveViewStreamingPrepared() const;
     // Target time between two frame fetches, from the camera's frame rate.
-    int liveViewFramePeriod() const { return m_liveViewFramePeriodMs; }
+    int liveViewFramePeriod() const;
 
     // --- For the transfer threads (any thread) ---------------------------------------
     // Queues the transfer of the picture the camera announced (controller thread).
@@ -474,30 +473,6 @@ private Q_SLOTS:
     void catchSettingsChanged();
 
 private:
-    // One picture on the camera, held in memory only.
-    struct ImageEntry {
-        // The first holds the placeholder picture until the thumbnail is
-        // loaded; the other two stay empty until a reader fills them.
-        std::array<QByteArray, 3> pictures;
-        QString label;
-        quint32 handle = 0;
-        bool isNotJpeg = false;
-        bool isPlaceholder = true;
-        int rotation = 360;  // degrees; 360 = not yet determined
-        int sizeClass = 0;
-        int thirdValue = 0;
-    };
-
-    // The camera's object handles in camera order; false (handles untouched)
-    // when a transaction failed or the answer makes no sense.
-    bool readObjectHandles(QVector<quint32> &handles);
-    // Replaces the database by the picture handles among handles; entries
-    // of pictures still on the camera are kept as they are.
-    void applyObjectHandles(const QVector<quint32> &handles);
-    const QByteArray &placeholderPicture();
-    const ImageEntry *imageEntry(int index) const;
-    ImageEntry *imageEntry(int index);
-
     bool hasSettings(const char *prefix) const;
     bool hasFolderSettings(const char *prefix) const;
     template <typename Arg, typename Value>
@@ -508,22 +483,12 @@ private:
     // Sends what the setters changed and announces again what the camera refused.
     void sendChanges();
     bool release(unsigned stage, int param = 0);
-    // The live-view mode the camera reports through its supported streams
-    // (0 when it streams nothing or the read failed).
-    int liveViewModeFromCamera();
-    // Reads SupportedStreams with its log lines; false when the read failed.
-    bool readLiveViewMode(const char *prefix, int *mode);
-    // Takes the frame in buffer apart and emits it; false for a broken frame.
-    bool emitLiveViewFrame(const char *prefix, const QByteArray &buffer);
-    // Starts the next fetch one frame period after the last one began.
-    void armLiveViewTimer();
     void sendLiveViewStage(const char *prefix, unsigned stage, int param = 0);
     void setLiveViewCrossAt(const char *prefix, double x, double y, bool global);
     // Manual focus has no autofocus: focus once in single mode, then go back.
     void focusOnceInManualMode();
-    // The camera's reports of SupportedStreams (0x5020) and EnabledStreams (0x5021).
+    // The camera reported new SupportedStreams (0x5020).
     void handleSupportedStreamsChanged(const char *prefix);
-    void handleEnabledStreamsChanged(const char *prefix);
     void switchToManualFocus();
     void setWhiteBalanceAndRestartLiveView(void (Settings::*setter)(int), int (Settings::*getter)(), int value,
                                            const char *prefix);
@@ -550,40 +515,22 @@ private:
     std::mutex m_activeTransferThreadsMutex;
     QTimer *m_3DAxisTimer = nullptr;
     QTimer *m_keepAliveTimer = nullptr;
-    QTimer *m_rebuildImageDBTimer = nullptr;
-    bool m_rebuildImageDBPending = false;
     QByteArray m_quickViewData;
     QString m_quickViewFileName;
     std::mutex m_quickViewMutex;
     std::atomic<bool> m_wantQuickView{false};
     std::atomic<int> m_transferFileFormat{0};
     std::atomic<bool> m_quickViewOfPairShown{false};
-    // Live view. The want flag is also read by the property-changed and the
-    // refresh slots, hence its mutex.
-    std::mutex m_wantLiveViewMutex;
-    bool m_wantLiveView = true;
-    TVK_Logic_CameraStreamInfo *m_streamInfo = nullptr;
-    QTimer *m_liveViewTimer = nullptr;
-    int m_liveViewFramePeriodMs = 40;
-    QElapsedTimer m_liveViewFrameClock;
-    bool m_waitLiveViewConsumed = false;
-    // A frame went to the window and its consumption is awaited.
-    bool m_liveViewAwaitingConsumed = false;
-    bool m_hasLiveViewZoom = false;
-    TVK_Logic_StreamFrameParser::ZoomInfo m_liveViewZoom;
-    int m_liveViewKind = 0;           // the last photo (2) or video (3) mode reported
     int m_liveViewKindToRestore = 0;  // switched on again when a grey-card stream ends
-    QVector<ImageEntry> m_imageDB;
-    QByteArray m_imageLoadedFlags;
-    QList<uint> m_pendingThumbnailHandles;
-    QByteArray m_placeholderPicture;
-    bool m_placeholderPictureTried = false;
     bool m_bulbRunning = false;
     bool m_videoRecording = false;
     int m_storageTypeDuringVideo = -1;
     std::atomic<bool> m_continuousEndPending{false};
     std::mutex m_pollingLock;
     std::mutex m_accessLock;
+    // After the lock, which the database holds while it reads.
+    std::unique_ptr<TVK_Logic_ImageDatabase> m_imageDatabase;
+    std::unique_ptr<TVK_Logic_LiveViewPump> m_liveView;
     std::atomic<bool> m_transferObjectProps{false};
     // Calls from a transfer thread run here in the model's thread.
     TVK_Platform_CallQueue m_callQueue{this};

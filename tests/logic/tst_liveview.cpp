@@ -4,6 +4,7 @@
 #include "TVK_Emulator_LiveView.h"
 #include "TVK_Logic_Camera.h"
 #include "TVK_Logic_Controller.h"
+#include "TVK_Logic_LiveViewPump.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_TracingAccess.h"
 
@@ -111,6 +112,7 @@ private Q_SLOTS:
     void streamFollowsTheModeTheCameraReports();
     void framesCarryTheirSideInformation();
     void openWindowPacesTheFetchesByConsumption();
+    void pumpHandsEachFrameOnOnce();
     void brokenFrameDoesNotStopTheStream_data();
     void brokenFrameDoesNotStopTheStream();
     void crossPositionMapsIntoTheReportedArea_data();
@@ -215,6 +217,33 @@ void tst_liveview::openWindowPacesTheFetchesByConsumption()
     // A window closing before it consumed its frame leaves the stream running.
     rig.model->setWaitLiveViewConsumed(false);
     QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 5, kWaitMs);
+}
+
+// The pump alone: each decoded frame reaches the sink once, and the next is
+// fetched only once the one before was consumed.
+void tst_liveview::pumpHandsEachFrameOnOnce()
+{
+    Rig rig;
+    QVERIFY(rig.opened);
+    rig.model.reset(); // its own pump would fetch as well
+    TVK_Logic_LiveViewPump pump(rig.access.get());
+    QVector<TVK_Logic_LiveViewPump::Frame> frames;
+    pump.setFrameSink([&frames](const TVK_Logic_LiveViewPump::Frame &frame) { frames << frame; });
+    pump.setWaitConsumed(true);
+    rig.liveView()->setLiveExposure(800, 2000);
+    QVERIFY(rig.access->releaseCam(17, 0));
+    pump.checkIfActive("test");
+    for (int fetched = 1; fetched <= 2; ++fetched) {
+        QVERIFY(QTest::qWaitFor([&]() { return frames.size() >= fetched; }, kWaitMs));
+        QTest::qWait(kQuietMs);
+        QCOMPARE(frames.size(), fetched);
+        QCOMPARE(rig.fetches(), quint64(fetched));
+        pump.consumed();
+        pump.consumed();
+    }
+    QVERIFY(!frames.last().image.isNull());
+    QCOMPARE(frames.last().info.iso, 800u);
+    pump.finish();
 }
 
 void tst_liveview::brokenFrameDoesNotStopTheStream_data()
