@@ -1,6 +1,7 @@
 #include "TVK_Logic_Camera.h"
 
 #include "TVK_Commu_CameraAccess_Base.h"
+#include "TVK_Commu_ProductTraits.h"
 #include "TVK_Commu_PropertyCodes.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
@@ -41,12 +42,13 @@ constexpr quint16 kLastIgnoredProperty = 0xD607;
 constexpr int kLensStepSize = 5;
 constexpr uint kInvalidFocusPosition = 0xFFFFFFFFu;
 
-bool isStructProduct(int productId)
-{
-    return productId == 0x2009 || productId == 0x2011 || productId == 0x2021 || productId == 0x2051;
-}
-
 using Camera = TVK_Logic_Camera;
+using Traits = TVK_Commu_ProductTraits;
+
+bool productHas(int productId, Traits::eLEFeature feature)
+{
+    return Traits::of(productId).has(feature);
+}
 using Base = TVK_Logic_CameraSettingsBase;
 using Pump = TVK_Logic_LiveViewPump;
 
@@ -171,10 +173,10 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
     m_access->initCapabilityFlags();
     m_deviceInfo = new TVK_Logic_DeviceInfo(m_access);
 
-    const int product = m_access->productId();
-    if (product == 0x2009 || product == 0x2011)
+    const Traits &traits = Traits::of(m_access->productId());
+    if (traits.settings == Traits::kLESettingsByStruct)
         m_settings = new TVK_Logic_CameraSettingsByStruct(m_access, m_deviceInfo);
-    else if (product == 0x2021 || product == 0x2051)
+    else if (traits.settings == Traits::kLESettingsByStructCora)
         m_settings = new TVK_Logic_CameraSettingsByStructCora(m_access, m_deviceInfo);
     else
         m_settings = new TVK_Logic_CameraSettingsByDevProps(m_access, m_deviceInfo);
@@ -186,7 +188,7 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
         if (m_savedStorageType != kStorageTypeOnHost)
             m_settings->setStorageType(kStorageTypeOnHost);
     }
-    if (isStructProduct(product)) {
+    if (traits.keepsSettingsInRecord()) {
         m_savedAutoPowerOff = m_settings->autoPowerOff();
         m_settings->setAutoPowerOff(kVXAutoPowerOffNever);
     }
@@ -395,10 +397,6 @@ void TVK_Logic_Camera::toggleVideoCapture()
     }
 }
 
-bool TVK_Logic_Camera::isG3(int productId)
-{
-    return productId == 0x2041 || productId == 0x2044 || productId == 0x2047;
-}
 
 int TVK_Logic_Camera::productId() const
 {
@@ -850,7 +848,7 @@ void TVK_Logic_Camera::setFocusMode(eVXFocusMode mode)
     if (mode == kVXFocusModeManual)
         return;
     // These bodies refuse the autofocus command while they stream.
-    if (isG3(productId()) && m_liveView->modeFromCamera() != Pump::kLEModeNone)
+    if (productHas(productId(), Traits::kLEStreamRefusesAF) && m_liveView->modeFromCamera() != Pump::kLEModeNone)
         return;
     release(kVXReleaseAutoFocusOn);
 }
@@ -895,7 +893,8 @@ void TVK_Logic_Camera::setFocusDistanceDec()
     switchToManualFocus();
     release(kVXReleaseAutoFocusOn);
     // These bodies turn their lens motor the other way round.
-    release(isG3(productId()) ? kVXReleaseLensStepFar : kVXReleaseLensStepNear, kLensStepSize);
+    const bool swapped = productHas(productId(), Traits::kLESwappedLensSteps);
+    release(swapped ? kVXReleaseLensStepFar : kVXReleaseLensStepNear, kLensStepSize);
 }
 
 void TVK_Logic_Camera::setFocusDistanceInc()
@@ -909,7 +908,8 @@ void TVK_Logic_Camera::setFocusDistanceInc()
     }
     switchToManualFocus();
     release(kVXReleaseAutoFocusOn);
-    release(isG3(productId()) ? kVXReleaseLensStepNear : kVXReleaseLensStepFar, kLensStepSize);
+    const bool swapped = productHas(productId(), Traits::kLESwappedLensSteps);
+    release(swapped ? kVXReleaseLensStepNear : kVXReleaseLensStepFar, kLensStepSize);
 }
 
 // --- Events from the camera ----------------------------------------------------------------------
@@ -1352,12 +1352,6 @@ bool isAutoFocusMode(int focusMode)
            || focusMode == kVXFocusModeIntelligentAFCamera;
 }
 
-// These bodies focus on the release of the button only.
-bool focusesOnRelease(int productId)
-{
-    return productId == 0x2031 || productId == 0x2033;
-}
-
 } // namespace
 
 void TVK_Logic_Camera::doLiveViewAFExec()
@@ -1378,7 +1372,7 @@ void TVK_Logic_Camera::doLiveViewAFExec()
 void TVK_Logic_Camera::doLiveViewAFPressed()
 {
     TVK_METHOD(prefix);
-    if (focusesOnRelease(productId()) || !hasSettings(prefix))
+    if (productHas(productId(), Traits::kLEFocusOnRelease) || !hasSettings(prefix))
         return;
     const int focus = m_settings->focusMode();
     if (isAutoFocusMode(focus))
@@ -1390,7 +1384,7 @@ void TVK_Logic_Camera::doLiveViewAFPressed()
 void TVK_Logic_Camera::doLiveViewAFReleased()
 {
     TVK_METHOD(prefix);
-    if (focusesOnRelease(productId())) {
+    if (productHas(productId(), Traits::kLEFocusOnRelease)) {
         doLiveViewAFExec();
         return;
     }

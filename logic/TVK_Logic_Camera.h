@@ -492,7 +492,6 @@ private:
     void switchToManualFocus();
     void setWhiteBalanceAndRestartLiveView(void (Settings::*setter)(int), int (Settings::*getter)(), int value,
                                            const char *prefix);
-    static bool isG3(int productId);
     // One transfer, on the queue's worker thread.
     void runTransfer();
 

@@ -971,8 +971,8 @@ void TVK_Logic_Controller::emitBracketEnabled(bool on)
 void TVK_Logic_Controller::emitExposureSimulationList()
 {
     const int product = m_camera != nullptr ? m_camera->productId() : 0;
-    Q_EMIT signalExposureSimulationList(traitsOf(product).has(Traits::kLEExposureSimulationModes) ? QVector<int>{0, 2, 3}
-                                                                                              : QVector<int>{0, 1});
+    const bool withDisplay = traitsOf(product).has(Traits::kLEExposureSimulationModes);
+    Q_EMIT signalExposureSimulationList(withDisplay ? QVector<int>{0, 2, 3} : QVector<int>{0, 1});
 }
 
 void TVK_Logic_Controller::emitFileNameAndNumber()

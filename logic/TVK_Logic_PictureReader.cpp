@@ -58,10 +58,11 @@ TVK_Logic_PictureReader::TVK_Logic_PictureReader(TVK_Logic_Camera &camera, TVK_C
 
 int TVK_Logic_PictureReader::sizeClass(const QByteArray &head) const
 {
-    const TVK_Commu_ProductTraits::eLESizeClass rule = TVK_Commu_ProductTraits::of(m_camera.productId()).sizeClass;
-    if (rule == TVK_Commu_ProductTraits::kLESizeClassFixed2)
+    using Traits = TVK_Commu_ProductTraits;
+    const Traits::eLESizeClass rule = Traits::of(m_camera.productId()).sizeClass;
+    if (rule == Traits::kLESizeClassFixed2)
         return 2;
-    if (rule != TVK_Commu_ProductTraits::kLESizeClassFromWidth)
+    if (rule != Traits::kLESizeClassFromWidth)
         return 0;
     const int width = TVK_Logic_TiffTagScanner::valueOf(head, TVK_Logic_TiffTagScanner::kTagPixelXDimension);
     if (width > 5000)
