@@ -6,8 +6,8 @@
 #include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_SignalRecorder.h"
-#include "TVK_Test_UmockdevBus.h"
-#include "TVK_Test_UsbfsDevice.h"
+#include "TVK_Emulator_UmockdevBus.h"
+#include "TVK_Emulator_UsbfsDevice.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -16,7 +16,7 @@
 #include <memory>
 
 using Access = TVK_Commu_CameraAccess_Linux_PTP;
-using MockBus = TVK_Test_UmockdevBus;
+using MockBus = TVK_Emulator_UmockdevBus;
 
 namespace {
 

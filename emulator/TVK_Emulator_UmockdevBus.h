@@ -8,7 +8,7 @@
 class TVK_Emulator_Camera;
 class TVK_Emulator_UsbPipe;
 class TVK_Emulator_UsbResponder;
-class TVK_Test_UsbfsDevice;
+class TVK_Emulator_UsbfsDevice;
 typedef struct _UMockdevTestbed UMockdevTestbed;
 
 // A Linux USB bus mocked by umockdev, with one emulated camera on it: a root
@@ -20,7 +20,7 @@ typedef struct _UMockdevTestbed UMockdevTestbed;
 //
 // Needs the process to run under umockdev-wrapper (the preload library);
 // build one before the libusb context that is to see it.
-class TVK_Test_UmockdevBus
+class TVK_Emulator_UmockdevBus
 {
 public:
     static constexpr int kBusNumber = 1;
@@ -32,11 +32,11 @@ public:
 
     // The vendor id is the emulator's unless given; a device of another
     // interface class is no camera to a still-image initiator.
-    explicit TVK_Test_UmockdevBus(int productId, quint16 vendorId = 0, int interfaceClass = kClassStillImage);
-    ~TVK_Test_UmockdevBus();
+    explicit TVK_Emulator_UmockdevBus(int productId, quint16 vendorId = 0, int interfaceClass = kClassStillImage);
+    ~TVK_Emulator_UmockdevBus();
 
-    TVK_Test_UmockdevBus(const TVK_Test_UmockdevBus &) = delete;
-    TVK_Test_UmockdevBus &operator=(const TVK_Test_UmockdevBus &) = delete;
+    TVK_Emulator_UmockdevBus(const TVK_Emulator_UmockdevBus &) = delete;
+    TVK_Emulator_UmockdevBus &operator=(const TVK_Emulator_UmockdevBus &) = delete;
 
     // False when the process is not under the preload library: no libusb
     // call would reach the mocked bus.
@@ -48,7 +48,7 @@ public:
     std::shared_ptr<TVK_Emulator_Camera> camera() const { return m_camera; }
     std::shared_ptr<TVK_Emulator_UsbPipe> pipe() const { return m_pipe; }
     std::shared_ptr<TVK_Emulator_UsbResponder> responder() const { return m_responder; }
-    TVK_Test_UsbfsDevice &usbfs() const { return *m_usbfs; }
+    TVK_Emulator_UsbfsDevice &usbfs() const { return *m_usbfs; }
 
     // The kernel's remove uevent, then the device leaves sysfs.
     void announceRemoval();
@@ -68,7 +68,7 @@ private:
     std::shared_ptr<TVK_Emulator_Camera> m_camera;
     std::shared_ptr<TVK_Emulator_UsbPipe> m_pipe;
     std::shared_ptr<TVK_Emulator_UsbResponder> m_responder;
-    std::unique_ptr<TVK_Test_UsbfsDevice> m_usbfs;
+    std::unique_ptr<TVK_Emulator_UsbfsDevice> m_usbfs;
     UMockdevTestbed *m_testbed = nullptr;
     QByteArray m_cameraRecord; // the camera's sysfs entry in umockdev's text form
 };

@@ -1,4 +1,4 @@
-#include "TVK_Test_UsbfsDevice.h"
+#include "TVK_Emulator_UsbfsDevice.h"
 
 #include "TVK_Emulator_UsbPipe.h"
 
@@ -56,13 +56,13 @@ int statusOf(TVK_Commu_UsbPipeIF::eLEResult result)
 
 } // namespace
 
-TVK_Test_UsbfsDevice::TVK_Test_UsbfsDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device)
+TVK_Emulator_UsbfsDevice::TVK_Emulator_UsbfsDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device)
     : m_pluggedDevice(std::move(device)), m_handler(umockdev_ioctl_base_new())
 {
-    g_signal_connect(m_handler, "handle-ioctl", G_CALLBACK(&TVK_Test_UsbfsDevice::onIoctl), this);
+    g_signal_connect(m_handler, "handle-ioctl", G_CALLBACK(&TVK_Emulator_UsbfsDevice::onIoctl), this);
 }
 
-TVK_Test_UsbfsDevice::~TVK_Test_UsbfsDevice()
+TVK_Emulator_UsbfsDevice::~TVK_Emulator_UsbfsDevice()
 {
     g_signal_handlers_disconnect_by_data(m_handler, this);
     for (UMockdevIoctlData *urb : m_waiting)
@@ -72,18 +72,18 @@ TVK_Test_UsbfsDevice::~TVK_Test_UsbfsDevice()
     g_object_unref(m_handler);
 }
 
-void TVK_Test_UsbfsDevice::setDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device)
+void TVK_Emulator_UsbfsDevice::setDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device)
 {
     const std::lock_guard<std::mutex> locker(m_deviceMutex);
     m_pluggedDevice = std::move(device);
 }
 
-int TVK_Test_UsbfsDevice::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, void *self)
+int TVK_Emulator_UsbfsDevice::onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, void *self)
 {
-    return static_cast<TVK_Test_UsbfsDevice *>(self)->handle(client) ? TRUE : FALSE;
+    return static_cast<TVK_Emulator_UsbfsDevice *>(self)->handle(client) ? TRUE : FALSE;
 }
 
-bool TVK_Test_UsbfsDevice::handle(UMockdevIoctlClient *client)
+bool TVK_Emulator_UsbfsDevice::handle(UMockdevIoctlClient *client)
 {
     const gulong request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
@@ -144,7 +144,7 @@ bool TVK_Test_UsbfsDevice::handle(UMockdevIoctlClient *client)
     }
 }
 
-void TVK_Test_UsbfsDevice::claim(UMockdevIoctlClient *client, UMockdevIoctlData *disconnecting)
+void TVK_Emulator_UsbfsDevice::claim(UMockdevIoctlClient *client, UMockdevIoctlData *disconnecting)
 {
     const int error = m_claimErrno.load();
     if (error != 0) {
@@ -170,7 +170,7 @@ void TVK_Test_UsbfsDevice::claim(UMockdevIoctlClient *client, UMockdevIoctlData 
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 
-void TVK_Test_UsbfsDevice::driverName(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+void TVK_Emulator_UsbfsDevice::driverName(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     if (!m_driverBound.load()) {
         umockdev_ioctl_client_complete(client, -1, ENODATA);
@@ -186,7 +186,7 @@ void TVK_Test_UsbfsDevice::driverName(UMockdevIoctlClient *client, UMockdevIoctl
 
 // The kernel's driver requests for an interface: disconnect its driver, or
 // connect one again (the one disconnected before, if any).
-void TVK_Test_UsbfsDevice::driverRequest(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+void TVK_Emulator_UsbfsDevice::driverRequest(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     UMockdevIoctlData *data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
     const int code = reinterpret_cast<const usbdevfs_ioctl *>(data->data)->ioctl_code;
@@ -204,7 +204,7 @@ void TVK_Test_UsbfsDevice::driverRequest(UMockdevIoctlClient *client, UMockdevIo
     }
 }
 
-void TVK_Test_UsbfsDevice::submit(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+void TVK_Emulator_UsbfsDevice::submit(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     UMockdevIoctlData *urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
     usbdevfs_urb *urb = urbOf(urbData);
@@ -241,7 +241,7 @@ void TVK_Test_UsbfsDevice::submit(UMockdevIoctlClient *client, UMockdevIoctlData
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 
-int TVK_Test_UsbfsDevice::control(unsigned char *buffer, int length, int *actualLength)
+int TVK_Emulator_UsbfsDevice::control(unsigned char *buffer, int length, int *actualLength)
 {
     const quint8 requestType = buffer[0];
     const quint8 request = buffer[1];
@@ -270,7 +270,7 @@ int TVK_Test_UsbfsDevice::control(unsigned char *buffer, int length, int *actual
     return -EPIPE;
 }
 
-bool TVK_Test_UsbfsDevice::fill(UMockdevIoctlData *urbData)
+bool TVK_Emulator_UsbfsDevice::fill(UMockdevIoctlData *urbData)
 {
     usbdevfs_urb *urb = urbOf(urbData);
     size_t received = 0;
@@ -285,7 +285,7 @@ bool TVK_Test_UsbfsDevice::fill(UMockdevIoctlData *urbData)
     return true;
 }
 
-void TVK_Test_UsbfsDevice::reap(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+void TVK_Emulator_UsbfsDevice::reap(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     for (auto it = m_waiting.begin(); it != m_waiting.end();) {
         if (fill(*it)) {
@@ -308,7 +308,7 @@ void TVK_Test_UsbfsDevice::reap(UMockdevIoctlClient *client, UMockdevIoctlData *
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 
-void TVK_Test_UsbfsDevice::discard(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+void TVK_Emulator_UsbfsDevice::discard(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     gulong address = 0;
     std::memcpy(&address, arg->data, sizeof address);

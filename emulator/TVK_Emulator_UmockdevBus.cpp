@@ -1,11 +1,11 @@
-#include "TVK_Test_UmockdevBus.h"
+#include "TVK_Emulator_UmockdevBus.h"
 
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_UsbBus.h"
 #include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Emulator_UsbResponder.h"
-#include "TVK_Test_UsbfsDevice.h"
+#include "TVK_Emulator_UsbfsDevice.h"
 
 #include <QByteArray>
 #include <QtDebug>
@@ -66,16 +66,16 @@ QByteArray configuration(int interfaceClass, int subclass, int protocol, const Q
 QByteArray record(const QString &path, int deviceNumber, const QByteArray &descriptors)
 {
     const QString node = QStringLiteral("bus/usb/%1/%2")
-                             .arg(TVK_Test_UmockdevBus::kBusNumber, 3, 10, QLatin1Char('0'))
+                             .arg(TVK_Emulator_UmockdevBus::kBusNumber, 3, 10, QLatin1Char('0'))
                              .arg(deviceNumber, 3, 10, QLatin1Char('0'));
     QString text;
     text += QStringLiteral("P: %1\nN: %2\n").arg(path, node);
     text += QStringLiteral("E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n");
     text += QStringLiteral("E: BUSNUM=%1\nE: DEVNUM=%2\nE: DEVNAME=/dev/%3\n")
-                .arg(TVK_Test_UmockdevBus::kBusNumber, 3, 10, QLatin1Char('0'))
+                .arg(TVK_Emulator_UmockdevBus::kBusNumber, 3, 10, QLatin1Char('0'))
                 .arg(deviceNumber, 3, 10, QLatin1Char('0'))
                 .arg(node);
-    text += QStringLiteral("A: busnum=%1\\n\nA: devnum=%2\\n\n").arg(TVK_Test_UmockdevBus::kBusNumber).arg(deviceNumber);
+    text += QStringLiteral("A: busnum=%1\\n\nA: devnum=%2\\n\n").arg(TVK_Emulator_UmockdevBus::kBusNumber).arg(deviceNumber);
     text += QStringLiteral("A: bConfigurationValue=1\\n\nA: speed=480\\n\n");
     text += QStringLiteral("H: descriptors=%1\n").arg(QString::fromLatin1(descriptors.toHex()));
     return text.toUtf8();
@@ -83,12 +83,12 @@ QByteArray record(const QString &path, int deviceNumber, const QByteArray &descr
 
 } // namespace
 
-TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId, quint16 vendorId, int interfaceClass)
+TVK_Emulator_UmockdevBus::TVK_Emulator_UmockdevBus(int productId, quint16 vendorId, int interfaceClass)
     : m_camera(std::make_shared<TVK_Emulator_Camera>(productId)), m_testbed(umockdev_testbed_new())
 {
     m_camera->setTimeScale(0.01);
     connectCable();
-    m_usbfs = std::make_unique<TVK_Test_UsbfsDevice>(m_pipe);
+    m_usbfs = std::make_unique<TVK_Emulator_UsbfsDevice>(m_pipe);
 
     constexpr int kTypeBulk = 2;
     constexpr int kTypeInterrupt = 3;
@@ -117,7 +117,7 @@ TVK_Test_UmockdevBus::TVK_Test_UmockdevBus(int productId, quint16 vendorId, int 
     addCamera();
 }
 
-TVK_Test_UmockdevBus::~TVK_Test_UmockdevBus()
+TVK_Emulator_UmockdevBus::~TVK_Emulator_UmockdevBus()
 {
     // The testbed stops umockdev's thread before the handler goes.
     g_object_unref(m_testbed);
@@ -125,24 +125,24 @@ TVK_Test_UmockdevBus::~TVK_Test_UmockdevBus()
     m_responder.reset();
 }
 
-bool TVK_Test_UmockdevBus::isMocked()
+bool TVK_Emulator_UmockdevBus::isMocked()
 {
     // umockdev_in_mock_environment() of 0.17 answers false here even under
     // the wrapper; the preload list is what umockdev-wrapper sets.
     return qgetenv("LD_PRELOAD").contains("libumockdev-preload");
 }
 
-QString TVK_Test_UmockdevBus::deviceId()
+QString TVK_Emulator_UmockdevBus::deviceId()
 {
     return QStringLiteral("usb:%1-%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kPort);
 }
 
-quint16 TVK_Test_UmockdevBus::emulatorVendorId()
+quint16 TVK_Emulator_UmockdevBus::emulatorVendorId()
 {
     return TVK_Emulator_UsbBus::kVendorId;
 }
 
-void TVK_Test_UmockdevBus::addRootHub()
+void TVK_Emulator_UmockdevBus::addRootHub()
 {
     constexpr int kClassHub = 9;
     QByteArray endpoint;
@@ -158,7 +158,7 @@ void TVK_Test_UmockdevBus::addRootHub()
 }
 
 // A new cable between the host's side and the camera: its own pipe and responder.
-void TVK_Test_UmockdevBus::connectCable()
+void TVK_Emulator_UmockdevBus::connectCable()
 {
     m_responder.reset(); // its handlers point into the old pipe
     m_pipe = std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize);
@@ -171,7 +171,7 @@ void TVK_Test_UmockdevBus::connectCable()
     });
 }
 
-void TVK_Test_UmockdevBus::addCamera()
+void TVK_Emulator_UmockdevBus::addCamera()
 {
     GError *error = nullptr;
     if (!umockdev_testbed_add_from_string(m_testbed, m_cameraRecord.constData(), &error)) {
@@ -180,19 +180,19 @@ void TVK_Test_UmockdevBus::addCamera()
     }
 }
 
-QByteArray TVK_Test_UmockdevBus::cameraPath()
+QByteArray TVK_Emulator_UmockdevBus::cameraPath()
 {
     return QStringLiteral("/devices/usb1/%1-%2").arg(kBusNumber).arg(kPort).toLatin1();
 }
 
-void TVK_Test_UmockdevBus::unplug()
+void TVK_Emulator_UmockdevBus::unplug()
 {
     m_camera->removeDevice();
     m_pipe->unplug();
     announceRemoval();
 }
 
-void TVK_Test_UmockdevBus::plugIn()
+void TVK_Emulator_UmockdevBus::plugIn()
 {
     m_camera->attach();
     connectCable();
@@ -200,7 +200,7 @@ void TVK_Test_UmockdevBus::plugIn()
     addCamera(); // umockdev sends the add uevent
 }
 
-void TVK_Test_UmockdevBus::announceRemoval()
+void TVK_Emulator_UmockdevBus::announceRemoval()
 {
     const QByteArray syspath = "/sys" + cameraPath();
     umockdev_testbed_uevent(m_testbed, syspath.constData(), "remove");

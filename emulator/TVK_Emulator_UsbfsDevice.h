@@ -20,14 +20,14 @@ typedef struct _UMockdevIoctlData UMockdevIoctlData;
 //
 // Every ioctl arrives on umockdev's own thread; the faults may be set from
 // any thread.
-class TVK_Test_UsbfsDevice
+class TVK_Emulator_UsbfsDevice
 {
 public:
-    explicit TVK_Test_UsbfsDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device);
-    ~TVK_Test_UsbfsDevice();
+    explicit TVK_Emulator_UsbfsDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device);
+    ~TVK_Emulator_UsbfsDevice();
 
-    TVK_Test_UsbfsDevice(const TVK_Test_UsbfsDevice &) = delete;
-    TVK_Test_UsbfsDevice &operator=(const TVK_Test_UsbfsDevice &) = delete;
+    TVK_Emulator_UsbfsDevice(const TVK_Emulator_UsbfsDevice &) = delete;
+    TVK_Emulator_UsbfsDevice &operator=(const TVK_Emulator_UsbfsDevice &) = delete;
 
     // The device plugged in anew: a new cable from now on.
     void setDevice(std::shared_ptr<TVK_Emulator_UsbPipe> device);
