@@ -4,10 +4,13 @@
 #include "TVK_Commu_PtpIpFraming.h"
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Commu_UsbFraming.h"
+#include "TVK_Emulator_Camera.h"
+#include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Test_Bytes.h"
 #include "TVK_Test_Heap.h"
 #include "TVK_Test_LogCapture.h"
+#include "TVK_Test_OpenedCamera.h"
 
 #include <QtEndian>
 #include <QtTest>
@@ -378,6 +381,7 @@ private Q_SLOTS:
     void refusingSinkStopsTheTransfer();
     void memoryOfATransferDoesNotGrowWithTheObject_data();
     void memoryOfATransferDoesNotGrowWithTheObject();
+    void emulatedAccessStreamsObjectsAndRanges();
 };
 
 // --- Pieces in order ---------------------------------------------------------------------------
@@ -705,6 +709,92 @@ void tst_DataSink::memoryOfATransferDoesNotGrowWithTheObject()
                                 .arg(size / kMB)
                                 .arg(sink.heapPeak - before)));
     }
+}
+
+// --- The access -----------------------------------------------------------------------------------
+
+void tst_DataSink::emulatedAccessStreamsObjectsAndRanges()
+{
+    TVK_Test_OpenedCamera rig(0x2041);
+    QVERIFY(rig.opened);
+    auto *access = rig.accessAs<TVK_Commu_CameraAccess_Emulated>();
+    auto *capture = rig.camera->component<TVK_Emulator_Capture>();
+    QVERIFY(capture != nullptr);
+    capture->overrideSetting(TVK_Emulator_Camera::kLEFileFormat, 0); // DNG alone
+    capture->setDngBytes(3 * kMB);
+    QVERIFY(access->releaseCam(0));
+    QTRY_VERIFY_WITH_TIMEOUT(capture->pendingCount() >= 1, 10000);
+    const quint32 handle = TVK_Emulator_Capture::kPendingHandle;
+
+    // The whole object, in pieces, equal to what the buffer call reads.
+    struct Keeping : Sink {
+        QByteArray kept;
+        quint64 total = 0;
+        size_t largest = 0;
+        int ends = 0;
+        bool begin(quint64 announced) override
+        {
+            total = announced;
+            return true;
+        }
+        bool write(const unsigned char *bytes, size_t size) override
+        {
+            largest = std::max(largest, size);
+            kept.append(reinterpret_cast<const char *>(bytes), int(size));
+            return true;
+        }
+        void end(eLEEnd) override { ++ends; }
+    };
+    Keeping whole;
+    quint64 received = 0;
+    QVERIFY(access->streamObject(&whole, handle, &received));
+    QCOMPARE(received, quint64(whole.kept.size()));
+    QCOMPARE(whole.total, received);
+    QVERIFY2(whole.kept.size() > 2 * TVK_Commu_CameraAccess_Emulated::kPieceSize,
+             qPrintable(QString::number(whole.kept.size())));
+    QVERIFY(whole.largest <= size_t(TVK_Commu_CameraAccess_Emulated::kPieceSize));
+    QCOMPARE(whole.ends, 1);
+    QByteArray buffer(whole.kept.size(), '\0');
+    QVERIFY(access->getObject(buffer.data(), unsigned(buffer.size()), handle));
+    QVERIFY(buffer == whole.kept);
+
+    // A range, where the camera lists GetPartialObject.
+    access->setSupportedOperations({0x1009, 0x101B});
+    Keeping range;
+    QVERIFY(access->streamPartialObject(&range, handle, 1000, 200000, &received));
+    QCOMPARE(received, quint64(200000));
+    QVERIFY(range.kept == whole.kept.mid(1000, 200000));
+
+    // Not listed: refused before anything goes to the camera.
+    access->setSupportedOperations({0x1009});
+    const quint64 transactions = rig.camera->transactionCount();
+    Keeping refused;
+    TVK_Test_LogCapture log;
+    QVERIFY(!access->streamPartialObject(&refused, handle, 0, 100, &received));
+    QCOMPARE(received, quint64(0));
+    QCOMPARE(rig.camera->transactionCount(), transactions);
+    QCOMPARE(refused.ends, 0);
+    QCOMPARE(log.matching(QStringLiteral("does not list GetPartialObject")).size(), 1);
+
+    // A sink that stops midway fails the call; the next one works.
+    struct Stopping : Sink {
+        int pieces = 0;
+        int ends = 0;
+        eLEEnd how = kLEComplete;
+        bool begin(quint64) override { return true; }
+        bool write(const unsigned char *, size_t) override { return ++pieces < 2; }
+        void end(eLEEnd ended) override
+        {
+            ++ends;
+            how = ended;
+        }
+    };
+    Stopping stopping;
+    QVERIFY(!access->streamObject(&stopping, handle));
+    QCOMPARE(stopping.pieces, 2);
+    QCOMPARE(stopping.ends, 1);
+    QCOMPARE(int(stopping.how), int(Sink::kLEAbandoned));
+    QVERIFY(access->streamObject(&whole, handle));
 }
 
 QTEST_GUILESS_MAIN(tst_DataSink)
