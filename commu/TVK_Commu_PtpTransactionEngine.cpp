@@ -164,6 +164,12 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::runOnce(
             // The camera refused (or was busy) before sending any data: the
             // transaction ends with its response and the sink hears nothing.
             outcome.responseCode = container.code;
+            // An OK without the data is no answer for a sink that waits for
+            // the data; the buffer calls take it as no data, as ever.
+            if (container.code == kRespOK && !guard.toleratesShortPhase()) {
+                debugLog(kLELogAlways, "%s - Error: the camera answered OK without the data phase", prefix);
+                outcome.status = Framing::kLEMismatch;
+            }
             return outcome;
         }
         quint64 received = 0;

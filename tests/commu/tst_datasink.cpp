@@ -1,3 +1,4 @@
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Commu_DataSink.h"
 #include "TVK_Commu_MemorySink.h"
 #include "TVK_Commu_PtpContainer.h"
@@ -6,12 +7,15 @@
 #include "TVK_Commu_UsbFraming.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
+#include "TVK_Emulator_UsbBus.h"
 #include "TVK_Emulator_UsbPipe.h"
+#include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Test_Bytes.h"
 #include "TVK_Test_Heap.h"
 #include "TVK_Test_LogCapture.h"
 #include "TVK_Test_OpenedCamera.h"
 
+#include <QSignalSpy>
 #include <QtEndian>
 #include <QtTest>
 
@@ -382,6 +386,8 @@ private Q_SLOTS:
     void memoryOfATransferDoesNotGrowWithTheObject_data();
     void memoryOfATransferDoesNotGrowWithTheObject();
     void emulatedAccessStreamsObjectsAndRanges();
+    void usbAccessStreamsThroughTheEngine_data();
+    void usbAccessStreamsThroughTheEngine();
 };
 
 // --- Pieces in order ---------------------------------------------------------------------------
@@ -534,6 +540,7 @@ void tst_DataSink::usbHostileDataPhasesFailCleanly_data()
                                                << true;
     QTest::newRow("empty") << quint32(12) << 0 << "announced an empty data phase" << true;
     QTest::newRow("length below the header") << quint32(4) << 100 << "no PTP container" << true;
+    QTest::newRow("OK without the data") << quint32(0) << 0 << "answered OK without the data phase" << false;
 }
 
 void tst_DataSink::usbHostileDataPhasesFailCleanly()
@@ -543,7 +550,9 @@ void tst_DataSink::usbHostileDataPhasesFailCleanly()
     QFETCH(QString, line);
     QFETCH(bool, cancelled);
     UsbLink link;
-    link.answerNext(usbDataIn(lengthField, pattern(sent)));
+    // Length 0: the response alone, no data container.
+    link.answerNext(lengthField == 0 ? Answer([](quint32 id) { return QVector<QByteArray>{usbResponse(kOK, id)}; })
+                                     : usbDataIn(lengthField, pattern(sent)));
     TVK_Test_LogCapture log;
     CheckingSink sink;
     const Engine::Outcome outcome = link.read(&sink);
@@ -581,6 +590,7 @@ void tst_DataSink::ipHostileDataPhasesFailCleanly_data()
                                             << "(0x1 bytes after 0xA of 0xA)" << quint64(10) << 1;
     QTest::newRow("empty") << (ipDataIn(1, 0, QByteArray(), 1) + okResponse) << "announced an empty data phase"
                            << quint64(0) << 1;
+    QTest::newRow("OK without the data") << okResponse << "answered OK without the data phase" << quint64(0) << 0;
 }
 
 void tst_DataSink::ipHostileDataPhasesFailCleanly()
@@ -795,6 +805,64 @@ void tst_DataSink::emulatedAccessStreamsObjectsAndRanges()
     QCOMPARE(stopping.ends, 1);
     QCOMPARE(int(stopping.how), int(Sink::kLEAbandoned));
     QVERIFY(access->streamObject(&whole, handle));
+}
+
+void tst_DataSink::usbAccessStreamsThroughTheEngine_data()
+{
+    QTest::addColumn<qint64>("unplugAfter"); // bytes to the host before the cable goes; -1: never
+    QTest::newRow("whole") << qint64(-1);
+    QTest::newRow("cable pulled in the data phase") << qint64(2 * kMB);
+}
+
+// The Linux access on the emulated bus, whose responder sends back what it got
+// last: the access's sink call goes through the engine and the USB framing.
+void tst_DataSink::usbAccessStreamsThroughTheEngine()
+{
+    QFETCH(qint64, unplugAfter);
+    constexpr int kOpLoopbackOut = 0x9F01;
+    constexpr int kOpLoopbackIn = 0x9F02;
+    auto camera = std::make_shared<TVK_Emulator_Camera>(0x2041);
+    camera->setTimeScale(0.01);
+    auto ownBus = std::make_unique<TVK_Emulator_UsbBus>(camera);
+    TVK_Emulator_UsbBus *bus = ownBus.get();
+    TVK_Commu_CameraAccess_Linux_PTP access(std::move(ownBus));
+    QSignalSpy available(&access, &TVK_Commu_CameraAccess_Linux_PTP::signalDeviceAvailable);
+    access.checkDeviceAvailable();
+    QCOMPARE(available.size(), 1);
+    const QList<QVariant> args = available.takeFirst();
+    QVERIFY(access.openConnection(args.at(1).toULongLong(), args.at(2).toInt(), args.at(3).toString()));
+    bus->responder()->setLoopbackOperation(kOpLoopbackOut, true);
+    bus->responder()->setLoopbackOperation(kOpLoopbackIn, false);
+    const int size = 5 * kMB + 3;
+    const QByteArray bytes = pattern(size);
+    QVERIFY(access.sendData(kOpLoopbackOut, 0, nullptr, bytes.constData(), unsigned(size), "test"));
+    if (unplugAfter >= 0)
+        bus->pipe()->setUnplugAfterBytesToHost(unplugAfter);
+
+    CheckingSink sink;
+    quint64 received = 0;
+    const bool ok = access.recvDataToSink(kOpLoopbackIn, 0, nullptr, &sink, "test", &received);
+    QCOMPARE(ok, unplugAfter < 0);
+    QCOMPARE(sink.begins, 1);
+    QCOMPARE(sink.total, quint64(size));
+    QVERIFY(sink.inOrder);
+    QVERIFY(sink.largestPiece <= Sink::kMaxPieceSize);
+    QCOMPARE(sink.ends, 1);
+    if (ok) {
+        QCOMPARE(sink.bytes, quint64(size));
+        QCOMPARE(received, quint64(size));
+        QCOMPARE(int(sink.how), int(Sink::kLEComplete));
+        QByteArray info(1024, '\0');
+        QVERIFY(access.getDeviceInfo(info.data(), unsigned(info.size())));
+    } else {
+        // Told the end as given up, and the camera counts as gone.
+        QVERIFY(sink.bytes <= quint64(unplugAfter));
+        QCOMPARE(received, quint64(0));
+        QCOMPARE(int(sink.how), int(Sink::kLEAbandoned));
+        QTRY_COMPARE_WITH_TIMEOUT(access.productId(), 0, 10000);
+    }
+    QCOMPARE(access.recvDataToSink(kOpLoopbackIn, 0, nullptr, nullptr, "test"), false);
+    access.closeConnection();
 }
 
 QTEST_GUILESS_MAIN(tst_DataSink)
