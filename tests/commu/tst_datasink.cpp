@@ -154,34 +154,21 @@ QByteArray ipDataIn(quint32 transactionId, quint64 total, const QByteArray &byte
 // send, back to back (USB: each its own transfer; PTP/IP: one stream).
 using Answer = std::function<QVector<QByteArray>(quint32 transactionId)>;
 
-// --- A scripted camera behind the in-memory USB cable ---------------------------------------
-
-class UsbLink
+// The engine's calls the tests make, over whichever framing.
+class Link
 {
 public:
-    UsbLink()
-        : pipe(std::make_shared<TVK_Emulator_UsbPipe>())
-        , framing(std::make_shared<TVK_Commu_UsbFraming>(pipe))
-        , engine(framing)
-    {
-        framing->setTimeoutMs(5000);
-        pipe->setDevice([this](const unsigned char *packet, size_t size) { receive(packet, size); },
-                        [this](quint32) { cancels.fetch_add(1); }, []() { return kOK; });
-    }
-    // The next transaction gets this answer; any after it a plain OK.
-    void answerNext(Answer answer)
-    {
-        const std::lock_guard<std::mutex> locker(m_mutex);
-        m_answers.append(std::move(answer));
-    }
+    virtual ~Link() = default;
     Engine::Outcome read(Sink *sink)
     {
         Engine::Request request;
         request.operationCode = kOpData;
         request.phase = Engine::kLEDataIn;
         request.sinkIn = sink;
-        return engine.transact(request, "test", nullptr);
+        return engine().transact(request, "test", nullptr);
     }
+    // Into the buffer through the request's buffer fields, or through a
+    // memory sink of the same buffer.
     Engine::Outcome readInto(QByteArray *buffer, bool throughMemorySink)
     {
         Engine::Request request;
@@ -194,19 +181,46 @@ public:
             request.bufferIn = buffer->data();
             request.sizeIn = unsigned(buffer->size());
         }
-        return engine.transact(request, "test", nullptr);
+        return engine().transact(request, "test", nullptr);
     }
     bool ping()
     {
         Engine::Request request;
         request.operationCode = 0x1001;
-        return engine.transact(request, "test", nullptr).ok();
+        return engine().transact(request, "test", nullptr).ok();
+    }
+
+protected:
+    virtual Engine &engine() = 0;
+};
+
+// --- A scripted camera behind the in-memory USB cable ---------------------------------------
+
+class UsbLink : public Link
+{
+public:
+    UsbLink()
+        : pipe(std::make_shared<TVK_Emulator_UsbPipe>())
+        , framing(std::make_shared<TVK_Commu_UsbFraming>(pipe))
+        , m_engine(framing)
+    {
+        framing->setTimeoutMs(5000);
+        pipe->setDevice([this](const unsigned char *packet, size_t size) { receive(packet, size); },
+                        [this](quint32) { cancels.fetch_add(1); }, []() { return kOK; });
+    }
+    // The next transaction gets this answer; any after it a plain OK.
+    void answerNext(Answer answer)
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        m_answers.append(std::move(answer));
     }
 
     std::shared_ptr<TVK_Emulator_UsbPipe> pipe;
     std::shared_ptr<TVK_Commu_UsbFraming> framing;
-    Engine engine;
     std::atomic<int> cancels{0};
+
+protected:
+    Engine &engine() override { return m_engine; }
 
 private:
     // Commands come in one packet each here; nothing of ours sends data out.
@@ -227,6 +241,7 @@ private:
             pipe->sendToHost({transfer});
     }
 
+    Engine m_engine;
     std::mutex m_mutex;
     QVector<Answer> m_answers;
 };
@@ -242,7 +257,7 @@ Answer usbDataIn(quint32 lengthField, const QByteArray &payload)
 
 // --- A scripted camera at the other end of a socket pair ------------------------------------
 
-class IpLink
+class IpLink : public Link
 {
 public:
     IpLink()
@@ -254,7 +269,7 @@ public:
         m_peer = sockets[1];
         framing = std::make_shared<IpFraming>(sockets[0]);
         framing->setTimeoutMs(5000);
-        engine = std::make_unique<Engine>(framing);
+        m_engine = std::make_unique<Engine>(framing);
         m_thread = std::thread([this]() { serve(); });
     }
     ~IpLink()
@@ -263,7 +278,7 @@ public:
         ::shutdown(m_peer, SHUT_RDWR);
         m_thread.join();
         ::close(m_peer);
-        engine.reset();
+        m_engine.reset();
         framing.reset();
     }
     void answerNext(Answer answer)
@@ -271,38 +286,12 @@ public:
         const std::lock_guard<std::mutex> locker(m_mutex);
         m_answers.append(std::move(answer));
     }
-    Engine::Outcome read(Sink *sink)
-    {
-        Engine::Request request;
-        request.operationCode = kOpData;
-        request.phase = Engine::kLEDataIn;
-        request.sinkIn = sink;
-        return engine->transact(request, "test", nullptr);
-    }
-    Engine::Outcome readInto(QByteArray *buffer, bool throughMemorySink)
-    {
-        Engine::Request request;
-        request.operationCode = kOpData;
-        request.phase = Engine::kLEDataIn;
-        TVK_Commu_MemorySink memory(buffer->data(), quint64(buffer->size()));
-        if (throughMemorySink) {
-            request.sinkIn = &memory;
-        } else {
-            request.bufferIn = buffer->data();
-            request.sizeIn = unsigned(buffer->size());
-        }
-        return engine->transact(request, "test", nullptr);
-    }
-    bool ping()
-    {
-        Engine::Request request;
-        request.operationCode = 0x1001;
-        return engine->transact(request, "test", nullptr).ok();
-    }
     int cancels() const { return m_cancels.load(); }
 
     std::shared_ptr<IpFraming> framing;
-    std::unique_ptr<Engine> engine;
+
+protected:
+    Engine &engine() override { return *m_engine; }
 
 private:
     bool readExact(char *out, size_t size)
@@ -351,6 +340,7 @@ private:
         }
     }
 
+    std::unique_ptr<Engine> m_engine;
     int m_peer = -1;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
