@@ -17,6 +17,7 @@
 #include "TVK_Fuzz_Log.h"
 #include "TVK_Fuzz_ScriptedUsbPipe.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -19,6 +19,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
