@@ -170,6 +170,54 @@ bool TVK_Commu_CameraAccess_Base::getPartialObject(void *buffer, unsigned size, 
     return recvData(kOpGetPartialObject, 3, params, buffer, size, prefix, received);
 }
 
+bool TVK_Commu_CameraAccess_Base::recvDataToSink(int operationCode, int, const quint32 *, TVK_Commu_DataSink *,
+                                                 const char *caller, quint64 *received)
+{
+    TVK_METHOD(prefix);
+    if (received)
+        *received = 0;
+    debugLog(kLELogAlways, "%s - Error: operation 0x%04X: this transport cannot stream a data phase",
+             caller ? caller : prefix, unsigned(operationCode));
+    return false;
+}
+
+bool TVK_Commu_CameraAccess_Base::streamObject(TVK_Commu_DataSink *sink, quint32 objectHandle, quint64 *received)
+{
+    TVK_METHOD(prefix);
+    debugLog(kLELogCommand, "%s - objectHandle 0x%08X", prefix, objectHandle);
+    const quint32 params[] = {objectHandle};
+    return recvDataToSink(kOpGetObject, 1, params, sink, prefix, received);
+}
+
+bool TVK_Commu_CameraAccess_Base::streamPartialObject(TVK_Commu_DataSink *sink, quint32 objectHandle,
+                                                      quint32 offset, quint32 maxBytes, quint64 *received)
+{
+    TVK_METHOD(prefix);
+    if (received)
+        *received = 0;
+    if (!supportsOperation(kOpGetPartialObject)) {
+        debugLog(kLELogAlways, "%s - Error: the camera does not list GetPartialObject", prefix);
+        return false;
+    }
+    debugLog(kLELogCommand, "%s - objectHandle 0x%08X offset 0x%08X maxBytes 0x%08X", prefix, objectHandle, offset,
+             maxBytes);
+    const quint32 params[] = {objectHandle, offset, maxBytes};
+    return recvDataToSink(kOpGetPartialObject, 3, params, sink, prefix, received);
+}
+
+void TVK_Commu_CameraAccess_Base::setSupportedOperations(const QVector<quint16> &codes)
+{
+    const std::lock_guard<std::mutex> locker(m_operationsMutex);
+    m_operationsKnown = true;
+    m_operations = codes;
+}
+
+bool TVK_Commu_CameraAccess_Base::supportsOperation(int operationCode) const
+{
+    const std::lock_guard<std::mutex> locker(m_operationsMutex);
+    return !m_operationsKnown || m_operations.contains(quint16(operationCode));
+}
+
 bool TVK_Commu_CameraAccess_Base::getStreamInfo(void *buffer, unsigned size)
 {
     TVK_METHOD(prefix);

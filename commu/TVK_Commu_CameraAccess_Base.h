@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QVector>
 #include <QString>
 #include <QtGlobal>
 
@@ -11,6 +12,7 @@
 #include <mutex>
 
 class QTimer;
+class TVK_Commu_DataSink;
 
 // The one interface through which the system talks to a camera. Every
 // operation is framed here as one PTP transaction (operation code, up to five
@@ -51,6 +53,12 @@ public:
     // the zeros alone cannot tell a data phase that ended early from a whole one.
     virtual bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer,
                           unsigned bufferSize, const char *caller, quint64 *received = nullptr) = 0;
+    // Data from the camera to a sink, handed on piece by piece as it arrives
+    // (see TVK_Commu_DataSink), never held whole: for objects of any size.
+    // received, if given, gets the bytes the sink took (0 when the call
+    // fails). A transport that cannot stream logs that and fails.
+    virtual bool recvDataToSink(int operationCode, int numParams, const quint32 *params, TVK_Commu_DataSink *sink,
+                                const char *caller, quint64 *received = nullptr);
     virtual bool sendCommand(int operationCode, int numParams, const quint32 *params,
                              const char *caller) = 0;
     virtual bool sendData(int operationCode, int numParams, const quint32 *params,
@@ -72,6 +80,12 @@ public:
     bool setDevicePropValue(int propertyCode, const void *buffer, unsigned size);
     bool getPartialObject(void *buffer, unsigned size, quint32 offset, quint32 objectHandle,
                           quint64 *received = nullptr);
+    // The object to a sink, however large it is.
+    bool streamObject(TVK_Commu_DataSink *sink, quint32 objectHandle, quint64 *received = nullptr);
+    // Up to maxBytes of the object from offset to a sink. Refused without a
+    // transaction when the camera's device info did not list GetPartialObject.
+    bool streamPartialObject(TVK_Commu_DataSink *sink, quint32 objectHandle, quint32 offset, quint32 maxBytes,
+                             quint64 *received = nullptr);
     bool getStreamInfo(void *buffer, unsigned size);
     bool getObjectPropsSupported(void *buffer, unsigned size, int objectFormatCode);
     bool getObjectPropValue(void *buffer, unsigned size, int propertyCode, quint32 objectHandle);
@@ -169,6 +183,10 @@ public:
     }
 
     // --- Capability queries --------------------------------------------------
+    // The operations the camera's device info lists, told by whoever read it;
+    // until then every operation counts as supported. Any thread.
+    void setSupportedOperations(const QVector<quint16> &codes);
+    bool supportsOperation(int operationCode) const;
     bool supportsDevicePropValue(int propertyCode, int value);
     bool supportsObjectProp(int objectFormatCode, int objectPropCode);
 
@@ -234,5 +252,8 @@ private:
     std::atomic<quint32> m_unheardTransferHandle{0};
     QList<quint16> m_changedProperties;
     std::mutex m_changedPropertiesMutex;
+    mutable std::mutex m_operationsMutex; // guards the two below
+    bool m_operationsKnown = false;
+    QVector<quint16> m_operations;
     QTimer *m_devicePropertyTimer = nullptr;
 };

@@ -637,6 +637,8 @@ void TVK_Commu_CameraAccess_PTPIP::readEvents(std::shared_ptr<Framing> events)
             // No event in this period: the usual case, not a fault.
             break;
         case TVK_Commu_PtpFramingIF::kLEProtocolError:
+        case TVK_Commu_PtpFramingIF::kLERefused:
+        case TVK_Commu_PtpFramingIF::kLEMismatch:
             // Logged by the framing; the connection is still in step.
             break;
         case TVK_Commu_PtpFramingIF::kLEGone:

@@ -47,6 +47,27 @@ bool TVK_Commu_CameraAccess_PtpSession::recvData(int operationCode, int numParam
     return transaction(request, caller, received);
 }
 
+bool TVK_Commu_CameraAccess_PtpSession::recvDataToSink(int operationCode, int numParams, const quint32 *params,
+                                                       TVK_Commu_DataSink *sink, const char *caller,
+                                                       quint64 *received)
+{
+    TVK_METHOD(prefix);
+    if (sink == nullptr) {
+        if (received)
+            *received = 0;
+        debugLog(kLELogAlways, "%s - Error: operation 0x%04X without a receiver for its data", caller ? caller : prefix,
+                 unsigned(operationCode));
+        return false;
+    }
+    Engine::Request request;
+    request.operationCode = operationCode;
+    request.numParams = numParams;
+    request.params = params;
+    request.phase = Engine::kLEDataIn;
+    request.sinkIn = sink;
+    return transaction(request, caller, received);
+}
+
 bool TVK_Commu_CameraAccess_PtpSession::sendCommand(int operationCode, int numParams, const quint32 *params,
                                                     const char *caller)
 {

@@ -31,6 +31,8 @@ public:
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
                   const char *caller, quint64 *received = nullptr) final;
+    bool recvDataToSink(int operationCode, int numParams, const quint32 *params, TVK_Commu_DataSink *sink,
+                        const char *caller, quint64 *received = nullptr) final;
     bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) final;
     bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
                   const char *caller) final;

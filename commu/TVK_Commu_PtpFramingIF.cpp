@@ -15,6 +15,10 @@ const char *TVK_Commu_PtpFramingIF::statusName(eLEStatus status)
         return "I/O error";
     case kLEProtocolError:
         return "not a PTP container";
+    case kLERefused:
+        return "refused by the receiver";
+    case kLEMismatch:
+        return "data phase other than announced";
     }
     return "unknown";
 }

@@ -1,5 +1,6 @@
 #include "TVK_Commu_PtpIpFraming.h"
 
+#include "TVK_Commu_DataSink.h"
 #include "TVK_Debug_Log.h"
 
 #include <QtEndian>
@@ -50,7 +51,9 @@ constexpr int kKeepAliveIdleS = 5;
 constexpr int kKeepAliveIntervalS = 2;
 constexpr int kKeepAliveProbes = 3;
 constexpr int kUserTimeoutMs = 15000;
-constexpr size_t kFirstDiscardSize = 64 * 1024;
+constexpr size_t kFirstStagingSize = 64 * 1024;
+static_assert(TVK_Commu_PtpIpFraming::kChunkSize <= TVK_Commu_DataSink::kMaxPieceSize,
+              "a sink gets no piece larger than its bound");
 
 using Status = TVK_Commu_PtpFramingIF::eLEStatus;
 
@@ -330,18 +333,25 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::readPayload(const Head
     return kLEOk;
 }
 
+unsigned char *TVK_Commu_PtpIpFraming::staging(size_t *size)
+{
+    // Grown as the bytes keep coming, up to a chunk: a packet that announces
+    // much and brings little costs no megabyte.
+    const size_t wanted = std::min(*size, kChunkSize);
+    if (m_staging.size() < wanted)
+        m_staging.resize(std::min(wanted, std::max(kFirstStagingSize, 2 * m_staging.size())));
+    *size = std::min(wanted, m_staging.size());
+    return m_staging.data();
+}
+
 TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::skipBytes(quint64 size)
 {
     TVK_METHOD(prefix);
     while (size > 0) {
-        // Grown as the skipped bytes keep coming, up to a chunk: a packet
-        // that announces much and brings little costs no megabyte.
-        const size_t wanted = size_t(std::min<quint64>(size, kChunkSize));
-        if (m_discard.size() < wanted)
-            m_discard.resize(std::min(wanted, std::max(kFirstDiscardSize, 2 * m_discard.size())));
-        const size_t piece = std::min(wanted, m_discard.size());
+        size_t piece = size_t(std::min<quint64>(size, kChunkSize));
+        unsigned char *into = staging(&piece);
         size_t got = 0;
-        if (readExact(m_discard.data(), piece, m_timeoutMs, &got) != kLEOk)
+        if (readExact(into, piece, m_timeoutMs, &got) != kLEOk)
             return giveUp(prefix, "truncated packet");
         size -= piece;
     }
@@ -579,7 +589,7 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receiveContainer(Conta
     if (m_payloadPending) {
         // A data phase nobody read: away with it, or the stream is out of step.
         quint64 dropped = 0;
-        status = receivePayload(nullptr, 0, &dropped);
+        status = receivePayload(nullptr, &dropped);
         if (status != kLEOk)
             return status;
     }
@@ -672,7 +682,7 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receiveContainer(Conta
     return giveUp(prefix, "no response among the packets");
 }
 
-TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receivePayload(void *buffer, quint64 bufferSize,
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receivePayload(TVK_Commu_DataSink *sink,
                                                                           quint64 *received)
 {
     TVK_METHOD(prefix);
@@ -681,10 +691,11 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receivePayload(void *b
         return kLEOk;
     m_payloadPending = false;
 
-    unsigned char *out = static_cast<unsigned char *>(buffer);
-    const quint64 room = out != nullptr ? bufferSize : 0;
+    // All ones in either width says "unknown"; End Data ends the phase anyway.
+    const bool known = m_dataTotal != kUnknownDataLength && m_dataTotal != kUnknownDataLength32;
+    if (sink != nullptr && !sink->begin(known ? m_dataTotal : TVK_Commu_DataSink::kUnknownTotal))
+        return kLERefused;
     quint64 arrived = 0;
-    const bool known = m_dataTotal != kUnknownDataLength;
     std::vector<unsigned char> payload;
     bool ended = false;
     for (int skipped = 0; !ended;) {
@@ -717,15 +728,24 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_PtpIpFraming::receivePayload(void *b
                 status = skipBytes(size);
                 return status != kLEOk ? status : kLEProtocolError;
             }
-            // Straight into the caller's buffer as far as it reaches; the rest
-            // is read and dropped.
-            const quint64 kept = arrived < room ? std::min(size, room - arrived) : 0;
-            if (kept > 0 && readExact(out + arrived, size_t(kept), m_timeoutMs, &got) != kLEOk)
-                return giveUp(prefix, "truncated data packet");
-            status = skipBytes(size - kept);
-            if (status != kLEOk)
-                return status;
-            arrived += size;
+            // To the sink in pieces of at most a chunk, straight into its
+            // memory where it offers some: a packet may be far larger.
+            for (quint64 left = size; left > 0;) {
+                size_t piece = size_t(std::min<quint64>(left, kChunkSize));
+                unsigned char *into = sink != nullptr ? sink->room(arrived, piece) : nullptr;
+                if (into == nullptr)
+                    into = staging(&piece);
+                if (readExact(into, piece, m_timeoutMs, &got) != kLEOk)
+                    return giveUp(prefix, "truncated data packet");
+                left -= piece;
+                arrived += piece;
+                if (sink != nullptr && !sink->write(into, piece)) {
+                    // The rest of this packet, or the stream is out of step;
+                    // the packets after it are the cancel's to read past.
+                    status = skipBytes(left);
+                    return status != kLEOk ? status : kLERefused;
+                }
+            }
             ended = header.type == kLEEndData;
             continue;
         }

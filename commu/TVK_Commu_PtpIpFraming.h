@@ -60,11 +60,13 @@ public:
     // Start Data: transaction id, then the 64-bit total length, which is all
     // ones when the camera does not know it in advance.
     static constexpr quint64 kUnknownDataLength = ~quint64(0);
+    // What some cameras send instead, the container's "more than 4 GB".
+    static constexpr quint64 kUnknownDataLength32 = 0xFFFFFFFFu;
     // Every packet but Data and End Data is small (the longest is an Init Ack
     // with a friendly name); anything longer is no packet of ours, refused
     // before a byte of it is kept.
     static constexpr quint32 kMaxControlPacket = 4096;
-    // Data and End Data are read straight into the caller's buffer, never
+    // Data and End Data go to the sink in pieces of at most kChunkSize, never
     // allocated whole; the bound only rejects a length that is nonsense.
     static constexpr quint32 kMaxDataPacket = 256u * 1024 * 1024;
     // The payload of each Data packet sent: large enough for full speed over
@@ -121,7 +123,7 @@ public:
     eLEStatus sendRequest(quint16 code, quint32 transactionId, int numParams, const quint32 *params) override;
     eLEStatus sendData(quint16 code, quint32 transactionId, const void *data, quint64 size) override;
     eLEStatus receiveContainer(TVK_Commu_PtpContainer *container) override;
-    eLEStatus receivePayload(void *buffer, quint64 bufferSize, quint64 *received) override;
+    eLEStatus receivePayload(TVK_Commu_DataSink *sink, quint64 *received) override;
     void cancelTransaction(quint32 transactionId) override;
 
 private:
@@ -143,6 +145,8 @@ private:
     // leaves payload empty.
     eLEStatus readPayload(const Header &header, std::vector<unsigned char> *payload);
     eLEStatus skipBytes(quint64 size);
+    // The staging buffer for a read of up to *size bytes, which it may cut.
+    unsigned char *staging(size_t *size);
     // Gives the connection up with a log line; always kLEGone.
     eLEStatus giveUp(const char *prefix, const char *what);
     eLEStatus flushRequest(quint32 dataPhase);
@@ -175,5 +179,6 @@ private:
     bool m_hasCancelled = false;
     quint32 m_cancelledTransactionId = 0;
 
-    std::vector<unsigned char> m_discard; // what does not fit the caller's buffer
+    // Bytes read past, and data for a sink without memory of its own.
+    std::vector<unsigned char> m_staging;
 };

@@ -1,11 +1,13 @@
 #include "TVK_Commu_PtpTransactionEngine.h"
 
+#include "TVK_Commu_DataPhaseGuard.h"
+#include "TVK_Commu_MemorySink.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 
 #include <QThread>
 
-#include <cstring>
+#include <algorithm>
 #include <mutex>
 
 using namespace TVK_Commu_Ptp;
@@ -52,6 +54,10 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::transact
         outcome = runOnce(request, takeTransactionId(), prefix);
         outcome.attempts = attempts;
         if (outcome.status != Framing::kLEOk || outcome.responseCode != kRespDeviceBusy || attempt == kBusyRetries)
+            break;
+        // A sink that took a data phase already is not handed a second one:
+        // it may have written it on. The buffer's own sink starts over.
+        if (outcome.dataBegun && request.sinkIn != nullptr)
             break;
         // The camera is busy (writing a picture to its card, for example):
         // ask again a little later, still holding the mutex, so that nobody
@@ -146,27 +152,44 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::runOnce(
     }
 
     Container container;
+    // Lives over the whole transaction, so that its sink hears the end once
+    // whichever way the transaction leaves.
+    TVK_Commu_MemorySink bufferSink(request.bufferIn, request.bufferIn ? request.sizeIn : 0);
+    TVK_Commu_DataPhaseGuard guard(request.sinkIn != nullptr ? request.sinkIn : &bufferSink, prefix);
+    bool mismatch = false;
     if (request.phase == kLEDataIn) {
         if (!receiveCurrent(transactionId, "reading data", prefix, &container, &outcome))
             return outcome;
         if (container.type == Container::kLEResponse) {
             // The camera refused (or was busy) before sending any data: the
-            // transaction ends with its response and the buffer is untouched.
+            // transaction ends with its response and the sink hears nothing.
             outcome.responseCode = container.code;
+            // An OK without the data is no answer for a sink that waits for
+            // the data; the buffer calls take it as no data, as ever.
+            if (container.code == kRespOK && !guard.toleratesShortPhase()) {
+                debugLog(kLELogAlways, "%s - Error: the camera answered OK without the data phase", prefix);
+                outcome.status = Framing::kLEMismatch;
+            }
             return outcome;
         }
-        unsigned char *buffer = static_cast<unsigned char *>(request.bufferIn);
-        const quint64 bufferSize = buffer ? request.sizeIn : 0;
         quint64 received = 0;
-        status = m_framing->receivePayload(buffer, bufferSize, &received);
-        if (status != Framing::kLEOk)
-            return failed(status, transactionId, "reading data", prefix);
-        outcome.received = received;
-        // The framing wrote straight into the caller's buffer; what the camera
-        // did not fill is zeroed, so the buffer holds exactly min(sent, size)
-        // camera bytes followed by zeros.
-        if (buffer != nullptr && received < bufferSize)
-            std::memset(buffer + received, 0, size_t(bufferSize - received));
+        status = m_framing->receivePayload(&guard, &received);
+        outcome.dataBegun = guard.begun();
+        outcome.received = guard.delivered();
+        if (status == Framing::kLERefused && guard.verdict() == TVK_Commu_DataPhaseGuard::kLEMismatch)
+            status = Framing::kLEMismatch;
+        if (status != Framing::kLEOk) {
+            guard.end(TVK_Commu_DataSink::kLEAbandoned);
+            Outcome broken = failed(status, transactionId, "reading data", prefix);
+            broken.dataBegun = outcome.dataBegun;
+            broken.received = outcome.received;
+            return broken;
+        }
+        // Said before the response: a short phase is told as such, and the
+        // buffer's sink zeroes what the camera did not fill.
+        guard.end(TVK_Commu_DataSink::kLEComplete);
+        outcome.received = std::max(received, guard.delivered());
+        mismatch = !guard.whole();
     }
 
     for (;;) {
@@ -179,10 +202,14 @@ TVK_Commu_PtpTransactionEngine::Outcome TVK_Commu_PtpTransactionEngine::runOnce(
         debugLog(kLELogAlways, "%s - unexpected data phase of 0x%llX bytes dropped", prefix,
                  static_cast<unsigned long long>(container.payloadLength()));
         quint64 dropped = 0;
-        status = m_framing->receivePayload(nullptr, 0, &dropped);
+        status = m_framing->receivePayload(nullptr, &dropped);
         if (status != Framing::kLEOk)
             return failed(status, transactionId, "reading response", prefix);
     }
     outcome.responseCode = container.code;
+    // A phase that ended short is over on the wire: nothing to cancel, but
+    // the data is not what the camera promised.
+    if (mismatch)
+        outcome.status = Framing::kLEMismatch;
     return outcome;
 }

@@ -2,6 +2,8 @@
 
 #include "TVK_Commu_PtpFramingIF.h"
 
+class TVK_Commu_DataSink;
+
 #include <QtGlobal>
 
 #include <atomic>
@@ -10,7 +12,10 @@
 
 // Runs whole PTP transactions over a framing: request, optional data phase in
 // one direction, response; the transaction-id bookkeeping, the Device Busy
-// repetition and the clean-up after a failed transfer. Every transport of
+// repetition and the clean-up after a failed transfer. A data-in phase goes
+// to a sink piece by piece, held to the total the camera announced; a phase
+// other than announced, or one the sink refuses, fails the transaction
+// (kLEMismatch, kLERefused) and, where the camera is still sending, cancels it. Every transport of
 // still-image cameras (USB, PTP/IP) uses it; only the framing below differs.
 //
 // Callable from any thread: the transaction mutex is held over a whole
@@ -37,15 +42,19 @@ public:
         eLEPhase phase = kLENoData;
         const void *dataOut = nullptr;  // kLEDataOut
         quint64 sizeOut = 0;
-        void *bufferIn = nullptr;       // kLEDataIn, owned by the caller
+        // kLEDataIn: the sink the data goes to as it arrives; without one,
+        // the caller's buffer (a memory sink over it).
+        TVK_Commu_DataSink *sinkIn = nullptr;
+        void *bufferIn = nullptr;       // owned by the caller
         unsigned sizeIn = 0;
     };
 
     struct Outcome {
         TVK_Commu_PtpFramingIF::eLEStatus status = TVK_Commu_PtpFramingIF::kLEOk;
         int responseCode = 0;     // valid when status is kLEOk
-        quint64 received = 0;     // data-in bytes the camera sent
+        quint64 received = 0;     // data-in bytes the camera sent, up to its total
         int attempts = 0;         // 1 + busy repetitions
+        bool dataBegun = false;   // a data phase reached the sink
         bool ok() const { return status == TVK_Commu_PtpFramingIF::kLEOk && responseCode == 0x2001; }
         bool gone() const { return status == TVK_Commu_PtpFramingIF::kLEGone; }
     };

@@ -1,5 +1,6 @@
 #include "TVK_Commu_UsbFraming.h"
 
+#include "TVK_Commu_DataSink.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 
@@ -17,17 +18,14 @@ namespace {
 // Bulk endpoints of full-, high- and super-speed devices have 64, 512 or 1024
 // bytes; a pipe that reports nothing usable gets the high-speed size.
 constexpr int kFallbackPacketSize = 512;
-constexpr size_t kFirstDiscardSize = 64 * 1024;
+constexpr size_t kFirstStagingSize = 64 * 1024;
+static_assert(TVK_Commu_UsbFraming::kChunkSize <= TVK_Commu_DataSink::kMaxPieceSize,
+              "a sink gets no piece larger than its bound");
 
 size_t packetSizeOf(const std::shared_ptr<TVK_Commu_UsbPipeIF> &pipe)
 {
     const int size = pipe ? pipe->maxPacketSize() : 0;
     return size >= int(Container::kHeaderSize) ? size_t(size) : size_t(kFallbackPacketSize);
-}
-
-quint64 roundUp(quint64 value, quint64 step)
-{
-    return (value + step - 1) / step * step;
 }
 
 } // namespace
@@ -140,8 +138,11 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receiveContainer(Contain
         return kLEProtocolError;
     }
     if (decoded.type == Container::kLEData) {
-        m_payloadLength = decoded.payloadLength();
-        m_payloadInPacket = size_t(std::min<quint64>(received - Container::kHeaderSize, m_payloadLength));
+        // A length of all ones: more than 4 GB follow, up to the short packet.
+        m_payloadLength = decoded.length == kUnknownLengthField ? kUnknownLength : decoded.payloadLength();
+        // All of the packet: bytes beyond the container's length are the
+        // sink's guard's to cut and report.
+        m_payloadInPacket = received - Container::kHeaderSize;
         // A short packet ends the transfer, except the bare 12-byte header some
         // cameras send on its own before the payload.
         m_transferEnded = received < m_packetSize && !(received == Container::kHeaderSize && m_payloadLength > 0);
@@ -151,7 +152,7 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receiveContainer(Contain
     return kLEOk;
 }
 
-TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receivePayload(void *buffer, quint64 bufferSize,
+TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receivePayload(TVK_Commu_DataSink *sink,
                                                                         quint64 *received)
 {
     TVK_METHOD(prefix);
@@ -160,56 +161,55 @@ TVK_Commu_PtpFramingIF::eLEStatus TVK_Commu_UsbFraming::receivePayload(void *buf
         return kLEOk;
     m_payloadPending = false;
 
-    unsigned char *out = static_cast<unsigned char *>(buffer);
-    const quint64 room = out != nullptr ? bufferSize : 0;
-    const quint64 kept = std::min<quint64>(m_payloadInPacket, room);
-    if (kept > 0)
-        std::memcpy(out, m_packet.data() + Container::kHeaderSize, size_t(kept));
-    quint64 stored = kept;
+    const bool known = m_payloadLength != kUnknownLength;
+    if (sink != nullptr && !sink->begin(known ? m_payloadLength : TVK_Commu_DataSink::kUnknownTotal))
+        return kLERefused;
     quint64 arrived = m_payloadInPacket;
+    if (sink != nullptr && m_payloadInPacket > 0
+        && !sink->write(m_packet.data() + Container::kHeaderSize, m_payloadInPacket))
+        return kLERefused;
     bool ended = m_transferEnded;
     const size_t chunk = std::max(m_packetSize, kChunkSize / m_packetSize * m_packetSize);
 
-    while (!ended && arrived < m_payloadLength) {
+    while (!ended && (!known || arrived < m_payloadLength)) {
         // Always whole packets: a packet that does not fit into a read is an
-        // overflow, not a short read.
-        const quint64 onWire = roundUp(m_payloadLength - arrived, m_packetSize);
-        const quint64 space = room - stored;
-        size_t asked = 0;
-        size_t got = 0;
-        eLEStatus status;
-        if (space >= m_packetSize) {
-            asked = size_t(std::min<quint64>({space / m_packetSize * m_packetSize, onWire, chunk}));
-            status = read(out + stored, asked, &got);
-            stored += got;
-        } else if (space > 0) {
-            // The buffer's last partial packet: through the packet buffer.
-            asked = m_packetSize;
-            status = read(m_packet.data(), asked, &got);
-            const size_t copied = size_t(std::min<quint64>(got, space));
-            std::memcpy(out + stored, m_packet.data(), copied);
-            stored += copied;
-        } else {
-            // The caller asked for less than the camera sends (a header read
-            // of a whole picture): the rest is read and dropped.
-            // Grown as the dropped bytes keep coming, up to a chunk: a
-            // header that announces much and brings little costs no megabyte.
-            const size_t wanted = size_t(std::min<quint64>(onWire, chunk));
-            if (m_discard.size() < wanted)
-                m_discard.resize(std::min(wanted, std::max({kFirstDiscardSize, 2 * m_discard.size(), m_packetSize})));
-            asked = std::min(wanted, std::max(m_packetSize, m_discard.size() / m_packetSize * m_packetSize));
-            status = read(m_discard.data(), asked, &got);
+        // overflow, not a short read. The packets within the total go
+        // straight into the sink's memory where it has some; the last,
+        // partial one (and everything for a sink without memory) through the
+        // framing's own buffer, at most a chunk.
+        size_t asked = chunk;
+        if (known) {
+            const quint64 whole = (m_payloadLength - arrived) / m_packetSize * m_packetSize;
+            asked = whole > 0 ? size_t(std::min<quint64>(whole, chunk)) : m_packetSize;
         }
+        unsigned char *into = sink != nullptr ? sink->room(arrived, asked) : nullptr;
+        if (into == nullptr) {
+            if (asked <= m_packet.size()) {
+                into = m_packet.data();
+            } else {
+                // Grown as the bytes keep coming, up to a chunk: a header that
+                // announces much and brings little costs no megabyte.
+                if (m_staging.size() < asked)
+                    m_staging.resize(
+                        std::min(asked, std::max({kFirstStagingSize, 2 * m_staging.size(), m_packetSize})));
+                asked = std::min(asked, std::max(m_packetSize, m_staging.size() / m_packetSize * m_packetSize));
+                into = m_staging.data();
+            }
+        }
+        size_t got = 0;
+        const eLEStatus status = read(into, asked, &got);
         if (status != kLEOk)
             return status;
+        if (sink != nullptr && got > 0 && !sink->write(into, got))
+            return kLERefused;
         arrived += got;
         ended = got < asked;
     }
-    if (arrived < m_payloadLength)
+    if (known && arrived < m_payloadLength)
         debugLog(kLELogAlways, "%s - data phase ended after 0x%llX of 0x%llX bytes", prefix,
                  static_cast<unsigned long long>(arrived), static_cast<unsigned long long>(m_payloadLength));
     // A last packet longer than the container said counts only up to its length.
-    *received = std::min(arrived, m_payloadLength);
+    *received = known ? std::min(arrived, m_payloadLength) : arrived;
     return kLEOk;
 }
 

@@ -12,8 +12,9 @@
 // rest straight from the caller's bytes; a zero-length packet ends a container
 // whose length is a multiple of the packet size. Data in: the first packet
 // (header and the first payload bytes) is read into a packet buffer; the rest
-// goes in large reads straight into the caller's buffer, so every byte is
-// copied at most once. Bytes beyond the caller's buffer are read and dropped.
+// goes to the sink in reads of at most a chunk, straight into the sink's
+// memory where it offers some (so every byte is copied at most once), else
+// through one staging buffer of at most a chunk, whatever the object's size.
 //
 // Not thread-safe: the transaction engine's mutex serialises its use.
 class TVK_Commu_UsbFraming : public TVK_Commu_PtpFramingIF
@@ -38,7 +39,7 @@ public:
     eLEStatus sendRequest(quint16 code, quint32 transactionId, int numParams, const quint32 *params) override;
     eLEStatus sendData(quint16 code, quint32 transactionId, const void *data, quint64 size) override;
     eLEStatus receiveContainer(TVK_Commu_PtpContainer *container) override;
-    eLEStatus receivePayload(void *buffer, quint64 bufferSize, quint64 *received) override;
+    eLEStatus receivePayload(TVK_Commu_DataSink *sink, quint64 *received) override;
     void cancelTransaction(quint32 transactionId) override;
 
 private:
@@ -51,9 +52,11 @@ private:
     const size_t m_packetSize;
     int m_timeoutMs = kDefaultTimeoutMs;
     std::vector<unsigned char> m_packet;  // one packet: the start of each container
-    std::vector<unsigned char> m_discard; // what does not fit the caller's buffer
+    std::vector<unsigned char> m_staging; // reads for a sink without memory of its own
     // The data container whose header receiveContainer gave last.
-    quint64 m_payloadLength = 0;
+    static constexpr quint32 kUnknownLengthField = 0xFFFFFFFFu;
+    static constexpr quint64 kUnknownLength = ~quint64(0);
+    quint64 m_payloadLength = 0;          // kUnknownLength: until the short packet
     size_t m_payloadInPacket = 0;         // payload bytes already in m_packet
     bool m_transferEnded = false;         // its short packet has arrived
     bool m_payloadPending = false;

@@ -1,5 +1,6 @@
 #include "TVK_Commu_CameraAccess_Emulated.h"
 
+#include "TVK_Commu_DataPhaseGuard.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
@@ -136,7 +137,7 @@ void TVK_Commu_CameraAccess_Emulated::unregisterForEventNotifications()
 bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numParams, const quint32 *params,
                                                   eLEPhase phase, const void *dataOut, unsigned sizeOut,
                                                   void *bufferIn, unsigned sizeIn, const char *caller,
-                                                  quint64 *received)
+                                                  quint64 *received, TVK_Commu_DataSink *sinkIn)
 {
     TVK_METHOD(ownPrefix);
     const char *prefix = caller ? caller : ownPrefix;
@@ -166,12 +167,31 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
     const std::lock_guard<std::mutex> locker(m_transactionMutex);
     TVK_Emulator_Camera::Result result;
     // A busy camera is asked again, up to five more times, 100 ms apart.
+    // The sink hears only of an answer the camera gives with OK, so a busy
+    // camera asked again never hands it a second phase.
+    bool streamed = true;
     const auto store = [&](const TVK_Emulator_Camera::Result &answer) {
-        if (phase == kLEDataIn && answer.transportOk && answer.responseCode == kRespOK) {
+        if (phase != kLEDataIn || !answer.transportOk || answer.responseCode != kRespOK)
+            return;
+        if (sinkIn == nullptr) {
             storeReceivedData(bufferIn, sizeIn, answer.data.constData(), size_t(answer.data.size()));
             if (received)
                 *received = quint64(answer.data.size());
+            return;
         }
+        TVK_Commu_DataPhaseGuard guard(sinkIn, prefix);
+        const auto *bytes = reinterpret_cast<const unsigned char *>(answer.data.constData());
+        const quint64 size = quint64(answer.data.size());
+        streamed = guard.begin(size);
+        for (quint64 done = 0; streamed && done < size;) {
+            const size_t piece = size_t(qMin<quint64>(size - done, kPieceSize));
+            streamed = guard.write(bytes + done, piece);
+            done += piece;
+        }
+        guard.end(streamed ? TVK_Commu_DataSink::kLEComplete : TVK_Commu_DataSink::kLEAbandoned);
+        streamed = guard.whole();
+        if (received && streamed)
+            *received = guard.delivered();
     };
     for (int attempt = 0;; ++attempt) {
         result = m_camera->transact(operationCode, parameters, dataPhase, out, store);
@@ -187,6 +207,8 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
         debugLog(kLELogAlways, "%s - MTP Response code: 0x%08X", prefix, unsigned(result.responseCode));
         return false;
     }
+    if (!streamed)
+        return false; // the guard said why
     if (caller)
         debugLog(kLELogCommand, "%s - successful", caller);
     return true;
@@ -197,6 +219,21 @@ bool TVK_Commu_CameraAccess_Emulated::recvData(int operationCode, int numParams,
 {
     return transaction(operationCode, numParams, params, kLEDataIn, nullptr, 0, buffer, bufferSize, caller,
                        received);
+}
+
+bool TVK_Commu_CameraAccess_Emulated::recvDataToSink(int operationCode, int numParams, const quint32 *params,
+                                                     TVK_Commu_DataSink *sink, const char *caller,
+                                                     quint64 *received)
+{
+    TVK_METHOD(prefix);
+    if (sink == nullptr) {
+        if (received)
+            *received = 0;
+        debugLog(kLELogAlways, "%s - Error: operation 0x%04X without a receiver for its data", caller ? caller : prefix,
+                 unsigned(operationCode));
+        return false;
+    }
+    return transaction(operationCode, numParams, params, kLEDataIn, nullptr, 0, nullptr, 0, caller, received, sink);
 }
 
 bool TVK_Commu_CameraAccess_Emulated::sendCommand(int operationCode, int numParams, const quint32 *params,

@@ -21,6 +21,7 @@ public:
     static constexpr quint16 kVendorId = 0x4E50;
     static constexpr int kBusyRetries = 5;
     static constexpr int kBusyPauseMs = 100;
+    static constexpr int kPieceSize = 64 * 1024;
 
     explicit TVK_Commu_CameraAccess_Emulated(std::shared_ptr<TVK_Emulator_Camera> camera, QObject *parent = nullptr);
     ~TVK_Commu_CameraAccess_Emulated() override;
@@ -33,6 +34,10 @@ public:
     bool closeConnection() override;
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
                   const char *caller, quint64 *received = nullptr) override;
+    // The camera's answer handed on in pieces of kPieceSize, as a transport
+    // hands on its reads.
+    bool recvDataToSink(int operationCode, int numParams, const quint32 *params, TVK_Commu_DataSink *sink,
+                        const char *caller, quint64 *received = nullptr) override;
     bool sendCommand(int operationCode, int numParams, const quint32 *params, const char *caller) override;
     bool sendData(int operationCode, int numParams, const quint32 *params, const void *buffer, unsigned size,
                   const char *caller) override;
@@ -51,7 +56,7 @@ private:
     enum eLEPhase { kLENoData, kLEDataIn, kLEDataOut };
     bool transaction(int operationCode, int numParams, const quint32 *params, eLEPhase phase, const void *dataOut,
                      unsigned sizeOut, void *bufferIn, unsigned sizeIn, const char *caller,
-                     quint64 *received = nullptr);
+                     quint64 *received = nullptr, TVK_Commu_DataSink *sinkIn = nullptr);
     void registerForEventNotifications();
     void closeDevice();
 
