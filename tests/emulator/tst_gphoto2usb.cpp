@@ -8,11 +8,15 @@
 // which runs on the testbed's worker thread (a main context of its own, not
 // this thread's). The test waits on gphoto2 in an event loop all the same, so
 // that nothing queued to this thread is held up while gphoto2 runs.
+//
+// The last checks drive the camera's side of a cable container by container,
+// for what a standard initiator reads and gphoto2's commands leave unread.
 
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_UmockdevBus.h"
+#include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Emulator_UsbfsDevice.h"
 #include "TVK_Logic_ObjectInfo.h"
@@ -40,6 +44,13 @@ constexpr int kPictures = 2;
 constexpr int kOpGetObjectHandles = 0x1007;
 constexpr int kOpGetObjectInfo = 0x1008;
 constexpr int kOpGetObject = 0x1009;
+constexpr int kOpGetNumObjects = 0x1006;
+constexpr int kRespOK = 0x2001;
+constexpr quint16 kTypeCommand = 1;
+constexpr quint16 kTypeResponse = 3;
+constexpr quint16 kTypeEvent = 4;
+constexpr quint32 kNoTransaction = 0xFFFFFFFF;
+constexpr int kHeader = 12;
 
 QString portOfTheCamera()
 {
@@ -69,6 +80,78 @@ QByteArray objectNamed(Camera &camera, const QString &name)
     }
     return QByteArray();
 }
+
+// A container's fields, read as a standard initiator reads them.
+struct Container {
+    quint32 length = 0;
+    quint16 type = 0;
+    quint16 code = 0;
+    quint32 transactionId = 0;
+    QVector<quint32> params;
+
+    static Container of(const QByteArray &bytes)
+    {
+        Container c;
+        if (bytes.size() < kHeader)
+            return c;
+        const char *in = bytes.constData();
+        c.length = qFromLittleEndian<quint32>(in);
+        c.type = qFromLittleEndian<quint16>(in + 4);
+        c.code = qFromLittleEndian<quint16>(in + 6);
+        c.transactionId = qFromLittleEndian<quint32>(in + 8);
+        for (int offset = kHeader; offset + 4 <= bytes.size(); offset += 4)
+            c.params.append(qFromLittleEndian<quint32>(in + offset));
+        return c;
+    }
+};
+
+// The camera at the far end of a cable with no bus in between: the host's
+// side of the pipe is driven here, container by container, for what
+// gphoto2's commands leave unread.
+struct Cable {
+    Cable()
+        : camera(std::make_shared<Camera>(kProduct))
+        , pipe(std::make_shared<TVK_Emulator_UsbPipe>(MockBus::kPacketSize))
+        , responder(camera, pipe)
+    {
+        camera->setTimeScale(0.01);
+    }
+
+    Container transact(quint16 code, quint32 transactionId, const QVector<quint32> &params)
+    {
+        QByteArray command(kHeader + 4 * params.size(), '\0');
+        uchar *out = reinterpret_cast<uchar *>(command.data());
+        qToLittleEndian<quint32>(quint32(command.size()), out);
+        qToLittleEndian<quint16>(kTypeCommand, out + 4);
+        qToLittleEndian<quint16>(code, out + 6);
+        qToLittleEndian<quint32>(transactionId, out + 8);
+        for (int i = 0; i < params.size(); ++i)
+            qToLittleEndian<quint32>(params.at(i), out + kHeader + 4 * i);
+        if (pipe->bulkWrite(command.constData(), size_t(command.size()), kWaitMs) != TVK_Commu_UsbPipeIF::kLEOk)
+            return Container();
+        QByteArray buffer(64 * 1024, '\0');
+        size_t received = 0;
+        if (pipe->bulkRead(buffer.data(), size_t(buffer.size()), &received, kWaitMs) != TVK_Commu_UsbPipeIF::kLEOk)
+            return Container();
+        buffer.truncate(int(received));
+        return Container::of(buffer);
+    }
+
+    // The next event, or an empty container after waitMs.
+    Container event(int waitMs = kWaitMs)
+    {
+        QByteArray buffer(64, '\0');
+        size_t received = 0;
+        if (pipe->interruptRead(buffer.data(), size_t(buffer.size()), &received, waitMs) != TVK_Commu_UsbPipeIF::kLEOk)
+            return Container();
+        buffer.truncate(int(received));
+        return Container::of(buffer);
+    }
+
+    std::shared_ptr<Camera> camera;
+    std::shared_ptr<TVK_Emulator_UsbPipe> pipe;
+    TVK_Emulator_UsbResponder responder;
+};
 
 } // namespace
 
@@ -248,6 +331,79 @@ private Q_SLOTS:
             QCOMPARE(got.size(), expected.size());
             QVERIFY2(got == expected, qPrintable(name));
         }
+    }
+
+    // --- What gphoto2's commands leave unread --------------------------------------
+
+    // A response carries the camera's parameters: the count of GetNumObjects
+    // comes in it, not in a data phase.
+    void responseCarriesTheCamerasParameters()
+    {
+        Cable cable;
+        for (int i = 0; i < kPictures; ++i)
+            cable.camera->transact(TVK_Commu_Ptp::kOpInitiateCapture, {}, Phase::kLENoData);
+        QCOMPARE(cable.transact(Camera::kOpOpenSession, 0, {1}).code, quint16(kRespOK));
+        const Container response = cable.transact(kOpGetNumObjects, 1, {0xFFFFFFFF, 0, 0});
+        QCOMPARE(response.type, kTypeResponse);
+        QCOMPARE(response.code, quint16(kRespOK));
+        QCOMPARE(response.transactionId, 1u);
+        QCOMPARE(response.length, quint32(kHeader + 4));
+        QCOMPARE(response.params, QVector<quint32>{quint32(cardOf(*cable.camera).size())});
+    }
+
+    // The objects of an InitiateCapture and its completion are reported with
+    // its transaction; CaptureComplete has no parameter, RequestObjectTransfer
+    // names the object, and what the camera adds later belongs to no transaction.
+    void captureEventsCarryTheCaptureTransaction()
+    {
+        Cable cable;
+        QCOMPARE(cable.transact(Camera::kOpOpenSession, 0, {1}).code, quint16(kRespOK));
+        constexpr quint32 kCapture = 5;
+        QCOMPARE(cable.transact(TVK_Commu_Ptp::kOpInitiateCapture, kCapture, {0, 0}).code, quint16(kRespOK));
+        QVector<Container> events;
+        do {
+            events.append(cable.event());
+            QVERIFY2(events.last().type == kTypeEvent, "no CaptureComplete");
+        } while (events.last().code != Camera::kEventCaptureComplete);
+
+        QVector<quint32> card;
+        for (const auto &entry : cardOf(*cable.camera))
+            card.append(entry.first);
+        int added = 0;
+        int transfers = 0;
+        for (const Container &event : events) {
+            switch (event.code) {
+            case Camera::kEventObjectAdded:
+                ++added;
+                QCOMPARE(event.transactionId, kCapture);
+                QCOMPARE(event.params.size(), 1);
+                QVERIFY(card.contains(event.params.first()));
+                break;
+            case Camera::kEventRequestObjectTransfer:
+                ++transfers;
+                QCOMPARE(event.transactionId, kNoTransaction);
+                QCOMPARE(event.params.size(), 1);
+                QVERIFY(card.contains(event.params.first()));
+                break;
+            case Camera::kEventCaptureComplete:
+                QCOMPARE(event.transactionId, kCapture);
+                QCOMPARE(event.length, quint32(kHeader));
+                break;
+            default:
+                break;
+            }
+        }
+        QCOMPARE(added, card.size());
+        // The first picture on an empty buffer is offered for transfer at once.
+        QCOMPARE(transfers, 1);
+
+        cable.camera->transact(TVK_Commu_Ptp::kOpInitiateCapture, {}, Phase::kLENoData);
+        Container later;
+        do {
+            later = cable.event();
+            QCOMPARE(later.type, kTypeEvent);
+        } while (later.code != Camera::kEventObjectAdded);
+        QCOMPARE(later.transactionId, kNoTransaction);
     }
 };
 
