@@ -52,6 +52,7 @@ TVK_Emulator_UsbResponder::TVK_Emulator_UsbResponder(std::shared_ptr<TVK_Emulato
 {
     m_pipe->setDevice([this](const unsigned char *packet, size_t size) { receivePacket(packet, size); },
                       [this](quint32 transactionId) { cancel(transactionId); }, [this]() { return deviceStatus(); });
+    m_pipe->setResetHandler([this]() { reset(); });
     if (m_camera)
         m_camera->setEventHandler([this](const TVK_Emulator_Camera::CameraEvent &event) { deliverEvent(event); });
 }
@@ -62,6 +63,7 @@ TVK_Emulator_UsbResponder::~TVK_Emulator_UsbResponder()
     if (m_camera)
         m_camera->setEventHandler(nullptr);
     m_pipe->setDevice(nullptr, nullptr, nullptr);
+    m_pipe->setResetHandler(nullptr);
 }
 
 void TVK_Emulator_UsbResponder::setStaleResponses(int count)
@@ -176,6 +178,20 @@ void TVK_Emulator_UsbResponder::cancel(quint32 transactionId)
         m_cancelledAt = std::chrono::steady_clock::now();
     }
     debugLog(kLELogDummy, "TVK_Emulator_UsbResponder::cancel() - transaction 0x%08X", transactionId);
+}
+
+void TVK_Emulator_UsbResponder::reset()
+{
+    m_incoming.clear();
+    m_expected = 0;
+    m_commandPending = false;
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        m_cancelling = false;
+        m_captureTransaction = kNoTransaction;
+    }
+    m_sessionOpen.store(false);
+    debugLog(kLELogDummy, "TVK_Emulator_UsbResponder::reset() - session closed by the host's Device Reset");
 }
 
 bool TVK_Emulator_UsbResponder::stillCancelling()

@@ -60,6 +60,8 @@ public:
 private:
     void receivePacket(const unsigned char *packet, size_t size);
     void cancel(quint32 transactionId);
+    // The host's Device Reset: the transaction and the session are gone.
+    void reset();
     quint16 deviceStatus();
     bool stillCancelling();
     void handleContainer(const QByteArray &container);

@@ -45,6 +45,7 @@ constexpr int kOpGetObjectHandles = 0x1007;
 constexpr int kOpGetObjectInfo = 0x1008;
 constexpr int kOpGetObject = 0x1009;
 constexpr int kOpGetNumObjects = 0x1006;
+constexpr int kOpGetDeviceInfo = 0x1001;
 constexpr int kRespOK = 0x2001;
 constexpr quint16 kTypeCommand = 1;
 constexpr quint16 kTypeResponse = 3;
@@ -119,6 +120,11 @@ struct Cable {
 
     Container transact(quint16 code, quint32 transactionId, const QVector<quint32> &params)
     {
+        return send(code, transactionId, params) ? read() : Container();
+    }
+
+    bool send(quint16 code, quint32 transactionId, const QVector<quint32> &params)
+    {
         QByteArray command(kHeader + 4 * params.size(), '\0');
         uchar *out = reinterpret_cast<uchar *>(command.data());
         qToLittleEndian<quint32>(quint32(command.size()), out);
@@ -127,8 +133,12 @@ struct Cable {
         qToLittleEndian<quint32>(transactionId, out + 8);
         for (int i = 0; i < params.size(); ++i)
             qToLittleEndian<quint32>(params.at(i), out + kHeader + 4 * i);
-        if (pipe->bulkWrite(command.constData(), size_t(command.size()), kWaitMs) != TVK_Commu_UsbPipeIF::kLEOk)
-            return Container();
+        return pipe->bulkWrite(command.constData(), size_t(command.size()), kWaitMs) == TVK_Commu_UsbPipeIF::kLEOk;
+    }
+
+    // The next container from the camera, up to its short packet.
+    Container read()
+    {
         QByteArray buffer(64 * 1024, '\0');
         size_t received = 0;
         if (pipe->bulkRead(buffer.data(), size_t(buffer.size()), &received, kWaitMs) != TVK_Commu_UsbPipeIF::kLEOk)
@@ -404,6 +414,25 @@ private Q_SLOTS:
             QCOMPARE(later.type, kTypeEvent);
         } while (later.code != Camera::kEventObjectAdded);
         QCOMPARE(later.transactionId, kNoTransaction);
+    }
+
+    // Device Reset, which gphoto2 sends when OpenSession fails: the session
+    // is closed, and neither the answer of an unfinished transaction nor an
+    // older event reaches the host afterwards.
+    void deviceResetClosesTheSessionAndDropsWhatWasOnItsWay()
+    {
+        Cable cable;
+        QCOMPARE(cable.transact(Camera::kOpOpenSession, 0, {1}).code, quint16(kRespOK));
+        QVERIFY(cable.send(kOpGetDeviceInfo, 1, {}));
+        cable.responder.raiseEvent(Camera::kEventObjectAdded, {1});
+        QCOMPARE(cable.pipe->resetDevice(), TVK_Commu_UsbPipeIF::kLEOk);
+        QCOMPARE(cable.pipe->resetRequests(), 1);
+        QVERIFY(!cable.responder.sessionOpen());
+        QCOMPARE(cable.event(0).type, quint16(0));
+        const Container response = cable.transact(Camera::kOpOpenSession, 0, {1});
+        QCOMPARE(response.type, kTypeResponse);
+        QCOMPARE(response.code, quint16(kRespOK));
+        QCOMPARE(response.transactionId, 0u);
     }
 };
 
