@@ -113,6 +113,17 @@ void TVK_Emulator_Camera::raiseEvent(int eventCode, quint32 parameter)
     deliver(event);
 }
 
+void TVK_Emulator_Camera::raiseBareEvent(int eventCode)
+{
+    if (!m_attached.load())
+        return;
+    CameraEvent event;
+    event.kind = TVK_Commu_CameraAccess_Base::kLEVendorEvent;
+    event.code = eventCode;
+    event.hasParameter = false;
+    deliver(event);
+}
+
 void TVK_Emulator_Camera::raiseObjectAdded(const QString &objectName, quint32 handle)
 {
     if (!m_attached.load())

@@ -131,6 +131,9 @@ public:
     qint64 setting(eLESetting which, qint64 fallback = 0) const;
     // Raises a vendor event with its first parameter, from the camera's thread.
     void raiseEvent(int eventCode, quint32 parameter = 0);
+    // Raises an event that has no parameter (CaptureComplete says all by its
+    // code and transaction).
+    void raiseBareEvent(int eventCode);
     // Announces a new object ready for transfer, with its handle.
     void raiseObjectAdded(const QString &objectName, quint32 handle);
     // Runs work on the camera's thread after delayMs (scaled), under the state

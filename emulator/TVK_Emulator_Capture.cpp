@@ -445,7 +445,7 @@ void TVK_Emulator_Capture::takePicture()
     if (d->captureCompleteDue) {
         d->captureCompleteDue = false;
         if (profile != nullptr && profile->supportsEvent(Camera::kEventCaptureComplete))
-            camera()->raiseEvent(Camera::kEventCaptureComplete);
+            camera()->raiseBareEvent(Camera::kEventCaptureComplete);
     }
 }
 

@@ -19,6 +19,12 @@ void TVK_Emulator_UsbPipe::setDevice(PacketSink packets, CancelSink cancel, Stat
     m_statusSource = std::move(status);
 }
 
+void TVK_Emulator_UsbPipe::setResetHandler(ResetSink reset)
+{
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    m_resetSink = std::move(reset);
+}
+
 void TVK_Emulator_UsbPipe::sendToHost(const QVector<QByteArray> &pieces)
 {
     Transfer transfer;
@@ -221,6 +227,25 @@ TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::cancelTransaction(quint32 t
     m_lastCancelled.store(transactionId);
     if (sink)
         sink(transactionId);
+    return kLEOk;
+}
+
+TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbPipe::resetDevice()
+{
+    ResetSink sink;
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        if (m_gone.load())
+            return kLEGone;
+        // Nothing of the old state reaches the host afterwards: neither the
+        // rest of a data phase or response nor an event raised before.
+        m_toHost.clear();
+        m_events.clear();
+        sink = m_resetSink;
+    }
+    m_resetRequests.fetch_add(1);
+    if (sink)
+        sink();
     return kLEOk;
 }
 

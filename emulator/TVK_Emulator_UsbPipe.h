@@ -28,12 +28,15 @@ public:
     using PacketSink = std::function<void(const unsigned char *packet, size_t size)>;
     using CancelSink = std::function<void(quint32 transactionId)>;
     using StatusSource = std::function<quint16()>;
+    using ResetSink = std::function<void()>;
 
     explicit TVK_Emulator_UsbPipe(int packetSize = kHighSpeedPacketSize);
     ~TVK_Emulator_UsbPipe() override;
 
     // --- The device's side ------------------------------------------------------
     void setDevice(PacketSink packets, CancelSink cancel, StatusSource status);
+    // Called on the host's thread for a Device Reset request.
+    void setResetHandler(ResetSink reset);
     // Queues one transfer to the host: the pieces back to back, in packets,
     // ended by a short packet or, when its size is a multiple of the packet
     // size, a zero-length one. Pieces are shared, not copied.
@@ -51,6 +54,7 @@ public:
     int cancelRequests() const { return m_cancelRequests.load(); }
     quint32 lastCancelledTransaction() const { return m_lastCancelled.load(); }
     int statusRequests() const { return m_statusRequests.load(); }
+    int resetRequests() const { return m_resetRequests.load(); }
     // Bulk-out writes and zero-length packets the host sent.
     int bulkWrites() const { return m_bulkWrites.load(); }
     int zeroLengthPacketsFromHost() const { return m_zeroPacketsFromHost.load(); }
@@ -66,6 +70,9 @@ public:
     eLEResult interruptRead(void *buffer, size_t size, size_t *received, int timeoutMs) override;
     eLEResult cancelTransaction(quint32 transactionId, int timeoutMs) override;
     eLEResult deviceStatus(quint16 *responseCode, int timeoutMs) override;
+    // The class's Device Reset request: what was on its way to the host is
+    // dropped and the device goes back to where it was before any session.
+    eLEResult resetDevice();
 
 private:
     struct Transfer {
@@ -90,12 +97,14 @@ private:
     PacketSink m_packetSink;
     CancelSink m_cancelSink;
     StatusSource m_statusSource;
+    ResetSink m_resetSink;
     std::function<void()> m_unplugHandler;
     qint64 m_unplugAfter = -1;
     std::atomic<bool> m_gone{false};
     std::atomic<int> m_cancelRequests{0};
     std::atomic<quint32> m_lastCancelled{0};
     std::atomic<int> m_statusRequests{0};
+    std::atomic<int> m_resetRequests{0};
     std::atomic<int> m_bulkWrites{0};
     std::atomic<int> m_zeroPacketsFromHost{0};
     std::atomic<qint64> m_copyNanoseconds{0};

@@ -23,6 +23,8 @@ constexpr int kRespSessionNotOpen = 0x2003;
 constexpr int kRespDeviceBusy = 0x2019;
 constexpr int kRespSessionAlreadyOpen = 0x201E;
 constexpr int kRespTransactionCancelled = 0x201F;
+constexpr int kOpInitiateCapture = 0x100E;
+constexpr quint32 kNoTransaction = 0xFFFFFFFFu;
 
 QByteArray container(quint16 type, int code, quint32 transactionId, const QVector<quint32> &params)
 {
@@ -50,6 +52,7 @@ TVK_Emulator_UsbResponder::TVK_Emulator_UsbResponder(std::shared_ptr<TVK_Emulato
 {
     m_pipe->setDevice([this](const unsigned char *packet, size_t size) { receivePacket(packet, size); },
                       [this](quint32 transactionId) { cancel(transactionId); }, [this]() { return deviceStatus(); });
+    m_pipe->setResetHandler([this]() { reset(); });
     if (m_camera)
         m_camera->setEventHandler([this](const TVK_Emulator_Camera::CameraEvent &event) { deliverEvent(event); });
 }
@@ -60,6 +63,7 @@ TVK_Emulator_UsbResponder::~TVK_Emulator_UsbResponder()
     if (m_camera)
         m_camera->setEventHandler(nullptr);
     m_pipe->setDevice(nullptr, nullptr, nullptr);
+    m_pipe->setResetHandler(nullptr);
 }
 
 void TVK_Emulator_UsbResponder::setStaleResponses(int count)
@@ -174,6 +178,20 @@ void TVK_Emulator_UsbResponder::cancel(quint32 transactionId)
         m_cancelledAt = std::chrono::steady_clock::now();
     }
     debugLog(kLELogDummy, "TVK_Emulator_UsbResponder::cancel() - transaction 0x%08X", transactionId);
+}
+
+void TVK_Emulator_UsbResponder::reset()
+{
+    m_incoming.clear();
+    m_expected = 0;
+    m_commandPending = false;
+    {
+        const std::lock_guard<std::mutex> locker(m_mutex);
+        m_cancelling = false;
+        m_captureTransaction = kNoTransaction;
+    }
+    m_sessionOpen.store(false);
+    debugLog(kLELogDummy, "TVK_Emulator_UsbResponder::reset() - session closed by the host's Device Reset");
 }
 
 bool TVK_Emulator_UsbResponder::stillCancelling()
@@ -297,17 +315,42 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
     const auto phase = !dataOut.isNull() ? TVK_Emulator_Transaction::kLEDataOut
                        : dataIn          ? TVK_Emulator_Transaction::kLEDataIn
                                          : TVK_Emulator_Transaction::kLENoData;
+    // The capture's events carry its transaction: taken before the camera
+    // runs it, since the camera's thread may raise them before it returns.
+    const bool capture = code == kOpInitiateCapture;
+    if (capture)
+        setCaptureTransaction(transactionId);
     const TVK_Emulator_Camera::Result result = m_camera->transact(code, params, phase, dataOut);
     if (!result.transportOk) {
         // The camera is gone: nothing more comes from it.
         m_pipe->unplug();
         return;
     }
+    if (capture && result.responseCode != kRespOK)
+        setCaptureTransaction(kNoTransaction);
     // Data only with success; a refusal or a busy camera answers with the
     // response alone, where the host expected the data.
     if (dataIn && result.responseCode == kRespOK)
         sendData(code, transactionId, result.data);
-    sendResponse(result.responseCode, transactionId);
+    sendResponse(result.responseCode, transactionId, result.responseParams);
+}
+
+void TVK_Emulator_UsbResponder::setCaptureTransaction(quint32 transactionId)
+{
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    m_captureTransaction = transactionId;
+}
+
+quint32 TVK_Emulator_UsbResponder::eventTransaction(int code)
+{
+    if (code != TVK_Emulator_Camera::kEventObjectAdded && code != TVK_Emulator_Camera::kEventCaptureComplete)
+        return kNoTransaction;
+    const std::lock_guard<std::mutex> locker(m_mutex);
+    const quint32 transactionId = m_captureTransaction;
+    // The capture is over with its completion; later objects are the camera's own.
+    if (code == TVK_Emulator_Camera::kEventCaptureComplete)
+        m_captureTransaction = kNoTransaction;
+    return transactionId;
 }
 
 void TVK_Emulator_UsbResponder::sendData(int code, quint32 transactionId, const QByteArray &payload)
@@ -317,7 +360,7 @@ void TVK_Emulator_UsbResponder::sendData(int code, quint32 transactionId, const 
     m_pipe->sendToHost({header, payload});
 }
 
-void TVK_Emulator_UsbResponder::sendResponse(int code, quint32 transactionId)
+void TVK_Emulator_UsbResponder::sendResponse(int code, quint32 transactionId, const QVector<quint32> &params)
 {
     {
         const std::lock_guard<std::mutex> locker(m_mutex);
@@ -325,12 +368,12 @@ void TVK_Emulator_UsbResponder::sendResponse(int code, quint32 transactionId)
         for (; m_staleResponses > 0 && transactionId > 0; --m_staleResponses)
             m_pipe->sendToHost({container(kTypeResponse, kRespTransactionCancelled, transactionId - 1, {})});
     }
-    m_pipe->sendToHost({container(kTypeResponse, code, transactionId, {})});
+    m_pipe->sendToHost({container(kTypeResponse, code, transactionId, params)});
 }
 
 void TVK_Emulator_UsbResponder::raiseEvent(int code, const QVector<quint32> &params)
 {
-    m_pipe->sendEvent(container(kTypeEvent, code, 0xFFFFFFFFu, params));
+    m_pipe->sendEvent(container(kTypeEvent, code, kNoTransaction, params));
 }
 
 void TVK_Emulator_UsbResponder::deliverEvent(const TVK_Emulator_Camera::CameraEvent &event)
@@ -341,13 +384,15 @@ void TVK_Emulator_UsbResponder::deliverEvent(const TVK_Emulator_Camera::CameraEv
         m_pipe->unplug();
         return;
     case TVK_Commu_CameraAccess_Base::kLEObjectTransferRequested:
-        raiseEvent(kEventRequestObjectTransfer, {0});
+        // The object to fetch is the event's one parameter.
+        raiseEvent(kEventRequestObjectTransfer, {event.parameter});
         return;
-    case TVK_Commu_CameraAccess_Base::kLEVendorEvent:
+    case TVK_Commu_CameraAccess_Base::kLEVendorEvent: {
+        QVector<quint32> params;
         if (event.hasParameter)
-            raiseEvent(event.code, {event.parameter});
-        else
-            raiseEvent(event.code, {});
+            params.append(event.parameter);
+        m_pipe->sendEvent(container(kTypeEvent, event.code, eventTransaction(event.code), params));
         return;
+    }
     }
 }

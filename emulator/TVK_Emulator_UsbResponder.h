@@ -60,11 +60,18 @@ public:
 private:
     void receivePacket(const unsigned char *packet, size_t size);
     void cancel(quint32 transactionId);
+    // The host's Device Reset: the transaction and the session are gone.
+    void reset();
     quint16 deviceStatus();
     bool stillCancelling();
     void handleContainer(const QByteArray &container);
     void answer(int code, quint32 transactionId, const QVector<quint32> &params, const QByteArray &dataOut);
-    void sendResponse(int code, quint32 transactionId);
+    void sendResponse(int code, quint32 transactionId, const QVector<quint32> &params = {});
+    // The InitiateCapture whose objects and completion are being reported
+    // (0xFFFFFFFF: none).
+    void setCaptureTransaction(quint32 transactionId);
+    // The transaction an event of this code belongs to.
+    quint32 eventTransaction(int code);
     void sendData(int code, quint32 transactionId, const QByteArray &payload);
     void deliverEvent(const TVK_Emulator_Camera::CameraEvent &event);
     static bool hasDataOut(int code);
@@ -82,7 +89,7 @@ private:
     quint32 m_pendingTransaction = 0;
     QVector<quint32> m_pendingParams;
 
-    mutable std::mutex m_mutex; // what tests set and read
+    mutable std::mutex m_mutex; // what tests set and read, and the capture being reported
     QByteArray m_loopback;                 // the bytes kept
     QHash<int, bool> m_loopbackDataOut;    // operation code -> has data out
     QVector<quint32> m_transactionIds;
@@ -93,6 +100,7 @@ private:
     int m_busyAfterCancelMs = kBusyAfterCancelMs;
     bool m_cancelling = false;
     std::chrono::steady_clock::time_point m_cancelledAt;
+    quint32 m_captureTransaction = 0xFFFFFFFFu;
     std::atomic<bool> m_sessionOpen{false};
     std::atomic<int> m_transactionsWhileCancelling{0};
 };
