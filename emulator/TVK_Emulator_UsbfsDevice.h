@@ -8,6 +8,7 @@
 #include <mutex>
 
 class TVK_Emulator_UsbPipe;
+struct usbdevfs_urb;
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
 typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
 typedef struct _UMockdevIoctlData UMockdevIoctlData;
@@ -42,6 +43,17 @@ public:
     // A kernel driver holds the interface: a plain claim fails with EBUSY,
     // a claim that disconnects it succeeds, and connecting binds it again.
     void bindKernelDriver() { m_driverBound.store(true); }
+    // The device stalls an endpoint (0x81, 0x02, 0x83, ...): after urbsFirst
+    // more of its URBs have completed, the next one ends with EPIPE, and so
+    // does every later one until the host clears the halt.
+    void stall(quint8 endpoint, int urbsFirst = 0);
+    // Whether the host controller offers scatter-gather (as xHCI does; the
+    // default). Without it libusb splits every bulk transfer into 16 KiB URBs
+    // chained by bulk continuation, as on EHCI-less and older embedded hosts;
+    // a short packet in one of them then ends the URB with EREMOTEIO and the
+    // kernel cancels the chain's later URBs, so none of them takes the next
+    // transfer's bytes. Read by libusb when it opens the device.
+    void setScatterGather(bool offered) { m_scatterGather.store(offered); }
 
     // --- What the host did --------------------------------------------------------
     int claims() const { return m_claims.load(); }
@@ -50,8 +62,32 @@ public:
     bool driverBound() const { return m_driverBound.load(); }
     int urbsSubmitted() const { return m_urbsSubmitted.load(); }
     int clearedHalts() const { return m_clearedHalts.load(); }
+    // The same for one endpoint, and the longest URB submitted to it.
+    int urbsSubmitted(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].urbs.load(); }
+    int largestUrb(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].largestUrb.load(); }
+    int clearedHalts(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].clearedHalts.load(); }
+    bool isHalted(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].halted.load(); }
+    // URBs of a continuation chain the device cancelled after a short packet.
+    int cancelledContinuations() const { return m_cancelledContinuations.load(); }
 
 private:
+    struct Endpoint {
+        std::atomic<int> urbs{0};
+        std::atomic<int> largestUrb{0};
+        std::atomic<int> stallAfter{-1}; // URBs until the stall; -1: none due
+        std::atomic<bool> halted{false};
+        std::atomic<int> clearedHalts{0};
+        bool chainBroken = false; // umockdev's thread only: continuations refused
+    };
+    // The kernel's index of an endpoint: its number, with the direction as 0x10.
+    static int slotOf(quint8 endpoint) { return (endpoint & 0x0F) | ((endpoint & 0x80) >> 3); }
+    // An URB of the endpoint ends now: true when it stalls (its status set).
+    bool stallsNow(usbdevfs_urb *urb);
+    void countCompleted(quint8 endpoint);
+    // After a bulk URB ended early or in error: the chain's later URBs go.
+    void breakChain(quint8 endpoint);
+    void clearHalt(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
+
     static int onIoctl(UMockdevIoctlBase *handler, UMockdevIoctlClient *client, void *self);
     bool handle(UMockdevIoctlClient *client);
     void submit(UMockdevIoctlClient *client, UMockdevIoctlData *arg);
@@ -80,4 +116,7 @@ private:
     std::atomic<int> m_releases{0};
     std::atomic<int> m_urbsSubmitted{0};
     std::atomic<int> m_clearedHalts{0};
+    std::atomic<bool> m_scatterGather{true};
+    std::atomic<int> m_cancelledContinuations{0};
+    Endpoint m_endpoints[32];
 };
