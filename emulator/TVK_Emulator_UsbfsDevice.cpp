@@ -324,7 +324,6 @@ void TVK_Emulator_UsbfsDevice::breakChain(quint8 address)
             urb->actual_length = 0;
             m_reapable.push_back(*it);
             it = m_waiting.erase(it);
-            m_cancelledContinuations.fetch_add(1);
         } else {
             ++it;
         }

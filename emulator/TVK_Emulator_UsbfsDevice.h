@@ -48,10 +48,10 @@ public:
     // does every later one until the host clears the halt.
     void stall(quint8 endpoint, int urbsFirst = 0);
     // Whether the host controller offers scatter-gather (as xHCI does; the
-    // default). Without it libusb splits every bulk transfer into 16 KiB URBs
-    // chained by bulk continuation, as on EHCI-less and older embedded hosts;
-    // a short packet in one of them then ends the URB with EREMOTEIO and the
-    // kernel cancels the chain's later URBs, so none of them takes the next
+    // default). Without it, as on some embedded hosts, libusb splits every
+    // bulk transfer into 16 KiB URBs chained by bulk continuation; a short
+    // packet before the chain's last URB ends that URB with EREMOTEIO and the
+    // kernel cancels the later ones, so none of them takes the next
     // transfer's bytes. Read by libusb when it opens the device.
     void setScatterGather(bool offered) { m_scatterGather.store(offered); }
 
@@ -67,8 +67,6 @@ public:
     int largestUrb(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].largestUrb.load(); }
     int clearedHalts(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].clearedHalts.load(); }
     bool isHalted(quint8 endpoint) const { return m_endpoints[slotOf(endpoint)].halted.load(); }
-    // URBs of a continuation chain the device cancelled after a short packet.
-    int cancelledContinuations() const { return m_cancelledContinuations.load(); }
 
 private:
     struct Endpoint {
@@ -117,6 +115,5 @@ private:
     std::atomic<int> m_urbsSubmitted{0};
     std::atomic<int> m_clearedHalts{0};
     std::atomic<bool> m_scatterGather{true};
-    std::atomic<int> m_cancelledContinuations{0};
     Endpoint m_endpoints[32];
 };

@@ -93,14 +93,7 @@ struct Rig {
         access->closeConnection();
         access.reset(); // libusb goes before the mocked bus
     }
-    bool open()
-    {
-        QSignalSpy available(access.get(), &Access::signalDeviceAvailable);
-        access->checkDeviceAvailable();
-        if (available.isEmpty())
-            return false;
-        return openAnnounced(available.takeFirst());
-    }
+    bool open() { return poll(); }
     // As the controller opens what signalDeviceAvailable announced.
     bool openAnnounced(const QList<QVariant> &args)
     {
