@@ -9,9 +9,11 @@
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -370,7 +372,7 @@ bool TVK_Emulator_UsbfsDevice::fill(UMockdevIoctlData *urbData)
     const TVK_Commu_UsbPipeIF::eLEResult result =
         urb->type == USBDEVFS_URB_TYPE_INTERRUPT
             ? m_device->interruptRead(urb->buffer, size_t(urb->buffer_length), &received, 0)
-            : m_device->bulkRead(urb->buffer, size_t(urb->buffer_length), &received, 0);
+            : bulkIn(urb->buffer, size_t(urb->buffer_length), &received);
     if (result == TVK_Commu_UsbPipeIF::kLETimeout)
         return false;
     countCompleted(urb->endpoint);
@@ -381,6 +383,41 @@ bool TVK_Emulator_UsbfsDevice::fill(UMockdevIoctlData *urbData)
         && urb->actual_length < urb->buffer_length)
         urb->status = -EREMOTEIO;
     return true;
+}
+
+TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbfsDevice::bulkIn(void *buffer, size_t size, size_t *received)
+{
+    const int left = m_bytesUntilEarlyEnd.load();
+    if (left < 0)
+        return m_device->bulkRead(buffer, size, received, 0);
+    *received = 0;
+    if (left == 0) {
+        // The zero-length packet after a last full URB.
+        m_bytesUntilEarlyEnd.store(-1);
+        return TVK_Commu_UsbPipeIF::kLEOk;
+    }
+    const size_t room = std::min(size, size_t(left));
+    const TVK_Commu_UsbPipeIF::eLEResult result = m_device->bulkRead(buffer, room, received, 0);
+    if (result != TVK_Commu_UsbPipeIF::kLEOk)
+        return result;
+    if (*received < room) {
+        m_bytesUntilEarlyEnd.store(-1); // the transfer ended by itself before
+        return result;
+    }
+    if (*received < size_t(left)) {
+        m_bytesUntilEarlyEnd.store(left - int(*received));
+        return result;
+    }
+    // The end: what the transfer still holds is never sent, up to the packet
+    // that ends it; the zero-length packet ends this URB, or the next when
+    // this one is full.
+    std::vector<unsigned char> rest(1024 * 1024);
+    size_t dropped = rest.size();
+    while (dropped == rest.size()
+           && m_device->bulkRead(rest.data(), rest.size(), &dropped, 0) == TVK_Commu_UsbPipeIF::kLEOk) {
+    }
+    m_bytesUntilEarlyEnd.store(room < size ? -1 : 0);
+    return result;
 }
 
 void TVK_Emulator_UsbfsDevice::reap(UMockdevIoctlClient *client, UMockdevIoctlData *arg)

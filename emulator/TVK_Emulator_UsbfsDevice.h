@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TVK_Commu_UsbPipeIF.h"
+
 #include <QtGlobal>
 
 #include <atomic>
@@ -54,6 +56,10 @@ public:
     // kernel cancels the later ones, so none of them takes the next
     // transfer's bytes. Read by libusb when it opens the device.
     void setScatterGather(bool offered) { m_scatterGather.store(offered); }
+    // The device's next bulk-in transfer ends after this many bytes (whole
+    // packets) with a zero-length packet, and the rest of it is never sent:
+    // a camera whose data phase is shorter than its header says.
+    void endTransferEarly(int bytes) { m_bytesUntilEarlyEnd.store(qMax(1, bytes)); }
 
     // --- What the host did --------------------------------------------------------
     int claims() const { return m_claims.load(); }
@@ -98,6 +104,8 @@ private:
     int control(unsigned char *buffer, int length, int *actualLength);
     // Gives a waiting IN URB what the device has sent; false while nothing came.
     bool fill(UMockdevIoctlData *urbData);
+    // What the device sends of its transfer into buffer, its early end included.
+    TVK_Commu_UsbPipeIF::eLEResult bulkIn(void *buffer, size_t size, size_t *received);
 
     std::mutex m_deviceMutex;
     std::shared_ptr<TVK_Emulator_UsbPipe> m_pluggedDevice; // guarded by m_deviceMutex
@@ -115,5 +123,6 @@ private:
     std::atomic<int> m_urbsSubmitted{0};
     std::atomic<int> m_clearedHalts{0};
     std::atomic<bool> m_scatterGather{true};
+    std::atomic<int> m_bytesUntilEarlyEnd{-1}; // -1: the transfer runs to its end
     Endpoint m_endpoints[32];
 };

@@ -156,6 +156,8 @@ private Q_SLOTS:
     void unplugWhileIdleClosesOnceAndReplugIsAnnounced_data();
     void unplugWhileIdleClosesOnceAndReplugIsAnnounced();
     void nodeWithoutPermissionWarnsOnceAndOpensOnceGranted();
+    void shortDataPhaseEndsTheReadAndItsResponseFollows_data();
+    void shortDataPhaseEndsTheReadAndItsResponseFollows();
     void stalledBulkEndpointIsClearedAndTheNextTransactionWorks_data();
     void stalledBulkEndpointIsClearedAndTheNextTransactionWorks();
     void stalledEventEndpointIsClearedAndEventsArriveAgain();
@@ -389,6 +391,42 @@ void tst_LibusbBus::nodeWithoutPermissionWarnsOnceAndOpensOnceGranted()
     QVERIFY(rig.poll());
     QVERIFY(rig.ping());
     QCOMPARE(warnings.size(), 1);
+}
+
+void tst_LibusbBus::shortDataPhaseEndsTheReadAndItsResponseFollows_data()
+{
+    QTest::addColumn<bool>("scatterGather");
+    QTest::addColumn<int>("sentBytes"); // of the container, whole packets
+    QTest::newRow("one URB") << true << 40 * MockBus::kPacketSize;
+    // The short packet comes in the chain's second URB: the kernel cancels
+    // the three after it, or they would take the response.
+    QTest::newRow("16 KiB URBs chained, short amid the chain") << false << 40 * MockBus::kPacketSize;
+    // A full URB, then the zero-length packet alone in the next.
+    QTest::newRow("16 KiB URBs chained, ends with a full URB")
+        << false << MockBus::kPacketSize + kContinuationUrbBytes;
+}
+
+// A camera whose data phase is shorter than its header says: the read ends
+// at the short packet with what came, and the response is read after it.
+void tst_LibusbBus::shortDataPhaseEndsTheReadAndItsResponseFollows()
+{
+    QFETCH(bool, scatterGather);
+    QFETCH(int, sentBytes);
+    Rig rig(0, kProduct, scatterGather);
+    QVERIFY(rig.open());
+    constexpr int kObject = 70000;
+    QByteArray object(kObject, '\0');
+    for (int i = 0; i < kObject; ++i)
+        object[i] = char(i * 13 + i / 509);
+    QVERIFY(rig.access->sendData(kOpLoopbackOut, 0, nullptr, object.constData(), unsigned(kObject), "test"));
+    rig.bus.usbfs().endTransferEarly(sentBytes);
+    QByteArray back(kObject, '\0');
+    quint64 received = 0;
+    QVERIFY(rig.access->recvData(kOpLoopbackIn, 0, nullptr, back.data(), unsigned(kObject), "test", &received));
+    QCOMPARE(received, quint64(sentBytes - kHeader));
+    QVERIFY(back.left(int(received)) == object.left(int(received)));
+    QVERIFY(rig.ping());
+    QCOMPARE(rig.closedCount(), 0);
 }
 
 void tst_LibusbBus::stalledBulkEndpointIsClearedAndTheNextTransactionWorks_data()
