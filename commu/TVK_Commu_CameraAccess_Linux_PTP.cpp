@@ -25,8 +25,9 @@ const char *const kBusyWarning =
     "The camera is in use by another program, usually the desktop's camera volume monitor. "
     "Run \"gio mount -s gphoto2\" (or stop gvfs-gphoto2-volume-monitor), then plug the camera in again.";
 const char *const kAccessWarning =
-    "The camera cannot be opened: no permission on its USB device. Install the program's udev rule, "
-    "then plug the camera in again.";
+    "The camera cannot be opened: no permission on its USB device. Install the program's udev rule "
+    "70-norba-pellora.rules (the package puts it into /usr/lib/udev/rules.d, a build from source into "
+    "/etc/udev/rules.d), run \"sudo udevadm control --reload-rules\", then plug the camera in again.";
 
 } // namespace
 
@@ -130,12 +131,12 @@ bool TVK_Commu_CameraAccess_Linux_PTP::checkDeviceAvailable()
     }
     m_knownDevices = candidates;
     // A device that was unplugged is warned about again when it comes back.
-    const QSet<QString> warned = m_warnedDevices;
-    for (const QString &deviceId : warned) {
+    const QList<QString> failed = m_openFailures.keys();
+    for (const QString &deviceId : failed) {
         const bool present = std::any_of(candidates.cbegin(), candidates.cend(),
                                          [&deviceId](const KnownDevice &known) { return known.deviceId == deviceId; });
         if (!present)
-            m_warnedDevices.remove(deviceId);
+            m_openFailures.remove(deviceId);
     }
     return found;
 }
@@ -228,19 +229,27 @@ bool TVK_Commu_CameraAccess_Linux_PTP::openPnpSession(const QString &deviceId)
     QString detail;
     std::shared_ptr<TVK_Commu_UsbPipeIF> pipe = m_bus ? m_bus->open(deviceId, &error, &detail) : nullptr;
     if (!pipe) {
-        debugLog(kLELogAlways, "%s - Failed to Open the device %s: %s", prefix, qUtf8Printable(deviceId),
-                 qUtf8Printable(detail));
+        // The poll tries again every second: the same failure is logged at
+        // the 1st, 2nd, 4th, 8th ... attempt in a row only, and warned about
+        // once per attachment.
+        OpenFailure &failure = m_openFailures[deviceId];
+        const bool news = failure.kind != error;
+        failure.attempts = news ? 1 : failure.attempts + 1;
+        failure.kind = error;
+        if ((failure.attempts & (failure.attempts - 1)) == 0)
+            debugLog(kLELogAlways, "%s - Failed to Open the device %s: %s (attempt %d)", prefix,
+                     qUtf8Printable(deviceId), qUtf8Printable(detail), failure.attempts);
         const char *warning = error == TVK_Commu_UsbBusIF::kLEBusy           ? kBusyWarning
                               : error == TVK_Commu_UsbBusIF::kLEAccessDenied ? kAccessWarning
                                                                              : nullptr;
-        // Once per attachment, although the poll tries again every second.
-        if (warning != nullptr && !m_warnedDevices.contains(deviceId)) {
-            m_warnedDevices.insert(deviceId);
+        if (warning != nullptr && news) {
             debugLog(kLELogAlways, "%s - %s", prefix, warning);
             Q_EMIT signalConnectionWarning(QString::fromUtf8(warning));
         }
         return false;
     }
+    // A later failure is news again.
+    m_openFailures.remove(deviceId);
     auto framing = std::make_shared<TVK_Commu_UsbFraming>(pipe);
     framing->setTimeoutMs(m_transferTimeoutMs);
     auto engine = std::make_shared<Engine>(framing);

@@ -4,8 +4,8 @@
 #include "TVK_Commu_PtpTransactionEngine.h"
 #include "TVK_Commu_UsbBusIF.h"
 
+#include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QVector>
 
@@ -85,7 +85,13 @@ private:
     std::unique_ptr<TVK_Commu_UsbBusIF> m_bus;
     int m_transferTimeoutMs;
     QVector<KnownDevice> m_knownDevices;   // the controller's thread only
-    QSet<QString> m_warnedDevices;            // devices warned about since they were attached
+    // How opening a device failed last, and how often in a row, since it was
+    // attached: the poll tries again every second.
+    struct OpenFailure {
+        TVK_Commu_UsbBusIF::eLEOpenError kind = TVK_Commu_UsbBusIF::kLENoError;
+        int attempts = 0;
+    };
+    QHash<QString, OpenFailure> m_openFailures;
 
     // The open device; replaced under the mutex, used through copies so that a
     // removal on another thread never pulls it from under a transaction.

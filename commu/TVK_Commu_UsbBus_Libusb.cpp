@@ -141,7 +141,7 @@ public:
                                               &transferred, unsigned(timeoutMs));
         if (code == LIBUSB_SUCCESS && size_t(transferred) != size)
             return kLEIoError;
-        return resultOf(code);
+        return resultOf(afterStall(code, m_endpoints.bulkOut));
     }
 
     eLEResult bulkRead(void *buffer, size_t size, size_t *received, int timeoutMs) override
@@ -150,7 +150,7 @@ public:
         const int code = libusb_bulk_transfer(m_handle, m_endpoints.bulkIn, static_cast<unsigned char *>(buffer),
                                               int(size), &transferred, unsigned(timeoutMs));
         *received = size_t(qMax(0, transferred));
-        return resultOf(code);
+        return resultOf(afterStall(code, m_endpoints.bulkIn));
     }
 
     eLEResult interruptRead(void *buffer, size_t size, size_t *received, int timeoutMs) override
@@ -166,7 +166,7 @@ public:
                                                    static_cast<unsigned char *>(buffer), int(size), &transferred,
                                                    unsigned(timeoutMs));
         *received = size_t(qMax(0, transferred));
-        return resultOf(code);
+        return resultOf(afterStall(code, m_endpoints.interruptIn));
     }
 
     eLEResult cancelTransaction(quint32 transactionId, int timeoutMs) override
@@ -199,6 +199,20 @@ public:
     }
 
 private:
+    // A stalled endpoint stays halted, failing every later transfer, until
+    // the host clears it. The transaction's cancel clears both bulk
+    // endpoints again, but nothing cancels on the event pipe; so the halt
+    // goes here, where it is seen, and the transfer still fails.
+    int afterStall(int code, quint8 endpoint)
+    {
+        if (code != LIBUSB_ERROR_PIPE)
+            return code;
+        const int cleared = libusb_clear_halt(m_handle, endpoint);
+        debugLog(kLELogAlways, "TVK_Commu_UsbBus_Libusb - Error: endpoint 0x%02X stalled; clearing its halt: %s",
+                 unsigned(endpoint), libusb_error_name(cleared));
+        return code;
+    }
+
     std::shared_ptr<TVK_Commu_UsbBus_Libusb::Context> m_context;
     libusb_device_handle *m_handle;
     const Endpoints m_endpoints;

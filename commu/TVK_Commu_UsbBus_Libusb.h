@@ -5,10 +5,11 @@
 #include <memory>
 
 // The USB bus through libusb-1.0, and the only place that knows libusb. It
-// cannot be tested without a camera, so it does nothing but translate:
-// discovery of still-image interfaces, opening with the kernel driver
-// detached automatically, the three endpoints and the class Cancel request,
-// and hot-plug notices from a thread of its own where libusb has them.
+// does little but translate: discovery of still-image interfaces, opening
+// with the kernel driver detached automatically, the three endpoints (a
+// stalled one has its halt cleared at once) and the class requests, and
+// hot-plug notices from a thread of its own where libusb has them. Its tests
+// run it against the emulated camera on a USB bus mocked by umockdev.
 class TVK_Commu_UsbBus_Libusb : public TVK_Commu_UsbBusIF
 {
 public:

@@ -12,13 +12,14 @@
 
 #include <umockdev.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
 
-constexpr quint8 kEndpointBulkIn = 0x81;
-constexpr quint8 kEndpointBulkOut = 0x02;
-constexpr quint8 kEndpointInterruptIn = 0x83;
 constexpr int kInterruptPacketSize = 8;
 constexpr int kInterruptInterval = 9;
 
@@ -84,11 +85,38 @@ QByteArray record(const QString &path, int deviceNumber, const QByteArray &descr
 } // namespace
 
 TVK_Emulator_UmockdevBus::TVK_Emulator_UmockdevBus(int productId, quint16 vendorId, int interfaceClass)
-    : m_camera(std::make_shared<TVK_Emulator_Camera>(productId)), m_testbed(umockdev_testbed_new())
+    : m_testbed(umockdev_testbed_new())
 {
-    m_camera->setTimeScale(0.01);
-    connectCable();
-    m_usbfs = std::make_unique<TVK_Emulator_UsbfsDevice>(m_pipe);
+    addRootHub();
+    plug(productId, vendorId, interfaceClass);
+}
+
+TVK_Emulator_UmockdevBus::~TVK_Emulator_UmockdevBus()
+{
+    // The testbed stops umockdev's thread before the handlers go.
+    g_object_unref(m_testbed);
+    for (const std::unique_ptr<Plug> &plug : m_plugs) {
+        plug->usbfs.reset();
+        plug->responder.reset();
+    }
+}
+
+int TVK_Emulator_UmockdevBus::addCamera(int productId)
+{
+    plug(productId, 0, kClassStillImage);
+    return int(m_plugs.size()) - 1;
+}
+
+void TVK_Emulator_UmockdevBus::plug(int productId, quint16 vendorId, int interfaceClass)
+{
+    const int index = int(m_plugs.size());
+    auto plug = std::make_unique<Plug>();
+    plug->port = kPort + index;
+    plug->deviceNumber = kDeviceNumber + index;
+    plug->camera = std::make_shared<TVK_Emulator_Camera>(productId);
+    plug->camera->setTimeScale(0.01);
+    connectCable(*plug);
+    plug->usbfs = std::make_unique<TVK_Emulator_UsbfsDevice>(plug->pipe);
 
     constexpr int kTypeBulk = 2;
     constexpr int kTypeInterrupt = 3;
@@ -100,29 +128,21 @@ TVK_Emulator_UmockdevBus::TVK_Emulator_UmockdevBus(int productId, quint16 vendor
     const quint16 product = quint16(profile != nullptr ? profile->productId : productId);
     const QByteArray descriptors = deviceDescriptor(0, vendorId != 0 ? vendorId : emulatorVendorId(), product)
                                    + configuration(interfaceClass, 1, 1, endpoints);
-    m_cameraRecord = record(QString::fromLatin1(cameraPath()), kDeviceNumber, descriptors);
+    plug->record = record(QString::fromLatin1(cameraPath(plug->port)), plug->deviceNumber, descriptors);
 
-    addRootHub();
     const QByteArray node = QStringLiteral("/dev/bus/usb/%1/%2")
                                 .arg(kBusNumber, 3, 10, QLatin1Char('0'))
-                                .arg(kDeviceNumber, 3, 10, QLatin1Char('0'))
+                                .arg(plug->deviceNumber, 3, 10, QLatin1Char('0'))
                                 .toUtf8();
     GError *error = nullptr;
     // The node speaks usbfs before the device appears, so that an open
     // prompted by its arrival finds an answer.
-    if (!umockdev_testbed_attach_ioctl(m_testbed, node.constData(), m_usbfs->handler(), &error)) {
+    if (!umockdev_testbed_attach_ioctl(m_testbed, node.constData(), plug->usbfs->handler(), &error)) {
         qWarning("umockdev: no ioctl handler on %s: %s", node.constData(), error != nullptr ? error->message : "?");
         g_clear_error(&error);
     }
-    addCamera();
-}
-
-TVK_Emulator_UmockdevBus::~TVK_Emulator_UmockdevBus()
-{
-    // The testbed stops umockdev's thread before the handler goes.
-    g_object_unref(m_testbed);
-    m_usbfs.reset();
-    m_responder.reset();
+    addToSysfs(*plug);
+    m_plugs.push_back(std::move(plug));
 }
 
 bool TVK_Emulator_UmockdevBus::isMocked()
@@ -134,12 +154,37 @@ bool TVK_Emulator_UmockdevBus::isMocked()
 
 QString TVK_Emulator_UmockdevBus::deviceId()
 {
-    return QStringLiteral("usb:%1-%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kPort);
+    return deviceId(0);
+}
+
+QString TVK_Emulator_UmockdevBus::deviceId(int index)
+{
+    return QStringLiteral("usb:%1-%2").arg(kBusNumber, 3, 10, QLatin1Char('0')).arg(kPort + index);
 }
 
 quint16 TVK_Emulator_UmockdevBus::emulatorVendorId()
 {
     return TVK_Emulator_UsbBus::kVendorId;
+}
+
+std::shared_ptr<TVK_Emulator_UsbPipe> TVK_Emulator_UmockdevBus::pipe() const
+{
+    return m_plugs.front()->pipe;
+}
+
+std::shared_ptr<TVK_Emulator_Camera> TVK_Emulator_UmockdevBus::camera(int index) const
+{
+    return m_plugs.at(size_t(index))->camera;
+}
+
+std::shared_ptr<TVK_Emulator_UsbResponder> TVK_Emulator_UmockdevBus::responder(int index) const
+{
+    return m_plugs.at(size_t(index))->responder;
+}
+
+TVK_Emulator_UsbfsDevice &TVK_Emulator_UmockdevBus::usbfs(int index) const
+{
+    return *m_plugs.at(size_t(index))->usbfs;
 }
 
 void TVK_Emulator_UmockdevBus::addRootHub()
@@ -158,51 +203,72 @@ void TVK_Emulator_UmockdevBus::addRootHub()
 }
 
 // A new cable between the host's side and the camera: its own pipe and responder.
-void TVK_Emulator_UmockdevBus::connectCable()
+void TVK_Emulator_UmockdevBus::connectCable(Plug &plug)
 {
-    m_responder.reset(); // its handlers point into the old pipe
-    m_pipe = std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize);
-    m_responder = std::make_shared<TVK_Emulator_UsbResponder>(m_camera, m_pipe);
+    plug.responder.reset(); // its handlers point into the old pipe
+    plug.pipe = std::make_shared<TVK_Emulator_UsbPipe>(kPacketSize);
+    plug.responder = std::make_shared<TVK_Emulator_UsbResponder>(plug.camera, plug.pipe);
     // A cable pulled in the middle of a transfer takes the camera with it.
-    std::weak_ptr<TVK_Emulator_Camera> camera = m_camera;
-    m_pipe->setUnplugHandler([camera]() {
+    std::weak_ptr<TVK_Emulator_Camera> camera = plug.camera;
+    plug.pipe->setUnplugHandler([camera]() {
         if (auto body = camera.lock())
             body->removeDevice();
     });
 }
 
-void TVK_Emulator_UmockdevBus::addCamera()
+void TVK_Emulator_UmockdevBus::addToSysfs(const Plug &plug)
 {
     GError *error = nullptr;
-    if (!umockdev_testbed_add_from_string(m_testbed, m_cameraRecord.constData(), &error)) {
+    if (!umockdev_testbed_add_from_string(m_testbed, plug.record.constData(), &error)) {
         qWarning("umockdev: the camera could not be added: %s", error != nullptr ? error->message : "?");
         g_clear_error(&error);
     }
 }
 
-QByteArray TVK_Emulator_UmockdevBus::cameraPath()
+QByteArray TVK_Emulator_UmockdevBus::cameraPath(int port)
 {
-    return QStringLiteral("/devices/usb1/%1-%2").arg(kBusNumber).arg(kPort).toLatin1();
+    return QStringLiteral("/devices/usb1/%1-%2").arg(kBusNumber).arg(port).toLatin1();
+}
+
+QByteArray TVK_Emulator_UmockdevBus::nodeFile(const Plug &plug) const
+{
+    gchar *root = umockdev_testbed_get_root_dir(m_testbed);
+    const QByteArray rootDir(root);
+    g_free(root);
+    return rootDir
+           + QStringLiteral("/dev/bus/usb/%1/%2")
+                 .arg(kBusNumber, 3, 10, QLatin1Char('0'))
+                 .arg(plug.deviceNumber, 3, 10, QLatin1Char('0'))
+                 .toLatin1();
+}
+
+void TVK_Emulator_UmockdevBus::setNodeAccessible(bool accessible)
+{
+    const QByteArray file = nodeFile(*m_plugs.front());
+    if (::chmod(file.constData(), accessible ? 0666 : 0444) != 0)
+        qWarning("umockdev: the mode of %s stays: %s", file.constData(), std::strerror(errno));
 }
 
 void TVK_Emulator_UmockdevBus::unplug()
 {
-    m_camera->removeDevice();
-    m_pipe->unplug();
+    Plug &plug = *m_plugs.front();
+    plug.camera->removeDevice();
+    plug.pipe->unplug();
     announceRemoval();
 }
 
 void TVK_Emulator_UmockdevBus::plugIn()
 {
-    m_camera->attach();
-    connectCable();
-    m_usbfs->setDevice(m_pipe);
-    addCamera(); // umockdev sends the add uevent
+    Plug &plug = *m_plugs.front();
+    plug.camera->attach();
+    connectCable(plug);
+    plug.usbfs->setDevice(plug.pipe);
+    addToSysfs(plug); // umockdev sends the add uevent
 }
 
 void TVK_Emulator_UmockdevBus::announceRemoval()
 {
-    const QByteArray syspath = "/sys" + cameraPath();
+    const QByteArray syspath = "/sys" + cameraPath(m_plugs.front()->port);
     umockdev_testbed_uevent(m_testbed, syspath.constData(), "remove");
     umockdev_testbed_remove_device(m_testbed, syspath.constData());
 }

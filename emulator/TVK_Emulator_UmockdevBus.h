@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <vector>
 
 class TVK_Emulator_Camera;
 class TVK_Emulator_UsbPipe;
@@ -11,8 +12,8 @@ class TVK_Emulator_UsbResponder;
 class TVK_Emulator_UsbfsDevice;
 typedef struct _UMockdevTestbed UMockdevTestbed;
 
-// A Linux USB bus mocked by umockdev, with one emulated camera on it: a root
-// hub and, at its first port, a device whose sysfs entry carries a camera's
+// A Linux USB bus mocked by umockdev, with one emulated camera on it (more
+// can be added): a root hub and, at its first port, a device whose sysfs entry carries a camera's
 // descriptors (device, configuration, a still-image interface with bulk in,
 // bulk out and interrupt in) and whose /dev/bus/usb node speaks usbfs. The
 // real libusb of the process then finds and opens the emulated camera; the
@@ -29,6 +30,10 @@ public:
     static constexpr int kPacketSize = 512; // high speed bulk
 
     static constexpr int kClassStillImage = 6;
+    // The camera's endpoints.
+    static constexpr quint8 kEndpointBulkIn = 0x81;
+    static constexpr quint8 kEndpointBulkOut = 0x02;
+    static constexpr quint8 kEndpointInterruptIn = 0x83;
 
     // The vendor id is the emulator's unless given; a device of another
     // interface class is no camera to a still-image initiator.
@@ -45,10 +50,10 @@ public:
     static QString deviceId();
     static quint16 emulatorVendorId();
 
-    std::shared_ptr<TVK_Emulator_Camera> camera() const { return m_camera; }
-    std::shared_ptr<TVK_Emulator_UsbPipe> pipe() const { return m_pipe; }
-    std::shared_ptr<TVK_Emulator_UsbResponder> responder() const { return m_responder; }
-    TVK_Emulator_UsbfsDevice &usbfs() const { return *m_usbfs; }
+    std::shared_ptr<TVK_Emulator_Camera> camera() const { return camera(0); }
+    std::shared_ptr<TVK_Emulator_UsbPipe> pipe() const;
+    std::shared_ptr<TVK_Emulator_UsbResponder> responder() const { return responder(0); }
+    TVK_Emulator_UsbfsDevice &usbfs() const { return usbfs(0); }
 
     // The kernel's remove uevent, then the device leaves sysfs.
     void announceRemoval();
@@ -59,16 +64,43 @@ public:
     // the kernel's add uevent.
     void plugIn();
 
-private:
-    void addRootHub();
-    void addCamera();
-    void connectCable();
-    static QByteArray cameraPath();
+    // The first camera's node without the program's udev rule: nobody may
+    // write it (0444, so that the owner is refused as well), or with it
+    // (0666). A test running as root must also give up its right to override
+    // file permissions to see the difference.
+    void setNodeAccessible(bool accessible);
 
-    std::shared_ptr<TVK_Emulator_Camera> m_camera;
-    std::shared_ptr<TVK_Emulator_UsbPipe> m_pipe;
-    std::shared_ptr<TVK_Emulator_UsbResponder> m_responder;
-    std::unique_ptr<TVK_Emulator_UsbfsDevice> m_usbfs;
+    // --- More cameras ---------------------------------------------------------
+    // Another emulated camera at the next port, with the next device number,
+    // its own cable and usbfs node (the vendor id is the emulator's). Returns
+    // its index: 1 for the first one added; 0 is the camera of the
+    // constructor, the one the accessors without an index give.
+    int addCamera(int productId);
+    int cameraCount() const { return int(m_plugs.size()); }
+    static QString deviceId(int index);
+    std::shared_ptr<TVK_Emulator_Camera> camera(int index) const;
+    std::shared_ptr<TVK_Emulator_UsbResponder> responder(int index) const;
+    TVK_Emulator_UsbfsDevice &usbfs(int index) const;
+
+private:
+    // One camera on the bus and everything its node needs.
+    struct Plug {
+        int port = kPort;
+        int deviceNumber = kDeviceNumber;
+        std::shared_ptr<TVK_Emulator_Camera> camera;
+        std::shared_ptr<TVK_Emulator_UsbPipe> pipe;
+        std::shared_ptr<TVK_Emulator_UsbResponder> responder;
+        std::unique_ptr<TVK_Emulator_UsbfsDevice> usbfs;
+        QByteArray record; // the sysfs entry in umockdev's text form
+    };
+
+    void addRootHub();
+    void plug(int productId, quint16 vendorId, int interfaceClass);
+    void addToSysfs(const Plug &plug);
+    static void connectCable(Plug &plug);
+    static QByteArray cameraPath(int port);
+    QByteArray nodeFile(const Plug &plug) const;
+
     UMockdevTestbed *m_testbed = nullptr;
-    QByteArray m_cameraRecord; // the camera's sysfs entry in umockdev's text form
+    std::vector<std::unique_ptr<Plug>> m_plugs; // the constructor's camera first
 };

@@ -9,9 +9,11 @@
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -28,11 +30,21 @@ constexpr char kDriverName[] = "usb-storage";
 
 // What a current kernel offers on a host controller with scatter-gather (as
 // xHCI has): libusb then submits one URB per transfer of any size. Without
-// it libusb splits a transfer into 16 KiB URBs chained by bulk continuation,
-// whose cancelling after a short packet this device does not emulate.
+// it libusb splits a transfer into 16 KiB URBs chained by bulk continuation.
 constexpr quint32 kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION
-                                  | USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_BULK_SCATTER_GATHER
-                                  | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+                                  | USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+
+bool isBulk(const usbdevfs_urb *urb)
+{
+    return urb->type == USBDEVFS_URB_TYPE_BULK;
+}
+
+// A status that ends a chain of continued bulk URBs: anything but success
+// and the host's own unlinking.
+bool breaksChain(int status)
+{
+    return status != 0 && status != -ENOENT && status != -ECONNRESET;
+}
 
 usbdevfs_urb *urbOf(UMockdevIoctlData *data)
 {
@@ -99,7 +111,8 @@ bool TVK_Emulator_UsbfsDevice::handle(UMockdevIoctlClient *client)
     switch (request) {
     case USBDEVFS_GET_CAPABILITIES: {
         UMockdevIoctlData *caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(quint32), nullptr);
-        const quint32 value = kCapabilities;
+        const quint32 value =
+            kCapabilities | (m_scatterGather.load() ? quint32(USBDEVFS_CAP_BULK_SCATTER_GATHER) : 0u);
         std::memcpy(caps->data, &value, sizeof value);
         umockdev_ioctl_data_unref(caps);
         umockdev_ioctl_client_complete(client, 0, 0);
@@ -125,8 +138,7 @@ bool TVK_Emulator_UsbfsDevice::handle(UMockdevIoctlClient *client)
         driverRequest(client, arg);
         return true;
     case USBDEVFS_CLEAR_HALT:
-        m_clearedHalts.fetch_add(1);
-        umockdev_ioctl_client_complete(client, 0, 0);
+        clearHalt(client, arg);
         return true;
     case USBDEVFS_SUBMITURB:
         submit(client, arg);
@@ -223,7 +235,25 @@ void TVK_Emulator_UsbfsDevice::submit(UMockdevIoctlClient *client, UMockdevIoctl
         if (buffer != nullptr)
             umockdev_ioctl_data_unref(buffer);
     }
+    Endpoint &endpoint = m_endpoints[slotOf(urb->endpoint)];
+    if (isBulk(urb)) {
+        // A new transfer opens the endpoint again; a continuation of one that
+        // ended early or failed is refused, as the kernel does.
+        if ((urb->flags & USBDEVFS_URB_BULK_CONTINUATION) == 0) {
+            endpoint.chainBroken = false;
+        } else if (endpoint.chainBroken) {
+            umockdev_ioctl_data_unref(urbData);
+            umockdev_ioctl_client_complete(client, -1, EREMOTEIO);
+            return;
+        }
+    }
     m_urbsSubmitted.fetch_add(1);
+    if (urb->type != USBDEVFS_URB_TYPE_CONTROL) {
+        endpoint.urbs.fetch_add(1);
+        int largest = endpoint.largestUrb.load();
+        while (length > largest && !endpoint.largestUrb.compare_exchange_weak(largest, length)) {
+        }
+    }
     urb->actual_length = 0;
     urb->status = 0;
     unsigned char *bytes = static_cast<unsigned char *>(urb->buffer);
@@ -232,13 +262,74 @@ void TVK_Emulator_UsbfsDevice::submit(UMockdevIoctlClient *client, UMockdevIoctl
         m_reapable.push_back(urbData);
     } else if ((urb->endpoint & kDirectionIn) == 0) {
         // The emulated cable takes a bulk-out transfer at once, whatever its size.
-        urb->status = statusOf(m_device->bulkWrite(bytes, size_t(length), 0));
-        urb->actual_length = urb->status == 0 ? length : 0;
+        if (!stallsNow(urb)) {
+            urb->status = statusOf(m_device->bulkWrite(bytes, size_t(length), 0));
+            urb->actual_length = urb->status == 0 ? length : 0;
+            countCompleted(urb->endpoint);
+        }
         m_reapable.push_back(urbData);
+        if (isBulk(urb) && breaksChain(urb->status))
+            breakChain(urb->endpoint);
     } else {
         m_waiting.push_back(urbData);
     }
     umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+bool TVK_Emulator_UsbfsDevice::stallsNow(usbdevfs_urb *urb)
+{
+    Endpoint &endpoint = m_endpoints[slotOf(urb->endpoint)];
+    int due = 0;
+    if (!endpoint.halted.load() && !endpoint.stallAfter.compare_exchange_strong(due, -1))
+        return false;
+    endpoint.halted.store(true);
+    urb->status = -EPIPE;
+    urb->actual_length = 0;
+    return true;
+}
+
+void TVK_Emulator_UsbfsDevice::countCompleted(quint8 address)
+{
+    std::atomic<int> &due = m_endpoints[slotOf(address)].stallAfter;
+    int left = due.load();
+    while (left > 0 && !due.compare_exchange_weak(left, left - 1)) {
+    }
+}
+
+void TVK_Emulator_UsbfsDevice::stall(quint8 endpoint, int urbsFirst)
+{
+    m_endpoints[slotOf(endpoint)].stallAfter.store(qMax(0, urbsFirst));
+}
+
+void TVK_Emulator_UsbfsDevice::clearHalt(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+{
+    UMockdevIoctlData *data = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned int), nullptr);
+    unsigned int address = 0;
+    if (data != nullptr) {
+        std::memcpy(&address, data->data, sizeof address);
+        umockdev_ioctl_data_unref(data);
+    }
+    Endpoint &endpoint = m_endpoints[slotOf(quint8(address))];
+    endpoint.halted.store(false);
+    endpoint.clearedHalts.fetch_add(1);
+    m_clearedHalts.fetch_add(1);
+    umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+void TVK_Emulator_UsbfsDevice::breakChain(quint8 address)
+{
+    m_endpoints[slotOf(address)].chainBroken = true;
+    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+        usbdevfs_urb *urb = urbOf(*it);
+        if (urb->endpoint == address && isBulk(urb) && (urb->flags & USBDEVFS_URB_BULK_CONTINUATION) != 0) {
+            urb->status = -ECONNRESET; // unlinked by the kernel
+            urb->actual_length = 0;
+            m_reapable.push_back(*it);
+            it = m_waiting.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 int TVK_Emulator_UsbfsDevice::control(unsigned char *buffer, int length, int *actualLength)
@@ -273,27 +364,81 @@ int TVK_Emulator_UsbfsDevice::control(unsigned char *buffer, int length, int *ac
 bool TVK_Emulator_UsbfsDevice::fill(UMockdevIoctlData *urbData)
 {
     usbdevfs_urb *urb = urbOf(urbData);
+    // A stalled endpoint answers at once, whatever the device has queued;
+    // the cancel that follows a stall drops that.
+    if (stallsNow(urb))
+        return true;
     size_t received = 0;
     const TVK_Commu_UsbPipeIF::eLEResult result =
         urb->type == USBDEVFS_URB_TYPE_INTERRUPT
             ? m_device->interruptRead(urb->buffer, size_t(urb->buffer_length), &received, 0)
-            : m_device->bulkRead(urb->buffer, size_t(urb->buffer_length), &received, 0);
+            : bulkIn(urb->buffer, size_t(urb->buffer_length), &received);
     if (result == TVK_Commu_UsbPipeIF::kLETimeout)
         return false;
+    countCompleted(urb->endpoint);
     urb->actual_length = int(received);
     urb->status = statusOf(result);
+    // A short packet in an URB that must be filled ends its chain.
+    if (urb->status == 0 && isBulk(urb) && (urb->flags & USBDEVFS_URB_SHORT_NOT_OK) != 0
+        && urb->actual_length < urb->buffer_length)
+        urb->status = -EREMOTEIO;
     return true;
+}
+
+TVK_Commu_UsbPipeIF::eLEResult TVK_Emulator_UsbfsDevice::bulkIn(void *buffer, size_t size, size_t *received)
+{
+    const int left = m_bytesUntilEarlyEnd.load();
+    if (left < 0)
+        return m_device->bulkRead(buffer, size, received, 0);
+    *received = 0;
+    if (left == 0) {
+        // The zero-length packet after a last full URB.
+        m_bytesUntilEarlyEnd.store(-1);
+        return TVK_Commu_UsbPipeIF::kLEOk;
+    }
+    const size_t room = std::min(size, size_t(left));
+    const TVK_Commu_UsbPipeIF::eLEResult result = m_device->bulkRead(buffer, room, received, 0);
+    if (result != TVK_Commu_UsbPipeIF::kLEOk)
+        return result;
+    if (*received < room) {
+        m_bytesUntilEarlyEnd.store(-1); // the transfer ended by itself before
+        return result;
+    }
+    if (*received < size_t(left)) {
+        m_bytesUntilEarlyEnd.store(left - int(*received));
+        return result;
+    }
+    // The end: what the transfer still holds is never sent, up to the packet
+    // that ends it; the zero-length packet ends this URB, or the next when
+    // this one is full.
+    std::vector<unsigned char> rest(1024 * 1024);
+    size_t dropped = rest.size();
+    while (dropped == rest.size()
+           && m_device->bulkRead(rest.data(), rest.size(), &dropped, 0) == TVK_Commu_UsbPipeIF::kLEOk) {
+    }
+    m_bytesUntilEarlyEnd.store(room < size ? -1 : 0);
+    return result;
 }
 
 void TVK_Emulator_UsbfsDevice::reap(UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
-    for (auto it = m_waiting.begin(); it != m_waiting.end();) {
-        if (fill(*it)) {
-            m_reapable.push_back(*it);
-            it = m_waiting.erase(it);
-        } else {
-            ++it;
+    // The URBs of one endpoint complete in the order they were submitted: once
+    // one of them waits, the later ones do too.
+    bool blocked[32] = {};
+    for (size_t i = 0; i < m_waiting.size();) {
+        UMockdevIoctlData *urbData = m_waiting[i];
+        usbdevfs_urb *urb = urbOf(urbData);
+        const int slot = slotOf(urb->endpoint);
+        if (blocked[slot] || !fill(urbData)) {
+            blocked[slot] = true;
+            ++i;
+            continue;
         }
+        m_waiting.erase(m_waiting.begin() + std::ptrdiff_t(i));
+        m_reapable.push_back(urbData);
+        // Only later URBs of the same endpoint go: the index stays right.
+        if (isBulk(urb) && breaksChain(urb->status))
+            breakChain(urb->endpoint);
     }
     if (m_reapable.empty()) {
         umockdev_ioctl_client_complete(client, -1, m_device->isUnplugged() ? ENODEV : EAGAIN);
