@@ -19,6 +19,7 @@ namespace {
 
 // The still-image class's requests, with the layouts of their data phases.
 constexpr quint8 kRequestCancel = 0x64;
+constexpr quint8 kRequestDeviceReset = 0x66;
 constexpr quint8 kRequestGetDeviceStatus = 0x67;
 constexpr int kSetupSize = 8;
 constexpr int kCancelDataSize = 6;
@@ -346,6 +347,12 @@ int TVK_Emulator_UsbfsDevice::control(unsigned char *buffer, int length, int *ac
                                       | quint32(data[5]) << 24;
         *actualLength = dataLength;
         return statusOf(m_device->cancelTransaction(transactionId, 0));
+    }
+    if (request == kRequestDeviceReset && (requestType & kDirectionIn) == 0 && dataLength == 0) {
+        // The host gives up on whatever state the device is in (gphoto2
+        // sends it when OpenSession fails): back to no session at all.
+        *actualLength = 0;
+        return statusOf(m_device->resetDevice());
     }
     if (request == kRequestGetDeviceStatus && (requestType & kDirectionIn) != 0 && dataLength >= kDeviceStatusSize) {
         quint16 code = 0;

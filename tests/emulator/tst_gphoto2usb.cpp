@@ -287,6 +287,20 @@ private Q_SLOTS:
         QVERIFY(vendorCodes > 0);
     }
 
+    // gphoto2 sends Device Reset when OpenSession fails (here the camera
+    // leaves it unanswered, so gphoto2 waits out its start time-out) and
+    // then opens the session again.
+    void failedOpenSessionIsResetAndOpenedAgain()
+    {
+        const int resets = m_bus->pipe()->resetRequests();
+        m_bus->responder()->setSilentTransactions(1);
+        bool ok = false;
+        const QByteArray output = gphoto2({QStringLiteral("--summary")}, directory(QStringLiteral("reset")), &ok);
+        QVERIFY(ok);
+        QVERIFY2(output.contains("Norba Camera AG"), output.constData());
+        QCOMPARE(m_bus->pipe()->resetRequests(), resets + 1);
+    }
+
     void listFilesShowsTheCard()
     {
         bool ok = false;
