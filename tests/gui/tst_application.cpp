@@ -6,6 +6,7 @@
 #include "TVK_Emulator_PropertyStore.h"
 #ifdef TVK_HAVE_UMOCKDEV
 #include "TVK_Emulator_UmockdevBus.h"
+#include "TVK_Emulator_UsbPipe.h"
 #include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Emulator_UsbfsDevice.h"
 #endif
@@ -29,6 +30,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
@@ -208,6 +210,9 @@ private Q_SLOTS:
     // libusb: the camera on a mocked bus, the picture's announcement over
     // its interrupt endpoint and its bytes over the bulk pipe.
     void spaceBarPictureOverTheMockedUsbBus();
+    // The cable pulled in the middle of a big picture, then plugged in
+    // again: the picture comes whole into the user's folder, nowhere else.
+    void unplugInATransferOverTheMockedUsbBus();
 
     // "r" with its line end from a remote client is one whole release; the
     // connection stays open.
@@ -421,6 +426,48 @@ void tst_Application::spaceBarPictureOverTheMockedUsbBus()
     QVERIFY(QTest::qWaitFor([]() { return g_usbBus->usbfs().releases() == 1; }, kWaitMs));
     QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
     QVERIFY(app()->quitRequested());
+#else
+    QSKIP("built without umockdev: no mocked USB bus");
+#endif
+}
+
+void tst_Application::unplugInATransferOverTheMockedUsbBus()
+{
+#ifdef TVK_HAVE_UMOCKDEV
+    if (!TVK_Emulator_UmockdevBus::isMocked())
+        QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
+    // Every DNG anywhere in the home, the hidden part files as well.
+    const auto everyDng = []() {
+        QStringList found;
+        QDirIterator it(g_home->path(), {QStringLiteral("*.DNG"), QStringLiteral("*.part")},
+                        QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << QDir(g_home->path()).relativeFilePath(it.next());
+        return found;
+    };
+    constexpr int kDngBytes = 40 * 1000 * 1000;
+    QVERIFY(waitForCameraWindow());
+    auto *capture = g_camera->component<TVK_Emulator_Capture>();
+    capture->setDngBytes(kDngBytes);
+    g_usbBus->pipe()->setUnplugAfterBytesToHost(kDngBytes / 2);
+    takePicture();
+    QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
+    QVERIFY(g_usbBus->pipe()->isUnplugged());
+    QCOMPARE(everyDng(), QStringList());
+    QCOMPARE(capture->pendingCount(), 1);
+
+    g_usbBus->announceRemoval();
+    g_usbBus->plugIn();
+    QVERIFY(waitForCameraWindow());
+    QVERIFY(QTest::qWaitFor([&]() { return !everyDng().isEmpty() && capture->pendingCount() == 0; }, kWaitMs));
+    // The number the cut transfer took stays taken, as after any failed read.
+    QCOMPARE(everyDng(), QStringList{QStringLiteral("pictures-dng/Shot00008.DNG")});
+    QFile saved(QDir(dngFolder()).filePath(QStringLiteral("Shot00008.DNG")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.size(), qint64(kDngBytes));
+    const TVK_Emulator_Camera::Result onCard =
+        g_camera->transact(0x1009, {capture->cardHandles().value(0)}, TVK_Emulator_Transaction::kLEDataIn);
+    QVERIFY(saved.readAll() == onCard.data);
 #else
     QSKIP("built without umockdev: no mocked USB bus");
 #endif
@@ -817,7 +864,7 @@ int main(int argc, char *argv[])
     g_home = &home;
     const QByteArray scenario = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     g_unknownProduct = scenario == "unknownProductOpensNoWindow";
-    g_overUsb = scenario == "spaceBarPictureOverTheMockedUsbBus";
+    g_overUsb = scenario.endsWith("OverTheMockedUsbBus");
     if (g_overUsb)
         g_product = 0x2041;
     // The product whose camera reports how it is held.
