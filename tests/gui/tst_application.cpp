@@ -119,6 +119,7 @@ bool g_unknownProduct = false;
 std::unique_ptr<TVK_Emulator_UmockdevBus> g_usbBus;
 #endif
 bool g_overUsb = false;
+bool g_pictureHeld = false; // the camera holds a picture before the program connects
 TVK_Test_Home *g_home = nullptr;
 
 QStringList g_warnings;
@@ -213,6 +214,9 @@ private Q_SLOTS:
     // The cable pulled in the middle of a big picture, then plugged in
     // again: the picture comes whole into the user's folder, nowhere else.
     void unplugInATransferOverTheMockedUsbBus();
+    // A camera that holds a picture when the program starts hands it over at
+    // once: it lands in the user's folder under the user's name as well.
+    void pictureHeldAtTheStartOverTheMockedUsbBus();
 
     // "r" with its line end from a remote client is one whole release; the
     // connection stays open.
@@ -468,6 +472,23 @@ void tst_Application::unplugInATransferOverTheMockedUsbBus()
     const TVK_Emulator_Camera::Result onCard =
         g_camera->transact(0x1009, {capture->cardHandles().value(0)}, TVK_Emulator_Transaction::kLEDataIn);
     QVERIFY(saved.readAll() == onCard.data);
+#else
+    QSKIP("built without umockdev: no mocked USB bus");
+#endif
+}
+
+void tst_Application::pictureHeldAtTheStartOverTheMockedUsbBus()
+{
+#ifdef TVK_HAVE_UMOCKDEV
+    if (!TVK_Emulator_UmockdevBus::isMocked())
+        QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
+    QVERIFY(waitForCameraWindow());
+    auto *capture = g_camera->component<TVK_Emulator_Capture>();
+    QVERIFY(QTest::qWaitFor([capture]() { return capture->pendingCount() == 0; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() { return !dngFiles().isEmpty(); }, kWaitMs));
+    QCOMPARE(dngFiles(), QStringList{QStringLiteral("Shot00007.DNG")});
+    QVERIFY(!QDir(g_home->filePath(QStringLiteral("Pictures"))).exists()
+            || QDir(g_home->filePath(QStringLiteral("Pictures"))).entryList(QDir::Files).isEmpty());
 #else
     QSKIP("built without umockdev: no mocked USB bus");
 #endif
@@ -865,6 +886,7 @@ int main(int argc, char *argv[])
     const QByteArray scenario = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     g_unknownProduct = scenario == "unknownProductOpensNoWindow";
     g_overUsb = scenario.endsWith("OverTheMockedUsbBus");
+    g_pictureHeld = scenario == "pictureHeldAtTheStartOverTheMockedUsbBus";
     if (g_overUsb)
         g_product = 0x2041;
     // The product whose camera reports how it is held.
@@ -884,6 +906,8 @@ int main(int argc, char *argv[])
                 g_camera = g_usbBus->camera();
                 g_camera->component<TVK_Emulator_Capture>()->setDngBytes(64 * 1024);
                 g_camera->properties()->setValue(0xD004, 0, false); // DNG only
+                if (g_pictureHeld)
+                    g_camera->transact(0x100E /* InitiateCapture */, {}, TVK_Emulator_Transaction::kLENoData);
             });
             return new TVK_Commu_CameraAccess_Linux_PTP;
         }
