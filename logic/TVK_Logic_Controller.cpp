@@ -189,6 +189,9 @@ void TVK_Logic_Controller::setFolderSettings(TVK_Logic_FolderSettings *folderSet
     record.pictureNewFileName = folderSettings->pictureNewFileName();
     record.pictureNumber = folderSettings->pictureNumber();
     const auto apply = [this, record, prefix]() {
+        // Kept also without a camera: the next one to connect starts with them.
+        m_folderRecord = record;
+        m_hasFolderRecord = true;
         if (!hasCamera(prefix))
             return;
         TVK_Logic_FolderSettings copy;
@@ -338,6 +341,14 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
 
     m_camera = new TVK_Logic_Camera(m_activeAccess);
     const int product = m_camera->productId();
+    // Before the camera's events run: a camera plugged in again announces the
+    // picture it still holds at once, and its transfer takes the folder and
+    // the number as they are then, not as the user interface sends them later.
+    if (m_hasFolderRecord) {
+        TVK_Logic_FolderSettings carried;
+        carried.load(m_folderRecord);
+        m_camera->setFolderSettings(&carried);
+    }
 
     TVK_Logic_APEXConverterAperture::setStepSize(m_camera->hasExposCompensStep() ? m_camera->exposCompensStep() : 0);
     TVK_Logic_APEXConverterAperture::setProductId(product);
@@ -367,6 +378,16 @@ void TVK_Logic_Controller::catchConnectionClosed(int connectionType)
     }
     if (m_camera != nullptr) {
         disconnectCamera();
+        // As the camera leaves them: the user may have chosen other folders
+        // in its window, and its transfers advanced the number.
+        if (m_hasFolderRecord) {
+            if (TVK_Logic_FolderSettings *left = m_camera->folderSettings()) {
+                m_folderRecord.dngPictureFolder = left->dngPictureFolder();
+                m_folderRecord.jpgPictureFolder = left->jpgPictureFolder();
+                m_folderRecord.pictureNewFileName = left->pictureNewFileName();
+                m_folderRecord.pictureNumber = left->pictureNumber();
+            }
+        }
         m_pictureReader.reset();
         m_converters->clear();
         TVK_Logic_APEXConverterAperture::setProductId(0);

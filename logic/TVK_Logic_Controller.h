@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TVK_Logic_FolderSettings.h"
 #include "TVK_Platform_CallQueue.h"
 
 #include <QByteArray>
@@ -523,6 +524,11 @@ private:
     TVK_Commu_CameraAccess_Base *m_wlanAccess = nullptr;
     TVK_Logic_Camera *m_camera = nullptr;
     TVK_Commu_CameraAccess_Base *m_activeAccess = nullptr;
+    // The user's folders and naming, last given or as the last camera left
+    // them (its running number): every new camera starts with them, before
+    // the picture it may announce at once is transferred. Controller thread.
+    bool m_hasFolderRecord = false;
+    TVK_Logic_FolderSettings::Record m_folderRecord;
     // One converter per setting the connected camera offers; empty without one.
     std::unique_ptr<TVK_Logic_ConverterSet> m_converters;
     // The user interface's picture reads; made with the camera, gone with it.

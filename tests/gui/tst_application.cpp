@@ -1,8 +1,15 @@
 #include "TVK_Commu_CameraAccessFactory.h"
 #include "TVK_Commu_CameraAccess_Emulated.h"
+#include "TVK_Commu_CameraAccess_Linux_PTP.h"
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PropertyStore.h"
+#ifdef TVK_HAVE_UMOCKDEV
+#include "TVK_Emulator_UmockdevBus.h"
+#include "TVK_Emulator_UsbPipe.h"
+#include "TVK_Emulator_UsbResponder.h"
+#include "TVK_Emulator_UsbfsDevice.h"
+#endif
 #include "TVK_GUI_AboutDialog.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_Emulator_LiveView.h"
@@ -23,6 +30,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,6 +113,13 @@ public:
 std::shared_ptr<TVK_Emulator_Camera> g_camera;
 int g_product = 0x2031;
 bool g_unknownProduct = false;
+#ifdef TVK_HAVE_UMOCKDEV
+// The camera on a USB bus mocked by umockdev, reached through the program's
+// own libusb access, as --camera=usb reaches a camera on a cable.
+std::unique_ptr<TVK_Emulator_UmockdevBus> g_usbBus;
+#endif
+bool g_overUsb = false;
+bool g_pictureHeld = false; // the camera holds a picture before the program connects
 TVK_Test_Home *g_home = nullptr;
 
 QStringList g_warnings;
@@ -191,6 +206,17 @@ private Q_SLOTS:
     // answer comes back into the panel; the space bar takes a picture that
     // lands in the user's folder.
     void endToEndSettingAndSpaceBarPicture();
+
+    // The same photographer with the program's USB access and the real
+    // libusb: the camera on a mocked bus, the picture's announcement over
+    // its interrupt endpoint and its bytes over the bulk pipe.
+    void spaceBarPictureOverTheMockedUsbBus();
+    // The cable pulled in the middle of a big picture, then plugged in
+    // again: the picture comes whole into the user's folder, nowhere else.
+    void unplugInATransferOverTheMockedUsbBus();
+    // A camera that holds a picture when the program starts hands it over at
+    // once: it lands in the user's folder under the user's name as well.
+    void pictureHeldAtTheStartOverTheMockedUsbBus();
 
     // "r" with its line end from a remote client is one whole release; the
     // connection stays open.
@@ -360,6 +386,112 @@ void tst_Application::endToEndSettingAndSpaceBarPicture()
         QVERIFY(QTest::qWaitFor([]() { return !QDir(dngFolder()).entryList(QDir::Files).isEmpty(); }, kWaitMs));
         QCOMPARE(QDir(dngFolder()).entryList(QDir::Files), QStringList{QStringLiteral("Shot00007.DNG")});
         QCOMPARE(g_warnings, QStringList());
+}
+
+// Runs the program in this process, not as a child of a process that hosts
+// the bus: the space bar is a key event on the panel's button, which only a
+// test in the program's own process can send (the offscreen platform takes
+// no input from outside), and the bus's camera is at hand to compare the
+// picture with. The program as a process of its own, main() and all, runs
+// against the same bus through scripts/run --camera=mockusb.
+void tst_Application::spaceBarPictureOverTheMockedUsbBus()
+{
+#ifdef TVK_HAVE_UMOCKDEV
+    if (!TVK_Emulator_UmockdevBus::isMocked())
+        QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
+    QVERIFY(waitForCameraWindow());
+    QVERIFY(g_usbBus != nullptr);
+    QCOMPARE(app()->controller()->productId(), 0x2041);
+    QCOMPARE(g_usbBus->usbfs().claims(), 1);
+    QVERIFY(g_usbBus->responder()->sessionOpen());
+
+    TVK_GUI_CameraArdo2 *window = app()->cameraWindow();
+    window->activateWindow();
+    auto *capture = window->findChild<QPushButton *>(QStringLiteral("pbnCapture"));
+    QVERIFY(capture != nullptr);
+    capture->setFocus();
+    QTest::keyPress(capture, Qt::Key_Space);
+    QTest::keyRelease(capture, Qt::Key_Space);
+    QVERIFY(QTest::qWaitFor([]() { return !dngFiles().isEmpty(); }, kWaitMs));
+    QCOMPARE(dngFiles(), QStringList{QStringLiteral("Shot00007.DNG")});
+    QVERIFY(g_usbBus->responder()->operationCodes().contains(0x1009 /* GetObject */));
+    QFile saved(QDir(dngFolder()).filePath(dngFiles().first()));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QVector<quint32> card = g_camera->component<TVK_Emulator_Capture>()->cardHandles();
+    QCOMPARE(card.size(), 1);
+    const TVK_Emulator_Camera::Result onCard =
+        g_camera->transact(0x1009, {card.first()}, TVK_Emulator_Transaction::kLEDataIn);
+    QVERIFY(saved.readAll() == onCard.data);
+    QCOMPARE(g_warnings, QStringList());
+
+    // Quit: the session on the camera is closed and the interface let go.
+    QMetaObject::invokeMethod(app(), "catchActionQuit");
+    QVERIFY(QTest::qWaitFor([]() { return !g_usbBus->responder()->sessionOpen(); }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() { return g_usbBus->usbfs().releases() == 1; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
+    QVERIFY(app()->quitRequested());
+#else
+    QSKIP("built without umockdev: no mocked USB bus");
+#endif
+}
+
+void tst_Application::unplugInATransferOverTheMockedUsbBus()
+{
+#ifdef TVK_HAVE_UMOCKDEV
+    if (!TVK_Emulator_UmockdevBus::isMocked())
+        QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
+    // Every DNG anywhere in the home, the hidden part files as well.
+    const auto everyDng = []() {
+        QStringList found;
+        QDirIterator it(g_home->path(), {QStringLiteral("*.DNG"), QStringLiteral("*.part")},
+                        QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << QDir(g_home->path()).relativeFilePath(it.next());
+        return found;
+    };
+    constexpr int kDngBytes = 40 * 1000 * 1000;
+    QVERIFY(waitForCameraWindow());
+    auto *capture = g_camera->component<TVK_Emulator_Capture>();
+    capture->setDngBytes(kDngBytes);
+    g_usbBus->pipe()->setUnplugAfterBytesToHost(kDngBytes / 2);
+    takePicture();
+    QVERIFY(QTest::qWaitFor([]() { return app()->cameraWindow() == nullptr; }, kWaitMs));
+    QVERIFY(g_usbBus->pipe()->isUnplugged());
+    QCOMPARE(everyDng(), QStringList());
+    QCOMPARE(capture->pendingCount(), 1);
+
+    g_usbBus->announceRemoval();
+    g_usbBus->plugIn();
+    QVERIFY(waitForCameraWindow());
+    QVERIFY(QTest::qWaitFor([&]() { return !everyDng().isEmpty() && capture->pendingCount() == 0; }, kWaitMs));
+    // The number the cut transfer took stays taken, as after any failed read.
+    QCOMPARE(everyDng(), QStringList{QStringLiteral("pictures-dng/Shot00008.DNG")});
+    QFile saved(QDir(dngFolder()).filePath(QStringLiteral("Shot00008.DNG")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.size(), qint64(kDngBytes));
+    const TVK_Emulator_Camera::Result onCard =
+        g_camera->transact(0x1009, {capture->cardHandles().value(0)}, TVK_Emulator_Transaction::kLEDataIn);
+    QVERIFY(saved.readAll() == onCard.data);
+#else
+    QSKIP("built without umockdev: no mocked USB bus");
+#endif
+}
+
+void tst_Application::pictureHeldAtTheStartOverTheMockedUsbBus()
+{
+#ifdef TVK_HAVE_UMOCKDEV
+    if (!TVK_Emulator_UmockdevBus::isMocked())
+        QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
+    QVERIFY(waitForCameraWindow());
+    auto *capture = g_camera->component<TVK_Emulator_Capture>();
+    QVERIFY(QTest::qWaitFor([capture]() { return capture->pendingCount() == 0; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([]() { return !dngFiles().isEmpty(); }, kWaitMs));
+    QCOMPARE(dngFiles(), QStringList{QStringLiteral("Shot00007.DNG")});
+    QVERIFY(!QDir(g_home->filePath(QStringLiteral("Pictures"))).exists()
+            || QDir(g_home->filePath(QStringLiteral("Pictures"))).entryList(QDir::Files).isEmpty());
+#else
+    QSKIP("built without umockdev: no mocked USB bus");
+#endif
 }
 
 // The about dialog stands on its own and keeps the program alive while it is
@@ -753,6 +885,10 @@ int main(int argc, char *argv[])
     g_home = &home;
     const QByteArray scenario = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     g_unknownProduct = scenario == "unknownProductOpensNoWindow";
+    g_overUsb = scenario.endsWith("OverTheMockedUsbBus");
+    g_pictureHeld = scenario == "pictureHeldAtTheStartOverTheMockedUsbBus";
+    if (g_overUsb)
+        g_product = 0x2041;
     // The product whose camera reports how it is held.
     const bool turned = scenario == "liveViewOfATurnedCamera";
     if (turned)
@@ -762,6 +898,20 @@ int main(int argc, char *argv[])
     // the application object, which starts that look.
     TVK_Commu_CameraAccessFactory::setCreator(1, []() -> TVK_Commu_CameraAccess_Base * {
         static std::once_flag made;
+#ifdef TVK_HAVE_UMOCKDEV
+        // The bus first: the access's libusb finds only what is there when it starts.
+        if (g_overUsb) {
+            std::call_once(made, []() {
+                g_usbBus = std::make_unique<TVK_Emulator_UmockdevBus>(g_product);
+                g_camera = g_usbBus->camera();
+                g_camera->component<TVK_Emulator_Capture>()->setDngBytes(64 * 1024);
+                g_camera->properties()->setValue(0xD004, 0, false); // DNG only
+                if (g_pictureHeld)
+                    g_camera->transact(0x100E /* InitiateCapture */, {}, TVK_Emulator_Transaction::kLENoData);
+            });
+            return new TVK_Commu_CameraAccess_Linux_PTP;
+        }
+#endif
         std::call_once(made, []() {
             g_camera = std::make_shared<TVK_Emulator_Camera>(g_product);
             g_camera->setTimeScale(0.01);
@@ -807,6 +957,9 @@ int main(int argc, char *argv[])
         TVK_GUI_Settings::destroyInstance();
     }
     TVK_Commu_CameraAccessFactory::setCreator(1, {});
+#ifdef TVK_HAVE_UMOCKDEV
+    g_usbBus.reset(); // after the application, whose controller's libusb used it
+#endif
     g_camera.reset();
     return result;
 }

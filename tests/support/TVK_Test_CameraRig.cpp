@@ -27,6 +27,8 @@ TVK_Test_CameraRig::TVK_Test_CameraRig(const Options &options)
     } else {
         creator = [this]() -> TVK_Commu_CameraAccess_Base * {
             ++m_accesses;
+            if (m_options.transport == kLELibusb)
+                return new TVK_Commu_CameraAccess_Linux_PTP; // the program's own bus
             if (m_options.transport == kLEUsbFraming) {
                 auto bus = std::make_unique<TVK_Emulator_UsbBus>(camera());
                 bus->failOpens(TVK_Emulator_UsbBus::kLEBusy, m_options.failingOpens);
@@ -57,6 +59,8 @@ TVK_Test_CameraRig::~TVK_Test_CameraRig()
 std::shared_ptr<TVK_Emulator_Camera> TVK_Test_CameraRig::camera()
 {
     const std::lock_guard<std::mutex> lock(m_cameraMutex);
+    if (m_options.hosted)
+        return m_options.hosted;
     if (!m_camera && m_options.port == 0) {
         m_camera = std::make_shared<TVK_Emulator_Camera>(m_options.productId, m_options.seed);
         m_camera->setTimeScale(0.01);

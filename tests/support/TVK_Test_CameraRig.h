@@ -29,6 +29,7 @@ public:
         kLETraced,        // the same, every command recorded
         kLEUsbFraming,    // the Linux access on an in-memory USB bus
         kLEPtpIpLoopback, // the WLAN access to a server in this process, or at port
+        kLELibusb,        // the Linux access over the real libusb, to a camera on a bus the test hosts
     };
     struct Options {
         Options(int product = 0x2031, eLETransport how = kLEInMemory)
@@ -45,9 +46,18 @@ public:
         int failingOpens = 0; // USB: the first opens are refused as if another program held the camera
         quint16 port = 0;     // WLAN: a camera served elsewhere; none of the rig's own then
         std::function<void(TVK_Emulator_Camera &)> prepare; // runs on the camera once made
+        // A camera made elsewhere, on the bus the program's libusb finds (a
+        // mocked one): the rig's camera, neither made nor prepared here.
+        std::shared_ptr<TVK_Emulator_Camera> hosted;
 
         Options &refusingOpens(int count) { failingOpens = count; return *this; }
         Options &atPort(quint16 at) { port = at; return *this; }
+        Options &onHostedBus(std::shared_ptr<TVK_Emulator_Camera> camera)
+        {
+            transport = kLELibusb;
+            hosted = std::move(camera);
+            return *this;
+        }
     };
 
     explicit TVK_Test_CameraRig(const Options &options);
