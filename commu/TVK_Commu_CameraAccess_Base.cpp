@@ -181,6 +181,18 @@ bool TVK_Commu_CameraAccess_Base::recvDataToSink(int operationCode, int, const q
     return false;
 }
 
+bool TVK_Commu_CameraAccess_Base::hasSink(const TVK_Commu_DataSink *sink, int operationCode, const char *who,
+                                          quint64 *received)
+{
+    if (sink != nullptr)
+        return true;
+    if (received)
+        *received = 0;
+    debugLog(kLELogAlways, "%s - Error: operation 0x%04X without a receiver for its data", who,
+             unsigned(operationCode));
+    return false;
+}
+
 bool TVK_Commu_CameraAccess_Base::streamObject(TVK_Commu_DataSink *sink, quint32 objectHandle, quint64 *received)
 {
     TVK_METHOD(prefix);

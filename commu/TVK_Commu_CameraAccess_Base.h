@@ -219,6 +219,10 @@ protected Q_SLOTS:
     void timeoutDevicePropertyChanged();
 
 protected:
+    // For the transports' recvDataToSink: false, with the error line, when
+    // there is no sink to hand the data phase to.
+    static bool hasSink(const TVK_Commu_DataSink *sink, int operationCode, const char *who, quint64 *received);
+
     void setProductId(int productId) { m_productId.store(productId); }
 
     // Closes the session after the camera was unplugged. The base forgets the

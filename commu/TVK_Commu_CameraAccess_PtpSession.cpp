@@ -52,13 +52,8 @@ bool TVK_Commu_CameraAccess_PtpSession::recvDataToSink(int operationCode, int nu
                                                        quint64 *received)
 {
     TVK_METHOD(prefix);
-    if (sink == nullptr) {
-        if (received)
-            *received = 0;
-        debugLog(kLELogAlways, "%s - Error: operation 0x%04X without a receiver for its data", caller ? caller : prefix,
-                 unsigned(operationCode));
+    if (!hasSink(sink, operationCode, caller ? caller : prefix, received))
         return false;
-    }
     Engine::Request request;
     request.operationCode = operationCode;
     request.numParams = numParams;

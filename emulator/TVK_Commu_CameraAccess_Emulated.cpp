@@ -226,13 +226,8 @@ bool TVK_Commu_CameraAccess_Emulated::recvDataToSink(int operationCode, int numP
                                                      quint64 *received)
 {
     TVK_METHOD(prefix);
-    if (sink == nullptr) {
-        if (received)
-            *received = 0;
-        debugLog(kLELogAlways, "%s - Error: operation 0x%04X without a receiver for its data", caller ? caller : prefix,
-                 unsigned(operationCode));
+    if (!hasSink(sink, operationCode, caller ? caller : prefix, received))
         return false;
-    }
     return transaction(operationCode, numParams, params, kLEDataIn, nullptr, 0, nullptr, 0, caller, received, sink);
 }
 

@@ -15,46 +15,15 @@
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_PtpIpPacket.h"
 #include "TVK_Emulator_PtpIpServer.h"
+#include "TVK_Emulator_SignalPipe.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 #include <memory>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-// Only writes one byte: everything else happens in the event loop.
-void onSignal(int signalNumber)
-{
-    const char byte = char(signalNumber);
-    const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-    (void)written;
-}
-
-bool installSignalPipe()
-{
-    if (::pipe(g_signalPipe) != 0)
-        return false;
-    for (int fd : g_signalPipe)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -123,15 +92,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    if (!installSignalPipe()) {
+    TVK_Emulator_SignalPipe signalPipe;
+    if (!signalPipe.catchSignals({SIGINT, SIGTERM})) {
         std::perror("signal pipe");
         return 1;
     }
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&app]() {
-        char byte = 0;
-        if (::read(g_signalPipe[0], &byte, 1) == 1)
-            std::fprintf(stderr, "signal %d: stopping\n", int(byte));
+    QObject::connect(&signalPipe, &TVK_Emulator_SignalPipe::signalCaught, &app, [&app](int signalNumber) {
+        std::fprintf(stderr, "signal %d: stopping\n", signalNumber);
         app.quit();
     });
 
@@ -163,7 +130,5 @@ int main(int argc, char *argv[])
     // The server first: it closes the session with the camera it serves.
     server.reset();
     camera.reset();
-    ::close(g_signalPipe[0]);
-    ::close(g_signalPipe[1]);
     return status;
 }

@@ -20,48 +20,20 @@
 #include "TVK_Emulator_Capture.h"
 #include "TVK_Emulator_PictureMaker.h"
 #include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_SignalPipe.h"
 #include "TVK_Emulator_UmockdevBus.h"
 #include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Emulator_UsbfsDevice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 #include <memory>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-// Only writes one byte: everything else happens in the event loop.
-void onSignal(int signalNumber)
-{
-    const char byte = char(signalNumber);
-    const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
-    (void)written;
-}
-
-bool installSignalPipe()
-{
-    if (::pipe(g_signalPipe) != 0)
-        return false;
-    for (int fd : g_signalPipe)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0
-           && ::sigaction(SIGUSR1, &action, nullptr) == 0;
-}
 
 // What the host did on the bus since the last look, on standard error: the
 // responder answers on umockdev's thread and keeps its own record, read here
@@ -144,7 +116,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    if (!installSignalPipe()) {
+    TVK_Emulator_SignalPipe signalPipe;
+    if (!signalPipe.catchSignals({SIGINT, SIGTERM, SIGUSR1})) {
         std::perror("signal pipe");
         return 1;
     }
@@ -177,21 +150,17 @@ int main(int argc, char *argv[])
     }
 
     bool plugged = true;
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&app, &bus, &plugged]() {
-        char byte = 0;
-        if (::read(g_signalPipe[0], &byte, 1) != 1)
-            return;
-        if (int(byte) == SIGUSR1) {
+    QObject::connect(&signalPipe, &TVK_Emulator_SignalPipe::signalCaught, &app, [&app, &bus, &plugged](int signalNumber) {
+        if (signalNumber == SIGUSR1) {
             if (plugged)
                 bus->unplug();
             else
                 bus->plugIn();
             plugged = !plugged;
-            std::fprintf(stderr, "signal %d: camera %s\n", int(byte), plugged ? "plugged in" : "unplugged");
+            std::fprintf(stderr, "signal %d: camera %s\n", signalNumber, plugged ? "plugged in" : "unplugged");
             return;
         }
-        std::fprintf(stderr, "signal %d: stopping\n", int(byte));
+        std::fprintf(stderr, "signal %d: stopping\n", signalNumber);
         app.quit();
     });
 
@@ -210,7 +179,5 @@ int main(int argc, char *argv[])
     trace.look();
     // The testbed removes its folder; a client still running loses the camera.
     bus.reset();
-    ::close(g_signalPipe[0]);
-    ::close(g_signalPipe[1]);
     return status;
 }

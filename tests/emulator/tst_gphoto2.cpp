@@ -11,12 +11,11 @@
 #include "TVK_Emulator_Camera.h"
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Test_Gphoto2.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Camera = TVK_Emulator_Camera;
@@ -44,51 +43,26 @@ class tst_gphoto2 : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_work;
-    QString m_gphoto2;
+    TVK_Test_Gphoto2 m_gphoto2;
     QProcess m_program;
     QByteArray m_programErrors;
 
-    // One gphoto2 run in its own home, so that nothing of the machine's
-    // settings is read or written.
     QByteArray gphoto2(const QStringList &arguments, const QString &workingDirectory, bool *ok)
     {
-        QProcess run;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), m_work.filePath(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_work.filePath(QStringLiteral("home/.config")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_work.filePath(QStringLiteral("home/.cache")));
-        environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-        run.setProcessEnvironment(environment);
-        run.setWorkingDirectory(workingDirectory);
-        run.setProcessChannelMode(QProcess::MergedChannels);
         const QStringList all = QStringList{QStringLiteral("--port"), QStringLiteral("ptpip:127.0.0.1"),
                                             QStringLiteral("--camera"), QStringLiteral("PTP/IP Camera")}
                                 + arguments;
-        run.start(m_gphoto2, all);
-        const bool finished = run.waitForStarted(kWaitMs) && run.waitForFinished(kWaitMs);
-        const QByteArray output = run.readAll();
-        *ok = finished && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
-        if (!*ok)
-            qWarning("gphoto2 %s failed:\n%s", qPrintable(arguments.join(QLatin1Char(' '))), output.constData());
-        return output;
+        return m_gphoto2.run(all, workingDirectory, kWaitMs, ok);
     }
 
-    QString directory(const QString &name)
-    {
-        const QString path = m_work.filePath(name);
-        QDir().mkpath(path);
-        return path;
-    }
+    QString directory(const QString &name) { return m_gphoto2.directory(name); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        m_gphoto2 = QStandardPaths::findExecutable(QStringLiteral("gphoto2"));
-        if (m_gphoto2.isEmpty())
+        if (m_gphoto2.program().isEmpty())
             QSKIP("gphoto2 is not installed (scripts/test installs it): the independent client check is skipped");
-        QVERIFY(m_work.isValid());
-        directory(QStringLiteral("home/.config"));
+        QVERIFY(m_gphoto2.isValid());
 
         m_program.start(QStringLiteral(TVK_PTPIP_CAMERA_PATH),
                         {QStringLiteral("--product=2041"), QStringLiteral("--address=127.0.0.1"),

@@ -20,13 +20,12 @@
 #include "TVK_Emulator_UsbResponder.h"
 #include "TVK_Emulator_UsbfsDevice.h"
 #include "TVK_Logic_ObjectInfo.h"
+#include "TVK_Test_Gphoto2.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -170,64 +169,29 @@ class tst_gphoto2usb : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_work;
-    QString m_gphoto2;
+    TVK_Test_Gphoto2 m_gphoto2;
     std::unique_ptr<MockBus> m_bus;
 
-    // One gphoto2 run in its own home, so that nothing of the machine's
-    // settings is read or written. Without a port gphoto2 finds the camera
-    // itself.
+    // Without a port gphoto2 finds the camera itself.
     QByteArray gphoto2(const QStringList &arguments, const QString &workingDirectory, bool *ok, bool givePort = true)
     {
-        QProcess run;
-        // Read now: the testbed set UMOCKDEV_DIR in this process's environment.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), m_work.filePath(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_work.filePath(QStringLiteral("home/.config")));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_work.filePath(QStringLiteral("home/.cache")));
-        environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-        environment.remove(QStringLiteral("LANGUAGE"));
-        run.setProcessEnvironment(environment);
-        run.setWorkingDirectory(workingDirectory);
-        run.setProcessChannelMode(QProcess::MergedChannels);
         QStringList all = arguments;
         if (givePort)
             all = QStringList{QStringLiteral("--port"), portOfTheCamera()} + all;
-        QSignalSpy finished(&run, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
-        run.start(m_gphoto2, all);
-        const bool started = run.waitForStarted(kWaitMs);
-        // An event loop, not waitForFinished: nothing of this thread's is
-        // held up while gphoto2 talks to the camera.
-        const bool done = started && (finished.size() > 0 || finished.wait(kWaitMs));
-        if (!done) {
-            run.kill();
-            run.waitForFinished(kWaitMs);
-        }
-        const QByteArray output = run.readAll();
-        *ok = done && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
-        if (!*ok)
-            qWarning("gphoto2 %s failed:\n%s", qPrintable(all.join(QLatin1Char(' '))), output.constData());
-        return output;
+        return m_gphoto2.run(all, workingDirectory, kWaitMs, ok);
     }
 
-    QString directory(const QString &name)
-    {
-        const QString path = m_work.filePath(name);
-        QDir().mkpath(path);
-        return path;
-    }
+    QString directory(const QString &name) { return m_gphoto2.directory(name); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         if (!MockBus::isMocked())
             QSKIP("not under umockdev-wrapper: the mocked USB bus cannot be made");
-        m_gphoto2 = QStandardPaths::findExecutable(QStringLiteral("gphoto2"));
-        if (m_gphoto2.isEmpty())
+        if (m_gphoto2.program().isEmpty())
             QSKIP("gphoto2 is not installed (scripts/setup.sh installs it): the independent initiator is skipped");
         qRegisterMetaType<QProcess::ExitStatus>();
-        QVERIFY(m_work.isValid());
-        directory(QStringLiteral("home/.config"));
+        QVERIFY(m_gphoto2.isValid());
         m_bus = std::make_unique<MockBus>(kProduct);
         for (int i = 0; i < kPictures; ++i)
             m_bus->camera()->transact(TVK_Commu_Ptp::kOpInitiateCapture, {}, Phase::kLENoData);
