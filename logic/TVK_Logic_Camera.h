@@ -281,6 +281,11 @@ public:
     QByteArray quickViewData();
     QString quickViewFileName();
     std::mutex &accessLock() { return m_accessLock; }
+    void emitTransferProgress(const QString &cameraFileName, qint64 received, qint64 total)
+    {
+        TVK_Platform_ThreadCheck::handOverTo(this);
+        Q_EMIT signalTransferProgress(cameraFileName, received, total);
+    }
     void emitTransferError(const QString &message)
     {
         TVK_Platform_ThreadCheck::handOverTo(this);
@@ -291,6 +296,10 @@ Q_SIGNALS:
     // A new picture was not saved, or not completely: the message says which
     // and why, for the user.
     void signalTransferError(QString message);
+    // How much of the picture the camera calls cameraFileName has come, in
+    // order and never falling: the last, with received equal to total, once
+    // the picture is saved under its name; none after it failed.
+    void signalTransferProgress(QString cameraFileName, qint64 received, qint64 total);
 
 public Q_SLOTS:
     // Reads the camera's object list and keeps one entry per picture. Rebuilds

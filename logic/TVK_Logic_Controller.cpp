@@ -496,6 +496,7 @@ void TVK_Logic_Controller::connectCamera()
     connect(cam, &M::signalIsAlive, this, &C::signalIsAlive);
     connect(cam, &M::signalLoading, this, &C::signalLoading);
     connect(cam, &M::signalRemainingToLoad, this, &C::signalRemainingToLoad);
+    connect(cam, &M::signalTransferProgress, this, &C::signalTransferProgress);
     connect(cam, &M::signalLiveAudioLevel, this, &C::signalLiveAudioLevel);
     connect(cam, &M::signalLiveTimeCode, this, &C::signalLiveTimeCode);
     connect(cam, &M::signalLiveZoomInfo, this, &C::signalLiveZoomInfo);

@@ -71,6 +71,8 @@ Q_SIGNALS:
     void signalIsAlive(bool);
     void signalLoading(bool);
     void signalRemainingToLoad(int);
+    // The model's download progress of the picture in transfer (bytes).
+    void signalTransferProgress(QString cameraFileName, qint64 received, qint64 total);
     void signalObjectDeleted(uint);
     void signal3DAxisAngles(double, double);
     void signalBatteryInfo(int);
