@@ -15,6 +15,7 @@
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_ImageDatabase.h"
 #include "TVK_Logic_LiveViewPump.h"
+#include "TVK_Logic_PictureStore.h"
 #include "TVK_Logic_TransferThread.h"
 #include "TVK_Platform_ThreadCheck.h"
 
@@ -167,11 +168,16 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
     , m_access(access)
 {
     m_folderSettings = new TVK_Logic_FolderSettings();
+    m_pictureStore = std::make_shared<TVK_Logic_PictureStore>();
     connect(m_folderSettings, &TVK_Logic_FolderSettings::signalPictureExampleChanged, this,
             &TVK_Logic_Camera::signalPictureExampleName);
 
     m_access->initCapabilityFlags();
     m_deviceInfo = new TVK_Logic_DeviceInfo(m_access);
+    // Operations the camera does not list are refused without a transaction.
+    const QVector<quint16> operations = m_deviceInfo->operationsSupported();
+    if (!operations.isEmpty())
+        m_access->setSupportedOperations(operations);
 
     const Traits &traits = Traits::of(m_access->productId());
     if (traits.settings == Traits::kLESettingsByStruct)
@@ -1048,18 +1054,25 @@ void TVK_Logic_Camera::transferRequest(quint32 objectHandle)
     m_transferObjectProps.store(m_deviceInfo != nullptr
                                 && m_deviceInfo->isOperationSupported(kOpGetObjectPropsSupported)
                                 && m_deviceInfo->isOperationSupported(kOpGetObjectPropValue));
+    m_transferPartialObject.store(m_deviceInfo != nullptr && m_deviceInfo->isOperationSupported(kOpGetPartialObject));
     m_transferQueue.request(objectHandle);
 }
 
 void TVK_Logic_Camera::runTransfer()
 {
-    TVK_Logic_TransferThread transfer(this, m_transferObjectProps.load());
+    TVK_Logic_TransferThread transfer(*this);
     transfer.run();
 }
 
 int TVK_Logic_Camera::transferThreadCount()
 {
     return m_transferQueue.count();
+}
+
+void TVK_Logic_Camera::setPictureStore(std::shared_ptr<TVK_Logic_PictureStore> store)
+{
+    if (store)
+        m_pictureStore = std::move(store);
 }
 
 void TVK_Logic_Camera::raiseTransfersMaximum(int count)
@@ -1094,34 +1107,10 @@ bool TVK_Logic_Camera::isTransferInProgress()
     return m_transferInProgress;
 }
 
-void TVK_Logic_Camera::incrementActiveTransferThreads()
-{
-    const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
-    ++m_activeTransferThreads;
-}
-
-void TVK_Logic_Camera::decrementActiveTransferThreads()
-{
-    const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
-    if (m_activeTransferThreads > 0)
-        --m_activeTransferThreads;
-}
-
 int TVK_Logic_Camera::activeTransferThreads()
 {
     const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
     return m_activeTransferThreads;
-}
-
-void TVK_Logic_Camera::emitQuickView(const QByteArray &bytes, const QString &fileName, int orientation)
-{
-    {
-        const std::lock_guard<std::mutex> locker(m_quickViewMutex);
-        m_quickViewData = bytes;
-        m_quickViewFileName = fileName;
-    }
-    TVK_Platform_ThreadCheck::handOverTo(this); // from the transfer thread
-    Q_EMIT signalQuickView(bytes, fileName, orientation);
 }
 
 QByteArray TVK_Logic_Camera::quickViewData()
@@ -1134,6 +1123,126 @@ QString TVK_Logic_Camera::quickViewFileName()
 {
     const std::lock_guard<std::mutex> locker(m_quickViewMutex);
     return m_quickViewFileName;
+}
+
+// --- What a transfer sees of the model (its own thread) -------------------------------------------
+
+TVK_Logic_TransferHost::Camera TVK_Logic_Camera::transferCamera()
+{
+    TVK_Logic_TransferHost::Camera camera;
+    if (m_settings == nullptr)
+        return camera;
+    camera.access = m_access;
+    camera.lock = &m_accessLock;
+    camera.folders = m_folderSettings;
+    camera.store = m_pictureStore.get();
+    camera.productId = m_access != nullptr ? m_access->productId() : 0;
+    camera.fileFormat = m_transferFileFormat.load();
+    camera.objectProps = m_transferObjectProps.load();
+    camera.partialObject = m_transferPartialObject.load();
+    return camera;
+}
+
+void TVK_Logic_Camera::transferBegins()
+{
+    TVK_METHOD(prefix);
+    {
+        const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
+        ++m_activeTransferThreads;
+        debugLog(kLELogTransfer, "%s - Number of active threads = %d", prefix, m_activeTransferThreads);
+    }
+    // The end of a continuous series may not have reached a camera busy with
+    // its pictures; it is sent once more now that the camera hands them over.
+    if (m_continuousEndPending.load() && releaseCam(kVXReleaseContinuousEnd))
+        m_continuousEndPending.store(false);
+    setTransferInProgress(true);
+    m_pictureReadBusy.store(true);
+}
+
+void TVK_Logic_Camera::transfersRemain(int remaining)
+{
+    m_transfersRemaining.store(remaining);
+    TVK_Platform_ThreadCheck::handOverTo(this);
+    Q_EMIT signalRemainingToLoad(remaining);
+    if (remaining == 1)
+        m_transfersMaximum.store(1);
+    else
+        raiseTransfersMaximum(remaining);
+}
+
+void TVK_Logic_Camera::handingOver()
+{
+    m_transferQueue.handingOver();
+}
+
+void TVK_Logic_Camera::transferEnds(bool dngDone)
+{
+    TVK_METHOD(prefix);
+    m_pictureReadBusy.store(false);
+    transferDone();
+    TVK_Platform_ThreadCheck::handOverTo(this);
+    if (dngDone)
+        Q_EMIT signalDngTransferDone();
+    const int remaining = m_transfersRemaining.load();
+    const bool moreToCome = remaining > 1;
+    setTransferInProgress(moreToCome);
+    m_keepAliveSkip.store(moreToCome);
+    if (remaining == 1) {
+        Q_EMIT signalLoading(false);
+        Q_EMIT signalRemainingToLoad(0);
+    }
+    const std::lock_guard<std::mutex> locker(m_activeTransferThreadsMutex);
+    if (m_activeTransferThreads > 0)
+        --m_activeTransferThreads;
+    debugLog(kLELogTransfer, "%s - Number of active threads = %d", prefix, m_activeTransferThreads);
+}
+
+bool TVK_Logic_Camera::quickViewTurn(bool pairMode)
+{
+    if (!m_wantQuickView.load())
+        return false;
+    if (!pairMode)
+        m_quickViewOfPairShown.store(false);
+    const bool turn = !m_quickViewOfPairShown.load();
+    // Within a pair only the first file is shown.
+    if (pairMode)
+        m_quickViewOfPairShown.store(turn);
+    return turn;
+}
+
+void TVK_Logic_Camera::quickViewTurnSkipped(bool pairMode)
+{
+    if (pairMode && m_wantQuickView.load())
+        m_quickViewOfPairShown.store(true);
+}
+
+void TVK_Logic_Camera::reportNumberAdvanced()
+{
+    TVK_Platform_ThreadCheck::handOverTo(this);
+    Q_EMIT signalFileNameAndNumber();
+}
+
+void TVK_Logic_Camera::reportProgress(const QString &cameraFileName, qint64 received, qint64 total)
+{
+    TVK_Platform_ThreadCheck::handOverTo(this);
+    Q_EMIT signalTransferProgress(cameraFileName, received, total);
+}
+
+void TVK_Logic_Camera::reportQuickView(const QByteArray &thumbnail, const QString &fileName, int orientation)
+{
+    {
+        const std::lock_guard<std::mutex> locker(m_quickViewMutex);
+        m_quickViewData = thumbnail;
+        m_quickViewFileName = fileName;
+    }
+    TVK_Platform_ThreadCheck::handOverTo(this); // from the transfer thread
+    Q_EMIT signalQuickView(thumbnail, fileName, orientation);
+}
+
+void TVK_Logic_Camera::reportError(const QString &message)
+{
+    TVK_Platform_ThreadCheck::handOverTo(this);
+    Q_EMIT signalTransferError(message);
 }
 
 // --- Live view -----------------------------------------------------------------------------------

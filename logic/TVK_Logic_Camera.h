@@ -2,6 +2,7 @@
 
 #include "TVK_Logic_CameraEnums.h"
 #include "TVK_Logic_CameraSettingsBase.h"
+#include "TVK_Logic_TransferHost.h"
 #include "TVK_Logic_TransferQueue.h"
 #include "TVK_Platform_CallQueue.h"
 #include "TVK_Platform_ThreadCheck.h"
@@ -27,12 +28,13 @@ class TVK_Logic_DeviceInfo;
 class TVK_Logic_FolderSettings;
 class TVK_Logic_ImageDatabase;
 class TVK_Logic_LiveViewPump;
+class TVK_Logic_PictureStore;
 
 // The model of one connected camera, living in the controller thread. Setters
 // hand a value to the settings strategy and send it; they never echo it. Only
 // the camera's change reports, re-read through the strategy, make the model
 // emit, so the user interface always shows what the camera really took.
-class TVK_Logic_Camera : public QObject
+class TVK_Logic_Camera : public QObject, private TVK_Logic_TransferHost
 {
     Q_OBJECT
 
@@ -229,12 +231,12 @@ public:
     // Sends what the user changed while a transfer held the camera; the
     // sending itself happens in the model's thread, where the settings live.
     void transferDone();
-    // The camera's file format as last read or set, safe to read from a
-    // transfer thread while the controller thread works on the settings.
-    int transferFileFormat() const { return m_transferFileFormat.load(); }
     // Transfers waiting or running.
     int transferThreadCount();
-    TVK_Logic_TransferQueue &transferQueue() { return m_transferQueue; }
+    // Where new pictures go. The controller hands every session's model the
+    // one store it keeps, so that a picture whose confirmation was lost is
+    // known again in the camera's next session. Before the first transfer.
+    void setPictureStore(std::shared_ptr<TVK_Logic_PictureStore> store);
     TVK_Commu_CameraAccess_Base *access() const { return m_access; }
     TVK_Logic_FolderSettings *folderSettings() const { return m_folderSettings; }
     void setTransferInProgress(bool inProgress);
@@ -243,54 +245,12 @@ public:
     bool isPictureReadBusy() const { return m_pictureReadBusy.load(); }
     void setKeepAliveSkip(bool skip) { m_keepAliveSkip.store(skip); }
     bool keepAliveSkip() const { return m_keepAliveSkip.load(); }
-    void incrementActiveTransferThreads();
-    void decrementActiveTransferThreads();
+    // Transfers running now.
     int activeTransferThreads();
-    void setTransfersRemaining(int count) { m_transfersRemaining.store(count); }
-    int transfersRemaining() const { return m_transfersRemaining.load(); }
-    void setTransfersMaximum(int count) { m_transfersMaximum.store(count); }
-    // Sets the maximum to count when that is larger, also against another thread doing the same.
-    void raiseTransfersMaximum(int count);
-    int transfersMaximum() const { return m_transfersMaximum.load(); }
-    // The transfer thread reports through these; the receivers live in the
-    // model's thread (see TVK_Platform_ThreadCheck).
-    void emitLoadingDone()
-    {
-        TVK_Platform_ThreadCheck::handOverTo(this);
-        Q_EMIT signalLoading(false);
-    }
-    void emitRemainingToLoad(int count)
-    {
-        TVK_Platform_ThreadCheck::handOverTo(this);
-        Q_EMIT signalRemainingToLoad(count);
-    }
-    void emitDngTransferDone()
-    {
-        TVK_Platform_ThreadCheck::handOverTo(this);
-        Q_EMIT signalDngTransferDone();
-    }
-    void emitFileNameAndNumber()
-    {
-        TVK_Platform_ThreadCheck::handOverTo(this);
-        Q_EMIT signalFileNameAndNumber();
-    }
     bool wantQuickView() const { return m_wantQuickView.load(); }
-    bool quickViewOfPairShown() const { return m_quickViewOfPairShown.load(); }
-    void setQuickViewOfPairShown(bool shown) { m_quickViewOfPairShown.store(shown); }
-    void emitQuickView(const QByteArray &bytes, const QString &fileName, int orientation);
     QByteArray quickViewData();
     QString quickViewFileName();
     std::mutex &accessLock() { return m_accessLock; }
-    void emitTransferProgress(const QString &cameraFileName, qint64 received, qint64 total)
-    {
-        TVK_Platform_ThreadCheck::handOverTo(this);
-        Q_EMIT signalTransferProgress(cameraFileName, received, total);
-    }
-    void emitTransferError(const QString &message)
-    {
-        TVK_Platform_ThreadCheck::handOverTo(this);
-        Q_EMIT signalTransferError(message);
-    }
 
 Q_SIGNALS:
     // A new picture was not saved, or not completely: the message says which
@@ -504,6 +464,21 @@ private:
     // One transfer, on the queue's worker thread.
     void runTransfer();
 
+    // What a transfer sees of the model (TVK_Logic_TransferHost), from its thread.
+    TVK_Logic_TransferHost::Camera transferCamera() override;
+    void transferBegins() override;
+    void transfersRemain(int remaining) override;
+    void handingOver() override;
+    void transferEnds(bool dngDone) override;
+    bool quickViewTurn(bool pairMode) override;
+    void quickViewTurnSkipped(bool pairMode) override;
+    void reportNumberAdvanced() override;
+    void reportProgress(const QString &cameraFileName, qint64 received, qint64 total) override;
+    void reportQuickView(const QByteArray &thumbnail, const QString &fileName, int orientation) override;
+    void reportError(const QString &message) override;
+    // Sets the maximum to count when that is larger, also against another thread doing the same.
+    void raiseTransfersMaximum(int count);
+
     TVK_Commu_CameraAccess_Base *m_access;
     Settings *m_settings = nullptr;
     TVK_Logic_CameraLens *m_lens = nullptr;
@@ -540,6 +515,8 @@ private:
     std::unique_ptr<TVK_Logic_ImageDatabase> m_imageDatabase;
     std::unique_ptr<TVK_Logic_LiveViewPump> m_liveView;
     std::atomic<bool> m_transferObjectProps{false};
+    std::atomic<bool> m_transferPartialObject{false};
+    std::shared_ptr<TVK_Logic_PictureStore> m_pictureStore;
     // Calls from a transfer thread run here in the model's thread.
     TVK_Platform_CallQueue m_callQueue{this};
     // Last, so that it is gone before anything its transfers use.

@@ -12,6 +12,7 @@
 #include "TVK_Logic_ExposureLists.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Logic_PictureReader.h"
+#include "TVK_Logic_PictureStore.h"
 #include "TVK_Platform_ThreadCheck.h"
 
 #include <QCoreApplication>
@@ -340,6 +341,9 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
         return;
 
     m_camera = new TVK_Logic_Camera(m_activeAccess);
+    if (!m_pictureStore)
+        m_pictureStore = std::make_shared<TVK_Logic_PictureStore>();
+    m_camera->setPictureStore(m_pictureStore);
     const int product = m_camera->productId();
     // Before the camera's events run: a camera plugged in again announces the
     // picture it still holds at once, and its transfer takes the folder and

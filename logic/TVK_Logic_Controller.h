@@ -22,6 +22,7 @@ class TVK_Logic_ConverterBase;
 class TVK_Logic_ConverterSet;
 class TVK_Logic_FolderSettings;
 class TVK_Logic_PictureReader;
+class TVK_Logic_PictureStore;
 
 // The one mediator between the user interface and the camera, living in the
 // controller thread. It finds and opens cameras, owns the camera model and one
@@ -535,6 +536,9 @@ private:
     std::unique_ptr<TVK_Logic_ConverterSet> m_converters;
     // The user interface's picture reads; made with the camera, gone with it.
     std::unique_ptr<TVK_Logic_PictureReader> m_pictureReader;
+    // One for every session's model: a picture whose hand-over the camera
+    // did not confirm is known again when it reconnects.
+    std::shared_ptr<TVK_Logic_PictureStore> m_pictureStore;
 
     bool m_unitIsFeet = false;
     std::atomic<int> m_liveViewMode{0};

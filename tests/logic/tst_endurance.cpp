@@ -260,10 +260,9 @@ void tst_Endurance::everyPictureIsOnDiskWholeOrReported()
             if (camera->dataInCutPending()) {
                 camera->cutNextDataIn(TVK_Commu_Ptp::kOpGetObject, 0); // the series ended before a picture came
             } else {
-                // The cut picture is not on disk (checked below) and the user hears of it.
+                // The cut picture is read again and lands whole (checked below);
+                // one that did not would be missing without a warning.
                 ++shortPictures;
-                QVERIFY2(QTest::qWaitFor([&]() { return warnings.count() > warningsBefore; }, kWaitMs),
-                         qPrintable(QStringLiteral("series %1: a picture came short without a warning").arg(series)));
             }
         }
         if (capture->picturesTaken() >= nextMark) {

@@ -64,20 +64,31 @@ public:
     QString takenDuringPictureRead; // another program writes this file while the picture is read
     // The ObjectInfo with the large thumbnail reports none, and the retry with the small one fails.
     std::atomic<bool> noLargeThumbnailThenFail{false};
+    // Injected into the camera before each read of a picture's bytes.
+    std::function<void(Camera &)> everyPictureRead;
+
+    // The picture streams to its file: the faults meant for its read go there.
+    bool recvDataToSink(int operationCode, int numParams, const quint32 *params, TVK_Commu_DataSink *sink,
+                        const char *caller, quint64 *received = nullptr) override
+    {
+        if (operationCode == kOpGetObject) {
+            if (unplugDuringPictureRead.exchange(false))
+                camera()->setRemoveDuringNextDataIn(true);
+            if (!takenDuringPictureRead.isEmpty()) {
+                QFile other(takenDuringPictureRead);
+                if (other.open(QIODevice::WriteOnly))
+                    other.write("other");
+                takenDuringPictureRead.clear();
+            }
+            if (everyPictureRead)
+                everyPictureRead(*camera());
+        }
+        return Emulated::recvDataToSink(operationCode, numParams, params, sink, caller, received);
+    }
 
     bool recvData(int operationCode, int numParams, const quint32 *params, void *buffer, unsigned bufferSize,
                   const char *caller, quint64 *received = nullptr) override
     {
-        if (operationCode == kOpGetObject && bufferSize > unsigned(Transfer::kHeaderBytes)
-            && unplugDuringPictureRead.exchange(false))
-            camera()->setRemoveDuringNextDataIn(true);
-        if (operationCode == kOpGetObject && bufferSize > unsigned(Transfer::kHeaderBytes)
-            && !takenDuringPictureRead.isEmpty()) {
-            QFile other(takenDuringPictureRead);
-            if (other.open(QIODevice::WriteOnly))
-                other.write("other");
-            takenDuringPictureRead.clear();
-        }
         if (operationCode == kOpGetObjectInfo && noLargeThumbnailThenFail && numParams > 1 && params[1] == 0) {
             noLargeThumbnailThenFail = false;
             if (received)
@@ -363,18 +374,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("fileFormat");
         QTest::addColumn<int>("byteOrder");
         QTest::addColumn<QList<int>>("hidden");
-        QTest::addColumn<int>("orientationRead"); // the operation that finds the orientation
+        QTest::addColumn<int>("orientationRead"); // the operation that finds the orientation, 0 for none
         QTest::addColumn<QString>("shown");
         const QList<int> noProps{kOpGetObjectPropsSupported, kOpGetObjectPropValue};
         const int le = TVK_Emulator_PictureMaker::kLELittleEndian, be = TVK_Emulator_PictureMaker::kLEBigEndian;
         QTest::newRow("object property") << 0 << le << QList<int>() << kOpGetObjectPropValue
                                          << "dng/Picture00041.DNG";
-        QTest::newRow("DNG Exif, Intel order") << 0 << le << noProps << kOpGetPartialObject << "dng/Picture00041.DNG";
-        QTest::newRow("DNG Exif, Motorola order")
-            << 0 << be << noProps << kOpGetPartialObject << "dng/Picture00041.DNG";
-        QTest::newRow("JPG Exif, Motorola order")
-            << 2 << be << noProps << kOpGetPartialObject << "jpg/Picture00041.JPG";
-        QTest::newRow("without GetPartialObject") << 0 << be << (QList<int>(noProps) << kOpGetPartialObject) << kOpGetObject
+        // Without the property, the file's own first bytes tell: no read on top.
+        QTest::newRow("DNG Exif, Intel order") << 0 << le << noProps << 0 << "dng/Picture00041.DNG";
+        QTest::newRow("DNG Exif, Motorola order") << 0 << be << noProps << 0 << "dng/Picture00041.DNG";
+        QTest::newRow("JPG Exif, Motorola order") << 2 << be << noProps << 0 << "jpg/Picture00041.JPG";
+        QTest::newRow("without GetPartialObject") << 0 << be << (QList<int>(noProps) << kOpGetPartialObject) << 0
                                                   << "dng/Picture00041.DNG";
         QTest::newRow("pair: the DNG only") << 1 << le << QList<int>() << kOpGetObjectPropValue
                                             << "dng/Picture00041.DNG";
@@ -403,7 +413,7 @@ private Q_SLOTS:
         const QHash<int, quint64> counts = rig.camera->transactionCountsByOperation();
         const int files = rig.capture->cardHandles().size();
         QCOMPARE(counts.value(kOpGetThumb), quint64(1));
-        // One read of each whole file; the header read comes on top only where asked.
+        // One read of each whole file; the property read comes on top only where asked.
         QCOMPARE(counts.value(kOpGetObject), quint64(files + (orientationRead == kOpGetObject ? 1 : 0)));
         QCOMPARE(counts.value(kOpGetPartialObject), quint64(orientationRead == kOpGetPartialObject ? 1 : 0));
         QCOMPARE(counts.value(kOpGetObjectPropValue), quint64(orientationRead == kOpGetObjectPropValue ? 1 : 0));
@@ -483,22 +493,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("stillConnected");
+        const auto everyRead = [](const std::function<void(Camera &)> &fault) {
+            return Fault([fault](Rig &rig) { rig.access->everyPictureRead = fault; });
+        };
         QTest::newRow("read refused")
-            << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); }) << true;
+            << everyRead([](Camera &camera) { camera.failNextOperation(kOpGetObject, kRespGeneralError); }) << true;
         QTest::newRow("unplugged while reading")
             << Fault([](Rig &rig) { rig.access->unplugDuringPictureRead = true; }) << false;
         // Answered OK, but fewer bytes came than the ObjectInfo announced.
         QTest::newRow("data phase a byte short")
-            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, 1); }) << true;
+            << everyRead([](Camera &camera) { camera.cutNextDataIn(kOpGetObject, 1); }) << true;
         QTest::newRow("data phase half missing")
-            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); }) << true;
+            << everyRead([](Camera &camera) { camera.cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); }) << true;
     }
 
+    // Every read of the picture failed: it is given up, reported once, and
+    // nothing of it is left on the disk.
     void aPictureThatCannotBeReadLeavesNoFileAndIsReported()
     {
         QFETCH(Fault, fault);
         QFETCH(bool, stillConnected);
         Rig rig(0x2061, 0);
+        QSignalSpy progress(rig.model.get(), &Model::signalTransferProgress);
         fault(rig);
         QVERIFY(rig.access->releaseCam(0));
         QVERIFY(QTest::qWaitFor([&rig]() { return !rig.sink.errors.isEmpty() && rig.model->transferThreadCount() == 0; },
@@ -506,11 +522,44 @@ private Q_SLOTS:
         QCOMPARE(rig.files(), QStringList());
         QCOMPARE(rig.sink.errors.size(), 1);
         QVERIFY2(rig.sink.errors[0].contains("NRBA"), qPrintable(rig.sink.errors[0])); // names the camera's file
+        QCoreApplication::sendPostedEvents();
+        for (const QList<QVariant> &step : progress) // none claims the picture came whole
+            QVERIFY(step.at(1).toLongLong() < step.at(2).toLongLong());
         if (stillConnected) {
+            QCOMPARE(rig.camera->transactionCountsByOperation().value(kOpGetObject), quint64(Transfer::kReadAttempts));
             // The camera moved on: the next picture is saved as usual.
+            rig.access->everyPictureRead = nullptr;
             QVERIFY(rig.takePictures(1));
             QCOMPARE(rig.files(), QStringList{"dng/Picture00042.DNG"});
         }
+    }
+
+    void aReadBrokenOffOnceIsTriedAgain_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::newRow("read refused")
+            << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); });
+        QTest::newRow("data phase a byte short")
+            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, 1); });
+        QTest::newRow("data phase half missing")
+            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); });
+    }
+
+    // A camera that keeps its pictures for the computer only lets one go once
+    // it hears the hand-over: a read it broke off once must not cost the picture.
+    void aReadBrokenOffOnceIsTriedAgain()
+    {
+        QFETCH(Fault, fault);
+        Rig rig(0x2061, 0);
+        fault(rig);
+        rig.camera->resetTransactionCount();
+        QVERIFY(rig.takePictures(1));
+        const QHash<int, quint64> counts = rig.camera->transactionCountsByOperation();
+        QCOMPARE(counts.value(kOpGetObject), quint64(2));
+        QCOMPARE(counts.value(kOpTransferObjectReady), quint64(1));
+        QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
+        QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rig.sink.errors, QStringList());
     }
 
     // The camera does not hear that the first file of a pair is saved (the

@@ -1,0 +1,3 @@
+#include "TVK_Logic_TransferHost.h"
+
+TVK_Logic_TransferHost::~TVK_Logic_TransferHost() = default;
