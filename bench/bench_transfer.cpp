@@ -10,7 +10,9 @@
 // the process's peak: it is measured on its own, the same picture released
 // and read through the same access into a sink that drops every piece, and
 // taken off the transfer's figure, and printed beside it. An emulator that
-// makes the picture as it is read holds next to nothing there.
+// makes the picture as it is read holds next to nothing there. Each peak is
+// measured in a fresh process (this program again, --peak), since memory an
+// earlier run freed but kept would otherwise hide what the next one needs.
 //
 // Goals (none stated elsewhere; what a photographer would expect): at USB 2.0
 // speed the picture is in its file at most a twentieth after the bytes alone
@@ -36,6 +38,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -211,11 +214,52 @@ double plainWrite(const QString &folder, bool sync)
     return seconds;
 }
 
+// A peak measured in a process of its own, so that every run starts cold:
+// memory one run freed and kept resident would hide the next run's needs.
+// kind: "transfer" (the picture saved into folder) or "emulator" (read alone).
+// The peak added in kB, or -1; *seconds: release to file of a transfer.
+qint64 peakInChild(const char *kind, qint64 bytes, const QString &folder, double *seconds = nullptr)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--peak"), QLatin1String(kind), QString::number(bytes), folder});
+    if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        std::fprintf(stderr, "the %s run of %lld bytes failed\n", kind, static_cast<long long>(bytes));
+        return -1;
+    }
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() == 3 && fields[0] == "PEAK") {
+            if (seconds != nullptr)
+                *seconds = fields[2].toDouble();
+            return fields[1].toLongLong();
+        }
+    }
+    return -1;
+}
+
+// The child of peakInChild.
+int peakRun(const QStringList &arguments)
+{
+    const qint64 bytes = arguments.value(3).toLongLong();
+    if (arguments.value(2) == QLatin1String("emulator")) {
+        const qint64 kb = emulatorPeakKb(bytes);
+        std::printf("PEAK\t%lld\t0\n", static_cast<long long>(kb));
+        return kb >= 0 ? 0 : 1;
+    }
+    const Run run = transfer(false, arguments.value(4), bytes);
+    std::printf("PEAK\t%lld\t%.6f\n", static_cast<long long>(run.peakAddedKb), run.savedSeconds);
+    return run.ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
+    if (QCoreApplication::arguments().value(1) == QLatin1String("--peak"))
+        return peakRun(QCoreApplication::arguments());
     // Local disk, not a memory file system: next to the program.
     QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_transfer_XXXXXX"));
     if (!dir.isValid()) {
@@ -234,9 +278,10 @@ int main(int argc, char **argv)
         slow.push_back(b.savedSeconds);
         slowEnded.push_back(b.seconds);
         slowAnnounced.push_back(b.announcedSeconds);
-        peaks.push_back(double(a.peakAddedKb));
-        const qint64 emulator = emulatorPeakKb(kObjectBytes);
-        ok = ok && emulator >= 0;
+        const qint64 peak = peakInChild("transfer", kObjectBytes, dir.path());
+        const qint64 emulator = peakInChild("emulator", kObjectBytes, dir.path());
+        ok = ok && peak >= 0 && emulator >= 0;
+        peaks.push_back(double(peak));
         emulatorHeld.push_back(double(emulator));
         announced.push_back(a.announcedSeconds);
         plain.push_back(plainWrite(dir.path(), false));
@@ -246,12 +291,12 @@ int main(int argc, char **argv)
     const bool large = TVK_Emulator_PictureMaker::kMaxDngBytes >= kLargeBytes;
     std::vector<double> largeSaved, largePeaks, largeEmulatorHeld;
     for (int i = 0; large && i < std::min(runs, kLargeRuns); ++i) {
-        const Run a = transfer(false, dir.path(), kLargeBytes);
-        ok = ok && a.ok;
-        largeSaved.push_back(a.savedSeconds);
-        largePeaks.push_back(double(a.peakAddedKb));
-        const qint64 emulator = emulatorPeakKb(kLargeBytes);
-        ok = ok && emulator >= 0;
+        double seconds = 0.0;
+        const qint64 peak = peakInChild("transfer", kLargeBytes, dir.path(), &seconds);
+        const qint64 emulator = peakInChild("emulator", kLargeBytes, dir.path());
+        ok = ok && peak >= 0 && emulator >= 0;
+        largeSaved.push_back(seconds);
+        largePeaks.push_back(double(peak));
         largeEmulatorHeld.push_back(double(emulator));
     }
     const double mb = kObjectBytes / 1e6;
@@ -268,6 +313,12 @@ int main(int argc, char **argv)
     for (size_t i = 0; i < peaks.size(); ++i)
         own.push_back(mib(peaks[i] - emulatorHeld[i]));
     const double ownMiB = median(own);
+    const auto list = [](const std::vector<double> &values, double scale) {
+        QByteArray text;
+        for (double value : values)
+            text += QByteArray::number(value * scale, 'f', 1) + ' ';
+        return text.trimmed();
+    };
     std::printf("Saving a %.0f MB DNG, product 0x%04X, median of %d runs\n", mb, kProduct, runs);
     std::printf("%-48s %8.1f MB/s (%.0f ms)\n", "release to file, unthrottled", mb / fastS, fastS * 1e3);
     std::printf("%-48s %8.0f ms\n", "  of which the camera until it announces the file", median(announced) * 1e3);
@@ -279,6 +330,8 @@ int main(int argc, char **argv)
     std::printf("%-48s %8.1f MiB (the picture: %.1f MiB)\n", "  of which the emulator (read alone, bytes dropped)", emulatorMiB,
                 pictureMiB);
     std::printf("%-48s %8.1f MiB (goal <= %.0f MiB)\n", "  of which the transfer", ownMiB, kMemoryGoalMiB);
+    std::printf("%-48s %s / %s MiB\n", "  each run, all / emulator alone", list(peaks, 1.0 / 1024).constData(),
+                list(emulatorHeld, 1.0 / 1024).constData());
     const double ideal = kObjectBytes / double(kUsb2BytesPerSecond);
     std::printf("%-48s %8.0f ms against %.0f ms for the bytes alone (%+.1f %%)\n",
                 "release to file at 40 MB/s", slowS * 1e3, ideal * 1e3, (slowS / ideal - 1.0) * 100.0);
@@ -311,6 +364,8 @@ int main(int argc, char **argv)
         std::printf("%-48s %8.1f MiB\n", "  of which the emulator (read alone, bytes dropped)", mib(median(largeEmulatorHeld)));
         std::printf("%-48s %8.1f MiB (goal <= %.0f MiB)\n", "  of which the transfer", median(largeOwn),
                     kMemoryGoalMiB);
+        std::printf("%-48s %s / %s MiB\n", "  each run, all / emulator alone", list(largePeaks, 1.0 / 1024).constData(),
+                    list(largeEmulatorHeld, 1.0 / 1024).constData());
         TVK_Bench_Report::figure("transfer: release to file, unthrottled, 1 GB DNG", largeMb / largeS, "MB/s",
                                  syncedWrite, mb / syncedS, "value>=100");
         TVK_Bench_Report::figure("transfer: peak memory added by the transfer, 1 GB DNG", median(largeOwn), "MiB",
