@@ -48,6 +48,7 @@ constexpr int kWaitMs = 60000;
 using namespace TVK_Commu_Ptp;
 constexpr quint16 kPropFileFormat = TVK_Commu_Prop::kFileFormat; // 0 DNG, 1 DNG and JPG, 2 JPG
 constexpr qint64 kDngBytes = 64 * 1024;
+constexpr qint64 kProgressDngBytes = 4 * 1024 * 1024;
 constexpr char kFullDiskChild[] = "TVK_TEST_FULL_DISK_CHILD";
 
 // The emulated access, with what a transfer must survive injected at the
@@ -559,6 +560,45 @@ private Q_SLOTS:
         QCOMPARE(counts.value(kOpTransferObjectReady), quint64(1));
         QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
         QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
+        QCOMPARE(rig.sink.errors, QStringList());
+    }
+
+    void progressRisesToTheWholePictureOnceItIsSaved_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::newRow("one read") << Fault();
+        // The second read starts from nothing; what is shown never falls.
+        QTest::newRow("read again after half")
+            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, int(kProgressDngBytes / 2)); });
+    }
+
+    void progressRisesToTheWholePictureOnceItIsSaved()
+    {
+        QFETCH(Fault, fault);
+        Rig rig(0x2061, 0);
+        rig.capture->setDngBytes(kProgressDngBytes);
+        if (fault)
+            fault(rig);
+        QVector<qint64> received;
+        QStringList names;
+        qint64 total = -1;
+        bool savedBeforeTheLast = false;
+        QObject::connect(rig.model.get(), &Model::signalTransferProgress, &rig.sink,
+                         [&](const QString &name, qint64 bytes, qint64 of) {
+                             names << name;
+                             received << bytes;
+                             total = of;
+                             savedBeforeTheLast = QFileInfo::exists(rig.path("dng/Picture00041.DNG"));
+                         });
+        QVERIFY(rig.takePictures(1));
+        QVERIFY(received.size() > 10); // a picture of 4 MB comes in many pieces
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), 1);
+        QVERIFY2(names.first().contains("NRBA"), qPrintable(names.first()));
+        QCOMPARE(total, QFileInfo(rig.path("dng/Picture00041.DNG")).size());
+        for (int i = 1; i < received.size(); ++i)
+            QVERIFY2(received[i] > received[i - 1], qPrintable(QStringLiteral("step %1 fell").arg(i)));
+        QCOMPARE(received.last(), total);
+        QVERIFY(savedBeforeTheLast);
         QCOMPARE(rig.sink.errors, QStringList());
     }
 
