@@ -7,7 +7,9 @@
 
 #include <QThread>
 
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 using namespace TVK_Commu_Ptp;
 
@@ -173,20 +175,35 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
     const auto store = [&](const TVK_Emulator_Camera::Result &answer) {
         if (phase != kLEDataIn || !answer.transportOk || answer.responseCode != kRespOK)
             return;
+        const TVK_Emulator_DataSource &data = answer.source;
+        const quint64 size = quint64(data.size());
         if (sinkIn == nullptr) {
-            storeReceivedData(bufferIn, sizeIn, answer.data.constData(), size_t(answer.data.size()));
+            // The caller's buffer takes what fits, the rest zeroed, as the
+            // base's storeReceivedData does for bytes in hand.
+            if (bufferIn != nullptr && sizeIn > 0) {
+                const qint64 copied = data.read(0, static_cast<char *>(bufferIn), qint64(sizeIn));
+                std::memset(static_cast<char *>(bufferIn) + copied, 0, size_t(qint64(sizeIn) - copied));
+            }
             if (received)
-                *received = quint64(answer.data.size());
+                *received = size;
             return;
         }
+        // Made piece by piece straight into the sink's own memory where it
+        // offers some, else through one piece of ours: a picture of any size
+        // costs no more than that.
         TVK_Commu_DataPhaseGuard guard(sinkIn, prefix);
-        const auto *bytes = reinterpret_cast<const unsigned char *>(answer.data.constData());
-        const quint64 size = quint64(answer.data.size());
+        std::vector<unsigned char> piece;
         streamed = guard.begin(size);
         for (quint64 done = 0; streamed && done < size;) {
-            const size_t piece = size_t(qMin<quint64>(size - done, kPieceSize));
-            streamed = guard.write(bytes + done, piece);
-            done += piece;
+            const size_t bytes = size_t(qMin<quint64>(size - done, kPieceSize));
+            unsigned char *into = guard.room(done, bytes);
+            if (into == nullptr) {
+                piece.resize(size_t(kPieceSize));
+                into = piece.data();
+            }
+            data.read(qint64(done), reinterpret_cast<char *>(into), qint64(bytes));
+            streamed = guard.write(into, bytes);
+            done += bytes;
         }
         guard.end(streamed ? TVK_Commu_DataSink::kLEComplete : TVK_Commu_DataSink::kLEAbandoned);
         streamed = guard.whole();
@@ -194,7 +211,7 @@ bool TVK_Commu_CameraAccess_Emulated::transaction(int operationCode, int numPara
             *received = guard.delivered();
     };
     for (int attempt = 0;; ++attempt) {
-        result = m_camera->transact(operationCode, parameters, dataPhase, out, store);
+        result = m_camera->transactStreamed(operationCode, parameters, dataPhase, out, store);
         if (!result.transportOk || result.responseCode != kRespDeviceBusy || attempt == kBusyRetries)
             break;
         QThread::msleep(kBusyPauseMs);

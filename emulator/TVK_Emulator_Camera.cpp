@@ -421,6 +421,20 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, con
                                                           TVK_Emulator_Transaction::eLEDataPhase dataPhase,
                                                           const QByteArray &dataOut, const AnswerSink &sink)
 {
+    return run(operationCode, params, dataPhase, dataOut, sink, true);
+}
+
+TVK_Emulator_Camera::Result TVK_Emulator_Camera::transactStreamed(int operationCode, const QVector<quint32> &params,
+                                                                  TVK_Emulator_Transaction::eLEDataPhase dataPhase,
+                                                                  const QByteArray &dataOut, const AnswerSink &sink)
+{
+    return run(operationCode, params, dataPhase, dataOut, sink, false);
+}
+
+TVK_Emulator_Camera::Result TVK_Emulator_Camera::run(int operationCode, const QVector<quint32> &params,
+                                                     TVK_Emulator_Transaction::eLEDataPhase dataPhase,
+                                                     const QByteArray &dataOut, const AnswerSink &sink, bool whole)
+{
     count(operationCode);
     TVK_METHOD(prefix);
     if (!m_attached.load()) {
@@ -439,8 +453,11 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::transact(int operationCode, con
     qint64 bytesMoved = 0;
     QElapsedTimer clock;
     clock.start();
-    const Result result = exchange(operationCode, params.mid(0, TVK_Commu_CameraAccess_Base::kMaxParams), dataPhase,
-                                   dataOut, &bytesMoved);
+    Result result = exchange(operationCode, params.mid(0, TVK_Commu_CameraAccess_Base::kMaxParams), dataPhase,
+                             dataOut, &bytesMoved);
+    // Shared, not copied, for an answer held as a byte array.
+    if (whole)
+        result.data = result.source.toByteArray();
     if (sink)
         sink(result);
 
@@ -489,12 +506,14 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::exchange(int operationCode, con
     result.responseCode = transaction.responseCode;
     result.responseParams = transaction.responseParams;
     if (dataPhase == TVK_Emulator_Transaction::kLEDataIn && result.responseCode == kRespOK) {
-        result.data = transaction.dataIn;
+        result.source = transaction.dataInPhase();
         const int cut = m_shortData.exchange(-1);
-        if (cut >= 0 && cut < result.data.size())
-            result.data.truncate(cut);
-        if (m_cutOperation.load() == operationCode && m_cutMissingBytes.load() > 0)
-            result.data.chop(m_cutMissingBytes.exchange(0));
+        if (cut >= 0 && cut < result.source.size())
+            result.source = result.source.mid(0, cut);
+        if (m_cutOperation.load() == operationCode && m_cutMissingBytes.load() > 0) {
+            const qint64 missing = m_cutMissingBytes.exchange(0);
+            result.source = result.source.mid(0, qMax<qint64>(0, result.source.size() - missing));
+        }
         if (m_removeDuringDataIn.exchange(false)) {
             // The cable went during the data phase: part of the data was on its
             // way, but the host never sees the end of the transaction.
@@ -504,6 +523,6 @@ TVK_Emulator_Camera::Result TVK_Emulator_Camera::exchange(int operationCode, con
             return result;
         }
     }
-    *bytesMoved = result.data.size() + dataOut.size();
+    *bytesMoved = result.source.size() + dataOut.size();
     return result;
 }

@@ -65,6 +65,10 @@ public:
     struct Result {
         bool transportOk = true; // false: the camera is gone, nothing was answered
         int responseCode = 0x2001;
+        // The data-in phase: source always, data as well from transact() (a
+        // picture made whole there, and left empty when it does not fit a
+        // byte array), never from transactStreamed().
+        TVK_Emulator_DataSource source;
         QByteArray data;
         QVector<quint32> responseParams; // the response's own parameters (GetNumObjects)
     };
@@ -85,6 +89,12 @@ public:
     Result transact(int operationCode, const QVector<quint32> &params,
                     TVK_Emulator_Transaction::eLEDataPhase dataPhase, const QByteArray &dataOut = QByteArray(),
                     const AnswerSink &sink = AnswerSink());
+    // The same, with the data-in phase only as the result's source, to be
+    // read in pieces: what the transports use, so that no answer of any size
+    // is ever held whole on its way.
+    Result transactStreamed(int operationCode, const QVector<quint32> &params,
+                            TVK_Emulator_Transaction::eLEDataPhase dataPhase,
+                            const QByteArray &dataOut = QByteArray(), const AnswerSink &sink = AnswerSink());
 
     // Events go to this handler on the camera's thread.
     void setEventHandler(EventHandler handler);
@@ -162,6 +172,8 @@ private:
     void deliver(const CameraEvent &event);
     void answer(TVK_Emulator_Transaction &transaction);
     void count(int operationCode);
+    Result run(int operationCode, const QVector<quint32> &params, TVK_Emulator_Transaction::eLEDataPhase dataPhase,
+               const QByteArray &dataOut, const AnswerSink &sink, bool whole);
     // transact() without the counting and the cable's time; bytesMoved gets
     // the bytes both data phases carried.
     Result exchange(int operationCode, const QVector<quint32> &params,

@@ -104,9 +104,10 @@ struct TVK_Emulator_Capture::Object {
     quint32 handle = 0;
     Maker::eLEFileKind kind = Maker::kLEDng;
     Maker::Picture picture;
-    // Made when the host first asks for them, so that a long queue of big
+    // Made when the host first asks for them, so that a long queue of
     // pictures costs no memory until they are fetched, and dropped again when
-    // the object leaves the queue (see holdBytesOf).
+    // the object leaves the queue (see holdBytesOf). A DNG's file stays
+    // empty: it is made as it is read.
     QByteArray file;
     QByteArray thumbs[2];
     // The sizes, once known, outlive the bytes: an ObjectInfo of a card object
@@ -253,6 +254,13 @@ QVector<quint32> TVK_Emulator_Capture::cardHandles() const
     for (const Object &object : d->card)
         handles.append(object.handle);
     return handles;
+}
+
+TVK_Emulator_DataSource TVK_Emulator_Capture::fileSource(quint32 handle)
+{
+    const std::lock_guard<std::recursive_mutex> locker(camera()->stateLock());
+    Object *object = find(handle);
+    return object != nullptr ? fileOf(*object) : TVK_Emulator_DataSource();
 }
 
 int TVK_Emulator_Capture::objectsHoldingBytes() const
@@ -698,14 +706,19 @@ void TVK_Emulator_Capture::dropBytesOf(Object &object)
     object.thumbs[1] = QByteArray();
 }
 
-const QByteArray &TVK_Emulator_Capture::fileOf(Object &object)
+TVK_Emulator_DataSource TVK_Emulator_Capture::fileOf(Object &object)
 {
+    if (object.kind == Maker::kLEDng) {
+        const TVK_Emulator_DataSource source = Maker::dngSource(object.picture);
+        object.fileSize = source.size();
+        return source;
+    }
     if (object.file.isEmpty()) {
         holdBytesOf(object);
-        object.file = object.kind == Maker::kLEDng ? Maker::dng(object.picture) : Maker::jpeg(object.picture);
+        object.file = Maker::jpeg(object.picture);
         object.fileSize = object.file.size();
     }
-    return object.file;
+    return TVK_Emulator_DataSource(object.file);
 }
 
 const QByteArray &TVK_Emulator_Capture::thumbOf(Object &object, int thumbType)
@@ -854,7 +867,7 @@ void TVK_Emulator_Capture::answerObjectInfo(TVK_Emulator_Transaction &transactio
 void TVK_Emulator_Capture::answerObject(TVK_Emulator_Transaction &transaction)
 {
     if (Object *object = objectFor(transaction))
-        transaction.dataIn = fileOf(*object);
+        transaction.dataInSource = fileOf(*object);
 }
 
 void TVK_Emulator_Capture::answerPartialObject(TVK_Emulator_Transaction &transaction)
@@ -862,7 +875,7 @@ void TVK_Emulator_Capture::answerPartialObject(TVK_Emulator_Transaction &transac
     Object *object = objectFor(transaction);
     if (object == nullptr)
         return;
-    const QByteArray &file = fileOf(*object);
+    const TVK_Emulator_DataSource file = fileOf(*object);
     const qint64 offset = transaction.param(1);
     const qint64 count = transaction.param(2);
     if (offset > file.size()) {
@@ -870,7 +883,7 @@ void TVK_Emulator_Capture::answerPartialObject(TVK_Emulator_Transaction &transac
         return;
     }
     // A count beyond the end (0xFFFFFFFF included) means: up to the end.
-    transaction.dataIn = file.mid(int(offset), int(qMin(count, qint64(file.size()) - offset)));
+    transaction.dataInSource = file.mid(offset, qMin(count, file.size() - offset));
 }
 
 void TVK_Emulator_Capture::answerThumb(TVK_Emulator_Transaction &transaction)

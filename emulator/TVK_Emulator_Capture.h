@@ -34,11 +34,13 @@
 // the file number; the DNG comes first, except on the products that write the
 // JPG of a pair before the DNG.
 //
-// A card holds many pictures, so only their descriptions stay: the bytes of a
-// file are made when the host first asks for them and kept while the object is
-// queued, since the transfer reads it several times. Off the queue, only the
-// object read last keeps its bytes (the host reads a big file in slices); any
-// other is made again, byte for byte the same, when asked for.
+// A card holds many pictures, so only their descriptions stay. A DNG is never
+// held: its bytes are made as the host reads them, any slice on its own, so a
+// file of 4 GB costs no memory. A JPEG and the thumbnails are made when the
+// host first asks for them and kept while the object is queued, since the
+// transfer reads them several times. Off the queue, only the object read last
+// keeps its bytes (the host reads a big file in slices); any other is made
+// again, byte for byte the same, when asked for.
 class TVK_Emulator_Capture : public TVK_Emulator_Component
 {
 public:
@@ -59,7 +61,7 @@ public:
 
     // --- Configuration, for the pictures taken from now on ------------------------
     // Each takes the camera's state lock.
-    void setDngBytes(qint64 bytes); // clamped to the DNG header .. kMaxDngBytes
+    void setDngBytes(qint64 bytes); // clamped to the DNG header .. kMaxDngBytes (4 GB - 2)
     qint64 dngBytes() const;
     void setJpegPixels(QSize pixels);
     void setJpegQuality(int quality);
@@ -79,7 +81,14 @@ public:
     int picturesTaken() const; // pictures, not files: a pair counts once
     // Every object on the card, in the order taken.
     QVector<quint32> cardHandles() const;
-    // How many objects hold their file or thumbnail bytes at the moment.
+    // The file of an object on the card (kPendingHandle: the head of the
+    // queue) as the host would read it, made as it is read; empty for no
+    // such object. For tests and benchmarks to check a download against,
+    // without holding either whole (see TVK_Emulator_DataSource::firstDifference);
+    // unlike a transaction it is not counted and changes nothing.
+    TVK_Emulator_DataSource fileSource(quint32 handle);
+    // How many objects hold their file or thumbnail bytes at the moment (a
+    // DNG's file never counts: it is not held).
     int objectsHoldingBytes() const;
     bool isContinuousRunning() const;
     bool isBulbOpen() const;
@@ -127,7 +136,7 @@ private:
     Object *objectFor(TVK_Emulator_Transaction &transaction);
     void holdBytesOf(Object &object);
     static void dropBytesOf(Object &object);
-    const QByteArray &fileOf(Object &object);
+    TVK_Emulator_DataSource fileOf(Object &object);
     const QByteArray &thumbOf(Object &object, int thumbType);
     quint32 sizeOf(Object &object);
     void leaveQueue(int index);

@@ -163,19 +163,36 @@ quint64 splitMix(quint64 x)
 }
 
 // Pixel data that looks like noise but costs two multiplications per eight
-// bytes, so that even a 100 MB file is made in a moment. Each word depends on
-// its position, so every slice of the file is distinct.
-void fillNoise(char *data, qint64 size, quint64 seed)
+// bytes, so that even a file of gigabytes is made in a moment. Word i of the
+// pixel data is splitMix(seed + i * kGolden), little-endian; a last partial
+// word keeps its first bytes. Each word depends on its position, so every
+// slice of the file is distinct, and any range is made without the rest.
+void fillNoise(char *into, qint64 offset, qint64 count, quint64 seed)
 {
-    const qint64 words = size / 8;
-    for (qint64 i = 0; i < words; ++i) {
-        const quint64 value = qToLittleEndian(splitMix(seed + quint64(i) * kGolden));
-        std::memcpy(data + 8 * i, &value, 8);
+    if (offset < 0 || count <= 0)
+        return;
+    quint64 word = quint64(offset / 8);
+    const int skip = int(offset % 8);
+    if (skip != 0) {
+        const quint64 value = qToLittleEndian(splitMix(seed + word * kGolden));
+        const qint64 run = qMin<qint64>(8 - skip, count);
+        std::memcpy(into, reinterpret_cast<const char *>(&value) + skip, size_t(run));
+        into += run;
+        count -= run;
+        ++word;
     }
-    const qint64 rest = size - 8 * words;
+    // The argument advances by kGolden per word: an addition instead of a
+    // multiplication, and no byte-by-byte work in the bulk.
+    quint64 x = seed + word * kGolden;
+    const qint64 words = count / 8;
+    for (qint64 i = 0; i < words; ++i, x += kGolden) {
+        const quint64 value = qToLittleEndian(splitMix(x));
+        std::memcpy(into + 8 * i, &value, 8);
+    }
+    const qint64 rest = count - 8 * words;
     if (rest > 0) {
-        const quint64 value = qToLittleEndian(splitMix(seed + quint64(words) * kGolden));
-        std::memcpy(data + 8 * words, &value, size_t(rest));
+        const quint64 value = qToLittleEndian(splitMix(x));
+        std::memcpy(into + 8 * words, &value, size_t(rest));
     }
 }
 
@@ -455,19 +472,28 @@ QSize TVK_Emulator_PictureMaker::dngPixels(const Picture &picture)
     return dngLayout(picture).pixels;
 }
 
-QByteArray TVK_Emulator_PictureMaker::dng(const Picture &picture)
+TVK_Emulator_DataSource TVK_Emulator_PictureMaker::dngSource(const Picture &picture)
 {
     const DngLayout layout = dngLayout(picture);
     const TiffWriter tiff(picture.byteOrder);
-    const QByteArray header = tiff.block(dngEntries(picture, tiff, quint32(layout.pixels.width()),
-                                                    quint32(layout.pixels.height()), layout.stripOffset));
+    QByteArray header = tiff.block(dngEntries(picture, tiff, quint32(layout.pixels.width()),
+                                              quint32(layout.pixels.height()), layout.stripOffset));
+    // Zeros up to the aligned start of the pixel data.
+    header.append(QByteArray(int(layout.stripOffset) - header.size(), '\0'));
+    const quint64 seed = pictureLook(picture);
+    return TVK_Emulator_DataSource(header, layout.size, [seed](qint64 offset, char *into, qint64 count) {
+        fillNoise(into, offset, count, seed);
+    });
+}
 
-    QByteArray out(int(layout.size), Qt::Uninitialized);
-    char *data = out.data();
-    std::memcpy(data, header.constData(), size_t(header.size()));
-    std::memset(data + header.size(), 0, size_t(layout.stripOffset) - size_t(header.size()));
-    fillNoise(data + layout.stripOffset, layout.size - layout.stripOffset, pictureLook(picture));
-    return out;
+QByteArray TVK_Emulator_PictureMaker::dng(const Picture &picture)
+{
+    return dngSource(picture).toByteArray();
+}
+
+bool TVK_Emulator_PictureMaker::compareDng(const Picture &picture, QIODevice &file)
+{
+    return dngSource(picture).firstDifference(file) < 0;
 }
 
 TVK_Emulator_PictureMaker::ObjectInfo TVK_Emulator_PictureMaker::describe(const Picture &picture, eLEFileKind kind,

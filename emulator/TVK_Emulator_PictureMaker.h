@@ -1,10 +1,14 @@
 #pragma once
 
+#include "TVK_Emulator_DataSource.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
+
+class QIODevice;
 
 // Makes the files an emulated camera hands over: a decodable JPEG with an Exif
 // block, a DNG-shaped TIFF file of any size, small JPEG thumbnails and the PTP
@@ -38,7 +42,9 @@ public:
     static constexpr int kThumbLarge = 1;
 
     static constexpr qint64 kDefaultDngBytes = 2 * 1024 * 1024;
-    static constexpr qint64 kMaxDngBytes = 100 * 1024 * 1024;
+    // The largest ObjectCompressedSize a UINT32 carries (all ones is kept for
+    // "more than that").
+    static constexpr qint64 kMaxDngBytes = 0xFFFFFFFEll;
 
     // Everything that decides the bytes of one picture.
     struct Picture {
@@ -92,8 +98,16 @@ public:
     // The JPEG file: SOI, the Exif APP1 block with the orientation, then the
     // encoded test pattern.
     static QByteArray jpeg(const Picture &picture);
-    // The DNG file of exactly dngBytes(picture) bytes.
+    // The DNG file of exactly dngBytes(picture) bytes, made as it is read:
+    // header, then the pixel data, whose every range is made on its own.
+    static TVK_Emulator_DataSource dngSource(const Picture &picture);
+    // The same file whole, for small pictures; empty when it does not fit a
+    // byte array.
     static QByteArray dng(const Picture &picture);
+    // Whether file, from its current position to its end, holds exactly the
+    // DNG of picture; reads both in pieces, so that a downloaded file of any
+    // size is checked without holding either whole.
+    static bool compareDng(const Picture &picture, QIODevice &file);
     // The size of the DNG: picture.dngBytes, but at least its header and at
     // most kMaxDngBytes. Known without making the file.
     static qint64 dngBytes(const Picture &picture);

@@ -514,7 +514,7 @@ void TVK_Emulator_PtpIpServer::handleCancel(const QByteArray &payload)
         endSession("malformed Cancel");
         return;
     }
-    // A data-in phase is written whole before the next packet is read, so
+    // A data-in phase is queued whole before the next packet is read, so
     // only a data-out phase still waiting can be cancelled.
     if (m_dataOut.active && transactionId == m_dataOut.transactionId) {
         debugLog(kLELogCommand, "%s - transaction %u of operation 0x%04X cancelled", prefix, unsigned(transactionId),
@@ -532,21 +532,22 @@ void TVK_Emulator_PtpIpServer::runTransaction(quint16 operationCode, quint32 tra
                                               TVK_Emulator_Transaction::eLEDataPhase phase, const QByteArray &dataOut)
 {
     TVK_METHOD(prefix);
-    const Camera::Result result = m_camera->transact(operationCode, params, phase, dataOut);
+    const Camera::Result result = m_camera->transactStreamed(operationCode, params, phase, dataOut);
     if (!result.transportOk) {
         debugLog(kLELogAlways, "%s - operation 0x%04X: the camera is gone", prefix, unsigned(operationCode));
         endSession("camera removed");
         return;
     }
     const bool dataIn = phase == TVK_Emulator_Transaction::kLEDataIn && result.responseCode == kRespOK
-                        && !result.data.isEmpty();
-    debugLog(kLELogCommand, "%s - transaction %u operation 0x%04X params [%s] data out %d in %d response 0x%04X",
+                        && !result.source.isEmpty();
+    debugLog(kLELogCommand, "%s - transaction %u operation 0x%04X params [%s] data out %d in %lld response 0x%04X",
              prefix, unsigned(transactionId), unsigned(operationCode), qUtf8Printable(paramText(params)),
-             int(dataOut.size()), dataIn ? int(result.data.size()) : 0, unsigned(result.responseCode));
+             int(dataOut.size()), dataIn ? static_cast<long long>(result.source.size()) : 0LL,
+             unsigned(result.responseCode));
     if (m_command == nullptr)
         return;
     if (dataIn)
-        sendDataIn(transactionId, result.data);
+        sendDataIn(transactionId, result.source);
     sendOnCommand(Packet::operationResponse(quint16(result.responseCode), transactionId, result.responseParams));
 
     if (result.responseCode == kRespOK) {
@@ -562,22 +563,29 @@ void TVK_Emulator_PtpIpServer::runTransaction(quint16 operationCode, quint32 tra
     Q_EMIT signalTransactionDone(operationCode, result.responseCode);
 }
 
-void TVK_Emulator_PtpIpServer::sendDataIn(quint32 transactionId, const QByteArray &data)
+void TVK_Emulator_PtpIpServer::sendDataIn(quint32 transactionId, const TVK_Emulator_DataSource &data)
 {
-    // Sent straight from the camera's answer, part by part, without a copy
-    // of the whole phase.
+    // Queued as parts of the camera's answer, made or copied only when they
+    // reach the front of the queue (see pumpCommand): never the whole phase.
+    // Start Data carries the total in 64 bits, so a phase of 4 GB needs no
+    // marker for an unknown length.
     sendOnCommand(Packet::startData(transactionId, quint64(data.size())));
-    int offset = 0;
+    qint64 offset = 0;
     do {
-        const int bytes = qMin(kDataChunkBytes, data.size() - offset);
+        const qint64 bytes = qMin<qint64>(kDataChunkBytes, data.size() - offset);
         const bool last = offset + bytes == data.size();
-        sendOnCommand(Packet::dataHeader(last ? Packet::kLEEndData : Packet::kLEData, transactionId, bytes));
+        sendOnCommand(Packet::dataHeader(last ? Packet::kLEEndData : Packet::kLEData, transactionId, int(bytes)));
         sendOnCommand(data, offset, bytes);
         offset += bytes;
     } while (offset < data.size());
 }
 
 void TVK_Emulator_PtpIpServer::sendOnCommand(const QByteArray &bytes, qint64 offset, qint64 size)
+{
+    sendOnCommand(TVK_Emulator_DataSource(bytes), offset, size);
+}
+
+void TVK_Emulator_PtpIpServer::sendOnCommand(const TVK_Emulator_DataSource &bytes, qint64 offset, qint64 size)
 {
     if (m_command == nullptr)
         return;
@@ -588,6 +596,25 @@ void TVK_Emulator_PtpIpServer::sendOnCommand(const QByteArray &bytes, qint64 off
     if (outgoing.end > outgoing.offset)
         m_commandOut.push_back(std::move(outgoing));
     pumpCommand();
+}
+
+const char *TVK_Emulator_PtpIpServer::nextBytes(Outgoing &outgoing, qint64 *available)
+{
+    if (outgoing.owner.isHeld()) {
+        // Shared with the answer, not copied.
+        if (outgoing.staged.isNull())
+            outgoing.staged = outgoing.owner.toByteArray();
+        outgoing.stagedFrom = 0;
+    } else if (outgoing.offset < outgoing.stagedFrom
+               || outgoing.offset >= outgoing.stagedFrom + outgoing.staged.size()) {
+        // A computed answer is made a part at a time, into one buffer.
+        const qint64 bytes = qMin<qint64>(kDataChunkBytes, outgoing.end - outgoing.offset);
+        outgoing.staged.resize(int(bytes));
+        outgoing.owner.read(outgoing.offset, outgoing.staged.data(), bytes);
+        outgoing.stagedFrom = outgoing.offset;
+    }
+    *available = qMin(outgoing.end, outgoing.stagedFrom + outgoing.staged.size()) - outgoing.offset;
+    return outgoing.staged.constData() + (outgoing.offset - outgoing.stagedFrom);
 }
 
 void TVK_Emulator_PtpIpServer::pumpCommand()
@@ -604,22 +631,23 @@ void TVK_Emulator_PtpIpServer::pumpCommand()
     const int descriptor = int(m_command->socketDescriptor());
     while (!m_commandOut.empty() && m_command->bytesToWrite() == 0) {
         Outgoing &next = m_commandOut.front();
-        const qint64 left = next.end - next.offset;
-        ssize_t sent = descriptor >= 0 ? ::send(descriptor, next.owner.constData() + next.offset, size_t(left),
-                                                MSG_NOSIGNAL | MSG_DONTWAIT)
-                                       : -1;
+        qint64 left = 0;
+        const char *bytes = nextBytes(next, &left);
+        ssize_t sent = descriptor >= 0 ? ::send(descriptor, bytes, size_t(left), MSG_NOSIGNAL | MSG_DONTWAIT) : -1;
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent == left) {
-            m_commandOut.pop_front();
+            next.offset += left;
+            if (next.offset == next.end)
+                m_commandOut.pop_front();
             continue;
         }
         // The kernel is full, or the connection failed: the socket's own
         // write reports a failure through its signals as always.
-        next.offset += qMax<ssize_t>(0, sent);
-        const qint64 piece = qMin(next.end - next.offset, kHandOverBytes);
-        m_command->write(next.owner.constData() + next.offset, piece);
-        next.offset += piece;
+        sent = qMax<ssize_t>(0, sent);
+        const qint64 piece = qMin(left - sent, kHandOverBytes);
+        m_command->write(bytes + sent, piece);
+        next.offset += sent + piece;
         if (next.offset == next.end)
             m_commandOut.pop_front();
         return;

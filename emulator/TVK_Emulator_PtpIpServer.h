@@ -106,11 +106,12 @@ private:
     void handleCancel(const QByteArray &payload);
     void runTransaction(quint16 operationCode, quint32 transactionId, const QVector<quint32> &params,
                         TVK_Emulator_Transaction::eLEDataPhase phase, const QByteArray &dataOut);
-    void sendDataIn(quint32 transactionId, const QByteArray &data);
+    void sendDataIn(quint32 transactionId, const TVK_Emulator_DataSource &data);
     // Everything for the command connection goes out through these, in order:
     // size bytes of bytes from offset (-1: to the end), kept alive by bytes
-    // itself (implicitly shared, not copied) until they are sent.
+    // itself (shared, not copied) until they are sent.
     void sendOnCommand(const QByteArray &bytes, qint64 offset = 0, qint64 size = -1);
+    void sendOnCommand(const TVK_Emulator_DataSource &bytes, qint64 offset, qint64 size);
     void pumpCommand();
     void forwardEvent(const TVK_Emulator_Camera::CameraEvent &event);
     void refuse(QTcpSocket *socket, quint32 reason, const char *why);
@@ -130,10 +131,16 @@ private:
     QTcpSocket *m_command = nullptr;
     QByteArray m_commandBuffer;
     struct Outgoing {
-        QByteArray owner;
+        TVK_Emulator_DataSource owner;
         qint64 offset = 0;
         qint64 end = 0;
+        // The bytes at offset in memory: the owner's own array when it holds
+        // one, else the part made last, from stagedFrom on.
+        QByteArray staged;
+        qint64 stagedFrom = 0;
     };
+    // Where the next bytes of outgoing are and how many follow there.
+    static const char *nextBytes(Outgoing &outgoing, qint64 *available);
     std::deque<Outgoing> m_commandOut;
     QTcpSocket *m_event = nullptr;
     QByteArray m_eventBuffer;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TVK_Emulator_DataSource.h"
+
 #include <QByteArray>
 #include <QVector>
 #include <QtGlobal>
@@ -15,14 +17,23 @@ struct TVK_Emulator_Transaction {
     QByteArray dataOut;          // the host's data phase (kLEDataOut)
 
     int responseCode = 0x2001;   // the camera's answer
-    QByteArray dataIn;           // the camera's data phase (kLEDataIn)
+    QByteArray dataIn;           // the camera's data phase (kLEDataIn), when small
+    // The same for an answer made as it is read (a picture): when set, it is
+    // the phase and dataIn is not looked at.
+    TVK_Emulator_DataSource dataInSource;
     QVector<quint32> responseParams; // what the response carries besides its code
 
     quint32 param(int index) const { return index < params.size() ? params.at(index) : 0; }
+    // The data-in phase, whichever way it was given.
+    TVK_Emulator_DataSource dataInPhase() const
+    {
+        return dataInSource.isEmpty() ? TVK_Emulator_DataSource(dataIn) : dataInSource;
+    }
     void fail(int code)
     {
         responseCode = code;
         dataIn.clear();
+        dataInSource = TVK_Emulator_DataSource();
         responseParams.clear();
     }
 };

@@ -27,8 +27,17 @@ void TVK_Emulator_UsbPipe::setResetHandler(ResetSink reset)
 
 void TVK_Emulator_UsbPipe::sendToHost(const QVector<QByteArray> &pieces)
 {
+    QVector<TVK_Emulator_DataSource> sources;
+    sources.reserve(pieces.size());
+    for (const QByteArray &piece : pieces)
+        sources.append(TVK_Emulator_DataSource(piece));
+    streamToHost(sources);
+}
+
+void TVK_Emulator_UsbPipe::streamToHost(const QVector<TVK_Emulator_DataSource> &pieces)
+{
     Transfer transfer;
-    for (const QByteArray &piece : pieces) {
+    for (const TVK_Emulator_DataSource &piece : pieces) {
         if (piece.isEmpty())
             continue;
         transfer.pieces.append(piece);
@@ -121,9 +130,8 @@ void TVK_Emulator_UsbPipe::copyOut(Transfer &transfer, unsigned char *out, qint6
 {
     const auto start = std::chrono::steady_clock::now();
     while (n > 0) {
-        const QByteArray &piece = transfer.pieces.at(transfer.piece);
-        const qint64 run = std::min<qint64>(n, piece.size() - transfer.pieceOffset);
-        std::memcpy(out, piece.constData() + transfer.pieceOffset, size_t(run));
+        const TVK_Emulator_DataSource &piece = transfer.pieces.at(transfer.piece);
+        const qint64 run = piece.read(transfer.pieceOffset, reinterpret_cast<char *>(out), n);
         out += run;
         n -= run;
         transfer.position += run;

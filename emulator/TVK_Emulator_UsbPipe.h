@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TVK_Commu_UsbPipeIF.h"
+#include "TVK_Emulator_DataSource.h"
 
 #include <QByteArray>
 #include <QQueue>
@@ -39,8 +40,10 @@ public:
     void setResetHandler(ResetSink reset);
     // Queues one transfer to the host: the pieces back to back, in packets,
     // ended by a short packet or, when its size is a multiple of the packet
-    // size, a zero-length one. Pieces are shared, not copied.
+    // size, a zero-length one. Pieces are shared, not copied; a computed one
+    // is made as the host reads it, straight into the host's buffer.
     void sendToHost(const QVector<QByteArray> &pieces);
+    void streamToHost(const QVector<TVK_Emulator_DataSource> &pieces);
     void sendEvent(const QByteArray &container);
     // Pulls the cable: every waiting and later call fails with kLEGone.
     void unplug();
@@ -58,7 +61,7 @@ public:
     // Bulk-out writes and zero-length packets the host sent.
     int bulkWrites() const { return m_bulkWrites.load(); }
     int zeroLengthPacketsFromHost() const { return m_zeroPacketsFromHost.load(); }
-    // Time spent copying bytes into the host's buffers, all reads together:
+    // Time spent making and copying bytes into the host's buffers, all reads together:
     // what a host controller's DMA does on a real bus, so that a benchmark can
     // take it out of the host's time and keep only the framing's.
     qint64 copyNanoseconds() const { return m_copyNanoseconds.load(); }
@@ -76,7 +79,7 @@ public:
 
 private:
     struct Transfer {
-        QVector<QByteArray> pieces;
+        QVector<TVK_Emulator_DataSource> pieces;
         qint64 total = 0;
         qint64 position = 0;
         int piece = 0;          // piece and offset of position

@@ -25,6 +25,9 @@ constexpr int kRespSessionAlreadyOpen = 0x201E;
 constexpr int kRespTransactionCancelled = 0x201F;
 constexpr int kOpInitiateCapture = 0x100E;
 constexpr quint32 kNoTransaction = 0xFFFFFFFFu;
+// A data container whose length does not fit the 32-bit length field says
+// so with all ones; the host then reads until the transfer ends.
+constexpr quint32 kLengthUnknown = 0xFFFFFFFFu;
 
 QByteArray container(quint16 type, int code, quint32 transactionId, const QVector<quint32> &params)
 {
@@ -302,7 +305,7 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
                 const std::lock_guard<std::mutex> locker(m_mutex);
                 kept = m_loopback;
             }
-            sendData(code, transactionId, kept);
+            sendData(code, transactionId, TVK_Emulator_DataSource(kept));
             sendResponse(kRespOK, transactionId);
         }
         return;
@@ -320,7 +323,7 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
     const bool capture = code == kOpInitiateCapture;
     if (capture)
         setCaptureTransaction(transactionId);
-    const TVK_Emulator_Camera::Result result = m_camera->transact(code, params, phase, dataOut);
+    const TVK_Emulator_Camera::Result result = m_camera->transactStreamed(code, params, phase, dataOut);
     if (!result.transportOk) {
         // The camera is gone: nothing more comes from it.
         m_pipe->unplug();
@@ -331,7 +334,7 @@ void TVK_Emulator_UsbResponder::answer(int code, quint32 transactionId, const QV
     // Data only with success; a refusal or a busy camera answers with the
     // response alone, where the host expected the data.
     if (dataIn && result.responseCode == kRespOK)
-        sendData(code, transactionId, result.data);
+        sendData(code, transactionId, result.source);
     sendResponse(result.responseCode, transactionId, result.responseParams);
 }
 
@@ -353,11 +356,14 @@ quint32 TVK_Emulator_UsbResponder::eventTransaction(int code)
     return transactionId;
 }
 
-void TVK_Emulator_UsbResponder::sendData(int code, quint32 transactionId, const QByteArray &payload)
+void TVK_Emulator_UsbResponder::sendData(int code, quint32 transactionId, const TVK_Emulator_DataSource &payload)
 {
     QByteArray header = container(kTypeData, code, transactionId, {});
-    qToLittleEndian<quint32>(quint32(kHeaderBytes + payload.size()), reinterpret_cast<uchar *>(header.data()));
-    m_pipe->sendToHost({header, payload});
+    const qint64 length = kHeaderBytes + payload.size();
+    qToLittleEndian<quint32>(length < qint64(kLengthUnknown) ? quint32(length) : kLengthUnknown,
+                             reinterpret_cast<uchar *>(header.data()));
+    // The payload is made as the host reads it, never held here.
+    m_pipe->streamToHost({TVK_Emulator_DataSource(header), payload});
 }
 
 void TVK_Emulator_UsbResponder::sendResponse(int code, quint32 transactionId, const QVector<quint32> &params)

@@ -72,7 +72,7 @@ private:
     void setCaptureTransaction(quint32 transactionId);
     // The transaction an event of this code belongs to.
     quint32 eventTransaction(int code);
-    void sendData(int code, quint32 transactionId, const QByteArray &payload);
+    void sendData(int code, quint32 transactionId, const TVK_Emulator_DataSource &payload);
     void deliverEvent(const TVK_Emulator_Camera::CameraEvent &event);
     static bool hasDataOut(int code);
     static bool hasDataIn(int code);

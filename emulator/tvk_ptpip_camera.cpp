@@ -10,9 +10,7 @@
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
-#include "TVK_Emulator_Capture.h"
-#include "TVK_Emulator_PictureMaker.h"
-#include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_CameraOptions.h"
 #include "TVK_Emulator_PtpIpPacket.h"
 #include "TVK_Emulator_PtpIpServer.h"
 #include "TVK_Emulator_SignalPipe.h"
@@ -33,9 +31,7 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Serves one emulated camera over PTP/IP."));
     parser.addHelpOption();
-    const QCommandLineOption productOption(QStringList{QStringLiteral("product")},
-                                           QStringLiteral("Product id of the camera, in hexadecimal."),
-                                           QStringLiteral("HEX"), QStringLiteral("2041"));
+    TVK_Emulator_CameraOptions cameraOptions(parser);
     const QCommandLineOption addressOption(QStringList{QStringLiteral("address")},
                                            QStringLiteral("Address to listen on."), QStringLiteral("ADDRESS"),
                                            QStringLiteral("127.0.0.1"));
@@ -46,24 +42,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption picturesOption(QStringList{QStringLiteral("pictures")},
                                             QStringLiteral("Pictures on the card at the start."),
                                             QStringLiteral("COUNT"), QStringLiteral("0"));
-    const QCommandLineOption dngBytesOption(
-        QStringList{QStringLiteral("dng-bytes")},
-        QStringLiteral("Releases make one DNG file of this many bytes each (a big transfer); 0: the product's "
-                       "own file format and sizes."),
-        QStringLiteral("BYTES"), QStringLiteral("0"));
-    parser.addOption(productOption);
-    parser.addOption(dngBytesOption);
     parser.addOption(picturesOption);
     parser.addOption(addressOption);
     parser.addOption(portOption);
     parser.process(app);
 
-    bool productOk = false;
-    const int productId = parser.value(productOption).toInt(&productOk, 16);
-    if (!productOk || TVK_Emulator_Profile::forProduct(productId) == nullptr) {
-        std::fprintf(stderr, "unknown product id %s\n", qUtf8Printable(parser.value(productOption)));
+    if (!cameraOptions.read(parser))
         return 2;
-    }
     const QHostAddress address(parser.value(addressOption));
     if (address.isNull()) {
         std::fprintf(stderr, "not an address: %s\n", qUtf8Printable(parser.value(addressOption)));
@@ -83,15 +68,6 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    bool dngBytesOk = false;
-    const qint64 dngBytes = parser.value(dngBytesOption).toLongLong(&dngBytesOk);
-    if (!dngBytesOk || dngBytes < 0 || dngBytes > TVK_Emulator_PictureMaker::kMaxDngBytes) {
-        std::fprintf(stderr, "not a DNG size (0 to %lld bytes): %s\n",
-                     static_cast<long long>(TVK_Emulator_PictureMaker::kMaxDngBytes),
-                     qUtf8Printable(parser.value(dngBytesOption)));
-        return 2;
-    }
-
     TVK_Emulator_SignalPipe signalPipe;
     if (!signalPipe.catchSignals({SIGINT, SIGTERM})) {
         std::perror("signal pipe");
@@ -105,13 +81,8 @@ int main(int argc, char *argv[])
     // The transaction trace and the connection life cycle, on standard error.
     setDebugLogCategories(kLELogCommand | kLELogConnection | kLELogDummy, true);
 
-    auto camera = std::make_shared<TVK_Emulator_Camera>(productId);
-    if (dngBytes > 0) {
-        if (auto *capture = camera->component<TVK_Emulator_Capture>()) {
-            capture->overrideSetting(TVK_Emulator_Camera::kLEFileFormat, 0);
-            capture->setDngBytes(dngBytes);
-        }
-    }
+    auto camera = std::make_shared<TVK_Emulator_Camera>(cameraOptions.productId());
+    cameraOptions.applyTo(*camera);
     // Taken as a host would ask for them, so that a test with a camera of the
     // same product and seed can make the same pictures byte for byte.
     for (int i = 0; i < pictures; ++i)

@@ -17,9 +17,7 @@
 
 #include "TVK_Debug_Log.h"
 #include "TVK_Emulator_Camera.h"
-#include "TVK_Emulator_Capture.h"
-#include "TVK_Emulator_PictureMaker.h"
-#include "TVK_Emulator_Profile.h"
+#include "TVK_Emulator_CameraOptions.h"
 #include "TVK_Emulator_SignalPipe.h"
 #include "TVK_Emulator_UmockdevBus.h"
 #include "TVK_Emulator_UsbResponder.h"
@@ -89,32 +87,12 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Hosts one emulated camera on a USB bus mocked by umockdev."));
     parser.addHelpOption();
-    const QCommandLineOption productOption(QStringList{QStringLiteral("product")},
-                                           QStringLiteral("Product id of the camera, in hexadecimal."),
-                                           QStringLiteral("HEX"), QStringLiteral("2041"));
-    const QCommandLineOption dngBytesOption(
-        QStringList{QStringLiteral("dng-bytes")},
-        QStringLiteral("Releases make one DNG file of this many bytes each (a big transfer); 0: the product's "
-                       "own file format and sizes."),
-        QStringLiteral("BYTES"), QStringLiteral("0"));
-    parser.addOption(productOption);
-    parser.addOption(dngBytesOption);
+    TVK_Emulator_CameraOptions cameraOptions(parser);
     parser.process(app);
 
-    bool productOk = false;
-    const int productId = parser.value(productOption).remove(QStringLiteral("0x")).toInt(&productOk, 16);
-    if (!productOk || TVK_Emulator_Profile::forProduct(productId) == nullptr) {
-        std::fprintf(stderr, "unknown product id %s\n", qUtf8Printable(parser.value(productOption)));
+    if (!cameraOptions.read(parser))
         return 2;
-    }
-    bool dngBytesOk = false;
-    const qint64 dngBytes = parser.value(dngBytesOption).toLongLong(&dngBytesOk);
-    if (!dngBytesOk || dngBytes < 0 || dngBytes > TVK_Emulator_PictureMaker::kMaxDngBytes) {
-        std::fprintf(stderr, "not a DNG size (0 to %lld bytes): %s\n",
-                     static_cast<long long>(TVK_Emulator_PictureMaker::kMaxDngBytes),
-                     qUtf8Printable(parser.value(dngBytesOption)));
-        return 2;
-    }
+    const int productId = cameraOptions.productId();
 
     TVK_Emulator_SignalPipe signalPipe;
     if (!signalPipe.catchSignals({SIGINT, SIGTERM, SIGUSR1})) {
@@ -142,12 +120,7 @@ int main(int argc, char *argv[])
     }
     // A person's camera: self-timer and bulb seconds last a second.
     bus->camera()->setTimeScale(1.0);
-    if (dngBytes > 0) {
-        if (auto *capture = bus->camera()->component<TVK_Emulator_Capture>()) {
-            capture->overrideSetting(TVK_Emulator_Camera::kLEFileFormat, 0);
-            capture->setDngBytes(dngBytes);
-        }
-    }
+    cameraOptions.applyTo(*bus->camera());
 
     bool plugged = true;
     QObject::connect(&signalPipe, &TVK_Emulator_SignalPipe::signalCaught, &app, [&app, &bus, &plugged](int signalNumber) {

@@ -4,11 +4,13 @@
 #include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
 #include "TVK_GUI_Settings.h"
+#include "TVK_GUI_TransferProgressWidget.h"
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
 #include "TVK_Logic_Controller.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMetaMethod>
@@ -23,6 +25,9 @@ const char *const kPowerSwitchProperty = "PowerSwitch";
 constexpr int kBatteryInfoIntern = 1;
 constexpr int kBatteryInfoBoth = 2;
 constexpr int kBatteryInfoMains = 3;
+// The read-out keeps clear of the handle strip's rounded ends.
+constexpr int kHandleInsetX = 12;
+constexpr int kHandleInsetY = 1;
 
 } // namespace
 
@@ -35,6 +40,7 @@ TVK_GUI_CameraArdo2::TVK_GUI_CameraArdo2(TVK_GUI_Application *application, TVK_L
     if (m_controller)
         setWindowTitle(m_controller->productName());
     createViewFinder();
+    createTransferProgress();
     ui->lblCameraBody->setPicture(kImages + QStringLiteral("CameraBody.png"));
     ui->lblCameraHandle->setPicture(kImages + QStringLiteral("CameraHandle.png"));
     // A hidden tab widget keeps its room in the layout; the fixed height cuts it off.
@@ -121,6 +127,18 @@ void TVK_GUI_CameraArdo2::createViewFinder()
     m_viewFinder->set3DAxisVisible(m_controller && m_controller->has3DAxisData());
 }
 
+void TVK_GUI_CameraArdo2::createTransferProgress()
+{
+    // Over the handle strip, which is only a picture: shown or not, the read-out
+    // moves nothing else in the panel, full or minimal.
+    m_transferProgress = new TVK_GUI_TransferProgressWidget(ui->lblCameraHandle);
+    m_transferProgress->setObjectName(QStringLiteral("wgtTransferProgress"));
+    auto *layout = new QHBoxLayout(ui->lblCameraHandle);
+    layout->setObjectName(QStringLiteral("hlyTransferProgress"));
+    layout->setContentsMargins(kHandleInsetX, kHandleInsetY, kHandleInsetX, kHandleInsetY);
+    layout->addWidget(m_transferProgress);
+}
+
 void TVK_GUI_CameraArdo2::wireInside()
 {
     TVK_GUI_Capture *capture = ui->tabCamera;
@@ -141,6 +159,16 @@ void TVK_GUI_CameraArdo2::wireInside()
     forwardSameNamedSignals(ui->tabCamera);
 
     connect(ui->tbnMinGUI, &QToolButton::clicked, this, &TVK_GUI_CameraArdo2::catchMinGUIClicked);
+
+    if (m_controller) {
+        // A picture that failed gets no further step: its warning is the last
+        // the panel hears of it. Other warnings only hide the read-out until
+        // the next step.
+        connect(m_controller, &TVK_Logic_Controller::signalWarning, m_transferProgress,
+                &TVK_GUI_TransferProgressWidget::hideUntilNextStep);
+        connect(m_controller, &TVK_Logic_Controller::signalCameraDisconnected, m_transferProgress,
+                &TVK_GUI_TransferProgressWidget::clear);
+    }
 }
 
 void TVK_GUI_CameraArdo2::forwardSameNamedSignals(QObject *tab)
@@ -223,8 +251,21 @@ bool TVK_GUI_CameraArdo2::handleSpaceBar(QEvent *event)
 
 // --- Read-outs and tool buttons -------------------------------------------------------------------
 
-void TVK_GUI_CameraArdo2::setLoading(bool isLoading) { ui->wgtLoadIndicator->setLoading(isLoading); }
+void TVK_GUI_CameraArdo2::setLoading(bool isLoading)
+{
+    ui->wgtLoadIndicator->setLoading(isLoading);
+    // Nothing is in transfer any more, whatever became of the last picture.
+    if (!isLoading)
+        m_transferProgress->clear();
+}
+
 void TVK_GUI_CameraArdo2::setRemainingToLoad(int remaining) { ui->wgtLoadCounter->setCounter(remaining); }
+
+void TVK_GUI_CameraArdo2::setTransferProgress(const QString &cameraFileName, qint64 received, qint64 total)
+{
+    m_transferProgress->setTransferProgress(cameraFileName, received, total);
+}
+
 void TVK_GUI_CameraArdo2::set3DAxisAngles(double horizontal, double vertical)
 {
     m_viewFinder->set3DAxisAngles(horizontal, vertical);

@@ -3,6 +3,7 @@
 #include "TVK_GUI_CameraBase.h"
 
 class QTimer;
+class TVK_GUI_TransferProgressWidget;
 class TVK_GUI_ViewFinderBase;
 
 namespace Ui {
@@ -35,11 +36,14 @@ public:
     TVK_GUI_ViewFinderBase *viewFinder() const { return m_viewFinder; }
     // Gives the shutter button the focus back after typing; object name "tmrFocusReturn".
     QTimer *focusReturnTimer() const { return m_focusReturnTimer; }
+    // How far a large picture has come, over the handle strip; object name "wgtTransferProgress".
+    TVK_GUI_TransferProgressWidget *transferProgress() const { return m_transferProgress; }
     bool isSpaceBarDown() const { return m_isSpaceBarDown; }
 
 public Q_SLOTS:
     void setLoading(bool isLoading) override;
     void setRemainingToLoad(int remaining) override;
+    void setTransferProgress(const QString &cameraFileName, qint64 received, qint64 total) override;
     void set3DAxisAngles(double horizontal, double vertical) override;
     void setBatteryInfo(int info) override;
     void setBatteryLevelIntern(int level) override;
@@ -162,6 +166,7 @@ private Q_SLOTS:
 
 private:
     void createViewFinder();
+    void createTransferProgress();
     void wireInside();
     // Hands on every signal of a tab that the window declares under the same signature.
     void forwardSameNamedSignals(QObject *tab);
@@ -174,6 +179,7 @@ private:
     Ui::TVK_GUI_CameraArdo2 *ui;
     TVK_GUI_ViewFinderBase *m_viewFinder = nullptr;
     QTimer *m_focusReturnTimer = nullptr;
+    TVK_GUI_TransferProgressWidget *m_transferProgress = nullptr;
     bool m_hasLiveView = false;
     bool m_hasVideoRecording = false;
     bool m_hasPowerSwitch = false;

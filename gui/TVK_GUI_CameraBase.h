@@ -77,6 +77,7 @@ Q_SIGNALS:
 public Q_SLOTS:
     virtual void setLoading(bool isLoading) = 0;
     virtual void setRemainingToLoad(int remaining) = 0;
+    virtual void setTransferProgress(const QString &cameraFileName, qint64 received, qint64 total) = 0;
     virtual void set3DAxisAngles(double horizontal, double vertical) = 0;
     virtual void setBatteryInfo(int info) = 0;
     virtual void setBatteryLevelIntern(int level) = 0;

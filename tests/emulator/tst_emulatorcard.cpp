@@ -400,9 +400,12 @@ private Q_SLOTS:
             QVERIFY(!body.data(kOpGetPartialObject, {handle, 0, 1024}).isEmpty());
             QCOMPARE(body.capture->objectsHoldingBytes(), 1);
         }
-        // A queued object keeps its bytes beside the one read last.
+        // A queued object keeps its bytes beside the one read last; a DNG's
+        // file is never kept, only its thumbnail.
         QVERIFY(body.release());
         QVERIFY(!body.data(kOpGetObject, {kPending}).isEmpty());
+        QCOMPARE(body.capture->objectsHoldingBytes(), 1);
+        QVERIFY(!body.data(kOpGetThumb, {kPending, 0}).isEmpty());
         QCOMPARE(body.capture->objectsHoldingBytes(), 2);
     }
 

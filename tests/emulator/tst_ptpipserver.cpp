@@ -353,6 +353,36 @@ private Q_SLOTS:
         QVERIFY(object.data == direct.data);
     }
 
+    // The largest DNG: Start Data announces its whole size in 64 bits, the
+    // phase is made as it is sent, and an initiator that leaves in the middle
+    // ends it without the rest ever being made.
+    void theLargestDngIsAnnouncedWholeAndMadeAsItIsSent()
+    {
+        Rig rig;
+        auto *capture = rig.camera->component<TVK_Emulator_Capture>();
+        QVERIFY(capture != nullptr);
+        capture->setDngBytes(TVK_Emulator_PictureMaker::kMaxDngBytes);
+        capture->overrideSetting(Camera::kLEFileFormat, 0);
+        QCOMPARE(rig.camera->transact(TVK_Commu_Ptp::kOpRelease, {0}, Phase::kLENoData).responseCode, 0x2001);
+        QVERIFY(rig.connect());
+        QCOMPARE(rig.transact(kOpOpenSession, {1}).response, quint16(0x2001));
+        const quint32 id = rig.nextTransaction++;
+        rig.command.send(operationRequest(1, kOpGetObject, id, {TVK_Emulator_Capture::kPendingHandle}));
+        const Received start = rig.command.next();
+        QCOMPARE(start.type, quint32(kStartData));
+        QCOMPARE(u32At(start.payload, 0), id);
+        const quint64 total = quint64(u32At(start.payload, 4)) | (quint64(u32At(start.payload, 8)) << 32);
+        QCOMPARE(total, quint64(TVK_Emulator_PictureMaker::kMaxDngBytes));
+        const Received first = rig.command.next();
+        QCOMPARE(first.type, quint32(kData));
+        QCOMPARE(first.payload.size(), 4 + Server::kDataChunkBytes);
+        const TVK_Emulator_DataSource picture = capture->fileSource(TVK_Emulator_Capture::kPendingHandle);
+        QCOMPARE(first.payload.mid(4), picture.mid(0, Server::kDataChunkBytes).toByteArray());
+        rig.command.close();
+        rig.events.close();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.server->hasInitiator(), kWaitMs);
+    }
+
     void initiateCaptureAnnouncesTheNewObject()
     {
         Rig rig;

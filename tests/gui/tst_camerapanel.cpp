@@ -57,7 +57,8 @@ const char *const kToApplication[] = {"DngPath(QString)", "JpgPath(QString)", "P
 
 // Controller to window only.
 const char *const kControllerToWindow[] = {
-    "Loading(bool)", "RemainingToLoad(int)", "3DAxisAngles(double,double)", "BatteryInfo(int)",
+    "Loading(bool)", "RemainingToLoad(int)", "TransferProgress(QString,qlonglong,qlonglong)",
+    "3DAxisAngles(double,double)", "BatteryInfo(int)",
     "BatteryLevelIntern(int)", "BatteryLevelExtern(int)", "BulbCounter(int)", "HasPowerSwitch(bool)",
     "PowerSwitch(int)", "SelfTimerCounter(int)", "HasFlashStatus(bool)", "FlashStatus(int)",
     "HasFlashXSymbol(bool)", "FlashXSymbol(bool)", "LightBalance(int)", "HasKeyLock(bool)",
@@ -397,6 +398,8 @@ void tst_CameraPanel::controllerSignalReachesItsWidget_data()
 
     row("signalLoading(bool)", {true}, {"wgtLoadIndicator"});
     row("signalRemainingToLoad(int)", {5}, {"wgtLoadCounter"});
+    row("signalTransferProgress(QString,qint64,qint64)", {"Pic0001.DNG", qint64(20000000), qint64(50000000)},
+        {"wgtTransferProgress"});
     row("signal3DAxisAngles(double,double)", {10.0, -20.0}, {vf});
     row("signalBatteryInfo(int)", {2}, {"lblBattExt", "symBattExt"});
     row("signalBatteryLevelIntern(int)", {50}, {"symBattInt"});

@@ -11,8 +11,9 @@
 // After the widgets come the program's own windows: the application object
 // runs with an emulated camera (product 0x2031 unless --product ID names
 // another) plugged in only once the no-camera window has been taken, then
-// the camera window, full and as the minimal panel. With --product only the
-// camera windows are taken (window_camera_ID.png, window_camera_ID_minimal.png).
+// the camera window, full and as the minimal panel, each also with a large
+// picture on its way. With --product only the camera windows are taken
+// (window_camera_ID.png, window_camera_ID_minimal.png and their _transfer).
 
 #include "TVK_Emulator_Camera.h"
 #include "TVK_GUI_7SegmentLoadCounterWidget.h"
@@ -28,6 +29,7 @@
 #include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_Settings.h"
+#include "TVK_GUI_TransferProgressWidget.h"
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
 #include "TVK_Logic_Controller.h"
@@ -721,6 +723,23 @@ void printParts(QWidget *window)
     }
 }
 
+// The panel as a large picture comes: 41 of 96 MB after four seconds, on a
+// clock of its own, so that the time left reads the same in every run.
+void shootTransfer(Gallery &gallery, TVK_GUI_CameraArdo2 *window, const QString &name)
+{
+    TVK_GUI_TransferProgressWidget *progress = window->transferProgress();
+    auto nowMs = std::make_shared<qint64>(0);
+    progress->setClock([nowMs]() { return *nowMs; });
+    constexpr qint64 kMB = 1000 * 1000;
+    for (int step = 1; step <= 41; ++step) {
+        *nowMs = step * 100;
+        window->setTransferProgress(QStringLiteral("NRBA0043.DNG"), step * kMB, 96 * kMB);
+    }
+    linger(200);
+    gallery.shootWindow(name, window);
+    progress->clear();
+}
+
 // The live view window in the modes the panel and its own buttons reach, then
 // the quick view of a new picture.
 void shootViewWindows(Gallery &gallery, TVK_GUI_Application *app)
@@ -826,6 +845,7 @@ void shootWindows(Gallery &gallery, bool withNoCamera)
     const QString stem = QStringLiteral("window_camera_%1").arg(g_product, 4, 16, QLatin1Char('0'));
     gallery.shootWindow(stem, window);
     printParts(window);
+    shootTransfer(gallery, window, stem + QStringLiteral("_transfer"));
 
     auto *minimal = window->findChild<QToolButton *>(QStringLiteral("tbnMinGUI"));
     if (!minimal) {
@@ -836,6 +856,7 @@ void shootWindows(Gallery &gallery, bool withNoCamera)
         linger(500);
         gallery.shootWindow(stem + QStringLiteral("_minimal"), window);
         printParts(window);
+        shootTransfer(gallery, window, stem + QStringLiteral("_minimal_transfer"));
         minimal->click();
         linger(300);
     }
