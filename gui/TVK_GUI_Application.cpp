@@ -106,6 +106,20 @@ TVK_GUI_Application::TVK_GUI_Application(int &argc, char **argv)
             Qt::DirectConnection);
     connect(m_worker, &TVK_Logic_ControllerWorker::signalFinished, m_worker, &QObject::deleteLater);
     connect(m_controllerThread, &QThread::finished, m_controllerThread, &QObject::deleteLater);
+    // The user's folders reach the controller before it looks for a camera:
+    // a camera that holds a picture announces it as soon as it is opened,
+    // before its window (which sends them too) is there.
+    {
+        TVK_Logic_FolderSettings saved;
+        TVK_GUI_Settings::instance()->loadFolderSettings(&saved);
+        const TVK_Logic_FolderSettings::Record folders{saved.dngPictureFolder(), saved.jpgPictureFolder(),
+                                                       saved.pictureNewFileName(), saved.pictureNumber()};
+        m_worker->setOnCreated([folders](TVK_Logic_Controller *controller) {
+            TVK_Logic_FolderSettings initial;
+            initial.load(folders);
+            controller->setFolderSettings(&initial);
+        });
+    }
     m_controllerThread->start(QThread::InheritPriority);
 
     m_controller = m_worker->waitForController();
