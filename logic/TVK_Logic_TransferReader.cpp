@@ -97,6 +97,13 @@ bool TVK_Logic_TransferReader::stream(TVK_Commu_DataSink *sink, quint64 *receive
     return m_access.streamObject(sink, kPendingObjectHandle, received);
 }
 
+bool TVK_Logic_TransferReader::streamFrom(TVK_Commu_DataSink *sink, quint64 offset, quint64 size, quint64 *received)
+{
+    if (offset >= size || size > 0xFFFFFFFFu)
+        return false;
+    return m_access.streamPartialObject(sink, kPendingObjectHandle, quint32(offset), quint32(size - offset), received);
+}
+
 bool TVK_Logic_TransferReader::confirmHandOver()
 {
     return m_access.transferObjectReady();

@@ -41,6 +41,10 @@ public:
 
     // The whole picture to the sink; received gets the bytes it took.
     bool stream(TVK_Commu_DataSink *sink, quint64 *received);
+    // Whether a read broken off can go on from where it stopped.
+    bool canResume() const { return m_partialObject; }
+    // The picture from offset to its end (size bytes in all) to the sink.
+    bool streamFrom(TVK_Commu_DataSink *sink, quint64 offset, quint64 size, quint64 *received);
     // The camera may let the picture go (and announce its next).
     bool confirmHandOver();
 

@@ -222,25 +222,39 @@ TVK_Logic_TransferThread::Outcome TVK_Logic_TransferThread::fetchInto(TVK_Logic_
     if (!part)
         return Outcome::DiskFailed;
     part->setProgress([this](quint64 written, quint64) { progress(written); });
-    for (int attempt = 1;; ++attempt) {
+    // A read broken off goes on from where it stopped where the camera reads
+    // part of an object: what came of a short phase is the picture's start.
+    // Otherwise it starts again from nothing.
+    bool resume = false;
+    for (int failures = 0;;) {
+        const quint64 before = part->written();
         quint64 received = 0;
-        const bool read = m_reader->stream(part.get(), &received);
+        const bool read = resume ? m_reader->streamFrom(part.get(), before, m_size, &received)
+                                 : m_reader->stream(part.get(), &received);
         if (part->refused()) {
             *reason = part->error();
             return Outcome::DiskFailed;
         }
         // The data phase may be whole and still not the size the ObjectInfo
         // announced: either file would look whole and is not.
-        if (read && part->complete() && received == m_size)
+        const quint64 written = part->written();
+        if (read && part->complete() && written == m_size)
             break;
-        debugLog(kLELogAlways, "%s - Error! Picture %s arrived with %llu of its %llu bytes (read %d of %d)", prefix,
-                 qUtf8Printable(m_picture.cameraFileName), static_cast<unsigned long long>(received),
-                 static_cast<unsigned long long>(m_size), attempt, kReadAttempts);
-        if (attempt == kReadAttempts) {
-            reportReadFailure(received);
-            return Outcome::CameraFailed;
+        // A camera may hand out less of an object than asked for at a time:
+        // a part that came whole and took the picture further is no failure.
+        const bool furthered = resume && read && part->complete() && written > before && written < m_size;
+        if (!furthered) {
+            ++failures;
+            debugLog(kLELogAlways, "%s - Error! Picture %s arrived with %llu of its %llu bytes (read %d of %d)",
+                     prefix, qUtf8Printable(m_picture.cameraFileName), static_cast<unsigned long long>(written),
+                     static_cast<unsigned long long>(m_size), failures, kReadAttempts);
+            if (failures == kReadAttempts) {
+                reportReadFailure(written);
+                return Outcome::CameraFailed;
+            }
         }
-        if (!part->restart()) {
+        resume = written > 0 && written < m_size && m_reader->canResume();
+        if (!resume && !part->restart()) {
             *reason = part->error();
             return Outcome::DiskFailed;
         }

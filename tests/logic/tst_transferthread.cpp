@@ -65,14 +65,14 @@ public:
     QString takenDuringPictureRead; // another program writes this file while the picture is read
     // The ObjectInfo with the large thumbnail reports none, and the retry with the small one fails.
     std::atomic<bool> noLargeThumbnailThenFail{false};
-    // Injected into the camera before each read of a picture's bytes.
-    std::function<void(Camera &)> everyPictureRead;
+    // Injected into the camera before each read of a picture's bytes, whole or in part.
+    std::function<void(Camera &, int operationCode)> everyPictureRead;
 
     // The picture streams to its file: the faults meant for its read go there.
     bool recvDataToSink(int operationCode, int numParams, const quint32 *params, TVK_Commu_DataSink *sink,
                         const char *caller, quint64 *received = nullptr) override
     {
-        if (operationCode == kOpGetObject) {
+        if (operationCode == kOpGetObject || operationCode == kOpGetPartialObject) {
             if (unplugDuringPictureRead.exchange(false))
                 camera()->setRemoveDuringNextDataIn(true);
             if (!takenDuringPictureRead.isEmpty()) {
@@ -82,7 +82,7 @@ public:
                 takenDuringPictureRead.clear();
             }
             if (everyPictureRead)
-                everyPictureRead(*camera());
+                everyPictureRead(*camera(), operationCode);
         }
         return Emulated::recvDataToSink(operationCode, numParams, params, sink, caller, received);
     }
@@ -494,18 +494,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("stillConnected");
-        const auto everyRead = [](const std::function<void(Camera &)> &fault) {
+        const auto everyRead = [](const std::function<void(Camera &, int)> &fault) {
             return Fault([fault](Rig &rig) { rig.access->everyPictureRead = fault; });
         };
         QTest::newRow("read refused")
-            << everyRead([](Camera &camera) { camera.failNextOperation(kOpGetObject, kRespGeneralError); }) << true;
+            << everyRead([](Camera &camera, int code) { camera.failNextOperation(code, kRespGeneralError); }) << true;
         QTest::newRow("unplugged while reading")
             << Fault([](Rig &rig) { rig.access->unplugDuringPictureRead = true; }) << false;
         // Answered OK, but fewer bytes came than the ObjectInfo announced.
         QTest::newRow("data phase a byte short")
-            << everyRead([](Camera &camera) { camera.cutNextDataIn(kOpGetObject, 1); }) << true;
+            << everyRead([](Camera &camera, int code) { camera.cutNextDataIn(code, 1); }) << true;
         QTest::newRow("data phase half missing")
-            << everyRead([](Camera &camera) { camera.cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); }) << true;
+            << everyRead([](Camera &camera, int code) { camera.cutNextDataIn(code, int(kDngBytes / 2)); }) << true;
     }
 
     // Every read of the picture failed: it is given up, reported once, and
@@ -527,7 +527,8 @@ private Q_SLOTS:
         for (const QList<QVariant> &step : progress) // none claims the picture came whole
             QVERIFY(step.at(1).toLongLong() < step.at(2).toLongLong());
         if (stillConnected) {
-            QCOMPARE(rig.camera->transactionCountsByOperation().value(kOpGetObject), quint64(Transfer::kReadAttempts));
+            const QHash<int, quint64> counts = rig.camera->transactionCountsByOperation();
+            QCOMPARE(counts.value(kOpGetObject) + counts.value(kOpGetPartialObject), quint64(Transfer::kReadAttempts));
             // The camera moved on: the next picture is saved as usual.
             rig.access->everyPictureRead = nullptr;
             QVERIFY(rig.takePictures(1));
@@ -538,12 +539,20 @@ private Q_SLOTS:
     void aReadBrokenOffOnceIsTriedAgain_data()
     {
         QTest::addColumn<Fault>("fault");
-        QTest::newRow("read refused")
-            << Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); });
-        QTest::newRow("data phase a byte short")
-            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, 1); });
-        QTest::newRow("data phase half missing")
-            << Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); });
+        QTest::addColumn<QList<int>>("hidden");
+        QTest::addColumn<int>("wholeReads");   // GetObject
+        QTest::addColumn<int>("partReads");    // GetPartialObject
+        const QList<int> noPartial{kOpGetPartialObject};
+        const auto refused = Fault([](Rig &rig) { rig.camera->failNextOperation(kOpGetObject, kRespGeneralError); });
+        const auto byteShort = Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, 1); });
+        const auto halfMissing =
+            Fault([](Rig &rig) { rig.camera->cutNextDataIn(kOpGetObject, int(kDngBytes / 2)); });
+        // Nothing came: read again whole.
+        QTest::newRow("read refused") << refused << QList<int>() << 2 << 0;
+        // What came is the picture's start: the rest is read on its own.
+        QTest::newRow("data phase a byte short") << byteShort << QList<int>() << 1 << 1;
+        QTest::newRow("data phase half missing") << halfMissing << QList<int>() << 1 << 1;
+        QTest::newRow("half missing, no partial reads") << halfMissing << noPartial << 2 << 0;
     }
 
     // A camera that keeps its pictures for the computer only lets one go once
@@ -551,16 +560,26 @@ private Q_SLOTS:
     void aReadBrokenOffOnceIsTriedAgain()
     {
         QFETCH(Fault, fault);
-        Rig rig(0x2061, 0);
+        QFETCH(QList<int>, hidden);
+        QFETCH(int, wholeReads);
+        QFETCH(int, partReads);
+        Rig rig(0x2061, 0, 41, [&hidden](FaultyAccess &access) {
+            access.hiddenOperations = QSet<int>(hidden.begin(), hidden.end());
+        });
+        QSignalSpy progress(rig.model.get(), &Model::signalTransferProgress);
         fault(rig);
         rig.camera->resetTransactionCount();
         QVERIFY(rig.takePictures(1));
         const QHash<int, quint64> counts = rig.camera->transactionCountsByOperation();
-        QCOMPARE(counts.value(kOpGetObject), quint64(2));
+        QCOMPARE(counts.value(kOpGetObject), quint64(wholeReads));
+        QCOMPARE(counts.value(kOpGetPartialObject), quint64(partReads));
         QCOMPARE(counts.value(kOpTransferObjectReady), quint64(1));
         QCOMPARE(rig.files(), QStringList{"dng/Picture00041.DNG"});
         QCOMPARE(readFile(rig.path("dng/Picture00041.DNG")), rig.cardFile(rig.capture->cardHandles().value(0)));
         QCOMPARE(rig.sink.errors, QStringList());
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().at(1).toLongLong(), kDngBytes);
     }
 
     void progressRisesToTheWholePictureOnceItIsSaved_data()
