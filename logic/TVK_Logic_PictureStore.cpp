@@ -90,8 +90,11 @@ bool TVK_Logic_PictureStore::chooseTarget(TVK_Logic_FolderSettings &folders, con
         const QString fallback = platform()->picturesFolder();
         fullPath = fallback + QLatin1Char('/') + target->fileName;
         if (stored) {
-            debugLog(kLELogAlways, "%s - folder %s does not exist, using %s", prefix, qUtf8Printable(folder),
-                     qUtf8Printable(fallback));
+            if (folder == fallback)
+                debugLog(kLELogAlways, "%s - folder %s does not exist yet, making it", prefix, qUtf8Printable(folder));
+            else
+                debugLog(kLELogAlways, "%s - folder %s does not exist, using %s", prefix, qUtf8Printable(folder),
+                         qUtf8Printable(fallback));
             // The platform's own folder may not have been made yet in a fresh home.
             QDir().mkpath(fallback);
             if (picture.isJpg)
