@@ -89,6 +89,24 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// An emulated camera of one DNG of bytes, connected through its access.
+struct ConnectedCamera {
+    explicit ConnectedCamera(qint64 bytes)
+        : camera(std::make_shared<TVK_Emulator_Camera>(kProduct))
+        , capture(camera->component<TVK_Emulator_Capture>())
+        , access(camera)
+    {
+        camera->setTimeScale(0.01);
+        capture->setDngBytes(bytes);
+        camera->properties()->setValue(kPropFileFormat, 0, false);
+        access.checkDeviceAvailable();
+        access.openConnection(TVK_Commu_CameraAccess_Emulated::kVendorId, kProduct, access.deviceId());
+    }
+    std::shared_ptr<TVK_Emulator_Camera> camera;
+    TVK_Emulator_Capture *capture;
+    TVK_Commu_CameraAccess_Emulated access;
+};
+
 struct Run {
     double seconds = 0.0;
     double announcedSeconds = 0.0; // the camera's part: release to the transfer request
@@ -101,14 +119,10 @@ struct Run {
 Run transfer(bool usb2, const QString &folder, qint64 bytes = kObjectBytes)
 {
     Run run;
-    auto camera = std::make_shared<TVK_Emulator_Camera>(kProduct);
-    camera->setTimeScale(0.01);
-    auto *capture = camera->component<TVK_Emulator_Capture>();
-    capture->setDngBytes(bytes);
-    camera->properties()->setValue(kPropFileFormat, 0, false);
-    TVK_Commu_CameraAccess_Emulated access(camera);
-    access.checkDeviceAvailable();
-    access.openConnection(TVK_Commu_CameraAccess_Emulated::kVendorId, kProduct, access.deviceId());
+    ConnectedCamera connected(bytes);
+    const std::shared_ptr<TVK_Emulator_Camera> &camera = connected.camera;
+    TVK_Emulator_Capture *capture = connected.capture;
+    TVK_Commu_CameraAccess_Emulated &access = connected.access;
     TVK_Logic_Camera model(&access);
     model.folderSettings()->load({folder, folder, QStringLiteral("Bench"), 1});
     QObject::connect(&access, &TVK_Commu_CameraAccess_Base::signalTransferRequest, &model,
@@ -172,14 +186,9 @@ private:
 // through the same access, the bytes dropped as they come. kB, or -1.
 qint64 emulatorPeakKb(qint64 bytes)
 {
-    auto camera = std::make_shared<TVK_Emulator_Camera>(kProduct);
-    camera->setTimeScale(0.01);
-    auto *capture = camera->component<TVK_Emulator_Capture>();
-    capture->setDngBytes(bytes);
-    camera->properties()->setValue(kPropFileFormat, 0, false);
-    TVK_Commu_CameraAccess_Emulated access(camera);
-    access.checkDeviceAvailable();
-    access.openConnection(TVK_Commu_CameraAccess_Emulated::kVendorId, kProduct, access.deviceId());
+    ConnectedCamera connected(bytes);
+    TVK_Emulator_Capture *capture = connected.capture;
+    TVK_Commu_CameraAccess_Emulated &access = connected.access;
     QCoreApplication::processEvents();
     resetPeak();
     const qint64 before = statusKb("VmRSS:");
