@@ -235,7 +235,11 @@ TVK_Logic_Camera::TVK_Logic_Camera(TVK_Commu_CameraAccess_Base *access)
     m_liveView = std::make_unique<TVK_Logic_LiveViewPump>(m_access);
     connect(m_liveView.get(), &TVK_Logic_LiveViewPump::signalMode, this, &TVK_Logic_Camera::signalLiveViewMode);
     connect(m_liveView.get(), &TVK_Logic_LiveViewPump::signalFinished, this, &TVK_Logic_Camera::signalNoLiveView);
-    m_liveView->setFrameSink([this](const Pump::Frame &frame) { emitLiveViewFrame(*this, frame); });
+    m_liveView->setFrameSink([this](const Pump::Frame &frame) {
+        if (m_frameAnalysis)
+            Q_EMIT signalLiveViewAnalysis(m_frameAnalysis(frame.image));
+        emitLiveViewFrame(*this, frame);
+    });
 
     m_keepAliveTimer = new QTimer(this);
     m_3DAxisTimer = new QTimer(this);
@@ -1337,6 +1341,11 @@ void TVK_Logic_Camera::catchLiveViewTimerFired()
 void TVK_Logic_Camera::setWaitLiveViewConsumed(bool waitLiveViewConsumed)
 {
     m_liveView->setWaitConsumed(waitLiveViewConsumed);
+}
+
+void TVK_Logic_Camera::setFrameAnalysis(TVK_Logic_FrameAnalysis analysis)
+{
+    m_frameAnalysis = std::move(analysis);
 }
 
 void TVK_Logic_Camera::catchLiveViewConsumed()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TVK_Logic_FrameAnalysis.h"
 #include "TVK_Logic_CameraEnums.h"
 #include "TVK_Logic_CameraSettingsBase.h"
 #include "TVK_Logic_TransferHost.h"
@@ -287,6 +288,9 @@ public Q_SLOTS:
     void doLiveViewAFReleased();
     void toggleLiveViewZoom();
     void setWantLiveView(bool want);
+    // Runs on every decoded frame from now on; its result is signalled just
+    // before the frame.
+    void setFrameAnalysis(TVK_Logic_FrameAnalysis analysis);
     // Whether new pictures are shown in the quick view; switching it off
     // closes the one shown.
     void setWantQuickView(bool want);
@@ -421,6 +425,7 @@ Q_SIGNALS:
     void signalLiveViewPhoto(bool on);
     void signalLiveViewVideo(bool on);
     void signalLiveSensitivity(int iso);
+    void signalLiveViewAnalysis(QVariant result);
     void signalLiveView(QImage image);
     void signalNoLiveView();
     void signalQuickView(QByteArray bytes, QString fileName, int orientation);
@@ -514,6 +519,7 @@ private:
     // After the lock, which the database holds while it reads.
     std::unique_ptr<TVK_Logic_ImageDatabase> m_imageDatabase;
     std::unique_ptr<TVK_Logic_LiveViewPump> m_liveView;
+    TVK_Logic_FrameAnalysis m_frameAnalysis;
     std::atomic<bool> m_transferObjectProps{false};
     std::atomic<bool> m_transferPartialObject{false};
     std::shared_ptr<TVK_Logic_PictureStore> m_pictureStore;

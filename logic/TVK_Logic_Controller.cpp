@@ -203,6 +203,17 @@ void TVK_Logic_Controller::setFolderSettings(TVK_Logic_FolderSettings *folderSet
         apply();
 }
 
+void TVK_Logic_Controller::setLiveViewAnalysis(TVK_Logic_FrameAnalysis analysis)
+{
+    const auto apply = [this, analysis]() {
+        m_liveViewAnalysis = analysis;
+        if (m_camera != nullptr)
+            m_camera->setFrameAnalysis(analysis);
+    };
+    if (!queuedFromOtherThread(apply))
+        apply();
+}
+
 // --- Checks and the converter families -----------------------------------------------------------
 
 bool TVK_Logic_Controller::hasCamera(const char *prefix) const
@@ -344,6 +355,7 @@ void TVK_Logic_Controller::catchConnectionOpened(int connectionType)
     if (!m_pictureStore)
         m_pictureStore = std::make_shared<TVK_Logic_PictureStore>();
     m_camera->setPictureStore(m_pictureStore);
+    m_camera->setFrameAnalysis(m_liveViewAnalysis);
     const int product = m_camera->productId();
     // Before the camera's events run: a camera plugged in again announces the
     // picture it still holds at once, and its transfer takes the folder and
@@ -507,6 +519,7 @@ void TVK_Logic_Controller::connectCamera()
     connect(cam, &M::signalLiveZoomRect, this, &C::signalLiveZoomRect);
     connect(cam, &M::signalLiveViewPhoto, this, &C::signalLiveViewPhoto);
     connect(cam, &M::signalLiveViewVideo, this, &C::signalLiveViewVideo);
+    connect(cam, &M::signalLiveViewAnalysis, this, &C::signalLiveViewAnalysis);
     connect(cam, &M::signalLiveView, this, &C::signalLiveView);
     connect(cam, &M::signalNoLiveView, this, &C::signalNoLiveView);
     connect(cam, &M::signalQuickView, this, &C::signalQuickView);

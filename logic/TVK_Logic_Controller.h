@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TVK_Logic_FolderSettings.h"
+#include "TVK_Logic_FrameAnalysis.h"
 #include "TVK_Platform_CallQueue.h"
 
 #include <QByteArray>
@@ -56,6 +57,10 @@ public:
     // Copies the settings at once (the caller keeps its object) and hands the
     // copy to the camera model in the controller thread.
     void setFolderSettings(TVK_Logic_FolderSettings *folderSettings);
+    // Lays a stage into the live-view stream of this and every later camera,
+    // replacing the one before; an empty function takes it out. Its results
+    // come as signalLiveViewAnalysis, each just before its frame.
+    void setLiveViewAnalysis(TVK_Logic_FrameAnalysis analysis);
 
     // --- Controller thread: for tests and the application's diagnostics ----------------
     TVK_Logic_Camera *camera() const { return m_camera; }
@@ -238,6 +243,7 @@ Q_SIGNALS:
     void signalLiveViewMode(int);
     void signalLiveViewPhoto(bool);
     void signalLiveViewVideo(bool);
+    void signalLiveViewAnalysis(const QVariant &);
     void signalLiveView(const QImage &);
     void signalNoLiveView();
     void signalWarning(const QString &);
@@ -532,6 +538,7 @@ private:
     // the picture it may announce at once is transferred. Controller thread.
     bool m_hasFolderRecord = false;
     TVK_Logic_FolderSettings::Record m_folderRecord;
+    TVK_Logic_FrameAnalysis m_liveViewAnalysis;
     // One converter per setting the connected camera offers; empty without one.
     std::unique_ptr<TVK_Logic_ConverterSet> m_converters;
     // The user interface's picture reads; made with the camera, gone with it.

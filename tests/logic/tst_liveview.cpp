@@ -13,6 +13,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void autoFocusFollowsTheFocusMode_data();
     void autoFocusFollowsTheFocusMode();
     void controllerLooksForAStreamAndPassesThePacing();
+    void analysisStageGoesAheadOfEachFrame();
 };
 
 void tst_liveview::streamFollowsTheModeTheCameraReports_data()
@@ -439,6 +441,52 @@ void tst_liveview::controllerLooksForAStreamAndPassesThePacing()
     c.catchLiveViewGUIClosed();
     const int before = frames.count();
     QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= before + 3, kWaitMs);
+    controller.reset();
+    TVK_Commu_CameraAccessFactory::setCreator(1, {});
+}
+
+// A stage laid in before the camera connects reaches it; each result comes
+// just ahead of the frame it was made from, and an empty stage stops them.
+void tst_liveview::analysisStageGoesAheadOfEachFrame()
+{
+    auto camera = std::make_shared<Camera>(kProduct);
+    camera->setTimeScale(0.01);
+    QCOMPARE(camera->transact(kOpRelease, {17, 0}, TVK_Emulator_Transaction::kLENoData).responseCode, 0x2001);
+    TVK_Commu_CameraAccessFactory::setCreator(1, [camera]() { return new Access(camera); });
+    auto controller = std::make_unique<TVK_Logic_Controller>();
+    TVK_Logic_Controller &c = *controller;
+    int analysed = 0;
+    c.setLiveViewAnalysis([&analysed](const QImage &frame) {
+        ++analysed;
+        return QVariant(frame.cacheKey());
+    });
+    // Keys of results and frames as they come, a frame's key negated.
+    QVector<qint64> order;
+    connect(&c, &TVK_Logic_Controller::signalLiveViewAnalysis, this,
+            [&order](const QVariant &result) { order << result.toLongLong(); });
+    connect(&c, &TVK_Logic_Controller::signalLiveView, this,
+            [&order](const QImage &frame) { order << -frame.cacheKey(); });
+    QVERIFY(QTest::qWaitFor([&c]() { return c.camera() != nullptr; }, kWaitMs));
+    c.catchLiveViewGUIOpened();
+    c.catchCameraGUIOpened();
+    for (int frames = 1; frames <= 3; ++frames) {
+        QVERIFY(QTest::qWaitFor([&]() { return order.size() >= 2 * frames; }, kWaitMs));
+        c.catchLiveViewConsumed();
+    }
+    QVERIFY(order.size() >= 6);
+    for (int i = 0; i + 1 < 6; i += 2) {
+        QVERIFY(order.at(i) > 0);
+        QCOMPARE(order.at(i + 1), -order.at(i));
+    }
+
+    c.setLiveViewAnalysis({});
+    const int before = analysed;
+    order.clear();
+    c.catchLiveViewConsumed();
+    QVERIFY(QTest::qWaitFor([&]() { return !order.isEmpty(); }, kWaitMs));
+    QCOMPARE(analysed, before);
+    QVERIFY(std::all_of(order.cbegin(), order.cend(), [](qint64 key) { return key < 0; }));
+    c.catchLiveViewGUIClosed();
     controller.reset();
     TVK_Commu_CameraAccessFactory::setCreator(1, {});
 }
