@@ -133,7 +133,6 @@ void TVK_GUI_AidsOverlay::setFrameAids(const TVK_Color_FrameAids &frameAids)
 {
     m_frameAids = frameAids;
     m_hasFrameAids = true;
-    m_mismatchLogged = false;
     changed();
 }
 
@@ -152,7 +151,6 @@ void TVK_GUI_AidsOverlay::setRotation(int degrees)
     if (quarters * 90 == m_rotation)
         return;
     m_rotation = quarters * 90;
-    m_mismatchLogged = false;
     changed();
 }
 
@@ -161,7 +159,6 @@ void TVK_GUI_AidsOverlay::setFrameSize(const QSize &size)
     if (size == m_frameSize)
         return;
     m_frameSize = size;
-    m_mismatchLogged = false;
     changed();
 }
 
@@ -243,15 +240,25 @@ void TVK_GUI_AidsOverlay::paint(QPainter &painter, const QRect &shown, const QLi
     paintOnionSkin(painter, shown);
 
     const bool fit = frameAidsFit();
-    if (m_hasFrameAids && !fit && !m_mismatchLogged) {
-        TVK_METHOD(prefix);
-        debugLog(kLELogAlways,
-                 "%s - aids of a %dx%d frame (clipping %dx%d, peaking %dx%d) do not fit the %dx%d frame shown "
-                 "turned by %d; not drawn",
-                 prefix, m_frameAids.sourceSize.width(), m_frameAids.sourceSize.height(),
-                 m_frameAids.clipping.width(), m_frameAids.clipping.height(), m_frameAids.peaking.width(),
-                 m_frameAids.peaking.height(), m_frameSize.width(), m_frameSize.height(), m_rotation);
-        m_mismatchLogged = true;
+    if (fit) {
+        m_mismatchTold.clear();
+    } else if (m_hasFrameAids) {
+        const QString mismatch = QStringLiteral("aids of a %1x%2 frame (clipping %3x%4, peaking %5x%6) do not fit "
+                                                "the %7x%8 frame shown turned by %9")
+                                     .arg(m_frameAids.sourceSize.width())
+                                     .arg(m_frameAids.sourceSize.height())
+                                     .arg(m_frameAids.clipping.width())
+                                     .arg(m_frameAids.clipping.height())
+                                     .arg(m_frameAids.peaking.width())
+                                     .arg(m_frameAids.peaking.height())
+                                     .arg(m_frameSize.width())
+                                     .arg(m_frameSize.height())
+                                     .arg(m_rotation);
+        if (mismatch != m_mismatchTold) {
+            TVK_METHOD(prefix);
+            debugLog(kLELogAlways, "%s - %s; not drawn", prefix, qPrintable(mismatch));
+            m_mismatchTold = mismatch;
+        }
     }
     if (fit && m_aids.analysis.peaking && !m_frameAids.peaking.isNull())
         paintMarks(painter, shown, m_frameAids.peaking, peakingColours(TVK_GUI_ViewAids::colourOf(m_aids.peakingColour)),

@@ -92,7 +92,8 @@ private:
     QSize m_frameSize;
     QImage m_onionSkin;
     mutable QImage m_onionScaled;
-    mutable bool m_mismatchLogged = false;
+    // The last mismatch told, so that a stream of frames tells it once.
+    mutable QString m_mismatchTold;
     QTimer *m_timer;
     int m_phase = 0;
 };
