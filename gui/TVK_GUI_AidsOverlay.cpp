@@ -333,7 +333,8 @@ void TVK_GUI_AidsOverlay::paintGuide(QPainter &painter, const QRect &shown) cons
     if (lines.isEmpty())
         return;
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
+    // Smoothed, a level line on a whole pixel would smear over two rows.
+    painter.setRenderHint(QPainter::Antialiasing, m_aids.guide == TVK_GUI_ViewAids::kLEDiagonals);
     // A soft dark edge keeps the light line visible on a bright sky.
     painter.setPen(QPen(kGuideShade, 3.0));
     painter.drawLines(lines);
