@@ -1,6 +1,6 @@
 #include "TVK_Color_Clipping.h"
 
-#include <algorithm>
+#include "TVK_Color_Histogram.h"
 
 TVK_Color_Clipping::TVK_Color_Clipping(int highlight, int shadow)
     : m_highlight(std::clamp(highlight, 0, 255))
@@ -8,30 +8,19 @@ TVK_Color_Clipping::TVK_Color_Clipping(int highlight, int shadow)
 {
 }
 
-TVK_Color_Clipping::eLEMark TVK_Color_Clipping::markOf(QRgb pixel) const
+void TVK_Color_Clipping::markRow(const QRgb *row, uchar *marks, int width, Levels levels)
 {
-    const int red = qRed(pixel);
-    const int green = qGreen(pixel);
-    const int blue = qBlue(pixel);
-    if (red >= m_highlight || green >= m_highlight || blue >= m_highlight)
-        return kLEHighlight;
-    if (red <= m_shadow && green <= m_shadow && blue <= m_shadow)
-        return kLEShadow;
-    return kLENone;
+    for (int x = 0; x < width; ++x)
+        marks[x] = markOf(uchar(qRed(row[x])), uchar(qGreen(row[x])), uchar(qBlue(row[x])), levels);
 }
 
 QImage TVK_Color_Clipping::marks(const QImage &image) const
 {
-    if (image.isNull())
+    const QImage rgb = TVK_Color_Histogram::readable(image);
+    if (rgb.isNull())
         return QImage();
-    const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
-    const QImage rgb = direct ? image : image.convertToFormat(QImage::Format_RGB32);
     QImage out(rgb.size(), QImage::Format_Grayscale8);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        uchar *mark = out.scanLine(y);
-        for (int x = 0; x < rgb.width(); ++x)
-            mark[x] = markOf(in[x]);
-    }
+    for (int y = 0; y < rgb.height(); ++y)
+        markRow(reinterpret_cast<const QRgb *>(rgb.constScanLine(y)), out.scanLine(y), rgb.width(), levels());
     return out;
 }

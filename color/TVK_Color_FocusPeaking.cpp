@@ -2,7 +2,8 @@
 
 #include "TVK_Color_Histogram.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 TVK_Color_FocusPeaking::TVK_Color_FocusPeaking(eLESensitivity sensitivity)
@@ -25,39 +26,52 @@ int TVK_Color_FocusPeaking::thresholdOf(eLESensitivity sensitivity)
     return 56;
 }
 
+void TVK_Color_FocusPeaking::markRow(const uchar *above, const uchar *here, const uchar *below, uchar *marks,
+                                     int width, int threshold)
+{
+    if (width <= 0)
+        return;
+    if (threshold < 0 || threshold >= 255) {
+        // Every change, or none, is above it (changes are 0..255).
+        std::memset(marks, threshold < 0 ? kMarked : 0, size_t(width));
+    } else {
+        // In bytes throughout, so that a row is compared many pixels at a time.
+        const uchar limit = uchar(threshold);
+        for (int x = 1; x + 1 < width; ++x) {
+            const uchar across = std::max(here[x + 1], here[x - 1]) - std::min(here[x + 1], here[x - 1]);
+            const uchar down = std::max(below[x], above[x]) - std::min(below[x], above[x]);
+            marks[x] = std::max(across, down) > limit ? kMarked : 0;
+        }
+    }
+    // The outer pixels lack a neighbour.
+    marks[0] = 0;
+    marks[width - 1] = 0;
+}
+
 QImage TVK_Color_FocusPeaking::marks(const QImage &image) const
 {
-    if (image.isNull())
+    const QImage rgb = TVK_Color_Histogram::readable(image);
+    if (rgb.isNull())
         return QImage();
-    const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
-    const QImage rgb = direct ? image : image.convertToFormat(QImage::Format_RGB32);
     const int width = rgb.width();
     const int height = rgb.height();
-    // Three rows of luminance at a time: the row above, this one, the one below.
-    std::vector<uchar> rows(size_t(3) * size_t(width));
-    const auto luminanceRow = [&rgb, width](int y, uchar *into) {
-        const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < width; ++x)
-            into[x] = uchar(TVK_Color_Histogram::luminance(qRed(in[x]), qGreen(in[x]), qBlue(in[x])));
-    };
     QImage out(rgb.size(), QImage::Format_Grayscale8);
     out.fill(0);
     if (width < 3 || height < 3)
         return out;
+    // Three rows of luminance at a time: the row above, this one, the one below.
+    std::vector<uchar> rows(size_t(3) * size_t(width));
     uchar *above = rows.data();
     uchar *here = above + width;
     uchar *below = here + width;
+    const auto luminanceRow = [&rgb, width](int y, uchar *into) {
+        TVK_Color_Histogram::luminanceRow(reinterpret_cast<const QRgb *>(rgb.constScanLine(y)), into, width);
+    };
     luminanceRow(0, above);
     luminanceRow(1, here);
     for (int y = 1; y + 1 < height; ++y) {
         luminanceRow(y + 1, below);
-        uchar *mark = out.scanLine(y);
-        for (int x = 1; x + 1 < width; ++x) {
-            const int across = std::abs(int(here[x + 1]) - int(here[x - 1]));
-            const int down = std::abs(int(below[x]) - int(above[x]));
-            if (across > m_threshold || down > m_threshold)
-                mark[x] = kMarked;
-        }
+        markRow(above, here, below, out.scanLine(y), width, m_threshold);
         uchar *oldest = above;
         above = here;
         here = below;

@@ -25,6 +25,11 @@ public:
     // pixels, which lack a neighbour, are never marked. Null for a null picture.
     QImage marks(const QImage &image) const;
 
+    // One row of those marks, the whole width, from the luminance of the
+    // rows above it, at it and below it.
+    static void markRow(const uchar *above, const uchar *here, const uchar *below, uchar *marks, int width,
+                        int threshold);
+
 private:
     int m_threshold;
 };

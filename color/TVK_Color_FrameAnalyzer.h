@@ -11,5 +11,9 @@ class QImage;
 class TVK_Color_FrameAnalyzer
 {
 public:
+    // From this many pixels on, the lower half of the rows is read by a
+    // second thread; below it, starting one costs more than it saves.
+    static constexpr qint64 kSplitPixels = qint64(1) << 15;
+
     static TVK_Color_FrameAids analyse(const QImage &image, const TVK_Color_FrameAids::Choice &choice);
 };

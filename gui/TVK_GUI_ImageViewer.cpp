@@ -4,10 +4,12 @@
 #include "TVK_Color_Factory.h"
 #include "TVK_Color_Match.h"
 #include "TVK_Debug_Log.h"
+#include "TVK_GUI_AidsOverlay.h"
 #include "TVK_GUI_LiveViewNavigatorWidget.h"
 #include "TVK_GUI_Resources.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
@@ -31,11 +33,26 @@ bool canZoom(int mode)
 
 constexpr int kVideoMode = 1;
 
+QSizeF logicalSize(const QPixmap &picture)
+{
+    return QSizeF(picture.size()) / picture.devicePixelRatioF();
+}
+
+QRectF centredRect(const QPointF &centre, const QSizeF &size)
+{
+    return QRectF(centre - QPointF(size.width() / 2.0, size.height() / 2.0), size);
+}
+
+// The pipette's picture placed with its tip at the point.
+QRectF pipetteRect(const QPointF &tip, const QSizeF &size)
+{
+    return QRectF(tip.x() - kPipetteTipOffset, tip.y() + kPipetteTipOffset - size.height(), size.width(),
+                  size.height());
+}
+
 void drawCentred(QPainter &painter, const QPointF &centre, const QPixmap &picture)
 {
-    const QSizeF size = QSizeF(picture.size()) / picture.devicePixelRatioF();
-    painter.drawPixmap(QRectF(centre - QPointF(size.width() / 2.0, size.height() / 2.0), size), picture,
-                       QRectF(picture.rect()));
+    painter.drawPixmap(centredRect(centre, logicalSize(picture)), picture, QRectF(picture.rect()));
 }
 
 } // namespace
@@ -44,9 +61,11 @@ TVK_GUI_ImageViewer::TVK_GUI_ImageViewer(QWidget *parent)
     : QLabel(parent)
     , ui(new Ui::TVK_GUI_ImageViewer)
     , m_colorMatch(TVK_Color_Factory::newMatch())
+    , m_overlay(new TVK_GUI_AidsOverlay(this))
 {
     TVK_GUI_Resources::initialize();
     ui->setupUi(this);
+    connect(m_overlay, &TVK_GUI_AidsOverlay::signalChanged, this, [this]() { update(); });
     updateNavigation();
 }
 
@@ -68,6 +87,21 @@ QRect TVK_GUI_ImageViewer::shownPixmapRect() const
     // The same placement QLabel uses to paint its pixmap.
     return QStyle::alignedRect(layoutDirection(), QStyle::visualAlignment(layoutDirection(), alignment()), size,
                                contentsRect());
+}
+
+QList<QRect> TVK_GUI_ImageViewer::keepClearRects() const
+{
+    QList<QRect> rects;
+    const QRect shown = shownPixmapRect();
+    if (!shown.isEmpty() && m_markerX >= 0.0 && m_markerY >= 0.0) {
+        const QPointF point(shown.left() + shown.width() * m_markerX, shown.top() + shown.height() * m_markerY);
+        const QRectF marker = m_isGCPipActive ? pipetteRect(point, logicalSize(QPixmap(kGCPipette)))
+                                              : centredRect(point, logicalSize(QPixmap(kFocusCross)));
+        rects << marker.toAlignedRect();
+    }
+    if (!ui->wgtNavigator->isHidden())
+        rects << ui->wgtNavigator->geometry();
+    return rects;
 }
 
 void TVK_GUI_ImageViewer::setWantColorMatch(bool want)
@@ -115,7 +149,20 @@ void TVK_GUI_ImageViewer::setRenderingIntent(TVK_Color_WorldIF::eRenderingIntent
 
 void TVK_GUI_ImageViewer::setPixmap(const QPixmap &pixmap)
 {
+    m_overlay->clearFrameAids();
+    showFrame(pixmap);
+}
+
+void TVK_GUI_ImageViewer::setFrame(const QPixmap &pixmap, const TVK_Color_FrameAids &aids)
+{
+    m_overlay->setFrameAids(aids);
+    showFrame(pixmap);
+}
+
+void TVK_GUI_ImageViewer::showFrame(const QPixmap &pixmap)
+{
     m_source = pixmap;
+    m_overlay->setFrameSize(pixmap.size());
     rebuildScaled();
     rebuildDisplayed();
     // The controller holds the next frame back until this one is on screen.
@@ -179,6 +226,17 @@ void TVK_GUI_ImageViewer::setZoomInfo(int, int zoomLevel, double x, double y)
 void TVK_GUI_ImageViewer::setZoomRect(double x, double y, double w, double h)
 {
     ui->wgtNavigator->setZoomRect(x, y, w, h);
+}
+
+void TVK_GUI_ImageViewer::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    const QRect shown = shownPixmapRect();
+    if (shown.isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    m_overlay->paint(painter, shown, keepClearRects());
 }
 
 void TVK_GUI_ImageViewer::resizeEvent(QResizeEvent *event)
@@ -254,10 +312,7 @@ void TVK_GUI_ImageViewer::drawMarkers(QPixmap &pixmap) const
     QPainter painter(&pixmap);
     if (m_isGCPipActive) {
         const QPixmap pipette(kGCPipette);
-        const QSizeF pipetteSize = QSizeF(pipette.size()) / pipette.devicePixelRatioF();
-        const QRectF target(point.x() - kPipetteTipOffset, point.y() + kPipetteTipOffset - pipetteSize.height(),
-                            pipetteSize.width(), pipetteSize.height());
-        painter.drawPixmap(target, pipette, QRectF(pipette.rect()));
+        painter.drawPixmap(pipetteRect(point, logicalSize(pipette)), pipette, QRectF(pipette.rect()));
         return;
     }
     drawCentred(painter, point, QPixmap(kFocusCross));

@@ -3,14 +3,17 @@
 #include "TVK_Color_WorldIF.h"
 
 #include <QLabel>
+#include <QList>
 #include <QPixmap>
 #include <QPointF>
 #include <QSize>
 
 #include <memory>
 
+struct TVK_Color_FrameAids;
 class TVK_Color_Match;
 class TVK_Color_ProfileIF;
+class TVK_GUI_AidsOverlay;
 class TVK_GUI_LiveViewNavigatorWidget;
 
 namespace Ui {
@@ -23,6 +26,9 @@ class TVK_GUI_ImageViewer;
 // pipette. Over the picture lie the zoom navigator, the move arrows and the
 // video recording mark. Clicks report normalised 0..1 positions in the shown
 // picture; the marker itself moves only when the camera confirms the position.
+// The viewing aids (marks, guides, histogram) are painted over the shown
+// picture by its overlay on every paint; the caller tells the overlay which
+// aids are on and how the frame was turned.
 class TVK_GUI_ImageViewer : public QLabel
 {
     Q_OBJECT
@@ -48,6 +54,9 @@ public:
     bool wantsMoveInZoom() const { return m_wantMoveInZoom; }
     bool wantsColorMatch() const { return m_wantColorMatch; }
     TVK_GUI_LiveViewNavigatorWidget *navigator() const;
+    TVK_GUI_AidsOverlay *overlay() const { return m_overlay; }
+    // What the histogram must not cover: the marker and, when shown, the navigator.
+    QList<QRect> keepClearRects() const;
 
 Q_SIGNALS:
     void signalCrossPos(double x, double y);
@@ -63,7 +72,11 @@ public Q_SLOTS:
     void setOutputProfile(const TVK_Color_ProfileIF &profile);
     void setRenderingIntent(TVK_Color_WorldIF::eRenderingIntent intent);
     // Hides QLabel::setPixmap on purpose: whatever is set is fitted, matched and marked.
+    // The previous frame's aids go with it: their marks belong to another picture.
     void setPixmap(const QPixmap &pixmap);
+    // A frame and what the analysis found in it, on screen in the same paint.
+    // Aids that come later for the frame shown go to overlay()->setFrameAids.
+    void setFrame(const QPixmap &pixmap, const TVK_Color_FrameAids &aids);
     void setExpSpotIsActive(bool isActive);
     void setGCPipIsActive(bool isActive);
     void setLiveViewMode(int mode);
@@ -72,10 +85,12 @@ public Q_SLOTS:
     void setZoomRect(double x, double y, double w, double h);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void showFrame(const QPixmap &pixmap);
     void rebuildScaled();
     void rebuildDisplayed();
     void drawMarkers(QPixmap &pixmap) const;
@@ -95,4 +110,5 @@ private:
     bool m_wantMoveInZoom = false;
     bool m_wantColorMatch = true;
     std::unique_ptr<TVK_Color_Match> m_colorMatch;
+    TVK_GUI_AidsOverlay *m_overlay;
 };

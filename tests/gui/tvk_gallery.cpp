@@ -15,7 +15,11 @@
 // picture on its way. With --product only the camera windows are taken
 // (window_camera_ID.png, window_camera_ID_minimal.png and their _transfer).
 
+#include "TVK_Color_Clipping.h"
+#include "TVK_Color_FocusPeaking.h"
+#include "TVK_Color_FrameAids.h"
 #include "TVK_Emulator_Camera.h"
+#include "TVK_GUI_AidsOverlay.h"
 #include "TVK_GUI_7SegmentLoadCounterWidget.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_CameraArdo2.h"
@@ -673,6 +677,83 @@ void shootStandardWidgets(Gallery &gallery)
     gallery.shoot(QStringLiteral("tabwidget_second"));
 }
 
+// A bright sun that blows out, a black shadow band that blocks up and sharp
+// edges for the peaking, as a live view frame could show them.
+QImage aidsScene(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 0, size.height());
+    sky.setColorAt(0, QColor(70, 110, 170));
+    sky.setColorAt(0.6, QColor(170, 190, 210));
+    sky.setColorAt(0.61, QColor(90, 120, 60));
+    sky.setColorAt(1, QColor(40, 60, 30));
+    painter.fillRect(image.rect(), sky);
+    painter.fillRect(QRect(0, size.height() * 7 / 8, size.width(), size.height() / 8), Qt::black);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QPoint(size.width() * 3 / 4, size.height() / 4), size.height() / 8, size.height() / 8);
+    painter.setBrush(QColor(60, 40, 30));
+    painter.drawRect(size.width() / 5, size.height() / 3, size.width() / 8, size.height() / 3);
+    return image;
+}
+
+TVK_Color_FrameAids aidsOf(const QImage &image)
+{
+    TVK_Color_FrameAids aids;
+    aids.sourceKey = image.cacheKey();
+    aids.sourceSize = image.size();
+    aids.hasHistogram = true;
+    aids.histogram = TVK_Color_Histogram::of(image);
+    aids.clipping = TVK_Color_Clipping().marks(image);
+    aids.peaking = TVK_Color_FocusPeaking().marks(image);
+    return aids;
+}
+
+void shootViewingAids(Gallery &gallery)
+{
+    auto *viewer = gallery.host(new TVK_GUI_ImageViewer);
+    viewer->setWantColorMatch(false);
+    viewer->setFixedSize(480, 320);
+    const QImage frame = aidsScene(QSize(480, 320));
+    TVK_GUI_AidsOverlay *overlay = viewer->overlay();
+    const auto show = [&](const TVK_GUI_ViewAids &aids, int rotation) {
+        overlay->setAids(aids);
+        overlay->setRotation(rotation);
+        viewer->setFrame(QPixmap::fromImage(frame.transformed(QTransform().rotate(rotation))), aidsOf(frame));
+    };
+    TVK_GUI_ViewAids aids;
+    aids.analysis.histogram = true;
+    aids.guide = TVK_GUI_ViewAids::kLEThirds;
+    show(aids, 0);
+    viewer->setZoomInfo(0, 0, 0.8, 0.8); // the histogram leaves the cross's corner
+    gallery.shoot(QStringLiteral("viewer_aids_thirds_histogram"));
+    aids.histogramKind = TVK_GUI_ViewAids::kLERgb;
+    aids.histogramLogarithmic = true;
+    aids.guide = TVK_GUI_ViewAids::kLEGrid;
+    aids.crop = TVK_GUI_ViewAids::kLECrop4x5;
+    show(aids, 0);
+    gallery.shoot(QStringLiteral("viewer_aids_grid_crop_rgblog"));
+    aids = TVK_GUI_ViewAids();
+    aids.analysis.clipping = true;
+    aids.analysis.peaking = true;
+    aids.peakingColour = TVK_GUI_ViewAids::kLEYellow;
+    aids.guide = TVK_GUI_ViewAids::kLEGolden;
+    show(aids, 0);
+    gallery.shoot(QStringLiteral("viewer_aids_clipping_peaking"));
+    // Held upright: the marks turn with the picture and 16:9 stands up.
+    aids.crop = TVK_GUI_ViewAids::kLECrop16x9;
+    aids.guide = TVK_GUI_ViewAids::kLEDiagonals;
+    show(aids, 90);
+    gallery.shoot(QStringLiteral("viewer_aids_turned_90"));
+    aids = TVK_GUI_ViewAids();
+    aids.onionSkin = true;
+    aids.guide = TVK_GUI_ViewAids::kLECentreCross;
+    overlay->setOnionSkin(aidsScene(QSize(480, 320)).mirrored(true, false));
+    show(aids, 0);
+    gallery.shoot(QStringLiteral("viewer_aids_onion_skin"));
+}
+
 // ---- the program's windows ---------------------------------------------------
 
 constexpr int kDefaultProduct = 0x2031;
@@ -962,7 +1043,8 @@ int main(int argc, char **argv)
         if (!onlyCameraWindows) {
             const std::function<void(Gallery &)> groups[] = {
                 shootViewFinderArdo, shootViewFinderBelo, shootLoadWidgets, shootCapture,
-                shootFile,           shootFocusAndFolder, shootButtons,     shootStandardWidgets};
+                shootFile,           shootFocusAndFolder, shootButtons,     shootStandardWidgets,
+                shootViewingAids};
             for (const auto &group : groups)
                 group(gallery);
         }
