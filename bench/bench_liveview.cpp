@@ -13,8 +13,12 @@
 // at nine tenths of the camera's frame rate or better, window open or not;
 // the host's share of a frame's CPU time at most one and a half bare decodes,
 // parsing and decoding a read buffer at most a tenth over a bare decode.
+// With every viewing aid on (histogram, clipping and peaking computed on each
+// frame in the stream's own thread, as the live-view window asks for them),
+// the window-open rate stays within a twentieth of the rate without them.
 
 #include "TVK_Bench_Report.h"
+#include "TVK_Color_FrameAnalyzer.h"
 #include "TVK_Commu_CameraAccess_Emulated.h"
 #include "TVK_Commu_PtpCodes.h"
 #include "TVK_Emulator_Camera.h"
@@ -75,12 +79,30 @@ bool runUntil(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
-bool measureStream(bool windowOpen)
+enum class Stream { kWindowOpen, kWindowClosed, kWindowOpenWithAids };
+
+const char *nameOf(Stream stream)
 {
+    switch (stream) {
+    case Stream::kWindowOpen:
+        return "window open";
+    case Stream::kWindowClosed:
+        return "window closed";
+    case Stream::kWindowOpenWithAids:
+        return "every aid on";
+    }
+    return "";
+}
+
+// Frames per second, 0 when the stream did not run.
+double measureStream(Stream stream)
+{
+    const bool windowOpen = stream != Stream::kWindowClosed;
+    const char *name = nameOf(stream);
     Rig rig;
     if (!rig.ok) {
-        std::fprintf(stderr, "  %-14s camera did not open\n", windowOpen ? "window open" : "window closed");
-        return false;
+        std::fprintf(stderr, "  %-14s camera did not open\n", name);
+        return 0.0;
     }
     TVK_Logic_Camera *model = rig.model.get();
     int frames = 0;
@@ -89,11 +111,18 @@ bool measureStream(bool windowOpen)
         if (windowOpen)
             QMetaObject::invokeMethod(model, &TVK_Logic_Camera::catchLiveViewConsumed, Qt::QueuedConnection);
     });
+    if (stream == Stream::kWindowOpenWithAids) {
+        TVK_Color_FrameAids::Choice choice;
+        choice.histogram = choice.clipping = choice.peaking = true;
+        model->setFrameAnalysis([choice](const QImage &frame) {
+            return QVariant::fromValue(TVK_Color_FrameAnalyzer::analyse(frame, choice));
+        });
+    }
     model->setWaitLiveViewConsumed(windowOpen);
     model->setLiveViewPhoto(true);
     if (!runUntil([&frames]() { return frames > 0; }, kStartTimeoutMs)) {
-        std::fprintf(stderr, "  %-14s no frame arrived\n", windowOpen ? "window open" : "window closed");
-        return false;
+        std::fprintf(stderr, "  %-14s no frame arrived\n", name);
+        return 0.0;
     }
     const int first = frames;
     QElapsedTimer clock;
@@ -102,11 +131,12 @@ bool measureStream(bool windowOpen)
     const double seconds = clock.elapsed() / 1000.0;
     const double target = 1000.0 / model->liveViewFramePeriod();
     const double rate = (frames - first) / seconds;
-    std::printf("  %-14s %6.1f frames/s (frame period %d ms, at most %.1f frames/s)\n",
-                windowOpen ? "window open" : "window closed", rate, model->liveViewFramePeriod(), target);
-    TVK_Bench_Report::figure(windowOpen ? "live view: frame rate, window open" : "live view: frame rate, window closed",
-                             rate, "frames/s", "the camera's rate", target, "ratio>=0.9");
-    return true;
+    std::printf("  %-14s %6.1f frames/s (frame period %d ms, at most %.1f frames/s)\n", name, rate,
+                model->liveViewFramePeriod(), target);
+    if (stream != Stream::kWindowOpenWithAids)
+        TVK_Bench_Report::figure(QByteArray("live view: frame rate, ") + name,
+                                 rate, "frames/s", "the camera's rate", target, "ratio>=0.9");
+    return rate;
 }
 
 double cpuMs(std::clock_t start)
@@ -215,8 +245,13 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     std::printf("Live view of product 0x%04X, %d s per run\n", kProduct, kRunMs / 1000);
-    bool ok = measureStream(true);
-    ok = measureStream(false) && ok;
+    const double bare = measureStream(Stream::kWindowOpen);
+    bool ok = bare > 0.0;
+    ok = measureStream(Stream::kWindowClosed) > 0.0 && ok;
+    const double aided = measureStream(Stream::kWindowOpenWithAids);
+    ok = aided > 0.0 && ok;
+    TVK_Bench_Report::figure("live view: frame rate, every aid on", aided, "frames/s", "the rate without aids", bare,
+                             "ratio>=0.95");
     std::printf("CPU time per frame, %d frames\n", kCpuFrames);
     ok = measureCpu() && ok;
     return ok ? 0 : 1;

@@ -1,14 +1,21 @@
 #include "TVK_GUI_LiveViewWindow.h"
 
+#include "TVK_Color_FrameAnalyzer.h"
 #include "TVK_Commu_ProductTraits.h"
 #include "TVK_Debug_Log.h"
+#include "TVK_GUI_AidsOverlay.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_CameraArdo2.h"
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_LiveViewInfoWidget.h"
+#include "TVK_GUI_ViewAidsStore.h"
+#include "TVK_GUI_ViewAidsToolBar.h"
 #include "TVK_Logic_Controller.h"
 
+#include <QBuffer>
+#include <QFileDialog>
 #include <QImage>
+#include <QImageReader>
 #include <QTimer>
 #include <QTransform>
 #include <QVBoxLayout>
@@ -35,6 +42,28 @@ QTransform aboutCentre(int rotation)
     transform.rotate(rotation);
     transform.translate(-0.5, -0.5);
     return transform;
+}
+
+// The onion skin lies over a window, never over a full-size picture: decoding
+// it this large is enough and keeps a 24-megapixel picture quick.
+constexpr int kOnionLongSide = 1600;
+
+QImage uprightScaled(QImageReader &reader, int orientation)
+{
+    const QSize size = reader.size();
+    if (size.isValid() && std::max(size.width(), size.height()) > kOnionLongSide)
+        reader.setScaledSize(size.scaled(kOnionLongSide, kOnionLongSide, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    int rotation = 0;
+    if (orientation == 3)
+        rotation = 180;
+    else if (orientation == 6)
+        rotation = 90;
+    else if (orientation == 8)
+        rotation = 270;
+    if (rotation != 0 && !image.isNull())
+        image = image.transformed(QTransform().rotate(rotation));
+    return image;
 }
 
 } // namespace
@@ -68,6 +97,11 @@ TVK_GUI_ImageViewer *TVK_GUI_LiveViewWindow::viewer() const
 TVK_GUI_LiveViewInfoWidget *TVK_GUI_LiveViewWindow::infoWidget() const
 {
     return m_info.data();
+}
+
+TVK_GUI_ViewAidsToolBar *TVK_GUI_LiveViewWindow::aidsToolBar() const
+{
+    return m_toolBar.data();
 }
 
 int TVK_GUI_LiveViewWindow::rotationFor(bool hasOrientation, int orientation, double firstAxisAngle)
@@ -180,9 +214,14 @@ void TVK_GUI_LiveViewWindow::createWindow(int mode)
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(2);
+    auto *toolBar = new TVK_GUI_ViewAidsToolBar(TVK_GUI_ViewAidsToolBar::kLELiveView, window);
+    toolBar->addShortcutsTo(window);
+    m_toolBar = toolBar;
+    window->setExtraHeight(kLiveViewInfoHeight + toolBar->sizeHint().height() + layout->spacing());
     auto *viewer = new TVK_GUI_ImageViewer(window);
     viewer->setMinimumSize(300, 200);
     auto *info = new TVK_GUI_LiveViewInfoWidget(window);
+    layout->addWidget(toolBar);
     layout->addWidget(viewer);
     layout->addWidget(info);
     m_viewer = viewer;
@@ -195,7 +234,6 @@ void TVK_GUI_LiveViewWindow::createWindow(int mode)
     using I = TVK_GUI_LiveViewInfoWidget;
     C *controller = m_controller;
     connect(window, &QObject::destroyed, this, &L::catchLiveViewDestroyed);
-    connect(this, &L::signalLiveViewPixmap, viewer, &V::setPixmap);
     connect(this, &L::signalLiveViewMode, viewer, &V::setLiveViewMode);
     connect(this, &L::signalLiveViewMode, info, &I::setLiveViewMode);
     connect(controller, &C::signalLiveZoomInfo, this, &L::catchLiveZoomInfo, Qt::UniqueConnection);
@@ -223,6 +261,10 @@ void TVK_GUI_LiveViewWindow::createWindow(int mode)
     connect(this, &L::signalGCPipPosEdited, controller, &C::setLiveViewGCPipPos, Qt::UniqueConnection);
     connect(info, &I::signalGCPipSave, controller, &C::doLiveViewGCPipSave);
     connect(info, &I::signalGCPipSave, this, &L::catchGCPipInactive);
+    connect(controller, &C::signalLiveViewAnalysis, this, &L::catchLiveViewAnalysis, Qt::UniqueConnection);
+    connect(controller, &C::signalQuickView, this, &L::catchQuickView, Qt::UniqueConnection);
+    connect(toolBar, &TVK_GUI_ViewAidsToolBar::signalAidsChanged, this, &L::catchAidsChanged);
+    connect(toolBar, &TVK_GUI_ViewAidsToolBar::signalChooseOnionPicture, this, &L::chooseOnionPicture);
 
     viewer->setExpSpotIsActive(m_exposMetering == 0);
     viewer->setGCPipIsActive(m_gcPipMode);
@@ -234,6 +276,11 @@ void TVK_GUI_LiveViewWindow::createWindow(int mode)
     info->setAudioVolumeIsManual(m_audioVolIsManual);
     info->setAudioVolume(m_audioVolMicrophone);
     info->setGCPipIsActive(m_gcPipMode);
+    // Per product, and the product is known once a frame comes.
+    m_aids = TVK_GUI_ViewAidsStore::load(TVK_GUI_ViewAidsStore::kLiveViewGroup);
+    toolBar->setAids(m_aids);
+    showAidsInViewer();
+    installAnalysis();
     debugLog(kLELogAlways, "%s - live view window opened in mode %d", prefix, mode);
 }
 
@@ -260,6 +307,16 @@ void TVK_GUI_LiveViewWindow::showLiveView(const QImage &image)
     QPixmap pixmap = QPixmap::fromImage(image);
     if (m_rotation != 0 && !pixmap.isNull())
         pixmap = pixmap.transformed(QTransform().rotate(m_rotation));
+    if (m_viewer) {
+        // The marks of one frame never lie over another: a frame whose
+        // analysis did not come (the stage was just laid in) goes without.
+        m_viewer->overlay()->setRotation(m_rotation);
+        if (m_frameAids.sourceKey == image.cacheKey() && m_frameAids.sourceKey != 0)
+            m_viewer->setFrame(pixmap, m_frameAids);
+        else
+            m_viewer->setPixmap(pixmap);
+    }
+    m_frameAids = TVK_Color_FrameAids();
     Q_EMIT signalLiveViewPixmap(pixmap);
     if (m_viewer)
         m_viewer->setGCPipIsActive(m_gcPipMode);
@@ -278,6 +335,8 @@ void TVK_GUI_LiveViewWindow::showLiveView(const QImage &image)
 
 void TVK_GUI_LiveViewWindow::catchLiveViewDestroyed()
 {
+    // No window, no one to look at the aids: the stream runs bare again.
+    m_controller->setLiveViewAnalysis({});
     m_window = nullptr;
     m_viewer = nullptr;
     m_info = nullptr;
@@ -331,4 +390,85 @@ void TVK_GUI_LiveViewWindow::catchGCPipPosEdited(double x, double y)
 {
     const QPointF point = rotatedPoint(QPointF(x, y), (360 - m_rotation) % 360);
     Q_EMIT signalGCPipPosEdited(point.x(), point.y());
+}
+
+void TVK_GUI_LiveViewWindow::installAnalysis()
+{
+    const TVK_Color_FrameAids::Choice choice = m_aids.analysis;
+    if (!choice.any()) {
+        m_controller->setLiveViewAnalysis({});
+        return;
+    }
+    m_controller->setLiveViewAnalysis([choice](const QImage &frame) {
+        return QVariant::fromValue(TVK_Color_FrameAnalyzer::analyse(frame, choice));
+    });
+}
+
+void TVK_GUI_LiveViewWindow::showAidsInViewer()
+{
+    if (!m_viewer)
+        return;
+    TVK_GUI_AidsOverlay *overlay = m_viewer->overlay();
+    overlay->setAids(m_aids);
+    overlay->setOnionSkin(m_aids.onionSkin ? m_onionPicture : QImage());
+}
+
+void TVK_GUI_LiveViewWindow::catchLiveViewAnalysis(const QVariant &result)
+{
+    if (!result.canConvert<TVK_Color_FrameAids>()) {
+        TVK_METHOD(prefix);
+        debugLog(kLELogStream, "%s - a result of type %s is no frame analysis, ignored", prefix, result.typeName());
+        return;
+    }
+    m_frameAids = result.value<TVK_Color_FrameAids>();
+}
+
+void TVK_GUI_LiveViewWindow::catchAidsChanged(const TVK_GUI_ViewAids &aids)
+{
+    const bool analysisChanged = aids.analysis != m_aids.analysis;
+    m_aids = aids;
+    TVK_GUI_ViewAidsStore::save(TVK_GUI_ViewAidsStore::kLiveViewGroup, aids);
+    showAidsInViewer();
+    if (analysisChanged)
+        installAnalysis();
+}
+
+void TVK_GUI_LiveViewWindow::catchQuickView(const QByteArray &data, const QString &path, int orientation)
+{
+    TVK_METHOD(prefix);
+    QBuffer buffer;
+    buffer.setData(data);
+    QImageReader reader(&buffer);
+    const QImage picture = uprightScaled(reader, orientation);
+    if (picture.isNull()) {
+        debugLog(kLELogAlways, "%s - \"%s\" cannot be read (%s); the onion skin keeps its picture", prefix,
+                 qUtf8Printable(path), qUtf8Printable(reader.errorString()));
+        return;
+    }
+    setOnionPicture(picture);
+}
+
+void TVK_GUI_LiveViewWindow::setOnionPicture(const QImage &picture)
+{
+    m_onionPicture = picture;
+    showAidsInViewer();
+}
+
+void TVK_GUI_LiveViewWindow::chooseOnionPicture()
+{
+    TVK_METHOD(prefix);
+    const QString path = QFileDialog::getOpenFileName(m_window.data(), tr("Picture under the live view"), QString(),
+                                                      tr("Pictures (*.jpg *.jpeg *.JPG *.png *.tif *.tiff)"));
+    if (path.isEmpty())
+        return;
+    QImageReader reader(path);
+    // Its own orientation, which the reader applies.
+    reader.setAutoTransform(true);
+    const QImage picture = uprightScaled(reader, 1);
+    if (picture.isNull()) {
+        debugLog(kLELogAlways, "%s - \"%s\" cannot be read (%s)", prefix, qUtf8Printable(path),
+                 qUtf8Printable(reader.errorString()));
+        return;
+    }
+    setOnionPicture(picture);
 }

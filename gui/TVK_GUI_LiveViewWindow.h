@@ -1,26 +1,32 @@
 #pragma once
 
+#include "TVK_Color_FrameAids.h"
+#include "TVK_GUI_ViewAids.h"
 #include "TVK_GUI_ViewWindowScreen.h"
 
 #include <QObject>
+#include <QImage>
 #include <QPixmap>
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
 
-class QImage;
+class QByteArray;
 class QTimer;
 class QWidget;
 class TVK_GUI_CameraArdo2;
 class TVK_GUI_ImageViewer;
 class TVK_GUI_LiveViewInfoWidget;
+class TVK_GUI_ViewAidsToolBar;
 class TVK_Logic_Controller;
 
 // The live view window: made on the first frame, shown for photo and grey
 // card and hidden for video, closed a grace period after the stream ends. It
 // turns the picture as the camera is held, and turns the positions of zoom,
 // focus cross and grey-card pipette between what the user sees and the
-// camera's sensor.
+// camera's sensor. Above the picture, a strip switches the viewing aids;
+// their analysis runs as a stage of the stream in the controller thread, and
+// each frame is shown together with what was found in it.
 class TVK_GUI_LiveViewWindow : public QObject
 {
     Q_OBJECT
@@ -36,6 +42,10 @@ public:
     QWidget *window() const;
     TVK_GUI_ImageViewer *viewer() const;
     TVK_GUI_LiveViewInfoWidget *infoWidget() const;
+    TVK_GUI_ViewAidsToolBar *aidsToolBar() const;
+    // The aids as the user last chose them for this product.
+    TVK_GUI_ViewAids aids() const { return m_aids; }
+    QImage onionPicture() const { return m_onionPicture; }
     int rotation() const { return m_rotation; }
 
     // The turn of the live image for the camera's orientation, or (without
@@ -54,6 +64,12 @@ public:
     void catchLiveViewCloseRequested();
     void catchLiveViewCloseTimedOut();
     void catchLiveViewDestroyed();
+    void catchLiveViewAnalysis(const QVariant &result);
+    void catchAidsChanged(const TVK_GUI_ViewAids &aids);
+    // A new picture from the camera: the onion skin's, upright.
+    void catchQuickView(const QByteArray &data, const QString &path, int orientation);
+    void setOnionPicture(const QImage &picture);
+    void chooseOnionPicture();
 
     void catchAudioVolIsManual(bool isManual);
     void catchAudioVolMicrophone(double volume);
@@ -84,6 +100,9 @@ private:
     using Window = TVK_GUI_ViewWindowScreen::Window;
 
     void createWindow(int mode);
+    // Lays the analysis the aids need into the stream, or takes it out.
+    void installAnalysis();
+    void showAidsInViewer();
 
     TVK_Logic_Controller *m_controller;
     QPointer<TVK_GUI_CameraArdo2> m_cameraWindow;
@@ -100,4 +119,9 @@ private:
     QPointer<TVK_GUI_LiveViewInfoWidget> m_info;
     TVK_GUI_ViewWindowScreen m_screen;
     quint16 m_rotation = 0;
+    QPointer<TVK_GUI_ViewAidsToolBar> m_toolBar;
+    TVK_GUI_ViewAids m_aids;
+    // The last result of the stream's analysis, waiting for its frame.
+    TVK_Color_FrameAids m_frameAids;
+    QImage m_onionPicture;
 };

@@ -694,6 +694,30 @@ void TVK_GUI_Settings::setIsMinimalControlGUI(bool minimal)
     storeText(productKey(kKeyIsMinimalControlGUI), boolText(minimal));
 }
 
+QMap<QString, QString> TVK_GUI_Settings::productGroup(const QString &group) const
+{
+    const std::lock_guard<std::mutex> locker(g_mutex);
+    QMap<QString, QString> texts;
+    if (!m_settings)
+        return texts;
+    const QString prefix = productKey(group);
+    // QSettings gives its keys without the leading slash ours carry.
+    for (const QString &key : m_settings->allKeys()) {
+        const QString full = key.startsWith(QLatin1Char('/')) ? key : QLatin1Char('/') + key;
+        if (full.startsWith(prefix) && full.size() > prefix.size())
+            texts.insert(full.mid(prefix.size()), m_settings->value(key).toString());
+    }
+    return texts;
+}
+
+void TVK_GUI_Settings::setProductGroup(const QString &group, const QMap<QString, QString> &texts)
+{
+    const std::lock_guard<std::mutex> locker(g_mutex);
+    const QString prefix = productKey(group);
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        storeText(prefix + it.key(), it.value());
+}
+
 void TVK_GUI_Settings::loadFolderSettings(TVK_Logic_FolderSettings *folderSettings) const
 {
     TVK_METHOD(prefix);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QRect>
+#include <QMap>
 #include <QSettings>
 #include <QString>
 
@@ -99,6 +100,12 @@ public:
     // The current product's folder settings: strings empty and number 1 by default.
     void loadFolderSettings(TVK_Logic_FolderSettings *folderSettings) const;
     void saveFolderSettings(const TVK_Logic_FolderSettings *folderSettings);
+
+    // The current product's texts below group ("LiveViewAids/" and the like),
+    // keyed by their names within it; for a collaborator that keeps a value
+    // of its own there and checks each text as it reads it.
+    QMap<QString, QString> productGroup(const QString &group) const;
+    void setProductGroup(const QString &group, const QMap<QString, QString> &texts);
 
     // The stored rectangle of the window with this object name for the current
     // product; false when there is none (the window keeps its geometry).

@@ -11,6 +11,7 @@
 #include "TVK_Emulator_UsbfsDevice.h"
 #endif
 #include "TVK_GUI_AboutDialog.h"
+#include "TVK_GUI_AidsOverlay.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_Emulator_LiveView.h"
 #include "TVK_GUI_CameraArdo2.h"
@@ -20,6 +21,8 @@
 #include "TVK_GUI_LiveViewNavigatorWidget.h"
 #include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Settings.h"
+#include "TVK_GUI_ViewAidsStore.h"
+#include "TVK_GUI_ViewAidsToolBar.h"
 #include "TVK_Logic_Controller.h"
 #include "TVK_Logic_FolderSettings.h"
 #include "TVK_Test_Heap.h"
@@ -703,6 +706,24 @@ void tst_Application::liveViewOfATurnedCamera()
     QVERIFY(QTest::qWaitFor([]() {
         const QPointF marker = app()->liveViewViewer()->markerPos();
         return qAbs(marker.x() - 0.25) < 0.02 && qAbs(marker.y() - 0.75) < 0.02;
+    }, kWaitMs));
+
+    // The aids switched on in the strip come with each frame, made from it
+    // as the camera sent it and laid over it turned; they stay the product's.
+    auto *strip = app()->liveViewWindow()->findChild<TVK_GUI_ViewAidsToolBar *>();
+    QVERIFY(strip != nullptr);
+    strip->peakingAction()->trigger();
+    strip->histogramAction()->trigger();
+    TVK_GUI_AidsOverlay *overlay = app()->liveViewViewer()->overlay();
+    QVERIFY(QTest::qWaitFor([overlay]() {
+        return overlay->frameAidsFit() && !overlay->frameAids().peaking.isNull() && overlay->frameAids().hasHistogram;
+    }, kWaitMs));
+    QCOMPARE(overlay->rotation(), 90);
+    QCOMPARE(overlay->frameAids().sourceSize, app()->liveViewViewer()->sourcePixmap().size().transposed());
+    QVERIFY(TVK_GUI_ViewAidsStore::load(TVK_GUI_ViewAidsStore::kLiveViewGroup).analysis.peaking);
+    strip->peakingAction()->trigger();
+    QVERIFY(QTest::qWaitFor([overlay]() {
+        return overlay->frameAidsFit() && overlay->frameAids().peaking.isNull();
     }, kWaitMs));
 
     // Zoomed, the navigator stands upright too.
