@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 const QColor TVK_GUI_AidsOverlay::kHighlightColour(255, 0, 140);
 const QColor TVK_GUI_AidsOverlay::kShadowColour(0, 140, 255);
@@ -116,7 +117,14 @@ bool TVK_GUI_AidsOverlay::frameAidsFit() const
             return false;
     }
     const QSize turned = isQuarterTurn(m_rotation) ? source.transposed() : source;
-    return m_frameSize.isEmpty() || turned == m_frameSize;
+    if (m_frameSize.isEmpty() || turned == m_frameSize)
+        return true;
+    // Aids made from a copy brought down to a screen's size fit a frame of
+    // the same shape: the sides agree to within the copy's rounding.
+    if (turned.width() > m_frameSize.width() || turned.height() > m_frameSize.height())
+        return false;
+    const qint64 cross = qint64(turned.width()) * m_frameSize.height() - qint64(turned.height()) * m_frameSize.width();
+    return std::abs(cross) <= qint64(std::max(m_frameSize.width(), m_frameSize.height()));
 }
 
 void TVK_GUI_AidsOverlay::setAids(const TVK_GUI_ViewAids &aids)

@@ -43,7 +43,8 @@ public:
     int phase() const { return m_phase; }
     bool isAnimating() const;
     // Whether the frame aids belong to the frame shown: their marks have
-    // their source's size, and that size turned is the frame's (when known).
+    // their source's size, and that size turned is the frame's (when known),
+    // or the frame's shape at a smaller size (aids of a copy brought down).
     bool frameAidsFit() const;
 
     void setAids(const TVK_GUI_ViewAids &aids);

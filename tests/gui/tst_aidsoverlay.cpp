@@ -460,7 +460,10 @@ void tst_AidsOverlay::aidsOfAnotherFrameAreIgnored_data()
     QTest::newRow("fitting, turned") << s << s << grey << 90 << s.transposed() << true;
     QTest::newRow("frame size not told") << s << s << grey << 90 << QSize() << true;
     QTest::newRow("marks of another size") << s << QSize(20, 15) << grey << 0 << s << false;
-    QTest::newRow("another frame's size") << s << s << grey << 0 << QSize(80, 60) << false;
+    QTest::newRow("a copy brought down") << s << s << grey << 0 << QSize(80, 60) << true;
+    QTest::newRow("a copy brought down, rounded") << s << s << grey << 90 << QSize(31, 41) << true;
+    QTest::newRow("another frame's shape") << s << s << grey << 0 << QSize(80, 50) << false;
+    QTest::newRow("a smaller frame") << s << s << grey << 0 << QSize(20, 15) << false;
     QTest::newRow("not turned as the frame") << s << s << grey << 90 << s << false;
     QTest::newRow("no source size") << QSize() << s << grey << 0 << s << false;
     QTest::newRow("marks not 8 bits") << s << s << int(QImage::Format_RGB32) << 0 << s << false;
