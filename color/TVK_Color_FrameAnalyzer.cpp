@@ -155,8 +155,9 @@ struct LowerHalf {
 
 // The memory of the marks of frames the viewer has let go, for the next
 // frame's: a fresh block of a frame's size is a page fault every 4 KiB,
-// a quarter of the analysis. Two blocks are kept, one frame's marks: the
-// frame shown holds its own while the next is analysed.
+// a quarter of the analysis. The frame shown holds its own marks while the
+// next is analysed; four blocks kept are the marks of a live-view frame and
+// of a quick-view picture, so that neither pushes out the other's.
 class MarksMemory
 {
 public:
@@ -179,7 +180,8 @@ private:
         size_t bytes;
         uchar *data() { return reinterpret_cast<uchar *>(this + 1); }
     };
-    static constexpr size_t kKept = 2;
+    static constexpr size_t kKept = 4;
+    static constexpr size_t kKeptBytes = size_t(64) << 20;
 
     // Never destroyed: a picture may outlive every static object.
     static MarksMemory &instance()
@@ -198,6 +200,7 @@ private:
             if (fits != m_kept.end()) {
                 Block *block = *fits;
                 m_kept.erase(fits);
+                m_keptBytes -= block->bytes;
                 return block;
             }
         }
@@ -213,7 +216,9 @@ private:
         MarksMemory &memory = instance();
         const std::lock_guard<std::mutex> lock(memory.m_mutex);
         memory.m_kept.insert(memory.m_kept.begin(), block);
-        if (memory.m_kept.size() > kKept) {
+        memory.m_keptBytes += block->bytes;
+        while (memory.m_kept.size() > kKept || memory.m_keptBytes > kKeptBytes) {
+            memory.m_keptBytes -= memory.m_kept.back()->bytes;
             std::free(memory.m_kept.back());
             memory.m_kept.pop_back();
         }
@@ -221,6 +226,7 @@ private:
 
     std::mutex m_mutex;
     std::vector<Block *> m_kept; // the latest first
+    size_t m_keptBytes = 0;
 };
 
 // An 8-bit picture for marks; null, with a log line, where memory is short.
