@@ -142,8 +142,9 @@ QRect TVK_GUI_Loupe::sourceRect(const QPointF &centre, const QSize &viewSize, qr
     if (sourceSize.isEmpty() || viewSize.isEmpty())
         return QRect();
     const QSize shown = shownSourceSize(viewSize, devicePixelRatio, sourceSize, knownRotation(rotation));
-    const int left = std::max(0, std::min(qRound(centre.x() - shown.width() / 2.0), sourceSize.width() - shown.width()));
-    const int top = std::max(0, std::min(qRound(centre.y() - shown.height() / 2.0), sourceSize.height() - shown.height()));
+    const QSize room = sourceSize - shown;
+    const int left = std::max(0, std::min(qRound(centre.x() - shown.width() / 2.0), room.width()));
+    const int top = std::max(0, std::min(qRound(centre.y() - shown.height() / 2.0), room.height()));
     return QRect(QPoint(left, top), shown);
 }
 

@@ -17,7 +17,8 @@ class TVK_GUI_ImageViewer;
 //
 // A click on the shown picture or the Z key opens it there (the key at the
 // pointer when that is over the picture, else at the picture's middle); Space
-// toggles as Z does; a second click, Z, Space or Escape close it. Dragging
+// toggles as Z does, where the camera panel's keyboard shutter, which sees the
+// key first, leaves it; a second click, Z, Space or Escape close it. Dragging
 // moves the picture with the pointer. Its edges stop the picture: the loupe
 // never shows beyond them, and a picture smaller than the loupe lies in its
 // middle.
