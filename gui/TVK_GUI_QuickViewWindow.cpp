@@ -4,6 +4,8 @@
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_CameraArdo2.h"
 #include "TVK_GUI_ImageViewer.h"
+#include "TVK_GUI_Loupe.h"
+#include "TVK_GUI_ShotDataWidget.h"
 #include "TVK_Logic_Controller.h"
 
 #include <QFileInfo>
@@ -17,6 +19,7 @@ namespace {
 constexpr char kShowPrefix[] = "TVK_GUI_Application::showQuickView()";
 constexpr size_t kQuickViewDumpLines = 10;
 constexpr size_t kDumpBytesPerLine = 16;
+constexpr char kLoupePrefix[] = "TVK_GUI_QuickViewWindow::setLoupeSource()";
 
 } // namespace
 
@@ -43,6 +46,16 @@ TVK_GUI_ImageViewer *TVK_GUI_QuickViewWindow::viewer() const
     return m_viewer.data();
 }
 
+TVK_GUI_Loupe *TVK_GUI_QuickViewWindow::loupe() const
+{
+    return m_loupe.data();
+}
+
+TVK_GUI_ShotDataWidget *TVK_GUI_QuickViewWindow::shotDataWidget() const
+{
+    return m_shotData.data();
+}
+
 void TVK_GUI_QuickViewWindow::createWindow()
 {
     auto *window = new Window(m_cameraWindow.data());
@@ -50,15 +63,25 @@ void TVK_GUI_QuickViewWindow::createWindow()
     // Its viewer has no profiles yet, wherever the last window stood.
     m_screen = TVK_GUI_ViewWindowScreen();
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setExtraHeight(0);
-    TVK_GUI_ViewWindowScreen::place(window, m_cameraWindow.data(), QSize(640, 426), QStringLiteral("QuickViewDialog"));
+    auto *shotData = new TVK_GUI_ShotDataWidget(window);
+    // Its height comes with the font the style sheet gives it.
+    shotData->ensurePolished();
+    const int lineHeight = shotData->sizeHint().height();
+    // The line under the picture takes no part in its shape.
+    window->setExtraHeight(lineHeight);
+    TVK_GUI_ViewWindowScreen::place(window, m_cameraWindow.data(), QSize(640, 426 + lineHeight),
+                                    QStringLiteral("QuickViewDialog"));
     TVK_GUI_Application::applyAlwaysOnTop(window);
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     auto *viewer = new TVK_GUI_ImageViewer(window);
     viewer->setMinimumSize(300, 200);
     layout->addWidget(viewer);
+    layout->addWidget(shotData);
     m_viewer = viewer;
+    m_shotData = shotData;
+    m_loupe = new TVK_GUI_Loupe(viewer);
     connect(window, &QObject::destroyed, this, &TVK_GUI_QuickViewWindow::catchQuickViewDestroyed);
     connect(this, &TVK_GUI_QuickViewWindow::signalQuickViewPixmap, viewer, &TVK_GUI_ImageViewer::setPixmap);
 }
@@ -78,7 +101,8 @@ void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QStrin
     if (!path.isEmpty())
         title = QFileInfo(path).baseName() + QLatin1Char(' ') + title;
 
-    QPixmap pixmap = QPixmap::fromImage(QImage::fromData(data));
+    const QImage image = QImage::fromData(data);
+    QPixmap pixmap = QPixmap::fromImage(image);
     if (pixmap.isNull())
         debugLog(kLELogAlways, "%s - %d bytes of \"%s\" are no picture", prefix, data.size(), qUtf8Printable(path));
     int rotation = 0;
@@ -91,10 +115,44 @@ void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QStrin
     if (rotation != 0 && !pixmap.isNull())
         pixmap = pixmap.transformed(QTransform().rotate(rotation));
 
+    m_rotation = rotation;
+
     Q_EMIT signalQuickViewPixmap(pixmap);
+    // Another picture: the loupe was on a place of the last one.
+    m_loupe->close();
+    m_loupe->setSource(image, rotation);
+    TVK_Logic_ShotData known;
+    if (!path.isEmpty())
+        known.fileName = QFileInfo(path).fileName();
+    known.fileBytes = data.size();
+    m_shotData->setShotData(known);
     window->setWindowTitle(title);
     window->setAspectRatio(pixmap.isNull() ? 0.0 : double(pixmap.width()) / double(pixmap.height()));
     window->show();
+}
+
+void TVK_GUI_QuickViewWindow::setShotData(const TVK_Logic_ShotData &data)
+{
+    if (!m_shotData)
+        return;
+    const TVK_Logic_ShotData known = m_shotData->shotData();
+    TVK_Logic_ShotData merged = data;
+    if (merged.fileName.isEmpty())
+        merged.fileName = known.fileName;
+    if (merged.fileBytes < 0)
+        merged.fileBytes = known.fileBytes;
+    m_shotData->setShotData(merged);
+}
+
+void TVK_GUI_QuickViewWindow::setLoupeSource(const QImage &image)
+{
+    if (!m_loupe)
+        return;
+    if (image.isNull()) {
+        debugLog(kLELogAlways, "%s - no picture given, the loupe keeps the shown one", kLoupePrefix);
+        return;
+    }
+    m_loupe->setSource(image, m_rotation);
 }
 
 void TVK_GUI_QuickViewWindow::closeQuickView()
@@ -107,6 +165,8 @@ void TVK_GUI_QuickViewWindow::catchQuickViewDestroyed()
 {
     m_window = nullptr;
     m_viewer = nullptr;
+    m_loupe = nullptr;
+    m_shotData = nullptr;
     if (m_controller != nullptr)
         m_controller->setWantQuickView(false);
     // The quick view is a child of the camera window and also goes while
