@@ -5,6 +5,7 @@
 #include "TVK_Emulator_Profile.h"
 #include "TVK_Emulator_PropertyStore.h"
 #include "TVK_Emulator_SettingsRecord.h"
+#include "TVK_Emulator_ShotSettings.h"
 
 #include <QHash>
 
@@ -410,6 +411,10 @@ void TVK_Emulator_Capture::takePicture()
     Maker::Picture picture = d->next;
     picture.number = d->nextNumber;
     picture.seed = d->seed;
+    // The file says how the shot was taken: the settings as they stand now,
+    // not as they stood when the series or the countdown began.
+    picture.shot = TVK_Emulator_ShotSettings::atRelease(*camera());
+    picture.dngPreview = true;
     // The card counter runs from 1 to 999999 and starts again.
     d->nextNumber = d->nextNumber >= 999999 ? 1 : d->nextNumber + 1;
     ++d->picturesTaken;

@@ -17,7 +17,15 @@ namespace {
 
 // --- TIFF structures in either byte order ------------------------------------------
 
-enum eLETiffType : quint16 { kTiffByte = 1, kTiffAscii = 2, kTiffShort = 3, kTiffLong = 4 };
+enum eLETiffType : quint16 {
+    kTiffByte = 1,
+    kTiffAscii = 2,
+    kTiffShort = 3,
+    kTiffLong = 4,
+    kTiffRational = 5,
+    kTiffUndefined = 7,
+    kTiffSRational = 10
+};
 
 constexpr quint32 kTiffHeaderBytes = 8;
 constexpr quint32 kIfdEntryBytes = 12;
@@ -37,14 +45,50 @@ constexpr quint16 kTagOrientation = 0x0112;
 constexpr quint16 kTagSamplesPerPixel = 0x0115;
 constexpr quint16 kTagRowsPerStrip = 0x0116;
 constexpr quint16 kTagStripByteCounts = 0x0117;
+constexpr quint16 kTagXResolution = 0x011A;
+constexpr quint16 kTagYResolution = 0x011B;
+constexpr quint16 kTagResolutionUnit = 0x0128;
 constexpr quint16 kTagDateTime = 0x0132;
+constexpr quint16 kTagYCbCrPositioning = 0x0213;
+constexpr quint16 kTagJpegInterchangeFormat = 0x0201;
+constexpr quint16 kTagJpegInterchangeFormatLength = 0x0202;
 constexpr quint16 kTagCfaRepeatPatternDim = 0x828D;
 constexpr quint16 kTagCfaPattern = 0x828E;
 constexpr quint16 kTagDngVersion = 0xC612;
 constexpr quint16 kTagUniqueCameraModel = 0xC614;
 
+// Exif tags, in the Exif IFD that IFD0 points to.
+constexpr quint16 kTagExifIfdPointer = 0x8769;
+constexpr quint16 kTagExposureTime = 0x829A;
+constexpr quint16 kTagFNumber = 0x829D;
+constexpr quint16 kTagPhotographicSensitivity = 0x8827;
+constexpr quint16 kTagSensitivityType = 0x8830;
+constexpr quint16 kTagIsoSpeed = 0x8833;
+constexpr quint16 kTagExifVersion = 0x9000;
+constexpr quint16 kTagDateTimeOriginal = 0x9003;
+constexpr quint16 kTagExposureBiasValue = 0x9204;
+constexpr quint16 kTagFocalLength = 0x920A;
+constexpr quint16 kTagLensModel = 0xA434;
+// What an Exif JPEG must carry besides: how its pixels are laid out.
+constexpr quint16 kTagComponentsConfiguration = 0x9101;
+constexpr quint16 kTagFlashpixVersion = 0xA000;
+constexpr quint16 kTagColorSpace = 0xA001;
+constexpr quint16 kTagPixelXDimension = 0xA002;
+constexpr quint16 kTagPixelYDimension = 0xA003;
+constexpr quint16 kResolutionUnitInch = 2;
+constexpr quint32 kDotsPerInch = 72;
+constexpr quint16 kYCbCrCentred = 1;
+constexpr quint16 kColorSpaceSrgb = 1;
+
+// PhotographicSensitivity is a SHORT: a higher ISO is written as its largest
+// value, and the true one follows as ISOSpeed, with SensitivityType saying so.
+constexpr int kLargestShortSensitivity = 65535;
+constexpr quint16 kSensitivityTypeIsoSpeed = 3;
+
 constexpr quint16 kCompressionNone = 1;
+constexpr quint16 kCompressionOldJpeg = 6; // what an IFD1 preview given by JPEGInterchangeFormat says
 constexpr quint16 kPhotometricCfa = 32803;
+constexpr quint32 kSubFileReduced = 1;
 constexpr quint16 kDngBitsPerSample = 16;
 constexpr quint32 kDngBytesPerPixel = 2;
 constexpr quint32 kJpegBitDepth = 24;
@@ -98,12 +142,30 @@ public:
         put32(entry.value, value);
         return entry;
     }
+    Entry rational(quint16 tag, TVK_Emulator_PictureMaker::Rational value) const
+    {
+        Entry entry{tag, kTiffRational, 1, QByteArray()};
+        put32(entry.value, value.numerator);
+        put32(entry.value, value.denominator);
+        return entry;
+    }
+    Entry signedRational(quint16 tag, TVK_Emulator_PictureMaker::SignedRational value) const
+    {
+        Entry entry{tag, kTiffSRational, 1, QByteArray()};
+        put32(entry.value, quint32(value.numerator));
+        put32(entry.value, quint32(value.denominator));
+        return entry;
+    }
     static Entry bytes(quint16 tag, std::initializer_list<quint8> values)
     {
         Entry entry{tag, kTiffByte, quint32(values.size()), QByteArray()};
         for (quint8 value : values)
             entry.value.append(char(value));
         return entry;
+    }
+    static Entry undefined(quint16 tag, const QByteArray &value)
+    {
+        return Entry{tag, kTiffUndefined, quint32(value.size()), value};
     }
     static Entry ascii(quint16 tag, const QByteArray &text)
     {
@@ -112,18 +174,36 @@ public:
         return Entry{tag, kTiffAscii, quint32(value.size()), value};
     }
 
-    // Header, IFD0 right after it and then the values that do not fit into an
-    // entry; offsets count from the header's first byte, as TIFF wants.
-    QByteArray block(std::vector<Entry> entries) const
+    // "II" or "MM", 42 and the offset of IFD0, which follows right after.
+    QByteArray header() const
     {
-        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
         QByteArray out;
         out.append(m_big ? "MM" : "II");
         put16(out, kTiffMagic);
         put32(out, kTiffHeaderBytes);
+        return out;
+    }
 
-        const quint32 ifdBytes = 2 + kIfdEntryBytes * quint32(entries.size()) + 4;
-        quint32 external = kTiffHeaderBytes + ifdBytes;
+    // The bytes an IFD takes with the values that do not fit into an entry;
+    // known from the tags and the lengths alone, not from the numbers.
+    static quint32 ifdBytes(const std::vector<Entry> &entries)
+    {
+        quint32 bytes = 2 + kIfdEntryBytes * quint32(entries.size()) + 4;
+        for (const Entry &entry : entries) {
+            if (entry.value.size() > 4)
+                bytes += quint32(entry.value.size() + entry.value.size() % 2);
+        }
+        return bytes;
+    }
+
+    // One IFD placed at offset at (from the header's first byte, as TIFF
+    // counts), its external values right after it, next the offset of the
+    // following IFD (0: none).
+    QByteArray ifd(std::vector<Entry> entries, quint32 at, quint32 next) const
+    {
+        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
+        QByteArray out;
+        const quint32 external = at + 2 + kIfdEntryBytes * quint32(entries.size()) + 4;
         QByteArray tail;
         put16(out, quint16(entries.size()));
         for (const Entry &entry : entries) {
@@ -141,8 +221,43 @@ public:
                     tail.append('\0'); // values start on word boundaries
             }
         }
-        put32(out, 0); // no further IFD
+        put32(out, next);
         out.append(tail);
+        return out;
+    }
+
+    // A whole TIFF structure: IFD0 pointing to the Exif IFD, and an optional
+    // IFD1 with a JPEG preview of previewSlot bytes (the preview itself, then
+    // zeros). The pointers are filled in here.
+    QByteArray structure(std::vector<Entry> ifd0, const std::vector<Entry> &exif, std::vector<Entry> ifd1,
+                         const QByteArray &preview, quint32 previewSlot) const
+    {
+        const bool withIfd1 = !ifd1.empty();
+        const bool withExif = !exif.empty();
+        if (withExif)
+            ifd0.push_back(longValue(kTagExifIfdPointer, 0));
+        if (withIfd1) {
+            ifd1.push_back(longValue(kTagJpegInterchangeFormat, 0));
+            ifd1.push_back(longValue(kTagJpegInterchangeFormatLength, 0));
+        }
+        const quint32 exifAt = kTiffHeaderBytes + ifdBytes(ifd0);
+        const quint32 ifd1At = exifAt + (withExif ? ifdBytes(exif) : 0);
+        const quint32 previewAt = ifd1At + (withIfd1 ? ifdBytes(ifd1) : 0);
+        if (withExif)
+            ifd0.back() = longValue(kTagExifIfdPointer, exifAt);
+        if (withIfd1) {
+            ifd1[ifd1.size() - 2] = longValue(kTagJpegInterchangeFormat, previewAt);
+            ifd1.back() = longValue(kTagJpegInterchangeFormatLength, quint32(preview.size()));
+        }
+        QByteArray out = header();
+        out.append(ifd(std::move(ifd0), kTiffHeaderBytes, withIfd1 ? ifd1At : 0));
+        if (withExif)
+            out.append(ifd(exif, exifAt, 0));
+        if (withIfd1) {
+            out.append(ifd(std::move(ifd1), ifd1At, 0));
+            out.append(preview);
+            out.append(QByteArray(int(previewSlot) - preview.size(), '\0'));
+        }
         return out;
     }
 
@@ -314,11 +429,66 @@ constexpr int kSoiBytes = 2;
 constexpr int kThumbnailQuality = 75;
 
 const QSize kThumbnailPixels[] = {QSize(160, 106), QSize(320, 213)};
+const QSize kDngPreviewPixels(96, 64);
+constexpr int kDngPreviewQuality = 60;
+constexpr int kDngPreviewQualityStep = 10;
 
 QByteArray exifDateTime(int number)
 {
     return TVK_Emulator_PictureMaker::captureTime(number).toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toLatin1();
 }
+
+// The Exif IFD: how the shot was taken. Values the camera does not know are
+// left out rather than written as zero.
+// A DNG of a picture that knows nothing of its shot has none (its bytes are
+// those of the files made before); a JPEG always has one, Exif needs it.
+std::vector<TiffWriter::Entry> exifEntries(const TVK_Emulator_PictureMaker::Picture &picture, const TiffWriter &tiff,
+                                           bool evenEmpty)
+{
+    const TVK_Emulator_PictureMaker::Shot &shot = picture.shot;
+    if (!shot.isKnown() && !evenEmpty)
+        return {};
+    std::vector<TiffWriter::Entry> entries{
+        TiffWriter::undefined(kTagExifVersion, QByteArrayLiteral("0231")),
+        TiffWriter::ascii(kTagDateTimeOriginal, exifDateTime(picture.number)),
+    };
+    if (shot.exposureTime.denominator != 0)
+        entries.push_back(tiff.rational(kTagExposureTime, shot.exposureTime));
+    if (shot.fNumber.denominator != 0)
+        entries.push_back(tiff.rational(kTagFNumber, shot.fNumber));
+    if (shot.sensitivity > 0) {
+        entries.push_back(
+            tiff.shorts(kTagPhotographicSensitivity, {quint16(qMin(shot.sensitivity, kLargestShortSensitivity))}));
+        if (shot.sensitivity > kLargestShortSensitivity) {
+            entries.push_back(tiff.shorts(kTagSensitivityType, {kSensitivityTypeIsoSpeed}));
+            entries.push_back(tiff.longValue(kTagIsoSpeed, quint32(shot.sensitivity)));
+        }
+    }
+    if (shot.compensation.denominator != 0)
+        entries.push_back(tiff.signedRational(kTagExposureBiasValue, shot.compensation));
+    if (shot.focalLength.denominator != 0)
+        entries.push_back(tiff.rational(kTagFocalLength, shot.focalLength));
+    if (!shot.lensModel.isEmpty())
+        entries.push_back(TiffWriter::ascii(kTagLensModel, shot.lensModel));
+    return entries;
+}
+
+// IFD1 of a DNG: the reduced-resolution preview, as JPEG.
+std::vector<TiffWriter::Entry> previewEntries(const TiffWriter &tiff)
+{
+    const QSize pixels = TVK_Emulator_PictureMaker::dngPreviewPixels();
+    return {
+        tiff.longValue(kTagNewSubFileType, kSubFileReduced),
+        tiff.longValue(kTagImageWidth, quint32(pixels.width())),
+        tiff.longValue(kTagImageLength, quint32(pixels.height())),
+        tiff.shorts(kTagCompression, {kCompressionOldJpeg}),
+    };
+}
+
+// The whole header of a DNG: IFD0 for a picture of width x height pixels
+// stored at stripOffset, the Exif IFD and, with a thumbnail, the preview.
+QByteArray dngStructure(const TVK_Emulator_PictureMaker::Picture &picture, const TiffWriter &tiff, quint32 width,
+                        quint32 height, quint32 stripOffset, const QByteArray &preview);
 
 // The DNG's IFD0 for a picture of width x height pixels stored at stripOffset.
 std::vector<TiffWriter::Entry> dngEntries(const TVK_Emulator_PictureMaker::Picture &picture, const TiffWriter &tiff,
@@ -347,6 +517,15 @@ std::vector<TiffWriter::Entry> dngEntries(const TVK_Emulator_PictureMaker::Pictu
     };
 }
 
+QByteArray dngStructure(const TVK_Emulator_PictureMaker::Picture &picture, const TiffWriter &tiff, quint32 width,
+                        quint32 height, quint32 stripOffset, const QByteArray &preview)
+{
+    const bool withPreview = picture.hasThumbnail && picture.dngPreview;
+    return tiff.structure(dngEntries(picture, tiff, width, height, stripOffset), exifEntries(picture, tiff, false),
+                          withPreview ? previewEntries(tiff) : std::vector<TiffWriter::Entry>(), preview,
+                          withPreview ? quint32(TVK_Emulator_PictureMaker::kDngPreviewSlotBytes) : 0);
+}
+
 quint32 alignUp(quint32 value, quint32 alignment)
 {
     return (value + alignment - 1) / alignment * alignment;
@@ -365,8 +544,10 @@ DngLayout dngLayout(const TVK_Emulator_PictureMaker::Picture &picture)
     // The header's size depends only on the tags and the lengths of the texts,
     // not on the numbers in it.
     const TiffWriter tiff(picture.byteOrder);
+    // The preview has a slot of fixed size, so that the layout is known
+    // without encoding it.
     layout.stripOffset =
-        alignUp(quint32(tiff.block(dngEntries(picture, tiff, 0, 0, 0)).size()), kDngStripAlignment);
+        alignUp(quint32(dngStructure(picture, tiff, 0, 0, 0, QByteArray()).size()), kDngStripAlignment);
     layout.size = qBound<qint64>(layout.stripOffset, picture.dngBytes, TVK_Emulator_PictureMaker::kMaxDngBytes);
     // A 3:2 frame whose 16-bit samples fill the pixel data; what is left over
     // after its last row stays in the file unused.
@@ -413,12 +594,26 @@ QSize TVK_Emulator_PictureMaker::thumbnailPixels(int thumbType)
 QByteArray TVK_Emulator_PictureMaker::exifSegment(const Picture &picture)
 {
     const TiffWriter tiff(picture.byteOrder);
-    const QByteArray block = tiff.block({
-        TiffWriter::ascii(kTagMake, picture.make),
-        TiffWriter::ascii(kTagModel, picture.model),
-        tiff.shorts(kTagOrientation, {quint16(picture.orientation)}),
-        TiffWriter::ascii(kTagDateTime, exifDateTime(picture.number)),
-    });
+    std::vector<TiffWriter::Entry> exif = exifEntries(picture, tiff, true);
+    // The pixel size as SHORTs, the way the host's raw-byte search for it
+    // expects them (a JPEG is never wider than 65535 pixels).
+    exif.push_back(TiffWriter::undefined(kTagComponentsConfiguration, QByteArray("\x01\x02\x03\x00", 4)));
+    exif.push_back(TiffWriter::undefined(kTagFlashpixVersion, QByteArrayLiteral("0100")));
+    exif.push_back(tiff.shorts(kTagColorSpace, {kColorSpaceSrgb}));
+    exif.push_back(tiff.shorts(kTagPixelXDimension, {quint16(picture.jpegPixels.width())}));
+    exif.push_back(tiff.shorts(kTagPixelYDimension, {quint16(picture.jpegPixels.height())}));
+    const QByteArray block = tiff.structure(
+        {
+            TiffWriter::ascii(kTagMake, picture.make),
+            TiffWriter::ascii(kTagModel, picture.model),
+            tiff.shorts(kTagOrientation, {quint16(picture.orientation)}),
+            tiff.rational(kTagXResolution, {kDotsPerInch, 1}),
+            tiff.rational(kTagYResolution, {kDotsPerInch, 1}),
+            tiff.shorts(kTagResolutionUnit, {kResolutionUnitInch}),
+            TiffWriter::ascii(kTagDateTime, exifDateTime(picture.number)),
+            tiff.shorts(kTagYCbCrPositioning, {kYCbCrCentred}),
+        },
+        exif, {}, QByteArray(), 0);
     static const char kExifIdentifier[] = "Exif\0";
     QByteArray segment;
     segment.append(char(kMarker));
@@ -457,6 +652,39 @@ QByteArray TVK_Emulator_PictureMaker::thumbnail(const Picture &picture, int thum
     return encodeJpeg(renderScene(picture, thumbnailPixels(thumbType)), kThumbnailQuality);
 }
 
+QSize TVK_Emulator_PictureMaker::dngPreviewPixels()
+{
+    return kDngPreviewPixels;
+}
+
+QByteArray TVK_Emulator_PictureMaker::dngPreview(const Picture &picture)
+{
+    if (!picture.hasThumbnail || !picture.dngPreview)
+        return QByteArray();
+    // The host reads a large DNG in many slices, each made anew: the last
+    // preview is kept per thread, so that a slice costs no JPEG encoding.
+    // It depends on the scene alone, which seed and number decide.
+    struct Kept {
+        quint64 seed = 0;
+        int number = 0;
+        QByteArray bytes;
+    };
+    thread_local Kept kept;
+    if (!kept.bytes.isEmpty() && kept.seed == picture.seed && kept.number == picture.number)
+        return kept.bytes;
+    // The slot is small so that even a DNG of a few kilobytes has room for
+    // it; the quality steps down until the scene fits.
+    const QImage scene = renderScene(picture, kDngPreviewPixels);
+    for (int quality = kDngPreviewQuality; quality > 0; quality -= kDngPreviewQualityStep) {
+        const QByteArray encoded = encodeJpeg(scene, quality);
+        if (!encoded.isEmpty() && encoded.size() <= kDngPreviewSlotBytes) {
+            kept = Kept{picture.seed, picture.number, encoded};
+            return encoded;
+        }
+    }
+    return QByteArray();
+}
+
 qint64 TVK_Emulator_PictureMaker::dngHeaderBytes(const Picture &picture)
 {
     return dngLayout(picture).stripOffset;
@@ -476,8 +704,8 @@ TVK_Emulator_DataSource TVK_Emulator_PictureMaker::dngSource(const Picture &pict
 {
     const DngLayout layout = dngLayout(picture);
     const TiffWriter tiff(picture.byteOrder);
-    QByteArray header = tiff.block(dngEntries(picture, tiff, quint32(layout.pixels.width()),
-                                              quint32(layout.pixels.height()), layout.stripOffset));
+    QByteArray header = dngStructure(picture, tiff, quint32(layout.pixels.width()), quint32(layout.pixels.height()),
+                                     layout.stripOffset, dngPreview(picture));
     // Zeros up to the aligned start of the pixel data.
     header.append(QByteArray(int(layout.stripOffset) - header.size(), '\0'));
     const quint64 seed = pictureLook(picture);

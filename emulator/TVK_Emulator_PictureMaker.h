@@ -46,6 +46,34 @@ public:
     // "more than that").
     static constexpr qint64 kMaxDngBytes = 0xFFFFFFFEll;
 
+    // A TIFF RATIONAL and SRATIONAL; a denominator of 0 is a value the
+    // camera does not know, and its tag is left out.
+    struct Rational {
+        quint32 numerator = 0;
+        quint32 denominator = 0;
+    };
+    struct SignedRational {
+        qint32 numerator = 0;
+        qint32 denominator = 0;
+    };
+
+    // How the shot was taken, as the camera's settings stood at the release.
+    // A picture that knows none of it carries no Exif IFD, and its files are
+    // byte for byte those made before the shot was written.
+    struct Shot {
+        Rational exposureTime;       // seconds
+        Rational fNumber;
+        int sensitivity = 0;         // ISO; 0 not known
+        SignedRational compensation; // EV
+        Rational focalLength;        // mm
+        QByteArray lensModel;        // empty: no lens reported
+        bool isKnown() const
+        {
+            return exposureTime.denominator != 0 || fNumber.denominator != 0 || sensitivity > 0
+                   || compensation.denominator != 0 || focalLength.denominator != 0 || !lensModel.isEmpty();
+        }
+    };
+
     // Everything that decides the bytes of one picture.
     struct Picture {
         int number = 1;             // the camera's running file number (both files of a pair share it)
@@ -58,6 +86,10 @@ public:
         bool hasThumbnail = true;
         QByteArray make = QByteArrayLiteral("Norba Camera AG");
         QByteArray model = QByteArrayLiteral("Emulated Camera");
+        Shot shot;
+        // The DNG carries a small JPEG preview in IFD1, as the camera writes
+        // it (and only with a thumbnail).
+        bool dngPreview = false;
     };
 
     // The fields of a PTP ObjectInfo dataset, in the order they are written.
@@ -119,8 +151,15 @@ public:
     static QByteArray thumbnail(const Picture &picture, int thumbType);
     static QSize thumbnailPixels(int thumbType);
 
-    // The Exif APP1 segment (marker, length, "Exif\0\0", TIFF header and IFD0).
+    // The Exif APP1 segment (marker, length, "Exif\0\0", TIFF header, IFD0
+    // and the Exif IFD with the shot's settings).
     static QByteArray exifSegment(const Picture &picture);
+    // The small JPEG preview a DNG carries in its IFD1 (as cameras embed one
+    // for viewers that cannot develop the raw data); empty without a
+    // thumbnail or without dngPreview. Always fits kDngPreviewSlotBytes.
+    static QByteArray dngPreview(const Picture &picture);
+    static QSize dngPreviewPixels();
+    static constexpr int kDngPreviewSlotBytes = 2048;
 
     // The ObjectInfo of one file of a picture whose file and thumbnail (of
     // thumbType; thumbSize 0 when there is none) have the sizes given. The

@@ -10,6 +10,7 @@ TVK_PACKAGES=(
     libusb-1.0-0-dev liblcms2-dev liblcms2-utils libxcb1-dev fonts-dseg
     xvfb xauth gphoto2
     umockdev libumockdev-dev
+    libexiv2-dev libimage-exiftool-perl
 )
 
 tvk_install_packages() {
