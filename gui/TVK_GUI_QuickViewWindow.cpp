@@ -1,11 +1,16 @@
 #include "TVK_GUI_QuickViewWindow.h"
 
 #include "TVK_Debug_Log.h"
+#include "TVK_GUI_AidsOverlay.h"
 #include "TVK_GUI_Application.h"
 #include "TVK_GUI_CameraArdo2.h"
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_Loupe.h"
+#include "TVK_GUI_PictureAnalysis.h"
+#include "TVK_GUI_PictureFileLoader.h"
 #include "TVK_GUI_ShotDataWidget.h"
+#include "TVK_GUI_ViewAidsStore.h"
+#include "TVK_GUI_ViewAidsToolBar.h"
 #include "TVK_Logic_Controller.h"
 
 #include <QFileInfo>
@@ -26,7 +31,11 @@ constexpr char kLoupePrefix[] = "TVK_GUI_QuickViewWindow::setLoupeSource()";
 TVK_GUI_QuickViewWindow::TVK_GUI_QuickViewWindow(TVK_Logic_Controller *controller, QObject *parent)
     : QObject(parent)
     , m_controller(controller)
+    , m_analysis(new TVK_GUI_PictureAnalysis(this))
+    , m_loader(new TVK_GUI_PictureFileLoader(this))
 {
+    connect(m_analysis, &TVK_GUI_PictureAnalysis::signalAnalysed, this, &TVK_GUI_QuickViewWindow::catchAnalysed);
+    connect(m_loader, &TVK_GUI_PictureFileLoader::signalLoaded, this, &TVK_GUI_QuickViewWindow::catchFileLoaded);
 }
 
 TVK_GUI_QuickViewWindow::~TVK_GUI_QuickViewWindow() = default;
@@ -56,6 +65,16 @@ TVK_GUI_ShotDataWidget *TVK_GUI_QuickViewWindow::shotDataWidget() const
     return m_shotData.data();
 }
 
+TVK_GUI_ViewAidsToolBar *TVK_GUI_QuickViewWindow::aidsToolBar() const
+{
+    return m_toolBar.data();
+}
+
+bool TVK_GUI_QuickViewWindow::isBusy() const
+{
+    return m_analysis->isBusy() || m_loader->isBusy();
+}
+
 void TVK_GUI_QuickViewWindow::createWindow()
 {
     auto *window = new Window(m_cameraWindow.data());
@@ -67,9 +86,13 @@ void TVK_GUI_QuickViewWindow::createWindow()
     // Its height comes with the font the style sheet gives it.
     shotData->ensurePolished();
     const int lineHeight = shotData->sizeHint().height();
-    // The line under the picture takes no part in its shape.
-    window->setExtraHeight(lineHeight);
-    TVK_GUI_ViewWindowScreen::place(window, m_cameraWindow.data(), QSize(640, 426 + lineHeight),
+    auto *toolBar = new TVK_GUI_ViewAidsToolBar(TVK_GUI_ViewAidsToolBar::kLEQuickView, window);
+    toolBar->addShortcutsTo(window);
+    m_toolBar = toolBar;
+    const int stripHeight = toolBar->sizeHint().height();
+    // The line under the picture and the strip above take no part in its shape.
+    window->setExtraHeight(lineHeight + stripHeight);
+    TVK_GUI_ViewWindowScreen::place(window, m_cameraWindow.data(), QSize(640, 426 + lineHeight + stripHeight),
                                     QStringLiteral("QuickViewDialog"));
     TVK_GUI_Application::applyAlwaysOnTop(window);
     auto *layout = new QVBoxLayout(window);
@@ -77,6 +100,7 @@ void TVK_GUI_QuickViewWindow::createWindow()
     layout->setSpacing(0);
     auto *viewer = new TVK_GUI_ImageViewer(window);
     viewer->setMinimumSize(300, 200);
+    layout->addWidget(toolBar);
     layout->addWidget(viewer);
     layout->addWidget(shotData);
     m_viewer = viewer;
@@ -84,6 +108,11 @@ void TVK_GUI_QuickViewWindow::createWindow()
     m_loupe = new TVK_GUI_Loupe(viewer);
     connect(window, &QObject::destroyed, this, &TVK_GUI_QuickViewWindow::catchQuickViewDestroyed);
     connect(this, &TVK_GUI_QuickViewWindow::signalQuickViewPixmap, viewer, &TVK_GUI_ImageViewer::setPixmap);
+    connect(toolBar, &TVK_GUI_ViewAidsToolBar::signalAidsChanged, this, &TVK_GUI_QuickViewWindow::catchAidsChanged);
+    // Per product, and the product is known once a picture comes.
+    m_aids = TVK_GUI_ViewAidsStore::load(TVK_GUI_ViewAidsStore::kQuickViewGroup);
+    toolBar->setAids(m_aids);
+    viewer->overlay()->setAids(m_aids);
 }
 
 void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QString &path, int orientation)
@@ -124,8 +153,15 @@ void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QStrin
     TVK_Logic_ShotData known;
     if (!path.isEmpty())
         known.fileName = QFileInfo(path).fileName();
-    known.fileBytes = data.size();
+    // The bytes shown are the camera's preview; the size is the saved file's.
+    const QFileInfo file(path);
+    known.fileBytes = !path.isEmpty() && file.isFile() ? file.size() : -1;
     m_shotData->setShotData(known);
+    m_shown = pixmap.toImage();
+    m_shownPath = path;
+    requestAnalysis();
+    if (!path.isEmpty() && file.isFile())
+        m_loader->request(path);
     window->setWindowTitle(title);
     window->setAspectRatio(pixmap.isNull() ? 0.0 : double(pixmap.width()) / double(pixmap.height()));
     window->show();
@@ -153,6 +189,41 @@ void TVK_GUI_QuickViewWindow::setLoupeSource(const QImage &image)
         return;
     }
     m_loupe->setSource(image, m_rotation);
+}
+
+void TVK_GUI_QuickViewWindow::requestAnalysis()
+{
+    // The marks of the last picture go with it; the new ones follow.
+    if (m_viewer)
+        m_viewer->overlay()->clearFrameAids();
+    m_analysis->request(m_shown, m_aids.analysis);
+}
+
+void TVK_GUI_QuickViewWindow::catchAidsChanged(const TVK_GUI_ViewAids &aids)
+{
+    const bool analysisChanged = aids.analysis != m_aids.analysis;
+    m_aids = aids;
+    TVK_GUI_ViewAidsStore::save(TVK_GUI_ViewAidsStore::kQuickViewGroup, aids);
+    if (m_viewer)
+        m_viewer->overlay()->setAids(aids);
+    if (analysisChanged)
+        requestAnalysis();
+}
+
+void TVK_GUI_QuickViewWindow::catchAnalysed(const TVK_Color_FrameAids &aids)
+{
+    if (m_viewer)
+        m_viewer->overlay()->setFrameAids(aids);
+}
+
+void TVK_GUI_QuickViewWindow::catchFileLoaded(const QString &path, const TVK_Logic_ShotData &shot,
+                                              const QImage &picture)
+{
+    if (path != m_shownPath)
+        return;
+    setShotData(shot);
+    if (!picture.isNull())
+        setLoupeSource(picture);
 }
 
 void TVK_GUI_QuickViewWindow::closeQuickView()

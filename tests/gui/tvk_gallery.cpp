@@ -30,10 +30,12 @@
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_LiveViewInfoWidget.h"
 #include "TVK_GUI_LoadIndicatorWidget.h"
+#include "TVK_GUI_Loupe.h"
 #include "TVK_GUI_NoCamera.h"
 #include "TVK_GUI_Resources.h"
 #include "TVK_GUI_Settings.h"
 #include "TVK_GUI_TransferProgressWidget.h"
+#include "TVK_GUI_ViewAidsToolBar.h"
 #include "TVK_GUI_ViewFinderArdo.h"
 #include "TVK_GUI_ViewFinderBelo.h"
 #include "TVK_Logic_Controller.h"
@@ -851,6 +853,26 @@ void shootViewWindows(Gallery &gallery, TVK_GUI_Application *app)
     };
     linger(800);
     gallery.shootWindow(QStringLiteral("window_liveview_photo"), live);
+    // The viewing aids as the strip switches them; off again afterwards, as
+    // the settings file keeps them for the next runs' pictures.
+    if (auto *strip = live->findChild<TVK_GUI_ViewAidsToolBar *>()) {
+        for (QAction *action : {strip->histogramAction(), strip->clippingAction(), strip->peakingAction(),
+                                strip->guideAction()})
+            action->trigger();
+        linger(800);
+        gallery.shootWindow(QStringLiteral("window_liveview_aids"), live);
+        strip->guideAction()->trigger();
+        strip->cropAction()->trigger();
+        strip->peakingAction()->trigger();
+        linger(800);
+        gallery.shootWindow(QStringLiteral("window_liveview_aids_crop"), live);
+        for (QAction *action : {strip->histogramAction(), strip->clippingAction(), strip->cropAction()})
+            action->trigger();
+        linger(300);
+    } else {
+        std::fprintf(stderr, "tvk_gallery: the live view window has no aids strip\n");
+        gallery.fail();
+    }
     clickPicture(0.3, 0.4);
     button("tbnZoom")->click();
     linger(800);
@@ -889,8 +911,26 @@ void shootViewWindows(Gallery &gallery, TVK_GUI_Application *app)
         return;
     }
     linger(800);
-    gallery.shootWindow(QStringLiteral("window_quickview"), app->quickViewWindow());
-    app->quickViewWindow()->close();
+    QWidget *quickWindow = app->quickViewWindow();
+    gallery.shootWindow(QStringLiteral("window_quickview"), quickWindow);
+    auto *quickStrip = quickWindow->findChild<TVK_GUI_ViewAidsToolBar *>();
+    auto *loupe = quickWindow->findChild<TVK_GUI_Loupe *>();
+    if (quickStrip && loupe) {
+        quickStrip->histogramAction()->trigger();
+        quickStrip->clippingAction()->trigger();
+        linger(800);
+        gallery.shootWindow(QStringLiteral("window_quickview_aids"), quickWindow);
+        loupe->openAt(QPointF(loupe->source().width() * 0.4, loupe->source().height() * 0.4));
+        linger(300);
+        gallery.shootWindow(QStringLiteral("window_quickview_loupe"), quickWindow);
+        loupe->close();
+        quickStrip->histogramAction()->trigger();
+        quickStrip->clippingAction()->trigger();
+    } else {
+        std::fprintf(stderr, "tvk_gallery: the quick view window has no aids strip or loupe\n");
+        gallery.fail();
+    }
+    quickWindow->close();
 }
 
 void shootWindows(Gallery &gallery, bool withNoCamera)

@@ -1,0 +1,66 @@
+#include "TVK_GUI_PictureFileLoader.h"
+
+#include "TVK_Debug_Log.h"
+#include "TVK_Logic_ShotDataReader.h"
+
+#include <QImageReader>
+#include <QtConcurrent>
+
+TVK_GUI_PictureFileLoader::TVK_GUI_PictureFileLoader(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_watcher, &QFutureWatcher<Result>::finished, this, &TVK_GUI_PictureFileLoader::catchFinished);
+}
+
+TVK_GUI_PictureFileLoader::~TVK_GUI_PictureFileLoader()
+{
+    m_watcher.waitForFinished();
+}
+
+TVK_GUI_PictureFileLoader::Result TVK_GUI_PictureFileLoader::load(const QString &path)
+{
+    TVK_METHOD(prefix);
+    Result result;
+    result.path = path;
+    result.shot = TVK_Logic_ShotDataReader::read(path);
+    // As stored: the quick view turns it as it turns the shown picture.
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    // A DNG reads as a TIFF of its small first image, if at all: its largest
+    // preview is the picture to look at closely.
+    const bool raw = path.endsWith(QLatin1String(".dng"), Qt::CaseInsensitive);
+    if (!raw)
+        result.picture = reader.read();
+    if (result.picture.isNull())
+        result.picture = TVK_Logic_ShotDataReader::largestPreview(path);
+    if (result.picture.isNull())
+        debugLog(kLELogQuickView, "%s - \"%s\" has no picture to show at full size", prefix, qUtf8Printable(path));
+    return result;
+}
+
+void TVK_GUI_PictureFileLoader::request(const QString &path)
+{
+    m_waiting = path;
+    if (!m_running)
+        start();
+}
+
+void TVK_GUI_PictureFileLoader::start()
+{
+    const QString path = m_waiting;
+    m_waiting.clear();
+    m_running = true;
+    m_watcher.setFuture(QtConcurrent::run([path]() { return load(path); }));
+}
+
+void TVK_GUI_PictureFileLoader::catchFinished()
+{
+    const Result result = m_watcher.result();
+    m_running = false;
+    if (!m_waiting.isEmpty()) {
+        // A newer picture came while this one was read.
+        start();
+        return;
+    }
+    Q_EMIT signalLoaded(result.path, result.shot, result.picture);
+}
