@@ -410,8 +410,15 @@ QImage renderScene(const TVK_Emulator_PictureMaker::Picture &picture, QSize size
     return image;
 }
 
-QByteArray encodeJpeg(const QImage &image, int quality)
+// 72 dpi. A new QImage takes its density from the process's display (none,
+// offscreen, a real screen), and the encoder writes it into the JFIF block:
+// without a fixed one, the same picture would differ between processes.
+constexpr int kDotsPerMeter = 2835;
+
+QByteArray encodeJpeg(QImage image, int quality)
 {
+    image.setDotsPerMeterX(kDotsPerMeter);
+    image.setDotsPerMeterY(kDotsPerMeter);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
