@@ -222,7 +222,9 @@ void TVK_GUI_QuickViewWindow::catchFileLoaded(const QString &path, const TVK_Log
     if (path != m_shownPath)
         return;
     setShotData(shot);
-    if (!picture.isNull())
+    // A raw file's preview may be smaller than what the camera sent to show.
+    const QImage current = m_loupe ? m_loupe->source() : QImage();
+    if (!picture.isNull() && qint64(picture.width()) * picture.height() > qint64(current.width()) * current.height())
         setLoupeSource(picture);
 }
 

@@ -1,3 +1,4 @@
+#include "TVK_Emulator_PictureMaker.h"
 #include "TVK_GUI_AidsOverlay.h"
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_Loupe.h"
@@ -11,14 +12,19 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QAction>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
+
+using Maker = TVK_Emulator_PictureMaker;
 
 // Each pixel tells where it lies in the picture, so that a pixel on screen
 // tells which one of the source it is.
@@ -92,6 +98,8 @@ private Q_SLOTS:
     void fieldsAreFormatted();
     void windowShowsTheLineUnderThePicture();
     void aidsAreMadeFromTheShownPicture();
+    void savedFileGivesTheLineAndTheLoupe_data();
+    void savedFileGivesTheLineAndTheLoupe();
 
 private:
     TVK_GUI_QuickViewWindow *show(int orientation, const QSize &size = kPicture);
@@ -401,6 +409,49 @@ void tst_QuickView::aidsAreMadeFromTheShownPicture()
     QCOMPARE(int(aids.clipping.constScanLine(500)[800]), int(TVK_Color_Clipping::kLEHighlight));
     QTRY_VERIFY(!quick->isBusy());
     QCOMPARE(TVK_GUI_ViewAidsStore::load(TVK_GUI_ViewAidsStore::kQuickViewGroup).analysis.clipping, true);
+}
+
+// What the saved file says reaches the line once it is read, off the GUI
+// thread; the loupe takes the file's own picture when it is larger than the
+// camera's preview shown, and keeps the preview when it is not (a DNG's small
+// embedded one).
+void tst_QuickView::savedFileGivesTheLineAndTheLoupe_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QSize>("loupeSize");
+    QTest::newRow("JPG") << int(Maker::kLEJpg) << QSize(1800, 1200);
+    QTest::newRow("DNG") << int(Maker::kLEDng) << Maker::thumbnailPixels(Maker::kThumbLarge);
+}
+
+void tst_QuickView::savedFileGivesTheLineAndTheLoupe()
+{
+    QFETCH(int, kind);
+    QFETCH(QSize, loupeSize);
+    Maker::Picture picture;
+    picture.jpegPixels = QSize(1800, 1200);
+    picture.dngBytes = 256 * 1024;
+    picture.dngPreview = true;
+    picture.shot.exposureTime = {1, 125};
+    picture.shot.fNumber = {56, 10};
+    picture.shot.sensitivity = 200;
+    picture.shot.lensModel = QByteArrayLiteral("Test Lens 35");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Maker::fileName(1, Maker::eLEFileKind(kind)));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray bytes = kind == Maker::kLEJpg ? Maker::jpeg(picture) : Maker::dng(picture);
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    file.close();
+
+    m_quick = std::make_unique<TVK_GUI_QuickViewWindow>(nullptr);
+    m_quick->showQuickView(Maker::thumbnail(picture, Maker::kThumbLarge), path, 1);
+    QVERIFY(m_quick->isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_quick->isBusy(), 20000);
+    const QString line = m_quick->shotDataWidget()->text();
+    for (const QString &part : {QStringLiteral("1/125 s"), QStringLiteral("f/5.6"), QStringLiteral("ISO 200"),
+                                QStringLiteral("Test Lens 35"), QFileInfo(path).fileName()})
+        QVERIFY2(line.contains(part), qPrintable(line + QStringLiteral(" lacks ") + part));
+    QCOMPARE(m_quick->loupe()->source().size(), loupeSize);
 }
 
 int main(int argc, char *argv[])
