@@ -8,6 +8,7 @@
 #include "TVK_GUI_CameraArdo2.h"
 #include "TVK_GUI_ImageViewer.h"
 #include "TVK_GUI_LiveViewInfoWidget.h"
+#include "TVK_GUI_QuickViewWindow.h"
 #include "TVK_GUI_ViewAidsStore.h"
 #include "TVK_GUI_ViewAidsToolBar.h"
 #include "TVK_Logic_Controller.h"
@@ -54,13 +55,7 @@ QImage uprightScaled(QImageReader &reader, int orientation)
     if (size.isValid() && std::max(size.width(), size.height()) > kOnionLongSide)
         reader.setScaledSize(size.scaled(kOnionLongSide, kOnionLongSide, Qt::KeepAspectRatio));
     QImage image = reader.read();
-    int rotation = 0;
-    if (orientation == 3)
-        rotation = 180;
-    else if (orientation == 6)
-        rotation = 90;
-    else if (orientation == 8)
-        rotation = 270;
+    const int rotation = TVK_GUI_QuickViewWindow::rotationOf(orientation);
     if (rotation != 0 && !image.isNull())
         image = image.transformed(QTransform().rotate(rotation));
     return image;

@@ -40,6 +40,18 @@ TVK_GUI_QuickViewWindow::TVK_GUI_QuickViewWindow(TVK_Logic_Controller *controlle
 
 TVK_GUI_QuickViewWindow::~TVK_GUI_QuickViewWindow() = default;
 
+int TVK_GUI_QuickViewWindow::rotationOf(int orientation)
+{
+    // The mirrored orientations are shown as they come: no camera writes them.
+    if (orientation == 3)
+        return 180;
+    if (orientation == 6)
+        return 90;
+    if (orientation == 8)
+        return 270;
+    return 0;
+}
+
 void TVK_GUI_QuickViewWindow::setCameraWindow(TVK_GUI_CameraArdo2 *cameraWindow)
 {
     m_cameraWindow = cameraWindow;
@@ -134,13 +146,7 @@ void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QStrin
     QPixmap pixmap = QPixmap::fromImage(image);
     if (pixmap.isNull())
         debugLog(kLELogAlways, "%s - %d bytes of \"%s\" are no picture", prefix, data.size(), qUtf8Printable(path));
-    int rotation = 0;
-    if (orientation == 3)
-        rotation = 180;
-    else if (orientation == 6)
-        rotation = 90;
-    else if (orientation == 8)
-        rotation = 270;
+    const int rotation = rotationOf(orientation);
     if (rotation != 0 && !pixmap.isNull())
         pixmap = pixmap.transformed(QTransform().rotate(rotation));
 

@@ -40,6 +40,9 @@ public:
     // null from the moment it announces its end, before its children go.
     void setCameraWindow(TVK_GUI_CameraArdo2 *cameraWindow);
 
+    // The clockwise turn that shows a picture of this Exif orientation upright.
+    static int rotationOf(int orientation);
+
     QWidget *window() const;
     TVK_GUI_ImageViewer *viewer() const;
     TVK_GUI_Loupe *loupe() const;
