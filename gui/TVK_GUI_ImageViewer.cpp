@@ -104,6 +104,17 @@ QList<QRect> TVK_GUI_ImageViewer::keepClearRects() const
     return rects;
 }
 
+void TVK_GUI_ImageViewer::matchColours(QImage &image) const
+{
+    if (image.isNull() || !m_wantColorMatch || !m_colorMatch)
+        return;
+    QImage converted = image.convertToFormat(QImage::Format_RGB32);
+    if (m_colorMatch->translateImage(converted)) {
+        converted.setDevicePixelRatio(image.devicePixelRatioF());
+        image = converted;
+    }
+}
+
 void TVK_GUI_ImageViewer::setWantColorMatch(bool want)
 {
     if (want == m_wantColorMatch)

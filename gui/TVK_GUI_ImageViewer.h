@@ -55,6 +55,10 @@ public:
     bool wantsColorMatch() const { return m_wantColorMatch; }
     TVK_GUI_LiveViewNavigatorWidget *navigator() const;
     TVK_GUI_AidsOverlay *overlay() const { return m_overlay; }
+    // Converts a piece of the picture for the monitor as the viewer converts
+    // what it shows (nothing when it shows pictures unconverted), so that a
+    // view beside it (the loupe) shows the same colours.
+    void matchColours(QImage &image) const;
     // What the histogram must not cover: the marker and, when shown, the navigator.
     QList<QRect> keepClearRects() const;
 

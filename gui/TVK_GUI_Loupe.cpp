@@ -251,6 +251,10 @@ void TVK_GUI_Loupe::paintEvent(QPaintEvent *)
     QImage piece = m_source.copy(part);
     if (m_rotation != 0)
         piece = piece.transformed(QTransform().rotate(m_rotation));
+    // The colours the viewer shows, not the file's: opening the loupe must
+    // not shift them.
+    if (m_viewer)
+        m_viewer->matchColours(piece);
     const qreal ratio = devicePixelRatioF();
     piece.setDevicePixelRatio(ratio);
     const QSizeF logical = QSizeF(piece.size()) / ratio;

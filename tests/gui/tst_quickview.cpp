@@ -98,6 +98,7 @@ private Q_SLOTS:
     void fieldsAreFormatted();
     void windowShowsTheLineUnderThePicture();
     void aidsAreMadeFromTheShownPicture();
+    void loupeShowsTheViewersColours();
     void savedFileGivesTheLineAndTheLoupe_data();
     void savedFileGivesTheLineAndTheLoupe();
 
@@ -118,6 +119,8 @@ TVK_GUI_QuickViewWindow *tst_QuickView::show(int orientation, const QSize &size)
 {
     m_quick = std::make_unique<TVK_GUI_QuickViewWindow>(nullptr);
     m_quick->showQuickView(png(coordinatePicture(size)), QStringLiteral("/p/Shot00012.PNG"), orientation);
+    // The pixels tell their places only unconverted.
+    m_quick->viewer()->setWantColorMatch(false);
     return QTest::qWaitForWindowExposed(m_quick->window()) ? m_quick.get() : nullptr;
 }
 
@@ -409,6 +412,25 @@ void tst_QuickView::aidsAreMadeFromTheShownPicture()
     QCOMPARE(int(aids.clipping.constScanLine(500)[800]), int(TVK_Color_Clipping::kLEHighlight));
     QTRY_VERIFY(!quick->isBusy());
     QCOMPARE(TVK_GUI_ViewAidsStore::load(TVK_GUI_ViewAidsStore::kQuickViewGroup).analysis.clipping, true);
+}
+
+// Converted for the monitor, the loupe's pixels are the viewer's: opening it
+// does not shift the colours.
+void tst_QuickView::loupeShowsTheViewersColours()
+{
+    QImage flat(QSize(600, 400), QImage::Format_RGB32);
+    flat.fill(qRgb(40, 160, 90));
+    m_quick = std::make_unique<TVK_GUI_QuickViewWindow>(nullptr);
+    m_quick->showQuickView(png(flat), QStringLiteral("/p/Shot00014.PNG"), 1);
+    QVERIFY(QTest::qWaitForWindowExposed(m_quick->window()));
+    TVK_GUI_ImageViewer *viewer = m_quick->viewer();
+    QVERIFY(viewer->wantsColorMatch());
+    const QImage shown = viewer->displayedPixmap().toImage();
+    const QRgb viewerPixel = shown.pixel(shown.width() / 2, shown.height() / 2);
+    TVK_GUI_Loupe *loupe = m_quick->loupe();
+    QVERIFY(loupe->openAt(QPointF(300, 200)));
+    const QImage inside = loupe->grab().toImage();
+    QCOMPARE(inside.pixel(inside.width() / 2, inside.height() / 2), viewerPixel);
 }
 
 // What the saved file says reaches the line once it is read, off the GUI
