@@ -79,7 +79,8 @@ TVK_GUI_ViewAidsToolBar::TVK_GUI_ViewAidsToolBar(eLEKind kind, QWidget *parent)
         stepCrop->setShortcut(QKeySequence(Qt::Key_F));
         connect(stepCrop, &QAction::triggered, this, [this]() { stepChoice(m_crops); });
 
-        m_onion = addToggle(tr("Onion skin"), tr("The last picture over the live view"), QKeySequence(Qt::Key_O));
+        m_onion = addToggle(tr("Onion skin"), tr("The last picture (as the quick view gets it) or one chosen, over the live view"),
+                            QKeySequence(Qt::Key_O));
         menu = addMenuTo(m_onion);
         m_opacity = addNumber(menu, tr("Opacity"), 5, 95, QStringLiteral(" %"));
         QAction *pick = menu->addAction(tr("Choose a picture..."));
