@@ -331,7 +331,8 @@ void TVK_GUI_LiveViewWindow::showLiveView(const QImage &image)
 void TVK_GUI_LiveViewWindow::catchLiveViewDestroyed()
 {
     // No window, no one to look at the aids: the stream runs bare again.
-    m_controller->setLiveViewAnalysis({});
+    if (m_controller != nullptr)
+        m_controller->setLiveViewAnalysis({});
     m_window = nullptr;
     m_viewer = nullptr;
     m_info = nullptr;
