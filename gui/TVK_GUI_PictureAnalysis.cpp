@@ -1,24 +1,18 @@
 #include "TVK_GUI_PictureAnalysis.h"
 
 #include "TVK_Color_FrameAnalyzer.h"
-
-#include <QtConcurrent>
+#include "TVK_GUI_BackgroundTask.h"
 
 #include <algorithm>
+#include <memory>
 
 TVK_GUI_PictureAnalysis::TVK_GUI_PictureAnalysis(QObject *parent)
     : QObject(parent)
+    , m_task(new TVK_GUI_BackgroundTask(this))
 {
-    connect(&m_watcher, &QFutureWatcher<TVK_Color_FrameAids>::finished, this,
-            &TVK_GUI_PictureAnalysis::catchFinished);
 }
 
-TVK_GUI_PictureAnalysis::~TVK_GUI_PictureAnalysis()
-{
-    // The task holds only its own copies; waiting keeps it from outliving
-    // the watcher that would hear of its end.
-    m_watcher.waitForFinished();
-}
+TVK_GUI_PictureAnalysis::~TVK_GUI_PictureAnalysis() = default;
 
 QImage TVK_GUI_PictureAnalysis::analysedPicture(const QImage &picture)
 {
@@ -56,13 +50,14 @@ void TVK_GUI_PictureAnalysis::start()
     m_hasWaiting = false;
     m_stale = false;
     m_running = true;
-    m_watcher.setFuture(QtConcurrent::run([picture, choice]() { return analyse(picture, choice); }));
+    auto result = std::make_shared<TVK_Color_FrameAids>();
+    m_task->start([picture, choice, result]() { *result = analyse(picture, choice); },
+                  [this, result]() { catchFinished(*result); });
 }
 
-void TVK_GUI_PictureAnalysis::catchFinished()
+void TVK_GUI_PictureAnalysis::catchFinished(const TVK_Color_FrameAids &aids)
 {
     const bool stale = m_stale;
-    const TVK_Color_FrameAids aids = m_watcher.result();
     m_running = false;
     if (m_hasWaiting)
         start();

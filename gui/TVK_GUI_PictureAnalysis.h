@@ -2,9 +2,10 @@
 
 #include "TVK_Color_FrameAids.h"
 
-#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
+
+class TVK_GUI_BackgroundTask;
 
 // The aids of a shown picture, made off the GUI thread: the picture is first
 // brought down to the size a screen shows (a 24-megapixel file need not be
@@ -37,9 +38,9 @@ Q_SIGNALS:
 
 private:
     void start();
-    void catchFinished();
+    void catchFinished(const TVK_Color_FrameAids &aids);
 
-    QFutureWatcher<TVK_Color_FrameAids> m_watcher;
+    TVK_GUI_BackgroundTask *m_task;
     QImage m_waiting;
     TVK_Color_FrameAids::Choice m_waitingChoice;
     bool m_hasWaiting = false;

@@ -1,21 +1,20 @@
 #include "TVK_GUI_PictureFileLoader.h"
 
 #include "TVK_Debug_Log.h"
+#include "TVK_GUI_BackgroundTask.h"
 #include "TVK_Logic_ShotDataReader.h"
 
 #include <QImageReader>
-#include <QtConcurrent>
+
+#include <memory>
 
 TVK_GUI_PictureFileLoader::TVK_GUI_PictureFileLoader(QObject *parent)
     : QObject(parent)
+    , m_task(new TVK_GUI_BackgroundTask(this))
 {
-    connect(&m_watcher, &QFutureWatcher<Result>::finished, this, &TVK_GUI_PictureFileLoader::catchFinished);
 }
 
-TVK_GUI_PictureFileLoader::~TVK_GUI_PictureFileLoader()
-{
-    m_watcher.waitForFinished();
-}
+TVK_GUI_PictureFileLoader::~TVK_GUI_PictureFileLoader() = default;
 
 TVK_GUI_PictureFileLoader::Result TVK_GUI_PictureFileLoader::load(const QString &path)
 {
@@ -50,12 +49,12 @@ void TVK_GUI_PictureFileLoader::start()
     const QString path = m_waiting;
     m_waiting.clear();
     m_running = true;
-    m_watcher.setFuture(QtConcurrent::run([path]() { return load(path); }));
+    auto result = std::make_shared<Result>();
+    m_task->start([path, result]() { *result = load(path); }, [this, result]() { catchFinished(*result); });
 }
 
-void TVK_GUI_PictureFileLoader::catchFinished()
+void TVK_GUI_PictureFileLoader::catchFinished(const Result &result)
 {
-    const Result result = m_watcher.result();
     m_running = false;
     if (!m_waiting.isEmpty()) {
         // A newer picture came while this one was read.

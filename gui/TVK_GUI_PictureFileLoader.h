@@ -2,10 +2,11 @@
 
 #include "TVK_Logic_ShotData.h"
 
-#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
 #include <QString>
+
+class TVK_GUI_BackgroundTask;
 
 // Reads a saved picture file for the quick view, off the GUI thread: what
 // it says of its shot, and the picture at full size for the loupe (the JPG
@@ -35,9 +36,9 @@ Q_SIGNALS:
 
 private:
     void start();
-    void catchFinished();
+    void catchFinished(const Result &result);
 
-    QFutureWatcher<Result> m_watcher;
+    TVK_GUI_BackgroundTask *m_task;
     QString m_waiting;
     bool m_running = false;
 };
