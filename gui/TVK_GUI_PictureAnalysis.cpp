@@ -27,9 +27,14 @@ TVK_Color_FrameAids TVK_GUI_PictureAnalysis::analyse(const QImage &picture, cons
     return TVK_Color_FrameAnalyzer::analyse(analysedPicture(picture), choice);
 }
 
+bool TVK_GUI_PictureAnalysis::isBusy() const
+{
+    return m_task->isRunning();
+}
+
 void TVK_GUI_PictureAnalysis::request(const QImage &picture, const TVK_Color_FrameAids::Choice &choice)
 {
-    m_stale = m_running;
+    m_stale = m_task->isRunning();
     if (picture.isNull() || !choice.any()) {
         m_hasWaiting = false;
         m_waiting = QImage();
@@ -38,7 +43,7 @@ void TVK_GUI_PictureAnalysis::request(const QImage &picture, const TVK_Color_Fra
     m_waiting = picture;
     m_waitingChoice = choice;
     m_hasWaiting = true;
-    if (!m_running)
+    if (!m_task->isRunning())
         start();
 }
 
@@ -49,7 +54,6 @@ void TVK_GUI_PictureAnalysis::start()
     m_waiting = QImage();
     m_hasWaiting = false;
     m_stale = false;
-    m_running = true;
     auto result = std::make_shared<TVK_Color_FrameAids>();
     m_task->start([picture, choice, result]() { *result = analyse(picture, choice); },
                   [this, result]() { catchFinished(*result); });
@@ -58,7 +62,6 @@ void TVK_GUI_PictureAnalysis::start()
 void TVK_GUI_PictureAnalysis::catchFinished(const TVK_Color_FrameAids &aids)
 {
     const bool stale = m_stale;
-    m_running = false;
     if (m_hasWaiting)
         start();
     if (!stale)

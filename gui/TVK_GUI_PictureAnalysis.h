@@ -30,7 +30,7 @@ public:
     // A null picture or a choice of nothing cancels what waits.
     void request(const QImage &picture, const TVK_Color_FrameAids::Choice &choice);
     // Until the result of the last started analysis was handled.
-    bool isBusy() const { return m_running; }
+    bool isBusy() const;
 
 Q_SIGNALS:
     // For the picture of the last request.
@@ -46,5 +46,4 @@ private:
     bool m_hasWaiting = false;
     // The result of the running analysis is stale: a newer request came.
     bool m_stale = false;
-    bool m_running = false;
 };

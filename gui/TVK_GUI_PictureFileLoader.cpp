@@ -37,10 +37,15 @@ TVK_GUI_PictureFileLoader::Result TVK_GUI_PictureFileLoader::load(const QString 
     return result;
 }
 
+bool TVK_GUI_PictureFileLoader::isBusy() const
+{
+    return m_task->isRunning();
+}
+
 void TVK_GUI_PictureFileLoader::request(const QString &path)
 {
     m_waiting = path;
-    if (!m_running)
+    if (!m_task->isRunning())
         start();
 }
 
@@ -48,14 +53,12 @@ void TVK_GUI_PictureFileLoader::start()
 {
     const QString path = m_waiting;
     m_waiting.clear();
-    m_running = true;
     auto result = std::make_shared<Result>();
     m_task->start([path, result]() { *result = load(path); }, [this, result]() { catchFinished(*result); });
 }
 
 void TVK_GUI_PictureFileLoader::catchFinished(const Result &result)
 {
-    m_running = false;
     if (!m_waiting.isEmpty()) {
         // A newer picture came while this one was read.
         start();

@@ -29,7 +29,7 @@ public:
     static Result load(const QString &path);
 
     void request(const QString &path);
-    bool isBusy() const { return m_running; }
+    bool isBusy() const;
 
 Q_SIGNALS:
     void signalLoaded(const QString &path, const TVK_Logic_ShotData &shot, const QImage &picture);
@@ -40,5 +40,4 @@ private:
 
     TVK_GUI_BackgroundTask *m_task;
     QString m_waiting;
-    bool m_running = false;
 };

@@ -163,7 +163,6 @@ void TVK_GUI_QuickViewWindow::showQuickView(const QByteArray &data, const QStrin
     const QFileInfo file(path);
     known.fileBytes = !path.isEmpty() && file.isFile() ? file.size() : -1;
     m_shotData->setShotData(known);
-    m_shown = pixmap.toImage();
     m_shownPath = path;
     requestAnalysis();
     if (!path.isEmpty() && file.isFile())
@@ -202,7 +201,8 @@ void TVK_GUI_QuickViewWindow::requestAnalysis()
     // The marks of the last picture go with it; the new ones follow.
     if (m_viewer)
         m_viewer->overlay()->clearFrameAids();
-    m_analysis->request(m_shown, m_aids.analysis);
+    // The picture as shown (turned), from the viewer that holds it anyway.
+    m_analysis->request(m_viewer ? m_viewer->sourcePixmap().toImage() : QImage(), m_aids.analysis);
 }
 
 void TVK_GUI_QuickViewWindow::catchAidsChanged(const TVK_GUI_ViewAids &aids)

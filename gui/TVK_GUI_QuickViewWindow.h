@@ -90,6 +90,5 @@ private:
     TVK_GUI_ViewAids m_aids;
     TVK_GUI_PictureAnalysis *m_analysis;
     TVK_GUI_PictureFileLoader *m_loader;
-    QImage m_shown; // the picture as shown, turned
     QString m_shownPath;
 };
